@@ -1,0 +1,15 @@
+#include "platform/file_access.h"
+
+FileSystem& DefaultFileSystem();  // one per platform
+
+namespace {
+FileSystem* g_files = nullptr;
+}
+
+FileSystem& Files() { return g_files ? *g_files : DefaultFileSystem(); }
+
+FileSystem* SetFileSystem(FileSystem* files) {
+    FileSystem* previous = g_files;
+    g_files = files;
+    return previous;
+}

@@ -1,0 +1,35 @@
+// The file seam of the portable core: Win32 CreateFileA without sharing on
+// Windows, POSIX elsewhere, and a failing one in tests.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+    // Reads up to buffer.size() bytes; the count read, or nothing when the read fails.
+    virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
+    // Moves to an absolute offset from the start of the file; false when that fails.
+    virtual bool Seek(std::uint32_t offset) = 0;
+};
+
+enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Opens an existing file for reading, shared with nobody; null when that fails.
+    virtual std::unique_ptr<ReadableFile> OpenForReading(const char* path) = 0;
+    // Writes the pieces, in order, as the whole new content of path. The old
+    // file, if any, stays untouched unless every byte was written: the bytes go
+    // to a temporary file beside the target, which then replaces it.
+    virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) = 0;
+};
+
+FileSystem& Files();
+// Replaces the file system; nullptr puts the default back. Returns the one in place.
+FileSystem* SetFileSystem(FileSystem* files);

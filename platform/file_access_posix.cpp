@@ -1,0 +1,93 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include "platform/file_access.h"
+
+namespace {
+
+class PosixReadableFile final : public ReadableFile {
+public:
+    explicit PosixReadableFile(int fd) : fd_(fd) {}
+    ~PosixReadableFile() override { close(fd_); }
+    PosixReadableFile(const PosixReadableFile&) = delete;
+    PosixReadableFile& operator=(const PosixReadableFile&) = delete;
+
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+        std::size_t total = 0;
+        while (total < buffer.size()) {
+            const ssize_t got = read(fd_, buffer.data() + total, buffer.size() - total);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return std::nullopt;
+            if (got == 0) break;
+            total += static_cast<std::size_t>(got);
+        }
+        return total;
+    }
+
+    bool Seek(std::uint32_t offset) override { return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+            close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixReadableFile>(fd);
+    }
+
+    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
+        const std::string_view whole(path);
+        const std::size_t cut = whole.find_last_of('/');
+        std::string temporary = cut == std::string_view::npos ? std::string() : std::string(whole.substr(0, cut + 1));
+        temporary += ".lumivane-XXXXXX";
+        const int fd = mkstemp(temporary.data());
+        if (fd < 0) return WriteOutcome::CreateFailed;
+        bool complete = true;
+        for (std::span<const std::uint8_t> piece : pieces) {
+            if (!WriteAll(fd, piece)) {
+                complete = false;
+                break;
+            }
+        }
+        fchmod(fd, 0644);
+        if (close(fd) != 0) complete = false;
+        if (!complete) {
+            unlink(temporary.c_str());
+            return WriteOutcome::WriteFailed;
+        }
+        struct stat target {};
+        if ((stat(path, &target) == 0 && S_ISDIR(target.st_mode)) || rename(temporary.c_str(), path) != 0) {
+            unlink(temporary.c_str());
+            return WriteOutcome::CreateFailed;
+        }
+        return WriteOutcome::Written;
+    }
+};
+
+}  // namespace
+
+FileSystem& DefaultFileSystem() {
+    static PosixFileSystem files;
+    return files;
+}

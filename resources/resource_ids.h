@@ -1,0 +1,76 @@
+/* Resource and control ids shared by the .rc files and the code. Plain
+   #defines, since the resource compiler reads this file too. */
+#ifndef LUMIVANE_RESOURCE_IDS_H
+#define LUMIVANE_RESOURCE_IDS_H
+
+/* Main window controls */
+#define IDC_AF_TO_BMP 4
+#define IDC_BMP_TO_AF 5
+#define IDC_SETUP 6
+#define IDC_SOURCE_PANE 1003
+#define IDC_DESTINATION_PANE 1004
+#define IDC_ABOUT 1017
+#define IDC_BANNER_LINE1 1019
+#define IDC_BANNER_LINE2 1020
+#define IDC_EXIT 1025
+#define IDC_BITMAPS_LIST 1031
+#define IDC_TEXTURES_LIST 1032
+
+/* Context menu and system menu commands */
+#define IDM_OPEN_WITH_TOOL 40001
+#define IDM_COPY_BMP 40002
+#define IDM_DELETE_FILES 40003
+#define IDM_COPY_AF 40004
+#define IDM_CLIPBOARD_VIEWER 40005
+#define IDM_PALETTE_PICKER 40006
+#define IDM_SHOW_GALLERY 40007
+
+/* About box */
+#define IDC_ABOUT_LINE1 1022
+#define IDC_ABOUT_LINE2 1023
+#define IDC_ABOUT_LINE3 1024
+#define IDC_ABOUT_LINE4 1025
+
+/* Setup dialog */
+#define IDC_SETUP_BROWSE_BITMAPS 1008
+#define IDC_SETUP_BROWSE_TEXTURES 1009
+#define IDC_SETUP_DEFAULT_NAMES 1010
+#define IDC_SETUP_PICK_TOOL 1012
+#define IDC_SETUP_BITMAPS_FOLDER 1014
+#define IDC_SETUP_TEXTURES_FOLDER 1015
+#define IDC_SETUP_TOOL_PATH 1017
+#define IDC_SETUP_CANCEL 1025
+#define IDC_SETUP_OK 1034
+#define IDC_SETUP_THUMB_SIZE 1041
+
+/* Thumbnail gallery */
+#define IDC_GALLERY_OK 1034
+#define IDC_GALLERY_TEXTURES 1035
+#define IDC_GALLERY_BITMAPS 1036
+
+/* Bitmaps and icon */
+#define IDB_BACKGROUND 105
+#define IDB_ABOUT_NORMAL 111
+#define IDB_ABOUT_PRESSED 112
+#define IDB_AF_TO_BMP_NORMAL 114
+#define IDB_AF_TO_BMP_PRESSED 115
+#define IDB_BMP_TO_AF_NORMAL 116
+#define IDB_BMP_TO_AF_PRESSED 117
+#define IDB_SETUP_NORMAL 118
+#define IDB_SETUP_PRESSED 119
+#define IDB_EXIT_NORMAL 120
+#define IDB_EXIT_PRESSED 121
+#define IDB_ABOUT_OK_PRESSED 124
+#define IDB_ABOUT_OK_NORMAL 125
+#define IDI_MAIN 126
+#define IDB_BROWSE_NORMAL 128
+#define IDB_BROWSE_PRESSED 129
+#define IDB_SETUP_OK_PRESSED 130
+#define IDB_SETUP_CANCEL_PRESSED 131
+#define IDB_SETUP_OK_NORMAL 132
+#define IDB_SETUP_CANCEL_NORMAL 133
+#define IDB_GALLERY_OK_PRESSED 140
+#define IDB_GALLERY_OK_NORMAL 141
+#define IDB_MENU_MARK 145
+
+#endif
