@@ -1,0 +1,5 @@
+#pragma once
+#include <windows.h>
+
+// Runs the About box, modal over owner.
+void ShowAboutBox(HWND owner);

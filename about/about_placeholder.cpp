@@ -1,0 +1,3 @@
+#include "about/about_box.h"
+
+void ShowAboutBox(HWND) {}

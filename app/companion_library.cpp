@@ -1,0 +1,58 @@
+#include "app/companion_library.h"
+#include <cstring>
+#include "app/app_globals.h"
+#include "platform/palette_source.h"
+
+namespace {
+
+using PaletteIdExport = DWORD(__cdecl*)();
+using ToolWindowExport = int(__cdecl*)(HWND);
+
+// The exports are looked up at every use, as the library may lack any of them.
+template <typename Export>
+Export FindExport(const char* name) {
+    if (!g_companion_library) return nullptr;
+    return reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(g_companion_library, name)));
+}
+
+class CompanionPaletteSource final : public PaletteSource {
+public:
+    bool Load(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
+        HWND owner_window = static_cast<HWND>(owner);
+        HRSRC resource = g_companion_library
+                             ? FindResourceA(g_companion_library, MAKEINTRESOURCEA(g_palette_id & 0xFFFF), "RT_RCDATA")
+                             : nullptr;
+        if (!resource) {
+            ShowMessage(owner_window, "Fatal error (PAL1)!", "Application error", MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+        HGLOBAL loaded = LoadResource(g_companion_library, resource);
+        const void* bytes = loaded ? LockResource(loaded) : nullptr;
+        // A resource shorter than a palette would be read past its end.
+        if (!bytes || SizeofResource(g_companion_library, resource) < kTexturePaletteBytes) {
+            ShowMessage(owner_window, "Fatal error (PAL2)!", "Application error", MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+        std::memcpy(destination.data(), bytes, kTexturePaletteBytes);
+        return true;
+    }
+};
+
+}  // namespace
+
+void QueryPaletteId() {
+    if (auto query = FindExport<PaletteIdExport>("QRV3")) g_palette_id = query();
+}
+
+void OpenPalettePicker(HWND main_window) {
+    if (auto open = FindExport<ToolWindowExport>("QRV1")) open(main_window);
+}
+
+void OpenClipboardViewer(HWND main_window) {
+    if (auto open = FindExport<ToolWindowExport>("QRV2")) open(main_window);
+}
+
+void UseCompanionPalette() {
+    static CompanionPaletteSource source;
+    SetPaletteSource(&source);
+}

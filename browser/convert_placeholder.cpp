@@ -1,0 +1,3 @@
+#include "browser/convert_command.h"
+
+void ConvertSelection(HWND, int) {}

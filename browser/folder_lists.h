@@ -1,0 +1,16 @@
+// The Bitmaps list and the Textures list of the main window: filling them from
+// their folders, following the user's clicks and previewing the focused file.
+#pragma once
+#include <windows.h>
+
+inline constexpr int kRefillBitmaps = 1;
+inline constexpr int kRefillTextures = 2;
+
+// Empties and refills one list (kRefillBitmaps or kRefillTextures); returns 1.
+int RefillList(HWND main_window, int which);
+// The main window hands every WM_NOTIFY here.
+void HandleListNotify(HWND main_window, const NMHDR& header);
+// The focused item's text in a buffer that the next call overwrites, or null.
+const char* GetFocusedItemText(HWND main_window, int list_id);
+// Previews the focused item of the list; nothing when no item has the focus.
+void PreviewFocusedItem(HWND main_window, int list_id);

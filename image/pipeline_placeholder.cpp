@@ -1,0 +1,3 @@
+#include "image/conversion_pipeline.h"
+
+void RunConversion(HWND, const char*, const char*, std::uint32_t) {}

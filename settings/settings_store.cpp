@@ -1,0 +1,182 @@
+#include "settings/settings_store.h"
+#include <array>
+#include <cstring>
+#include "app/app_globals.h"
+#include "platform/message_sink.h"
+
+namespace {
+
+std::array<char, MAX_PATH> g_read_buffer{};
+std::array<char, MAX_PATH> g_write_buffer{};
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY* Receive() { return &key_; }
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+bool CreateSettingsKey(REGSAM access, RegistryKey& key, DWORD* disposition) {
+    return RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, const_cast<char*>(kSettingsKeyClass),
+                           REG_OPTION_NON_VOLATILE, access, nullptr, key.Receive(), disposition) == ERROR_SUCCESS;
+}
+
+bool FindsEntry(const char* path, bool want_directory) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
+}
+
+// Reads a number setting, writing its default when it is missing. When even
+// the default cannot be stored and read back, the default is the answer.
+DWORD GetNumberSetting(const char* name, DWORD default_value) {
+    if (ReadSettingDword(name) == kMissingSetting) {
+        WriteSettingDword(name, default_value);
+        if (ReadSettingDword(name) == kMissingSetting) return default_value;
+    }
+    const DWORD value = ReadSettingDword(name);
+    return value == kMissingSetting ? default_value : value;
+}
+
+const char* ReturnDefault(std::span<const char, MAX_PATH> default_text) {
+    std::memcpy(g_read_buffer.data(), default_text.data(), MAX_PATH);
+    g_read_buffer.back() = '\0';
+    return g_read_buffer.data();
+}
+
+// The two folder getters: a folder that no longer exists is reported once and
+// replaced by the program folder; a repair that does not hold after one more
+// pass gives the program folder without storing it.
+const char* GetFolderSetting(const char* name, const char* missing_message) {
+    std::array<char, MAX_PATH> candidate{};
+    bool warned = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        candidate.fill('\0');
+        GetProgramFolder(candidate);
+        const char* stored = ReadSettingString(name);
+        if (stored && stored[0] != '\0') {
+            // The stored folder ends in a backslash; the test is made without it.
+            const std::size_t length = std::strlen(stored);
+            candidate.fill('\0');
+            std::memcpy(candidate.data(), stored, length - 1);
+            if (IsExistingFolder(candidate.data())) {
+                if (const char* fresh = ReadSettingString(name)) return fresh;
+            }
+            if (!warned) {
+                ShowMessage(nullptr, missing_message, "Directory error!", MB_OK | MB_ICONWARNING);
+                warned = true;
+            }
+            candidate.fill('\0');
+            GetProgramFolder(candidate);
+        }
+        WriteSettingString(name, candidate.data());
+    }
+    return ReturnDefault(candidate);
+}
+
+}  // namespace
+
+void GetProgramFolder(std::span<char, MAX_PATH> folder) {
+    std::array<char, MAX_PATH> module{};
+    const DWORD returned = GetModuleFileNameA(g_program_instance, module.data(), 255);
+    const std::size_t n = returned < 255 ? returned : 254;
+    module[n] = '\0';
+    std::size_t separator = 0;
+    for (std::size_t i = n; i > 0; --i) {
+        if (module[i] == '\\' || module[i] == ':') {
+            separator = i;
+            module[i + 1] = '\0';
+            break;
+        }
+    }
+    // A folder this long leaves no room for a file name: mark it so that it
+    // never passes the folder test.
+    if (separator + 13 >= 255) {
+        const std::size_t end = std::strlen(module.data());
+        module[end] = '?';
+        module[end + 1] = '\0';
+    }
+    std::memcpy(folder.data(), module.data(), MAX_PATH);
+}
+
+void WriteSettingDword(const char* name, DWORD value) {
+    RegistryKey key;
+    if (!CreateSettingsKey(KEY_ALL_ACCESS, key, nullptr)) return;
+    RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void WriteSettingString(const char* name, std::string_view text) {
+    if (text.size() >= g_write_buffer.size()) return;
+    text.copy(g_write_buffer.data(), text.size());
+    g_write_buffer[text.size()] = '\0';
+    RegistryKey key;
+    if (!CreateSettingsKey(KEY_ALL_ACCESS, key, nullptr)) return;
+    RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_write_buffer.data()), MAX_PATH);
+}
+
+const char* ReadSettingString(const char* name) {
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return nullptr;
+    g_read_buffer.fill('\0');
+    DWORD size = MAX_PATH;
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(g_read_buffer.data()), &size) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    // A text that fills the whole buffer without its end cannot be used safely.
+    if (g_read_buffer.back() != '\0') {
+        g_read_buffer.back() = '\0';
+        return nullptr;
+    }
+    return g_read_buffer.data();
+}
+
+DWORD ReadSettingDword(const char* name) {
+    RegistryKey key;
+    DWORD disposition = 0;
+    if (!CreateSettingsKey(KEY_READ, key, &disposition)) return kMissingSetting;
+    if (disposition != REG_OPENED_EXISTING_KEY) return kMissingSetting;
+    DWORD value = 0;  // shorter data of another type reads as its little-endian bytes
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+        return kMissingSetting;
+    }
+    return value;
+}
+
+DWORD GetDefFileName() { return GetNumberSetting("DefFileName", 1); }
+
+DWORD GetThumbs() { return GetNumberSetting("Thumbs", 0); }
+
+const char* GetBitmapsFolder() {
+    return GetFolderSetting("Bitmaps", "Previous Bitmaps directory does not exist!\nUsing setup default!");
+}
+
+const char* GetTexturesFolder() {
+    return GetFolderSetting("Textures", "Previous textures directory does not exist!\nUsing setup default!");
+}
+
+const char* GetBMPTool() {
+    std::array<char, MAX_PATH> program_folder{};
+    for (int pass = 0; pass < 2; ++pass) {
+        GetProgramFolder(program_folder);
+        const char* stored = ReadSettingString("BMPTool");
+        if (stored && stored[0] != '\0') return stored;
+        WriteSettingString("BMPTool", program_folder.data());
+    }
+    return ReturnDefault(program_folder);
+}
+
+bool IsExistingFolder(const char* path) { return FindsEntry(path, true); }
+
+bool IsExistingFile(const char* path) { return FindsEntry(path, false); }

@@ -1,0 +1,3 @@
+#include "settings/setup_dialog.h"
+
+void ShowSetupDialog(HWND) {}

@@ -1,0 +1,8 @@
+// The main window's look: the stretched background, the banner lines and the
+// repaint that brings the preview panes back.
+#pragma once
+#include <windows.h>
+
+void InitMainSkin(HWND main_window);
+void PaintMainWindow(HWND main_window);
+void ReleaseMainSkin(HWND main_window);
