@@ -14,6 +14,7 @@ bottom-up, 40-byte info header).
 
 import math
 import os
+import random
 import struct
 import sys
 
@@ -208,33 +209,50 @@ def draw_background(path):
         (1.00, (234, 232, 238)),
     ])
 
-    # A soft cloud deck below the horizon, lit from above: the banner
-    # lines sit on it, black text over pale cloud.
-    clouds = Image.new("L", (w, h), 0)
-    cd = ImageDraw.Draw(clouds)
+    # A cloud deck below the horizon in a few layers, far to near: each
+    # layer's puffs are bright on top and shade to a faint lavender lower
+    # down, so the nearer layer stands out against the one behind it. The
+    # banner lines sit on it: black text over pale cloud.
+    rnd = random.Random(98)
     base = horizon * h
-    puffs = [(-40, 30, 150), (120, 18, 120), (260, 36, 170), (420, 12, 130),
-             (560, 30, 150), (700, 20, 140), (830, 34, 160), (960, 14, 120),
-             (1090, 28, 150), (1220, 22, 140), (1340, 32, 150)]
-    for cx, lift, r in puffs:
-        cy = base + 70 - lift
-        cd.ellipse([cx - r, cy - r * 0.45, cx + r, cy + r * 0.45], fill=255)
-    cd.rectangle([0, base + 70, w, h], fill=255)
-    clouds = clouds.filter(ImageFilter.GaussianBlur(18))
-    cloud_colour = gradient(w, h, [
-        (0.0, (255, 255, 255)),
-        (horizon + 0.03, (255, 255, 255)),
-        (0.86, (244, 244, 250)),
-        (1.00, (226, 230, 242)),
-    ])
-    sky = Image.composite(cloud_colour, sky, clouds.point(lambda v: v * 0.85))
+    layers = [  # depth of the layer below the horizon, puff radius, haze
+        (6, 44, 0.55), (30, 70, 0.35), (64, 100, 0.15), (112, 140, 0.0)]
+    for depth, radius, haze in layers:
+        depth, radius = depth * SCALE, radius * SCALE
+        puffs = []
+        x = -rnd.uniform(0, radius)
+        while x < w + radius:
+            puffs.append((x, radius * rnd.uniform(0.45, 1.25)))
+            x += radius * rnd.uniform(0.5, 1.2)
+        shade_depth = radius * 0.8
+        bright = lerp((255, 255, 255), (238, 238, 236), haze)
+        shadow = lerp((230, 232, 243), (236, 236, 240), haze)
+        strip = Image.new("RGB", (1, h))
+        sd = ImageDraw.Draw(strip)
+        for y in range(h):
+            sd.point((0, y), fill=lerp(bright, shadow,
+                                       smoothstep(y / shade_depth)))
+        layer = Image.new("RGB", (w, h), bright)
+        cover = Image.new("L", (w, h), 0)
+        cd = ImageDraw.Draw(cover)
+        for x in range(w):
+            bump = 0.0
+            for cx, r in puffs:
+                if abs(x - cx) < r:
+                    bump = max(bump, math.sqrt(1 - ((x - cx) / r) ** 2) * r)
+            top = round(base + depth - bump * 0.26)
+            layer.paste(strip.crop((0, 0, 1, h - top)), (x, top))
+            cd.line([(x, top), (x, h)], fill=255)
+        cover = cover.filter(ImageFilter.GaussianBlur(4 * SCALE))
+        layer = layer.filter(ImageFilter.GaussianBlur(1.5 * SCALE))
+        sky = Image.composite(layer, sky, cover)
 
     # A faint airliner climbing high on the right, with its contrail: in
     # the top strip the About box leaves free and inside the empty
     # Destination pane before a texture is shown.
     trail = Image.new("L", (w, h), 0)
     td = ImageDraw.Draw(trail)
-    nose_x, tail_y = 540 * SCALE, 64 * SCALE
+    nose_x, tail_y = 470 * SCALE, 64 * SCALE
     plane_len = 84 * SCALE
     climb = 7.0
     tail_x = nose_x - plane_len
@@ -370,18 +388,18 @@ def draw_icon(path):
 
     # An airliner from above, nose to the upper right.
     def plane(fill, grow):
-        cx, cy, ang = 13.5 * k, 15.5 * k, math.radians(-45)
+        cx, cy, ang = 13 * k, 14 * k, math.radians(-45)
 
         def p(x, y):  # plane units: x along the body (nose +), y across
             return (cx + (x * math.cos(ang) - y * math.sin(ang)) * k,
                     cy + (x * math.sin(ang) + y * math.cos(ang)) * k)
         g = grow
-        body = [p(-11 - g, -1.2 - g), p(8, -1.6 - g), p(11 + g, 0),
-                p(8, 1.6 + g), p(-11 - g, 1.2 + g)]
-        wings = [p(3 + g, 0), p(-4 - g, -12 - g), p(-7 - g, -12 - g),
-                 p(-4 - g, 0), p(-7 - g, 12 + g), p(-4 - g, 12 + g)]
-        tail = [p(-7 + g, 0), p(-11.5 - g, -5 - g), p(-13 - g, -5 - g),
-                p(-12 - g, 0), p(-13 - g, 5 + g), p(-11.5 - g, 5 + g)]
+        body = [p(-10 - g, -1.3 - g), p(7, -1.7 - g), p(10.5 + g, 0),
+                p(7, 1.7 + g), p(-10 - g, 1.3 + g)]
+        wings = [p(3.5 + g, 0), p(-3 - g, -10.5 - g), p(-6 - g, -10.5 - g),
+                 p(-3.5 - g, 0), p(-6 - g, 10.5 + g), p(-3 - g, 10.5 + g)]
+        tail = [p(-6.5 + g, 0), p(-10 - g, -4.5 - g), p(-11.5 - g, -4.5 - g),
+                p(-11 - g, 0), p(-11.5 - g, 4.5 + g), p(-10 - g, 4.5 + g)]
         for poly in (body, wings, tail):
             d.polygon(poly, fill=fill)
     plane((22, 36, 66), 1.0)
