@@ -1,0 +1,87 @@
+#include "tests/win/win_test_support.h"
+#include <fstream>
+#include "app/app_globals.h"
+#include "app/companion_library.h"
+#include "app/main_window.h"
+#include "settings/settings_store.h"
+
+RecordingMessageSink::RecordingMessageSink() : previous_(SetMessageSink(this)) {}
+
+RecordingMessageSink::~RecordingMessageSink() { SetMessageSink(previous_); }
+
+int RecordingMessageSink::Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) {
+    messages_.push_back({static_cast<HWND>(owner), std::string(text), std::string(caption), style});
+    if (answers_.empty()) return IDOK;
+    const int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+void DeleteSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+
+CleanSettingsKey::CleanSettingsKey() { DeleteSettingsKey(); }
+
+CleanSettingsKey::~CleanSettingsKey() { DeleteSettingsKey(); }
+
+ScratchFolder::ScratchFolder(const std::string& name) {
+    path_ = std::filesystem::temp_directory_path() / ("lumivane-" + name + "-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::WithBackslash() const { return path_.string() + "\\"; }
+
+std::filesystem::path ScratchFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
+    const std::filesystem::path file = path_ / name;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return file;
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void PumpMessages() {
+    MSG message;
+    for (int round = 0; round < 3; ++round) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(1);
+    }
+}
+
+void EnsureCompanionLibrary() {
+    if (!g_companion_library) g_companion_library = LoadLibraryA(kCompanionLibraryName);
+    UseCompanionPalette();
+}
+
+MainWindowUnderTest::MainWindowUnderTest() {
+    EnsureCompanionLibrary();
+    window_ = CreateDialogParamA(g_program_instance, kMainDialogTemplate, nullptr, &MainDialogProc, 0);
+    PumpMessages();
+}
+
+MainWindowUnderTest::~MainWindowUnderTest() {
+    if (!window_) return;
+    // What the Exit button would release, without letting go of the library
+    // that the next test needs.
+    if (g_previous_main_proc) {
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous_main_proc));
+        g_previous_main_proc = nullptr;
+    }
+    if (g_check_mark_bitmap) {
+        DeleteObject(g_check_mark_bitmap);
+        g_check_mark_bitmap = nullptr;
+    }
+    DestroyWindow(window_);
+    PumpMessages();
+}

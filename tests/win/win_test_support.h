@@ -1,0 +1,81 @@
+// What the Windows tests share: a message sink that scripts answers and
+// records questions, a clean settings key, a scratch folder on disk, and the
+// real main window created modeless in-process.
+#pragma once
+#include <windows.h>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "platform/message_sink.h"
+
+struct RecordedMessage {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    unsigned style;
+};
+
+// Answers message boxes from a script (IDOK when the script is empty) and
+// keeps every question asked while it is installed.
+class RecordingMessageSink final : public MessageSink {
+public:
+    RecordingMessageSink();
+    ~RecordingMessageSink() override;
+    RecordingMessageSink(const RecordingMessageSink&) = delete;
+    RecordingMessageSink& operator=(const RecordingMessageSink&) = delete;
+
+    int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override;
+    void QueueAnswer(int answer) { answers_.push_back(answer); }
+    const std::vector<RecordedMessage>& Messages() const { return messages_; }
+    void Clear() { messages_.clear(); }
+
+private:
+    MessageSink* previous_;
+    std::deque<int> answers_;
+    std::vector<RecordedMessage> messages_;
+};
+
+// Deletes the program's settings key now and again when it goes.
+class CleanSettingsKey {
+public:
+    CleanSettingsKey();
+    ~CleanSettingsKey();
+};
+
+// A fresh folder under the temporary folder, removed with its content.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name);
+    ~ScratchFolder();
+    const std::filesystem::path& Path() const { return path_; }
+    // The folder as the settings hold it: a Windows path ending in a backslash.
+    std::string WithBackslash() const;
+    std::filesystem::path Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path);
+void DeleteSettingsKey();
+// Dispatches pending messages of this thread.
+void PumpMessages();
+
+// The real main dialog, from its own template and procedure, created modeless
+// so the test can send it messages. The settings it reads are the test's.
+class MainWindowUnderTest {
+public:
+    MainWindowUnderTest();
+    ~MainWindowUnderTest();
+    MainWindowUnderTest(const MainWindowUnderTest&) = delete;
+    MainWindowUnderTest& operator=(const MainWindowUnderTest&) = delete;
+    HWND Get() const { return window_; }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+private:
+    HWND window_;
+};
+
+// Loads the companion library beside the test program when it is not loaded.
+void EnsureCompanionLibrary();
