@@ -1,0 +1,64 @@
+#include "image/texture_file.h"
+#include "platform/file_access.h"
+#include "platform/message_sink.h"
+#include "platform/palette_source.h"
+
+namespace {
+constexpr unsigned kWarning = kMbOk | kMbIconWarning;
+
+void Complain(const char* path, const char* caption) { ShowMessage(nullptr, path, caption, kWarning); }
+}  // namespace
+
+BitmapInfoHeader TextureHeader() {
+    BitmapInfoHeader header{};
+    header.biSize = kInfoHeaderBytes;
+    header.biWidth = kTextureSide;
+    header.biHeight = kTextureSide;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    return header;
+}
+
+std::optional<PackedDib> ReadTextureFile(const char* path) {
+    std::unique_ptr<ReadableFile> file = Files().OpenForReading(path);
+    if (!file) {
+        Complain(path, "Error opening file !");
+        return std::nullopt;
+    }
+    std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
+    if (!dib) {
+        file.reset();
+        Complain(path, "Failed to allocate memory for AF !");
+        return std::nullopt;
+    }
+    const BitmapInfoHeader header = TextureHeader();
+    dib->SetHeader(header);
+    if (!dib->Resize(kTextureDibBytes)) {
+        file.reset();
+        dib.reset();
+        Complain(path, "Failed to allocate memory for AF!");
+        return std::nullopt;
+    }
+    if (!LoadTexturePalette(nullptr, std::span<std::uint8_t, kTexturePaletteBytes>(dib->data() + kInfoHeaderBytes, kTexturePaletteBytes))) {
+        return std::nullopt;  // the palette lookup has told the user
+    }
+    const std::optional<std::size_t> got = file->Read(dib->Pixels());
+    if (!got || *got != kTexturePixelBytes) {
+        file.reset();
+        dib.reset();
+        Complain(path, "Error reading file!");
+        return std::nullopt;
+    }
+    return dib;
+}
+
+bool WriteTextureFile(const char* path, const PackedDib& dib) {
+    const std::span<const std::uint8_t> pieces[] = {dib.Pixels()};
+    switch (Files().ReplaceFile(path, pieces)) {
+        case WriteOutcome::Written: return true;
+        case WriteOutcome::CreateFailed: Complain(path, "Error opening file!"); return false;
+        case WriteOutcome::WriteFailed: break;
+    }
+    Complain(path, "Error Writing file");
+    return false;
+}
