@@ -1,0 +1,27 @@
+#include "skin/dialog_colours.h"
+
+void CreateDialogBrushes(DialogBrushes& brushes) {
+    brushes.static_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
+    brushes.dialog_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
+}
+
+void DeleteDialogBrushes(DialogBrushes& brushes) {
+    brushes.static_brush.Reset();
+    brushes.dialog_brush.Reset();
+}
+
+std::optional<INT_PTR> AnswerColourMessage(const DialogBrushes& brushes, UINT message, WPARAM wparam) {
+    switch (message) {
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        SetBkColor(dc, kDialogBackgroundColour);
+        SetTextColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<INT_PTR>(brushes.static_brush.Get());
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(brushes.dialog_brush.Get());
+    default:
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,34 @@
+#include "skin/window_centring.h"
+#include "platform/gdi_objects.h"
+
+namespace {
+
+// Centres a length over a reference span, then keeps it within the screen.
+int CentredPosition(int reference_start, int reference_length, int length, int screen_length) {
+    int position = reference_start + (reference_length - length) / 2;
+    if (position < 0) {
+        position = 0;
+    } else if (position + length > screen_length) {
+        position = screen_length - length;
+    }
+    return position;
+}
+
+}  // namespace
+
+void CenterWindowOver(HWND window, HWND reference) {
+    RECT own{};
+    RECT other{};
+    GetWindowRect(window, &own);
+    GetWindowRect(reference, &other);
+    int screen_width = 0;
+    int screen_height = 0;
+    {
+        WindowDC dc(window);
+        screen_width = GetDeviceCaps(dc.Get(), HORZRES);
+        screen_height = GetDeviceCaps(dc.Get(), VERTRES);
+    }
+    const int x = CentredPosition(other.left, other.right - other.left, own.right - own.left, screen_width);
+    const int y = CentredPosition(other.top, other.bottom - other.top, own.bottom - own.top, screen_height);
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
