@@ -1,0 +1,142 @@
+#include "tests/e2e/program_driver.h"
+#include <vector>
+
+namespace {
+
+constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
+
+struct WindowSearch {
+    DWORD process_id;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner_process = 0;
+    GetWindowThreadProcessId(window, &owner_process);
+    if (owner_process != search->process_id || !IsWindowVisible(window)) return TRUE;
+    char caption[512] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (*search->caption != caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+RunningProgram::RunningProgram(const std::filesystem::path& program, const std::filesystem::path& working_folder,
+                               const std::string& arguments) {
+    std::string command_line = "\"" + program.string() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::vector<char> writable(command_line.begin(), command_line.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const std::string folder = working_folder.string();
+    if (!CreateProcessA(program.string().c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process_)) {
+        process_ = {};
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+HWND RunningProgram::WaitForWindow(const std::string& caption, DWORD milliseconds) const {
+    const DWORD start = GetTickCount();
+    do {
+        WindowSearch search{process_.dwProcessId, &caption, nullptr};
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(50);
+    } while (GetTickCount() - start < milliseconds);
+    return nullptr;
+}
+
+bool RunningProgram::WaitForWindowGone(const std::string& caption, DWORD milliseconds) const {
+    const DWORD start = GetTickCount();
+    do {
+        WindowSearch search{process_.dwProcessId, &caption, nullptr};
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) return true;
+        Sleep(50);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+std::optional<DWORD> RunningProgram::WaitForExit(DWORD milliseconds) {
+    if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+std::filesystem::path BesideThisProgram(const std::string& name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::filesystem::path folder = std::filesystem::path(module).parent_path();
+    return name.empty() ? folder : folder / name;
+}
+
+std::filesystem::path MakeEmptyFolder(const std::string& name) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("lumivane-e2e-" + name + "-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::string DialogText(HWND dialog, int control_id) {
+    char text[1024] = {};
+    GetDlgItemTextA(dialog, control_id, text, sizeof text);
+    return text;
+}
+
+void DeleteProgramSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+
+std::optional<std::string> SettingText(const char* name) {
+    char text[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(text);
+}
+
+std::optional<DWORD> SettingNumber(const char* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void StoreSettingText(const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    std::vector<char> data(MAX_PATH, '\0');
+    text.copy(data.data(), std::min<std::size_t>(text.size(), MAX_PATH - 1));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()), MAX_PATH);
+    RegCloseKey(key);
+}
+
+void StoreSettingNumber(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
