@@ -1,0 +1,119 @@
+#include "image/texture_conversion.h"
+#include <cstring>
+#include <memory>
+#include "image/stretch_map.h"
+#include "image/texture_file.h"
+
+namespace {
+
+bool IsConvertible(const PackedDib& source) {
+    const BitmapInfoHeader header = source.Header();
+    const std::uint16_t bits = header.biBitCount;
+    const bool known_depth = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    return known_depth && header.biCompression == kBiRgb && header.biWidth > 0 && header.biHeight > 0 && header.biPlanes > 0 &&
+           !source.Pixels().empty();
+}
+
+std::uint32_t Rgb(std::uint32_t red, std::uint32_t green, std::uint32_t blue) { return red << 16 | green << 8 | blue; }
+
+// The nearest palette index of every value a palette image's pixel can hold;
+// values beyond its colour table are black.
+std::array<std::uint8_t, 256> MapColourTable(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
+                                             NearestPaletteColour& nearest) {
+    const std::span<const std::uint8_t> table = source.ColorTable();
+    const std::size_t values = std::size_t{1} << source.Header().biBitCount;
+    std::array<std::uint8_t, 256> mapped{};
+    for (std::size_t value = 0; value < values; ++value) {
+        if (value * 4 + 3 > table.size()) {
+            mapped[value] = nearest.Find(0);
+            continue;
+        }
+        const std::uint8_t* colour = &table[value * 4];
+        const bool same_as_palette = std::memcmp(colour, &palette[value * 4], 3) == 0;
+        mapped[value] = same_as_palette ? static_cast<std::uint8_t>(value) : nearest.Find(Rgb(colour[2], colour[1], colour[0]));
+    }
+    return mapped;
+}
+
+// Calls take(row, column) for every target pixel, bottom row first, with the
+// source row (bottom-up, as stored) and the source column it shows.
+template <typename Take>
+void ForEachStretchedPixel(const PackedDib& source, std::uint8_t* target, Take take) {
+    const BitmapInfoHeader header = source.Header();
+    const std::vector<std::int32_t> columns = StretchedColumns(header.biWidth, kTextureSide);
+    const std::vector<std::int32_t> rows = StretchedRows(header.biHeight, kTextureSide);
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    const std::uint8_t* pixels = source.Pixels().data();
+    for (int target_row = 0; target_row < kTextureSide; ++target_row) {
+        const std::int32_t from_top = rows[static_cast<std::size_t>(kTextureSide - 1 - target_row)];
+        const std::uint8_t* row = pixels + static_cast<std::size_t>(header.biHeight - 1 - from_top) * stride;
+        std::uint8_t* out = target + static_cast<std::size_t>(target_row) * kTextureSide;
+        for (int x = 0; x < kTextureSide; ++x) out[x] = take(row, static_cast<std::size_t>(columns[static_cast<std::size_t>(x)]));
+    }
+}
+
+void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
+                   NearestPaletteColour& nearest, std::uint8_t* target) {
+    switch (source.Header().biBitCount) {
+        case 1: {
+            const auto mapped = MapColourTable(source, palette, nearest);
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
+                return mapped[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            });
+            break;
+        }
+        case 4: {
+            const auto mapped = MapColourTable(source, palette, nearest);
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
+                return mapped[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+            });
+            break;
+        }
+        case 8: {
+            const auto mapped = MapColourTable(source, palette, nearest);
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) { return mapped[row[x]]; });
+            break;
+        }
+        case 16:
+            // 5-5-5, each channel widened to 8 bits by repeating its top bits.
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
+                const std::uint32_t value = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
+                const std::uint32_t red = (value >> 10) & 31, green = (value >> 5) & 31, blue = value & 31;
+                return nearest.Find(Rgb(red << 3 | red >> 2, green << 3 | green >> 2, blue << 3 | blue >> 2));
+            });
+            break;
+        case 24:
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
+                const std::uint8_t* pixel = row + 3 * x;
+                return nearest.Find(Rgb(pixel[2], pixel[1], pixel[0]));
+            });
+            break;
+        case 32:
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
+                const std::uint8_t* pixel = row + 4 * x;
+                return nearest.Find(Rgb(pixel[2], pixel[1], pixel[0]));
+            });
+            break;
+    }
+}
+
+}  // namespace
+
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPaletteColour& nearest) {
+    if (!IsConvertible(source)) return std::nullopt;
+    std::optional<PackedDib> converted = PackedDib::Allocate(kTextureDibBytes);
+    if (!converted) return std::nullopt;
+    converted->SetHeader(TextureHeader());
+    const std::span<const std::uint8_t, kTexturePaletteBytes> palette(nearest.Palette());
+    std::memcpy(converted->data() + kInfoHeaderBytes, palette.data(), palette.size());
+    ConvertPixels(source, palette, nearest, converted->Pixels().data());
+    return converted;
+}
+
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
+    // What the search learns about a palette stays for the next conversion
+    // with it; the program and the batch converter use one palette throughout.
+    static std::unique_ptr<NearestPaletteColour> nearest;
+    if (!nearest || !nearest->IsFor(palette)) nearest = std::make_unique<NearestPaletteColour>(palette);
+    return ConvertToTexture(source, *nearest);
+}

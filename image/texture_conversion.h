@@ -1,0 +1,20 @@
+// Turning any image the readers accept into a texture: stretched or squeezed
+// to 256 x 256 by whole pixels as StretchBlt's COLORONCOLOR mode does, every
+// pixel mapped to the nearest texture palette colour.
+#pragma once
+#include <optional>
+#include <span>
+#include "image/nearest_colour.h"
+#include "image/packed_dib.h"
+
+// The converted image: a 256 x 256, 8-bit packed DIB carrying the palette,
+// 66,600 bytes, rows bottom-up. Palette images map their colour table once;
+// a table entry equal to the palette entry of the same index keeps that index,
+// so a source in the texture palette keeps every pixel's index. Nothing when
+// the source is not an uncompressed, bottom-up image of 1, 4, 8, 16 (5-5-5),
+// 24 or 32 bits whose block holds its pixel rows, or when memory runs out.
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette);
+
+// The same with a nearest-colour search of the caller's, which keeps what it
+// has learnt about the palette from one conversion to the next.
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPaletteColour& nearest);
