@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the native core (with sanitizers) and the 64-bit Windows program.
+# Usage: scripts/build.sh [native] [win64] [win32]   (default: native win64)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(native win64)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+for target in "${targets[@]}"; do
+  case "$target" in
+    native) cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null ;;
+    win64) cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+             -DLUMIVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null ;;
+    win32) cmake -S "$root" -B "$root/build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+             -DLUMIVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null ;;
+    *) echo "unknown build: $target" >&2; exit 2 ;;
+  esac
+  echo "Building $target"
+  cmake --build "$root/build/$target" -j "$jobs" 2>&1 | grep -vE '^\[ *[0-9]+%\]|^-- ' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+done

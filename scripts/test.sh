@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and runs every test: the native core tests under
+# AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
+# Wine on a virtual display, the fuzzers for a bounded time and the artwork
+# check. Ends with one line: "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+logs="$root/build/test-logs"
+passed=0
+failed=0
+
+"$root/scripts/setup.sh" || { echo "0 passed, 1 failed"; exit 1; }
+if ! "$root/scripts/build.sh" native win64; then
+  echo "The build failed."
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+mkdir -p "$logs"
+
+# run_gtest NAME COMMAND...: runs one GoogleTest program and adds its counts.
+run_gtest() {
+  local name=$1 log="$logs/$1.log"
+  shift
+  echo "== $name"
+  "$@" >"$log" 2>&1
+  local status=$?
+  local ok bad
+  ok=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
+  bad=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | tail -1)
+  ok=${ok:-0}
+  bad=${bad:-0}
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+    bad=1  # crashed or stopped before its summary
+    tail -n 30 "$log"
+  fi
+  grep -aE '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u
+  echo "   $ok passed, $bad failed (log: $log)"
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+}
+
+# run_check NAME COMMAND...: a check that passes or fails as a whole.
+run_check() {
+  local name=$1 log="$logs/$1.log"
+  shift
+  echo "== $name"
+  if "$@" >"$log" 2>&1; then
+    passed=$((passed + 1))
+    echo "   passed"
+  else
+    failed=$((failed + 1))
+    tail -n 30 "$log"
+    echo "   failed (log: $log)"
+  fi
+}
+
+run_gtest native "$root/build/native/tests/unit/lumivane_unit_tests"
+
+source "$root/scripts/wine_env.sh"
+if start_virtual_display; then
+  use_prefix test-prefix virtual-desktop
+  run_gtest windows wine "$root/build/win64/bin/lumivane_win_tests.exe"
+  run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
+else
+  failed=$((failed + 1))
+fi
+
+if [ -x "$root/scripts/fuzz.sh" ]; then
+  run_check fuzzers "$root/scripts/fuzz.sh" "${LUMIVANE_FUZZ_SECONDS:-20}"
+fi
+run_check artwork sh "$root/resources/make_artwork.sh" --check
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,41 @@
+# Sourced by the run and test scripts: a Wine prefix of the project's own, in
+# the build tree, and a display for it.
+root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# use_prefix NAME [virtual-desktop]: creates the prefix once; with a second
+# argument, Wine draws every window inside its own desktop (no window manager
+# needed, no waits for one).
+use_prefix() {
+  export WINEPREFIX="$root/build/$1"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  if [ -n "${2:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+  fi
+}
+
+# start_virtual_display: an Xvfb of our own, ended when the script ends.
+start_virtual_display() {
+  local number
+  for number in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    if kill -0 "$xvfb_pid" 2>/dev/null; then
+      export DISPLAY=":$number"
+      trap 'wineserver -k 2>/dev/null; kill $xvfb_pid 2>/dev/null' EXIT
+      return 0
+    fi
+  done
+  echo "No virtual display could be started" >&2
+  return 1
+}
