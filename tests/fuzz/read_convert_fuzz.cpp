@@ -1,0 +1,14 @@
+#include "fuzz_input.h"
+#include "image/bitmap_file.h"
+#include "image/texture_conversion.h"
+#include "image/texture_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ServeInput(data, size);
+    std::optional<PackedDib> dib = ReadBitmapFile("input.bmp");
+    if (!dib) return 0;
+    // Everything the reader accepts must convert.
+    std::optional<PackedDib> texture = ConvertToTexture(*dib, BuiltinTexturePalette());
+    if (!texture || texture->size() != kTextureDibBytes) std::abort();
+    return 0;
+}
