@@ -37,6 +37,19 @@ bool FindsEntry(const char* path, bool want_directory) {
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 
+// "D:\" without its backslash would name the drive's current folder, so a
+// drive's root is tested whole.
+bool IsDriveRoot(std::string_view folder) {
+    if (folder.size() != 3 || folder[1] != ':' || folder[2] != '\\') return false;
+    const char drive = static_cast<char>(folder[0] | 0x20);
+    return drive >= 'a' && drive <= 'z';
+}
+
+bool IsExistingDriveRoot(const char* root) {
+    const DWORD attributes = GetFileAttributesA(root);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // Reads a number setting, writing its default when it is missing. When even
 // the default cannot be stored and read back, the default is the answer.
 DWORD GetNumberSetting(const char* name, DWORD default_value) {
@@ -69,7 +82,7 @@ const char* GetFolderSetting(const char* name, const char* missing_message) {
             const std::size_t length = std::strlen(stored);
             candidate.fill('\0');
             std::memcpy(candidate.data(), stored, length - 1);
-            if (IsExistingFolder(candidate.data())) {
+            if (IsDriveRoot(stored) ? IsExistingDriveRoot(stored) : IsExistingFolder(candidate.data())) {
                 if (const char* fresh = ReadSettingString(name)) return fresh;
             }
             if (!warned) {

@@ -1,3 +1,0 @@
-#include "settings/setup_dialog.h"
-
-void ShowSetupDialog(HWND) {}
