@@ -19,10 +19,14 @@ __declspec(dllexport) int __cdecl QRV2(HWND owner) {
 
 }  // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID process_ending) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_library_instance = instance;
         DisableThreadLibraryCalls(instance);
     }
+    // Unloaded by FreeLibrary rather than by the end of the process: the
+    // program frees the library before its main window, and so before the
+    // tool windows that window owns, are destroyed.
+    if (reason == DLL_PROCESS_DETACH && process_ending == nullptr) CloseToolWindowsForUnload();
     return TRUE;
 }

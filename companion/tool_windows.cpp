@@ -1,43 +1,97 @@
 #include "companion/tool_windows.h"
+#include <array>
+#include "platform/gdi_objects.h"
 
 HINSTANCE g_library_instance = nullptr;
 
 namespace {
 
-LRESULT CALLBACK PlainToolWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_KEYDOWN && wparam == VK_ESCAPE) {
-        DestroyWindow(window);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
+struct ToolSlot {
+    HWND open_window = nullptr;
+    const char* registered_class = nullptr;
+};
+
+std::array<ToolSlot, 2> g_tool_slots;
+
+ToolSlot& SlotOf(ToolWindowKind kind) { return g_tool_slots[static_cast<std::size_t>(kind)]; }
+
+UINT LiveGdiObjectsMessage() {
+    static const UINT message = RegisterWindowMessageA(kLiveGdiObjectsMessage);
+    return message;
 }
 
-// Brings an open window of the class to the front, or opens a new one.
-HWND OpenToolWindow(HWND owner, const char* class_name, const char* title, int width, int height) {
-    if (HWND open = FindWindowA(class_name, nullptr)) {
-        SetForegroundWindow(open);
-        return open;
-    }
+bool RegisterToolClass(const ToolWindowSpec& spec) {
+    ToolSlot& slot = SlotOf(spec.kind);
+    if (slot.registered_class) return true;
     WNDCLASSA window_class{};
-    window_class.lpfnWndProc = &PlainToolWindowProc;
+    window_class.lpfnWndProc = spec.procedure;
     window_class.hInstance = g_library_instance;
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = class_name;
-    RegisterClassA(&window_class);  // fails harmlessly when already registered
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, class_name, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, width, height, owner, nullptr, g_library_instance,
-                                  nullptr);
-    if (window) ShowWindow(window, SW_SHOW);
-    return window;
+    window_class.lpszClassName = spec.class_name;
+    if (!RegisterClassA(&window_class)) return false;
+    slot.registered_class = spec.class_name;
+    return true;
+}
+
+// Beside the owner, on the right when there is room and else on the left, and
+// always inside the work area of the owner's monitor.
+POINT PlaceBesideOwner(HWND owner, SIZE frame, bool level_with_owner_bottom) {
+    constexpr int kGap = 8;
+    RECT owner_rect{};
+    if (!owner || !GetWindowRect(owner, &owner_rect)) return {CW_USEDEFAULT, CW_USEDEFAULT};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromRect(&owner_rect, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    POINT place{owner_rect.right + kGap, level_with_owner_bottom ? owner_rect.bottom - frame.cy : owner_rect.top};
+    if (place.x + frame.cx > work.right) place.x = owner_rect.left - kGap - frame.cx;
+    if (place.x < work.left) place.x = work.right - frame.cx;
+    if (place.x < work.left) place.x = work.left;
+    if (place.y + frame.cy > work.bottom) place.y = work.bottom - frame.cy;
+    if (place.y < work.top) place.y = work.top;
+    return place;
 }
 
 }  // namespace
 
-HWND OpenPalettePickerWindow(HWND owner) {
-    return OpenToolWindow(owner, "TessalinePalettePicker", kPalettePickerTitle, 320, 360);
+HWND OpenToolWindow(const ToolWindowSpec& spec, HWND owner) {
+    ToolSlot& slot = SlotOf(spec.kind);
+    if (slot.open_window) {
+        SetForegroundWindow(slot.open_window);
+        return slot.open_window;
+    }
+    if (!RegisterToolClass(spec)) return nullptr;
+    RECT frame{0, 0, spec.client_size.cx, spec.client_size.cy};
+    AdjustWindowRectEx(&frame, spec.style, FALSE, WS_EX_TOOLWINDOW);
+    const SIZE frame_size{frame.right - frame.left, frame.bottom - frame.top};
+    const POINT place = PlaceBesideOwner(owner, frame_size, spec.level_with_owner_bottom);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, spec.class_name, spec.title, spec.style, place.x, place.y,
+                                  frame_size.cx, frame_size.cy, owner, nullptr, g_library_instance, nullptr);
+    if (!window) return nullptr;
+    slot.open_window = window;
+    ShowWindow(window, SW_SHOW);
+    return window;
 }
 
-HWND OpenClipboardViewerWindow(HWND owner) {
-    return OpenToolWindow(owner, "TessalineClipboardViewer", kClipboardViewerTitle, 360, 360);
+LRESULT DefaultToolWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_KEYDOWN && wparam == VK_ESCAPE) {
+        DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        for (ToolSlot& slot : g_tool_slots) {
+            if (slot.open_window == window) slot.open_window = nullptr;
+        }
+    }
+    if (message == LiveGdiObjectsMessage()) return LiveGdiObjectCount();
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void CloseToolWindowsForUnload() {
+    for (ToolSlot& slot : g_tool_slots) {
+        if (slot.open_window) DestroyWindow(slot.open_window);
+        slot.open_window = nullptr;
+        if (slot.registered_class) UnregisterClassA(slot.registered_class, g_library_instance);
+        slot.registered_class = nullptr;
+    }
 }

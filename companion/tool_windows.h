@@ -1,11 +1,35 @@
-// The library's two tool windows, each opened at most once at a time.
+// The library's two tool windows. Each is open at most once at a time, owned by
+// the window that asked for it; asking again brings the open one to the front.
 #pragma once
 #include <windows.h>
+#include "companion/tool_window_ids.h"
 
 extern HINSTANCE g_library_instance;
 
-inline constexpr char kPalettePickerTitle[] = "Palette Picker";
-inline constexpr char kClipboardViewerTitle[] = "Clipboard Viewer";
-
 HWND OpenPalettePickerWindow(HWND owner);
 HWND OpenClipboardViewerWindow(HWND owner);
+
+enum class ToolWindowKind { kPalettePicker, kClipboardViewer };
+
+struct ToolWindowSpec {
+    ToolWindowKind kind;
+    const char* class_name;
+    const char* title;
+    WNDPROC procedure;
+    DWORD style;
+    SIZE client_size;
+    bool level_with_owner_bottom;  // else level with its top, so two tools don't cover each other
+};
+
+// Brings the open window of the spec's kind to the front, or creates it beside
+// its owner.
+HWND OpenToolWindow(const ToolWindowSpec& spec, HWND owner);
+
+// Where each tool window procedure sends what it leaves: Escape closes the
+// window, the live-GDI question gets its answer, and a destroyed window is
+// forgotten so the next request opens a new one.
+LRESULT DefaultToolWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The library is being unloaded: no window may outlive the code of its window
+// procedure, and no class may keep pointing at it.
+void CloseToolWindowsForUnload();

@@ -1,3 +1,0 @@
-#include "about/about_box.h"
-
-void ShowAboutBox(HWND) {}

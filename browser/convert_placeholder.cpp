@@ -1,3 +1,0 @@
-#include "browser/convert_command.h"
-
-void ConvertSelection(HWND, int) {}

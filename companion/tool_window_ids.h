@@ -1,0 +1,25 @@
+// What the outside can see of the library's two tool windows: their titles and
+// classes, the ids of their controls, the swatch grid's geometry and the
+// registered message through which they report the library's live GDI objects.
+#pragma once
+
+inline constexpr char kPalettePickerTitle[] = "Palette Picker";
+inline constexpr char kPalettePickerClass[] = "TessalinePalettePicker";
+inline constexpr char kClipboardViewerTitle[] = "Clipboard Viewer";
+inline constexpr char kClipboardViewerClass[] = "TessalineClipboardViewer";
+
+// Answered by both tool windows with the number of GDI objects and device
+// contexts the library holds at that moment.
+inline constexpr char kLiveGdiObjectsMessage[] = "TessalineLiveGdiObjects";
+
+// Palette Picker: swatch 0 is top left, 15 top right, 255 bottom right.
+inline constexpr int kSwatchColumns = 16;
+inline constexpr int kSwatchCell = 20;
+inline constexpr int kSwatchGridLeft = 8;
+inline constexpr int kSwatchGridTop = 8;
+inline constexpr int kPointedSwatchTextId = 101;
+inline constexpr int kSelectedSwatchTextId = 102;
+inline constexpr int kCopySwatchButtonId = 103;
+
+// Clipboard Viewer: the line under the picture.
+inline constexpr int kClipboardStatusTextId = 201;
