@@ -6,3 +6,8 @@
 void InitMainSkin(HWND main_window);
 void PaintMainWindow(HWND main_window);
 void ReleaseMainSkin(HWND main_window);
+
+// The main window's fonts, which the About box borrows while the main window
+// is open; null before InitMainSkin and after ReleaseMainSkin.
+HFONT MainBannerFont();
+HFONT MainTitleFont();

@@ -4,6 +4,7 @@
 #include "app/companion_library.h"
 #include "app/main_window.h"
 #include "settings/settings_store.h"
+#include "skin/main_skin.h"
 
 RecordingMessageSink::RecordingMessageSink() : previous_(SetMessageSink(this)) {}
 
@@ -82,6 +83,7 @@ MainWindowUnderTest::~MainWindowUnderTest() {
         DeleteObject(g_check_mark_bitmap);
         g_check_mark_bitmap = nullptr;
     }
+    ReleaseMainSkin(window_);
     DestroyWindow(window_);
     PumpMessages();
 }
