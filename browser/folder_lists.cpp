@@ -2,9 +2,11 @@
 #include <commctrl.h>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include "app/app_globals.h"
 #include "browser/context_menu.h"
+#include "browser/path_buffer.h"
 #include "image/conversion_pipeline.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -13,13 +15,35 @@ namespace {
 
 std::array<char, MAX_PATH> g_focused_item_text{};
 
-// folder + name into path, refused when it would not fit.
-bool JoinPath(std::span<char, MAX_PATH> path, std::string_view folder, std::string_view name) {
-    if (folder.size() + name.size() >= path.size()) return false;
-    folder.copy(path.data(), folder.size());
-    name.copy(path.data() + folder.size(), name.size());
-    path[folder.size() + name.size()] = '\0';
-    return true;
+// The last preview that failed to read its file. Repaints do not retry it;
+// neither do the further notifications that one click of the user sends,
+// which all carry the time of that click.
+struct FailedPreview {
+    int list_id = 0;
+    PathBuffer path{};
+    LONG message_time = 0;
+
+    bool Covers(int list, const PathBuffer& file) const { return list_id == list && path == file; }
+};
+std::optional<FailedPreview> g_failed_preview;
+
+// The path of the list's focused item, or nothing without focus or room.
+std::optional<PathBuffer> FocusedItemPath(HWND main_window, int list_id) {
+    const std::optional<PathBuffer> folder =
+        CopyPath(list_id == IDC_BITMAPS_LIST ? GetBitmapsFolder() : GetTexturesFolder());
+    const char* name = GetFocusedItemText(main_window, list_id);
+    if (!folder || !name) return std::nullopt;
+    return JoinPath(folder->data(), name);
+}
+
+void Preview(HWND main_window, int list_id, const PathBuffer& path) {
+    const bool shown = RunConversion(main_window, path.data(), nullptr,
+                                     list_id == IDC_BITMAPS_LIST ? kPreviewBitmap : kPreviewTexture);
+    if (shown) {
+        g_failed_preview.reset();
+    } else {
+        g_failed_preview = FailedPreview{list_id, path, GetMessageTime()};
+    }
 }
 
 void RunSelectionStep(HWND main_window, int list_id) {
@@ -40,12 +64,12 @@ int RefillList(HWND main_window, int which) {
     HWND list = bitmaps ? bitmaps_list : textures_list;
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 
-    std::array<char, MAX_PATH> pattern{};
-    const char* folder = bitmaps ? GetBitmapsFolder() : GetTexturesFolder();
-    if (!JoinPath(pattern, folder, bitmaps ? "*.bmp" : "*.*af")) return 1;
+    const std::optional<PathBuffer> pattern =
+        JoinPath(bitmaps ? GetBitmapsFolder() : GetTexturesFolder(), bitmaps ? "*.bmp" : "*.*af");
+    if (!pattern) return 1;
 
     WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern.data(), &found);
+    HANDLE search = FindFirstFileA(pattern->data(), &found);
     if (search == INVALID_HANDLE_VALUE) return 1;
     int inserted = 0;
     do {
@@ -83,15 +107,19 @@ const char* GetFocusedItemText(HWND main_window, int list_id) {
 }
 
 void PreviewFocusedItem(HWND main_window, int list_id) {
-    const bool bitmaps = list_id == IDC_BITMAPS_LIST;
-    std::array<char, MAX_PATH> folder{};
-    const std::string_view stored = bitmaps ? GetBitmapsFolder() : GetTexturesFolder();
-    if (stored.size() >= folder.size()) return;
-    stored.copy(folder.data(), stored.size());
+    const std::optional<PathBuffer> path = FocusedItemPath(main_window, list_id);
+    if (!path) return;
+    if (g_failed_preview && g_failed_preview->Covers(list_id, *path) &&
+        g_failed_preview->message_time == GetMessageTime()) {
+        return;
+    }
+    Preview(main_window, list_id, *path);
+}
 
-    const char* name = GetFocusedItemText(main_window, list_id);
-    if (!name) return;
-    std::array<char, MAX_PATH> path{};
-    if (!JoinPath(path, folder.data(), name)) return;
-    RunConversion(main_window, path.data(), nullptr, bitmaps ? kPreviewBitmap : kPreviewTexture);
+void RepeatPreviewOnRepaint(HWND main_window, int list_id) {
+    if (IsConversionRunning()) return;
+    const std::optional<PathBuffer> path = FocusedItemPath(main_window, list_id);
+    if (!path) return;
+    if (g_failed_preview && g_failed_preview->Covers(list_id, *path)) return;
+    Preview(main_window, list_id, *path);
 }

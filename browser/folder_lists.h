@@ -12,5 +12,11 @@ int RefillList(HWND main_window, int which);
 void HandleListNotify(HWND main_window, const NMHDR& header);
 // The focused item's text in a buffer that the next call overwrites, or null.
 const char* GetFocusedItemText(HWND main_window, int list_id);
-// Previews the focused item of the list; nothing when no item has the focus.
+// Previews the focused item of the list, as the user asked for it; nothing
+// when no item has the focus.
 void PreviewFocusedItem(HWND main_window, int list_id);
+// The same for a repaint of the main window. A file that could not be read is
+// not tried again by repaints until the user previews it again, and no preview
+// starts while a conversion (and its message box) is still running: otherwise
+// every repaint behind a message box would show the message once more.
+void RepeatPreviewOnRepaint(HWND main_window, int list_id);

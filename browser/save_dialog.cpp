@@ -1,0 +1,68 @@
+#include "browser/save_dialog.h"
+#include <array>
+#include <optional>
+#include "browser/path_buffer.h"
+#include "browser/target_naming.h"
+#include "platform/message_sink.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+SaveDialogRunner g_save_dialog = nullptr;
+PathBuffer g_target_path{};
+PathBuffer g_file_title{};
+
+// Pairs of description and pattern, each ending in a zero, the whole in two.
+constexpr char kBitmapFilter[] = "Windows bitmaps (BMP)\0*.bmp\0All\0*.*\0";
+constexpr char kTextureFilter[] = "FS98 Textures (AF)\0*.*af\0All\0*.*\0";
+
+BOOL RunSaveDialog(OPENFILENAMEA* request) {
+    return g_save_dialog ? g_save_dialog(request) : GetSaveFileNameA(request);
+}
+
+const char* NoTarget() {
+    g_target_path.fill('\0');
+    return g_target_path.data();
+}
+
+}  // namespace
+
+SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner) {
+    SaveDialogRunner previous = g_save_dialog;
+    g_save_dialog = runner;
+    return previous;
+}
+
+const char* AskTargetPath(HWND main_window, std::string_view item_name, int direction) {
+    const bool to_bitmap = direction == kAfToBmp;
+    const std::optional<PathBuffer> initial_folder = CopyPath(to_bitmap ? GetBitmapsFolder() : GetTexturesFolder());
+    const std::optional<PathBuffer> proposed = CopyPath(ProposedSaveName(item_name));
+    if (!initial_folder || !proposed) return NoTarget();
+    g_target_path = *proposed;
+    g_file_title.fill('\0');
+
+    OPENFILENAMEA request{};
+    // The layout without the fields added in Windows 2000 (76 bytes in a 32-bit program).
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = main_window;
+    request.lpstrFilter = to_bitmap ? kBitmapFilter : kTextureFilter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = g_target_path.data();
+    request.nMaxFile = MAX_PATH;
+    request.lpstrFileTitle = g_file_title.data();
+    request.nMaxFileTitle = MAX_PATH;
+    request.lpstrInitialDir = initial_folder->data();
+    request.lpstrTitle = to_bitmap ? "Save bitmap as ..." : "Save texture as ...";
+    request.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (RunSaveDialog(&request) != 1) return NoTarget();
+
+    g_target_path.back() = '\0';
+    const std::optional<std::string> finished = FinishSavePath(g_target_path.data(), direction);
+    const std::optional<PathBuffer> target = finished ? CopyPath(*finished) : std::nullopt;
+    if (!target) {
+        ShowMessage(main_window, g_target_path.data(), "Target path too long!", MB_OK | MB_ICONWARNING);
+        return NoTarget();
+    }
+    g_target_path = *target;
+    return g_target_path.data();
+}

@@ -1,0 +1,15 @@
+// The Save dialog of the convert command, behind a seam so that tests can
+// answer it and see what it was asked.
+#pragma once
+#include <windows.h>
+#include <commdlg.h>
+#include <string_view>
+
+using SaveDialogRunner = BOOL (*)(OPENFILENAMEA* request);
+// Replaces GetSaveFileNameA; nullptr puts it back. Returns the one in place.
+SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner);
+
+// Runs the Save dialog for the target of item_name in the direction (3: to a
+// texture, 4: to a bitmap) and returns the full target path in a buffer that
+// the next call overwrites; the empty text when the user cancels.
+const char* AskTargetPath(HWND main_window, std::string_view item_name, int direction);

@@ -1,0 +1,28 @@
+// Test pictures written byte by byte, independently of the program's writers.
+#pragma once
+#include <windows.h>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+// A 24-bit BMP file; colour(x, y) gives 0xRRGGBB with y counted from the top.
+Bytes Bmp24(int width, int height, const std::function<std::uint32_t(int, int)>& colour);
+// An 8-bit BMP file with the given 256-entry RGBQUAD table and indices.
+Bytes Bmp8(int width, int height, const std::array<std::uint8_t, 1024>& table,
+           const std::function<std::uint8_t(int, int)>& index);
+// An AF texture: index(x, y) with y counted from the top; stored bottom row first.
+Bytes Texture(const std::function<std::uint8_t(int, int)>& index);
+
+// The program's texture palette, from the companion library.
+std::array<std::uint8_t, 1024> CompanionPalette();
+// The palette's colour at an index as 0xRRGGBB.
+std::uint32_t PaletteColour(int index);
+// The index of an exact colour of the palette's 6 x 6 x 6 cube (levels 0, 51, ... 255).
+int CubeIndex(int red_level, int green_level, int blue_level);
+std::uint32_t CubeColour(int red_level, int green_level, int blue_level);
+
+// The colour shown at a point of a window's client area, as 0xRRGGBB.
+std::uint32_t ColourAt(HWND window, int x, int y);
