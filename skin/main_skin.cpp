@@ -56,7 +56,7 @@ void PaintMainWindow(HWND main_window) {
         BitBlt(dc, invalid.left, invalid.top, invalid.right - invalid.left, invalid.bottom - invalid.top,
                skin.offscreen_dc.Get(), invalid.left, invalid.top, SRCCOPY);
         // Nothing is cached: the panes come back by reading the file again.
-        if (g_active_list != 0) PreviewFocusedItem(main_window, g_active_list);
+        if (g_active_list != 0) RepeatPreviewOnRepaint(main_window, g_active_list);
     });
 }
 
