@@ -1,4 +1,6 @@
 #include "image/texture_conversion.h"
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include "image/stretch_map.h"
@@ -35,21 +37,39 @@ std::array<std::uint8_t, 256> MapColourTable(const PackedDib& source, std::span<
     return mapped;
 }
 
-// Calls take(row, column) for every target pixel, bottom row first, with the
-// source row (bottom-up, as stored) and the source column it shows.
-template <typename Take>
-void ForEachStretchedPixel(const PackedDib& source, std::uint8_t* target, Take take) {
+// Calls fill(row, columns, out) for every target row, bottom row first, with
+// the source row (bottom-up, as stored) it shows, the source column of each
+// target pixel and where the target row goes.
+template <typename Fill>
+void ForEachStretchedRow(const PackedDib& source, std::uint8_t* target, Fill fill) {
     const BitmapInfoHeader header = source.Header();
     const std::vector<std::int32_t> columns = StretchedColumns(header.biWidth, kTextureSide);
     const std::vector<std::int32_t> rows = StretchedRows(header.biHeight, kTextureSide);
     const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
     const std::uint8_t* pixels = source.Pixels().data();
-    for (int target_row = 0; target_row < kTextureSide; ++target_row) {
+    const auto source_row = [&](int target_row) {
         const std::int32_t from_top = rows[static_cast<std::size_t>(kTextureSide - 1 - target_row)];
-        const std::uint8_t* row = pixels + static_cast<std::size_t>(header.biHeight - 1 - from_top) * stride;
-        std::uint8_t* out = target + static_cast<std::size_t>(target_row) * kTextureSide;
-        for (int x = 0; x < kTextureSide; ++x) out[x] = take(row, static_cast<std::size_t>(columns[static_cast<std::size_t>(x)]));
+        return pixels + static_cast<std::size_t>(header.biHeight - 1 - from_top) * stride;
+    };
+    // A large picture has just been read and is mostly out of the caches; asking
+    // for the next row while this one is mapped hides the wait for memory.
+    const std::size_t prefetched = std::min<std::size_t>(stride, 16384);
+    for (int target_row = 0; target_row < kTextureSide; ++target_row) {
+        if (target_row + 1 < kTextureSide) {
+            const std::uint8_t* next = source_row(target_row + 1);
+            for (std::size_t offset = 0; offset < prefetched; offset += 64) __builtin_prefetch(next + offset);
+        }
+        fill(source_row(target_row), columns.data(), target + static_cast<std::size_t>(target_row) * kTextureSide);
     }
+}
+
+// Calls take(row, column) for every target pixel, bottom row first, with the
+// source row (bottom-up, as stored) and the source column it shows.
+template <typename Take>
+void ForEachStretchedPixel(const PackedDib& source, std::uint8_t* target, Take take) {
+    ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t* columns, std::uint8_t* out) {
+        for (int x = 0; x < kTextureSide; ++x) out[x] = take(row, static_cast<std::size_t>(columns[x]));
+    });
 }
 
 void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
@@ -83,17 +103,17 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             });
             break;
         case 24:
-            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
-                const std::uint8_t* pixel = row + 3 * x;
-                return nearest.Find(Rgb(pixel[2], pixel[1], pixel[0]));
+        case 32: {
+            // Byte offsets of the source columns; the source is at most 256 MiB.
+            const std::uint32_t bytes_per_pixel = source.Header().biBitCount / 8u;
+            const std::vector<std::int32_t> columns = StretchedColumns(source.Header().biWidth, kTextureSide);
+            std::array<std::uint32_t, kTextureSide> offsets{};
+            for (int x = 0; x < kTextureSide; ++x) offsets[x] = static_cast<std::uint32_t>(columns[x]) * bytes_per_pixel;
+            ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {
+                nearest.MapBgrPixels(row, offsets.data(), offsets.size(), out);
             });
             break;
-        case 32:
-            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
-                const std::uint8_t* pixel = row + 4 * x;
-                return nearest.Find(Rgb(pixel[2], pixel[1], pixel[0]));
-            });
-            break;
+        }
     }
 }
 

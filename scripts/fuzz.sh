@@ -29,6 +29,6 @@ for target in "${targets[@]}"; do
     echo "!! $target found a fault; see $build/$target.log and $build/findings/"
     failed=1
   fi
-  grep -E '^stat::number_of_executed_units|^Done [0-9]+ runs' "$build/$target.log" || true
+  grep -a -E '^stat::number_of_executed_units|^Done [0-9]+ runs' "$build/$target.log" || true
 done
 exit "$failed"

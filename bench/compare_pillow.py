@@ -1,0 +1,174 @@
+#!/usr/bin/python3
+"""Runs our converter and Pillow side by side on the same pictures.
+
+Pillow's way: resize to 256 x 256 with NEAREST, then quantize to the texture
+palette without dithering. For each picture it prints the time per picture of
+the conversion alone (pictures already in memory), and how many of the 65,536
+pixels each maps to a colour that is not the nearest one; then the time per
+file of a batch of 100 files of 1024 x 1024 x 24 bits turned into AF textures
+(read, convert, write). Uses Debian's python3-pil; builds the Release tools in
+build/core-bench unless --no-build is given.
+
+    bench/compare_pillow.py [--no-build] [--repeats N] [--work DIR]
+"""
+import argparse
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image, ImageChops
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build", "core-bench")
+
+
+def build():
+    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-DLUMIVANE_SANITIZE=OFF", "-DLUMIVANE_BENCH=ON",
+                    "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", "lumivane_compare", "lumivane-convert"],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def texture_palette():
+    with open(os.path.join(ROOT, "companion", "texture_palette.pal")) as pal:
+        numbers = pal.read().split()[3:]
+    image = Image.new("P", (1, 1))
+    image.putpalette([int(n) for n in numbers[:768]])
+    return image
+
+
+def photo(size, seed):
+    """Smooth gradients with noise, as a painted or scanned texture has."""
+    w, h = size
+    red = Image.linear_gradient("L").rotate(seed * 37 % 360).resize(size)
+    green = Image.radial_gradient("L").resize(size)
+    blue = Image.effect_mandelbrot(size, (-2 + seed * 0.01, -1.5, 1, 1.5), 40)
+    noise = Image.effect_noise(size, 12 + seed % 5)
+    return Image.merge("RGB", (ImageChops.add(red, noise, 1, -128), ImageChops.add(green, noise, 1, -128), blue))
+
+
+def pictures():
+    yield "photo 1024x1024", photo((1024, 1024), 1)
+    yield "mandelbrot 1024x1024", Image.merge("RGB", (
+        Image.effect_mandelbrot((1024, 1024), (-2, -1.5, 1, 1.5), 100),
+        Image.effect_mandelbrot((1024, 1024), (-1.5, -1.2, 0.8, 1.2), 60),
+        Image.linear_gradient("L").resize((1024, 1024))))
+    yield "noise 1024x1024", Image.merge("RGB", [Image.effect_noise((1024, 1024), 90) for _ in range(3)])
+    yield "photo 256x256", photo((256, 256), 2)
+    yield "photo 300x200", photo((300, 200), 3)
+
+
+def pillow_convert(image, palette):
+    return image.resize((256, 256), Image.NEAREST).quantize(palette=palette, dither=Image.Dither.NONE)
+
+
+def pillow_per_picture(image, palette, repeats):
+    image.load()
+    cpu, wall = time.process_time(), time.perf_counter()
+    for _ in range(repeats):
+        pillow_convert(image, palette)
+    return (time.process_time() - cpu) / repeats * 1e3, (time.perf_counter() - wall) / repeats * 1e3
+
+
+def pillow_non_nearest(image, palette, work):
+    resized = image.resize((256, 256), Image.NEAREST)
+    rgb, indices = os.path.join(work, "pillow.rgb"), os.path.join(work, "pillow.idx")
+    with open(rgb, "wb") as out:
+        out.write(resized.tobytes())
+    with open(indices, "wb") as out:
+        out.write(pillow_convert(image, palette).tobytes())
+    tool = os.path.join(BUILD, "bench", "lumivane_compare")
+    return int(subprocess.run([tool, "check", rgb, indices], check=True, capture_output=True, text=True).stdout)
+
+
+def ours_per_picture(files, repeats):
+    tool = os.path.join(BUILD, "bench", "lumivane_compare")
+    output = subprocess.run([tool, "convert", str(repeats)] + files, check=True, capture_output=True, text=True).stdout
+    result = {}
+    for line in output.splitlines():
+        path, first, cpu, wall, wrong = line.rsplit(" ", 4)
+        result[path] = (float(first), float(cpu), float(wall), int(wrong))
+    return result
+
+
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def batch(work, palette, count=100):
+    sources = os.path.join(work, "batch")
+    os.makedirs(sources, exist_ok=True)
+    files = []
+    for i in range(count):
+        path = os.path.join(sources, "texture%03d.bmp" % i)
+        photo((1024, 1024), i).save(path)
+        files.append(path)
+    ours_out, pillow_out = os.path.join(work, "ours"), os.path.join(work, "pillow")
+    os.makedirs(ours_out, exist_ok=True)
+    os.makedirs(pillow_out, exist_ok=True)
+    # Both read from the page cache: read every file once beforehand.
+    for path in files:
+        with open(path, "rb") as f:
+            f.read()
+
+    convert = os.path.join(BUILD, "bin", "lumivane-convert")
+    cpu, wall = children_cpu(), time.perf_counter()
+    subprocess.run([convert, "to-af", "--force", "--out", ours_out] + files, check=True, stdout=subprocess.DEVNULL)
+    ours = ((time.perf_counter() - wall) / count * 1e3, (children_cpu() - cpu) / count * 1e3)
+
+    cpu, wall = time.process_time(), time.perf_counter()
+    for path in files:
+        with Image.open(path) as image:
+            texture = pillow_convert(image, palette)
+        with open(os.path.join(pillow_out, os.path.basename(path) + ".af"), "wb") as out:
+            out.write(texture.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
+    pillow = ((time.perf_counter() - wall) / count * 1e3, (time.process_time() - cpu) / count * 1e3)
+    return ours, pillow
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--no-build", action="store_true")
+    parser.add_argument("--repeats", type=int, default=50)
+    parser.add_argument("--work")
+    args = parser.parse_args()
+    if not args.no_build:
+        build()
+    work = args.work or tempfile.mkdtemp(prefix="lumivane-compare-")
+    os.makedirs(work, exist_ok=True)
+    palette = texture_palette()
+    try:
+        named = []
+        for name, image in pictures():
+            path = os.path.join(work, name.replace(" ", "_") + ".bmp")
+            image.save(path)
+            named.append((name, path, image))
+        ours = ours_per_picture([path for _, path, _ in named], args.repeats)
+
+        print("Conversion alone, per picture (ms; CPU time, wall time in brackets); pixels not mapped to the nearest colour")
+        print("%-22s %22s %22s %16s %10s %10s" % ("picture", "lumivane", "Pillow", "lumivane 1st", "ours off", "Pillow off"))
+        for name, path, image in named:
+            first, cpu, wall, wrong = ours[path]
+            pillow_cpu, pillow_wall = pillow_per_picture(image, palette, args.repeats)
+            pillow_wrong = pillow_non_nearest(image, palette, work)
+            print("%-22s %10.3f [%8.3f] %10.3f [%8.3f] %16.3f %10d %10d" % (
+                name, cpu, wall, pillow_cpu, pillow_wall, first, wrong, pillow_wrong))
+
+        (ours_wall, ours_cpu), (pillow_wall, pillow_cpu) = batch(work, palette)
+        print()
+        print("Batch of 100 files of 1024x1024x24 to AF (read, convert, write), per file:")
+        print("  lumivane-convert: %.3f ms wall, %.3f ms CPU" % (ours_wall, ours_cpu))
+        print("  Pillow:           %.3f ms wall, %.3f ms CPU" % (pillow_wall, pillow_cpu))
+        print("  ratio (Pillow / lumivane): %.2f wall, %.2f CPU" % (pillow_wall / ours_wall, pillow_cpu / ours_cpu))
+    finally:
+        if not args.work:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,70 @@
+// Conversion and texture file speed. Figures, not tests: nothing here fails.
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include "bench_pictures.h"
+#include "image/builtin_palette.h"
+#include "image/texture_conversion.h"
+#include "image/texture_file.h"
+#include "platform/message_sink.h"
+#include "platform/palette_source.h"
+
+namespace {
+
+void ConvertTrueColour(benchmark::State& state) {
+    const PackedDib source = MakeTrueColourPicture(static_cast<std::int32_t>(state.range(0)), static_cast<std::int32_t>(state.range(0)));
+    NearestPaletteColour nearest(BuiltinTexturePalette());
+    benchmark::DoNotOptimize(ConvertToTexture(source, nearest));  // what the search learns stays, as in the program
+    for (auto _ : state) benchmark::DoNotOptimize(ConvertToTexture(source, nearest));
+}
+BENCHMARK(ConvertTrueColour)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);
+
+// The first conversion with a palette, which also builds the search cells it needs.
+void ConvertTrueColourFirstTime(benchmark::State& state) {
+    const PackedDib source = MakeTrueColourPicture(static_cast<std::int32_t>(state.range(0)), static_cast<std::int32_t>(state.range(0)));
+    for (auto _ : state) {
+        NearestPaletteColour nearest(BuiltinTexturePalette());
+        benchmark::DoNotOptimize(ConvertToTexture(source, nearest));
+    }
+}
+BENCHMARK(ConvertTrueColourFirstTime)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);
+
+void ConvertInTexturePalette(benchmark::State& state) {
+    const PackedDib source = MakeIndexedPicture(static_cast<std::int32_t>(state.range(0)), static_cast<std::int32_t>(state.range(0)), BuiltinTexturePalette());
+    NearestPaletteColour nearest(BuiltinTexturePalette());
+    for (auto _ : state) benchmark::DoNotOptimize(ConvertToTexture(source, nearest));
+}
+BENCHMARK(ConvertInTexturePalette)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);
+
+class BuiltinPaletteSource final : public PaletteSource {
+public:
+    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
+        std::copy(BuiltinTexturePalette().begin(), BuiltinTexturePalette().end(), destination.begin());
+        return true;
+    }
+};
+
+std::string ScratchTexture() {
+    return (std::filesystem::temp_directory_path() / "lumivane-bench.af").string();
+}
+
+void WriteTexture(benchmark::State& state) {
+    const PackedDib source = MakeIndexedPicture(256, 256, BuiltinTexturePalette());
+    const std::string path = ScratchTexture();
+    for (auto _ : state) benchmark::DoNotOptimize(WriteTextureFile(path.c_str(), source));
+}
+BENCHMARK(WriteTexture)->Unit(benchmark::kMicrosecond);
+
+void ReadTexture(benchmark::State& state) {
+    BuiltinPaletteSource palette;
+    PaletteSource* previous = SetPaletteSource(&palette);
+    const std::string path = ScratchTexture();
+    WriteTextureFile(path.c_str(), MakeIndexedPicture(256, 256, BuiltinTexturePalette()));
+    for (auto _ : state) benchmark::DoNotOptimize(ReadTextureFile(path.c_str()));
+    SetPaletteSource(previous);
+    std::filesystem::remove(path);
+}
+BENCHMARK(ReadTexture)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
