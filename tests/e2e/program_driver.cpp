@@ -1,4 +1,5 @@
 #include "tests/e2e/program_driver.h"
+#include <commctrl.h>
 #include <vector>
 
 namespace {
@@ -139,4 +140,48 @@ void StoreSettingNumber(const char* name, DWORD value) {
     }
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
+}
+
+bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT state) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, program.ProcessId());
+    if (!process) return false;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = state;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof item, MEM_COMMIT, PAGE_READWRITE);
+    bool done = false;
+    if (remote && WriteProcessMemory(process, remote, &item, sizeof item, nullptr)) {
+        done = SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)) != 0;
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return done;
+}
+
+namespace {
+
+struct WindowCount {
+    DWORD process_id;
+    const std::string* caption;
+    int count;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM parameter) {
+    auto* counting = reinterpret_cast<WindowCount*>(parameter);
+    DWORD owner_process = 0;
+    GetWindowThreadProcessId(window, &owner_process);
+    char caption[512] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (owner_process == counting->process_id && IsWindowVisible(window) && *counting->caption == caption) {
+        ++counting->count;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int CountWindows(const RunningProgram& program, const std::string& caption) {
+    WindowCount counting{program.ProcessId(), &caption, 0};
+    EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&counting));
+    return counting.count;
 }

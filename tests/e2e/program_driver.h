@@ -34,3 +34,8 @@ std::optional<std::string> SettingText(const char* name);
 std::optional<DWORD> SettingNumber(const char* name);
 void StoreSettingText(const char* name, const std::string& text);
 void StoreSettingNumber(const char* name, DWORD value);
+
+// Sets the selection and focus of a list-view item in another process's window.
+bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT state);
+// Number of visible top-level windows of the program with the caption.
+int CountWindows(const RunningProgram& program, const std::string& caption);
