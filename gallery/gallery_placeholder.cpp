@@ -1,3 +1,0 @@
-#include "gallery/gallery.h"
-
-void ShowGallery(HWND) {}
