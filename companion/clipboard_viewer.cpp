@@ -56,6 +56,7 @@ void DrawClipboardViewer(HWND window, HDC dc, const RECT& client) {
     const ViewerState* state = StateOf(window);
     if (!state || !state->shown.picture) return;
     const SIZE size = state->shown.size;
+    if (size.cx <= 0 || size.cy <= 0) return;
     const RECT fit = FitKeepingShape(area, size.cx, size.cy);
     MemoryDC source(dc);
     if (!source) return;
