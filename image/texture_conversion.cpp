@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
 #include "image/stretch_map.h"
 #include "image/texture_file.h"
 
@@ -126,7 +127,11 @@ std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPalett
     converted->SetHeader(TextureHeader());
     const std::span<const std::uint8_t, kTexturePaletteBytes> palette(nearest.Palette());
     std::memcpy(converted->data() + kInfoHeaderBytes, palette.data(), palette.size());
-    ConvertPixels(source, palette, nearest, converted->Pixels().data());
+    try {
+        ConvertPixels(source, palette, nearest, converted->Pixels().data());
+    } catch (const std::bad_alloc&) {  // the search could not grow its tables
+        return std::nullopt;
+    }
     return converted;
 }
 
@@ -134,6 +139,13 @@ std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<con
     // What the search learns about a palette stays for the next conversion
     // with it; the program and the batch converter use one palette throughout.
     static std::unique_ptr<NearestPaletteColour> nearest;
-    if (!nearest || !nearest->IsFor(palette)) nearest = std::make_unique<NearestPaletteColour>(palette);
+    try {
+        if (!nearest || !nearest->IsFor(palette)) {
+            nearest.reset();
+            nearest = std::make_unique<NearestPaletteColour>(palette);
+        }
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     return ConvertToTexture(source, *nearest);
 }
