@@ -23,8 +23,9 @@ bool IsShownBitDepth(WORD bits) { return bits == 1 || bits == 4 || bits == 8 || 
 
 std::string SizeAndDepth(const BITMAPINFOHEADER& header) {
     char text[80];
-    std::snprintf(text, sizeof text, "%ld x %ld pixels, %u bits per pixel", static_cast<long>(header.biWidth),
-                  static_cast<long>(header.biHeight), static_cast<unsigned>(header.biBitCount));
+    std::snprintf(text, sizeof text, "%ld x %ld pixels, %u %s per pixel", static_cast<long>(header.biWidth),
+                  static_cast<long>(header.biHeight), static_cast<unsigned>(header.biBitCount),
+                  header.biBitCount == 1 ? "bit" : "bits");
     return text;
 }
 

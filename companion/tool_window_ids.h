@@ -14,7 +14,7 @@ inline constexpr char kLiveGdiObjectsMessage[] = "TessalineLiveGdiObjects";
 
 // Palette Picker: swatch 0 is top left, 15 top right, 255 bottom right.
 inline constexpr int kSwatchColumns = 16;
-inline constexpr int kSwatchCell = 20;
+inline constexpr int kSwatchCell = 22;
 inline constexpr int kSwatchGridLeft = 8;
 inline constexpr int kSwatchGridTop = 8;
 inline constexpr int kPointedSwatchTextId = 101;

@@ -245,7 +245,7 @@ TEST_F(CompanionToolsTest, ViewerDrawsEveryDepthWholeAndInItsShape) {
     sixteen[3] = full[37] = kRed;
     sixteen[9] = full[200] = kBlue;
     const std::pair<Bytes, const char*> cases[] = {  // two pixels, red then blue
-        {PackedDib(2, 1, 1, {kRed, kBlue}, {0x40, 0, 0, 0}), "2 x 1 pixels, 1 bits per pixel"},
+        {PackedDib(2, 1, 1, {kRed, kBlue}, {0x40, 0, 0, 0}), "2 x 1 pixels, 1 bit per pixel"},
         {PackedDib(2, 1, 4, sixteen, {0x39, 0, 0, 0}), "2 x 1 pixels, 4 bits per pixel"},
         {PackedDib(2, 1, 8, full, {37, 200, 0, 0}), "2 x 1 pixels, 8 bits per pixel"},
         {PackedDib(2, 1, 16, {}, {0x00, 0x7C, 0x1F, 0x00}), "2 x 1 pixels, 16 bits per pixel"},
