@@ -124,6 +124,10 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         // The system's own handling follows in every case.
         if ((wparam & 0xFFF0) == SC_CLOSE) CloseSetupDialog(dialog);
         return FALSE;
+    case WM_DESTROY:
+        // Only if the dialog went without OK, Cancel or Close, which delete them.
+        DeleteDialogBrushes(g_setup_brushes);
+        return FALSE;
     case WM_DRAWITEM:
         DrawSetupButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
         return TRUE;
