@@ -26,6 +26,17 @@ bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = 10000)
     return true;
 }
 
+struct ClickRequest {
+    const RunningProgram* program;
+    HWND list;
+};
+
+DWORD WINAPI ClickFirstItem(void* parameter) {
+    const auto* request = static_cast<const ClickRequest*>(parameter);
+    SetListItemState(*request->program, request->list, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    return 0;
+}
+
 class ConversionEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,14 +84,8 @@ TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRe
     // The click is sent from a thread of ours: the program answers it only
     // once its message box is closed.
     HWND textures_list = GetDlgItem(main, 1032);
-    HANDLE clicker = CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            auto* request = static_cast<std::pair<const RunningProgram*, HWND>*>(parameter);
-            SetListItemState(*request->first, request->second, 0, LVIS_SELECTED | LVIS_FOCUSED);
-            return 0;
-        },
-        new std::pair<const RunningProgram*, HWND>(&program, textures_list), 0, nullptr);
+    ClickRequest request{&program, textures_list};
+    HANDLE clicker = CreateThread(nullptr, 0, &ClickFirstItem, &request, 0, nullptr);
     const std::string caption = "Error opening file !";
     HWND box = program.WaitForWindow(caption);
     ASSERT_NE(box, nullptr);
