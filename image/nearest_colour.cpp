@@ -92,7 +92,7 @@ T* ZeroedTable(std::size_t count) {
 }  // namespace
 
 NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette)
-    : corners_(ZeroedTable<std::uint32_t>(kCorners), &std::free), answers_(ZeroedTable<std::uint8_t>(1 + kCorners * 64), &std::free) {
+    : corners_(ZeroedTable<std::uint32_t>(kCorners), &std::free), answers_(ZeroedTable<std::uint8_t>(kSingleAnswers + 256 + kCorners * 64), &std::free) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
     for (std::uint32_t value = 0; value < 256; ++value) {
         blue_[value] = palette[value * 4 + 0];
@@ -102,6 +102,7 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
         red_key_[value] = corner_part << (kCornerShift + 12) | place_part << 4;
         green_key_[value] = corner_part << (kCornerShift + 6) | place_part << 2;
         blue_key_[value] = corner_part << kCornerShift | place_part;
+        answers_[kSingleAnswers + value] = static_cast<std::uint8_t>(value);
     }
     for (int level = 0; level < 3; ++level) box_lists_[static_cast<std::size_t>(level)].assign(std::size_t{1} << (3 * (3 + level)), 0);
 }
@@ -138,8 +139,7 @@ std::uint32_t NearestPaletteColour::BuildCorner(std::uint32_t key) {
     const CandidateList kept = Candidates(cell, box, {&red_, &green_, &blue_});
     std::uint32_t& state = corners_[corner];
     if (kept.count == 1) {
-        state = answers_used_ << kCornerShift;
-        answers_[answers_used_++] = kept.entries[0];
+        state = (kSingleAnswers + kept.entries[0]) << kCornerShift;
     } else {
         state = answers_used_ << kCornerShift | kPlaceMask;
         WriteAnswers(kept, box, {&red_, &green_, &blue_}, &answers_[answers_used_]);

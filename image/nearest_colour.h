@@ -61,7 +61,8 @@ private:
     std::array<std::uint32_t, 256> red_key_{}, green_key_{}, blue_key_{};
     Table<std::uint32_t> corners_;
     Table<std::uint8_t> answers_;
-    std::uint32_t answers_used_ = 1;  // place 0 unused, so no built corner is kUnknown
+    static constexpr std::uint32_t kSingleAnswers = 256;  // no state of a built corner is kUnknown
+    std::uint32_t answers_used_ = kSingleAnswers + 256;
     // Candidate lists of boxes 32, 16 and 8 colours a side: 1 + the place of
     // the list (its length less one, then its entries) in lists_, 0 until needed.
     std::array<std::vector<std::uint32_t>, 3> box_lists_;
