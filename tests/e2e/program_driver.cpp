@@ -28,7 +28,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
 
 RunningProgram::RunningProgram(const std::filesystem::path& program, const std::filesystem::path& working_folder,
                                const std::string& arguments) {
-    std::string command_line = "\"" + program.string() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string command_line = "\"";
+    command_line.append(program.string()).append("\"");
+    if (!arguments.empty()) command_line.append(" ").append(arguments);
     std::vector<char> writable(command_line.begin(), command_line.end());
     writable.push_back('\0');
     STARTUPINFOA startup{};
