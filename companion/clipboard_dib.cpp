@@ -19,7 +19,9 @@ ClipboardImage Refuse(const char* reason) {
 // whichever it is.
 bool IsKnownHeaderSize(std::uint32_t size) { return size == kPlainHeaderBytes || size == 108 || size == 124; }
 
-bool IsShownBitDepth(WORD bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+bool IsShownBitDepth(WORD bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
 
 std::string SizeAndDepth(const BITMAPINFOHEADER& header) {
     char text[80];

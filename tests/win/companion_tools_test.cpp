@@ -151,7 +151,8 @@ protected:
         MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&status), 2);
         const RECT area{10, 10, client.right - 10, status.top - 10};
         const LONG width = area.right - area.left, height = area.bottom - area.top;
-        const LONG x = area.left + width / 2 + eighths_right * width / 8, y = area.top + height / 2 + eighths_down * height / 8;
+        const LONG x = area.left + width / 2 + eighths_right * width / 8;
+        const LONG y = area.top + height / 2 + eighths_down * height / 8;
         return {std::clamp(x, area.left, area.right - 1), std::clamp(y, area.top, area.bottom - 1)};
     }
 
@@ -244,13 +245,19 @@ TEST_F(CompanionToolsTest, ViewerDrawsEveryDepthWholeAndInItsShape) {
     std::vector<RGBQUAD> sixteen(16), full(256);
     sixteen[3] = full[37] = kRed;
     sixteen[9] = full[200] = kBlue;
-    const std::pair<Bytes, const char*> cases[] = {  // two pixels, red then blue
+    Bytes reduced_rows;  // larger than the window: red left half, blue right half
+    for (int pixel = 0; pixel < 1024 * 512; ++pixel) {
+        const std::uint8_t red = pixel % 1024 < 512 ? 255 : 0;
+        reduced_rows.insert(reduced_rows.end(), {static_cast<std::uint8_t>(255 - red), 0, red});
+    }
+    const std::pair<Bytes, const char*> cases[] = {  // red then blue
         {PackedDib(2, 1, 1, {kRed, kBlue}, {0x40, 0, 0, 0}), "2 x 1 pixels, 1 bit per pixel"},
         {PackedDib(2, 1, 4, sixteen, {0x39, 0, 0, 0}), "2 x 1 pixels, 4 bits per pixel"},
         {PackedDib(2, 1, 8, full, {37, 200, 0, 0}), "2 x 1 pixels, 8 bits per pixel"},
         {PackedDib(2, 1, 16, {}, {0x00, 0x7C, 0x1F, 0x00}), "2 x 1 pixels, 16 bits per pixel"},
         {PackedDib(2, 1, 24, {}, {0, 0, 255, 255, 0, 0, 0, 0}), "2 x 1 pixels, 24 bits per pixel"},
         {PackedDib(2, 1, 32, {}, {0, 0, 255, 0, 255, 0, 0, 0}), "2 x 1 pixels, 32 bits per pixel"},
+        {PackedDib(1024, 512, 24, {}, reduced_rows), "1024 x 512 pixels, 24 bits per pixel"},
     };
     HWND viewer = OpenViewer();
     ASSERT_NE(viewer, nullptr);
@@ -278,7 +285,8 @@ TEST_F(CompanionToolsTest, ViewerRefusesMalformedImagesWithAReasonAndRecovers) {
         return dib;
     };
     const std::pair<Bytes, std::string> cases[] = {
-        {Bytes(texture.begin(), texture.begin() + 40 + 1024 + 100), cant + "it holds fewer bytes than its header says."},
+        {Bytes(texture.begin(), texture.begin() + 40 + 1024 + 100),
+         cant + "it holds fewer bytes than its header says."},
         {edited([](BITMAPINFOHEADER& h) { h.biWidth = h.biHeight = 65535, h.biBitCount = 32, h.biClrUsed = 0; }),
          cant + "it holds fewer bytes than its header says."},
         {Bytes(texture.begin(), texture.begin() + 20), cant + "its header is incomplete."},
