@@ -10,7 +10,7 @@ passed=0
 failed=0
 
 "$root/scripts/setup.sh" || { echo "0 passed, 1 failed"; exit 1; }
-if ! "$root/scripts/build.sh" native win64; then
+if ! "$root/scripts/build.sh" native win64 win32; then
   echo "The build failed."
   echo "0 passed, 1 failed"
   exit 1
@@ -61,6 +61,26 @@ if start_virtual_display; then
   use_prefix test-prefix virtual-desktop
   run_gtest windows wine "$root/build/win64/bin/lumivane_win_tests.exe"
   run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
+
+  # The release package, unpacked into an empty folder, started from there.
+  if "$root/scripts/package.sh" >"$logs/package.log" 2>&1; then
+    unpacked="$root/build/unpacked"
+    rm -rf "$unpacked"
+    mkdir -p "$unpacked"
+    unzip -q "$(ls "$root"/build/release/lumivane-*-win64.zip)" -d "$unpacked"
+    program_folder=$(ls -d "$unpacked"/lumivane-*-win64)
+    cp "$root/build/win64/bin/lumivane_e2e_tests.exe" "$program_folder/"
+    run_gtest release-package wine "$program_folder/lumivane_e2e_tests.exe" \
+      --gtest_filter='EndToEnd.FirstStart*:ConversionEndToEnd.Click*'
+  else
+    failed=$((failed + 1))
+    tail -n 30 "$logs/package.log"
+  fi
+
+  # The 32-bit build, in a prefix of its own that Wine's 32-bit half sets up.
+  use_prefix test32-prefix virtual-desktop
+  run_gtest windows-32bit wine "$root/build/win32/bin/lumivane_win_tests.exe"
+  run_gtest end-to-end-32bit wine "$root/build/win32/bin/lumivane_e2e_tests.exe"
 else
   failed=$((failed + 1))
 fi
