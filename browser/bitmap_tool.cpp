@@ -1,0 +1,58 @@
+#include "browser/bitmap_tool.h"
+#include <optional>
+#include "browser/path_buffer.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+ProcessStarter g_process_starter = nullptr;
+
+// The handles of a started process, closed on every path.
+struct StartedProcess {
+    PROCESS_INFORMATION info{};
+
+    StartedProcess() = default;
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+    ~StartedProcess() {
+        if (info.hProcess) CloseHandle(info.hProcess);
+        if (info.hThread) CloseHandle(info.hThread);
+    }
+};
+
+}  // namespace
+
+ProcessStarter SetProcessStarter(ProcessStarter starter) {
+    ProcessStarter previous = g_process_starter;
+    g_process_starter = starter;
+    return previous;
+}
+
+std::string BitmapToolCommandLine(std::string_view path) {
+    std::string command_line = " \"";
+    command_line += path;
+    command_line += '"';
+    return command_line;
+}
+
+int RunBitmapTool(HWND main_window, std::string_view command_line) {
+    const std::optional<PathBuffer> tool = CopyPath(GetBMPTool());
+    // The tool sees our own start-up information, asked to open maximized;
+    // that request only counts where our flags carry STARTF_USESHOWWINDOW.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    startup.wShowWindow = SW_SHOWMAXIMIZED;
+    // CreateProcessA may write into the command line it is given.
+    std::string writable_command_line(command_line);
+    const ProcessStarter start_process = g_process_starter ? g_process_starter : &CreateProcessA;
+
+    ShowWindow(main_window, SW_HIDE);
+    StartedProcess process;
+    if (tool && start_process(tool->data(), writable_command_line.data(), nullptr, nullptr, TRUE, HIGH_PRIORITY_CLASS,
+                              nullptr, nullptr, &startup, &process.info)) {
+        WaitForSingleObject(process.info.hProcess, INFINITE);
+    }
+    ShowWindow(main_window, SW_RESTORE);
+    return 1;
+}
