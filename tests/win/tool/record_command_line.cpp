@@ -2,7 +2,7 @@
 // into the file named by LUMIVANE_TOOL_RECORD, one "key=value" line each:
 // the raw command line, the arguments as the C runtime split them, whether
 // the window named by LUMIVANE_TOOL_WATCH_WINDOW (a number) was visible, and
-// the show request it got. Its last line, "finished", is written after a
+// the show request it got. Its last line, "finished=1", is written after a
 // short pause, so that a caller that does not wait for the tool to end reads
 // a record without it.
 #include <windows.h>
@@ -39,6 +39,6 @@ int main(int argc, char** argv) {
     record << "show_window=" << startup.wShowWindow << "\n";
     record.flush();
     Sleep(400);
-    record << "finished\n";
+    record << "finished=1\n";
     return 0;
 }
