@@ -2,6 +2,7 @@
 // without changing its shape, with its size and depth underneath. It follows
 // the clipboard for as long as it is open.
 #include <algorithm>
+#include <memory>
 #include "companion/buffered_paint.h"
 #include "companion/clipboard_dib.h"
 #include "companion/tool_windows.h"
@@ -107,8 +108,10 @@ LRESULT CALLBACK ClipboardViewerProc(HWND window, UINT message, WPARAM wparam, L
                                       g_library_instance, nullptr);
         if (!status) return -1;
         SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-        state = new ViewerState;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+        auto created = std::make_unique<ViewerState>();
+        state = created.get();
+        // The window owns its state from here; WM_NCDESTROY frees it.
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created.release()));
         AddClipboardFormatListener(window);
         Refresh(window, *state);
         return 0;

@@ -129,6 +129,7 @@ LRESULT CALLBACK PalettePickerProc(HWND window, UINT message, WPARAM wparam, LPA
         auto created = std::make_unique<PickerState>();
         created->palette = LoadOwnTexturePalette();
         if (!CreatePickerControls(window, *created)) return -1;
+        // The window owns its state from here; WM_NCDESTROY frees it.
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created.release()));
         return 0;
     }
