@@ -22,7 +22,7 @@ run_gtest() {
   local name=$1 log="$logs/$1.log"
   shift
   echo "== $name"
-  "$@" >"$log" 2>&1
+  timeout 1800 "$@" >"$log" 2>&1
   local status=$?
   local ok bad
   ok=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)

@@ -2,13 +2,21 @@
 # the build tree, and a display for it.
 root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no debugger that would wait on a crashed test.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 # use_prefix NAME [virtual-desktop]: creates the prefix once; with a second
 # argument, Wine draws every window inside its own desktop (no window manager
 # needed, no waits for one).
 use_prefix() {
   export WINEPREFIX="$root/build/$1"
+  # A prefix made before Wine's 32-bit half was installed cannot start any
+  # program once it is: make it again.
+  if [ -d /usr/lib/wine/i386-windows ] && [ -f "$WINEPREFIX/system.reg" ] &&
+     [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
