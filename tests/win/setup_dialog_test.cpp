@@ -251,8 +251,12 @@ TEST_F(SetupDialogTest, CancelAndCloseStoreNothingAndReleaseTheBrushes) {
 }
 
 TEST_F(SetupDialogTest, APickedFolderIsAskedForAsTheBrowserWantsAndShownWithOneBackslash) {
-    ScratchFolder picked("setup-picked");
+    ScratchFolder picked("setup-paint & co");
     Open();
+    // An ampersand in a path is shown as itself, not as a mnemonic.
+    for (int id : {IDC_SETUP_BITMAPS_FOLDER, IDC_SETUP_TEXTURES_FOLDER, IDC_SETUP_TOOL_PATH}) {
+        EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(dialog_, id), GWL_STYLE) & SS_NOPREFIX) << id;
+    }
     browser_.answers = {picked.Path().string(), std::nullopt, std::string(kNotAFolder)};
     Press(IDC_SETUP_BROWSE_TEXTURES);
     EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), picked.WithBackslash());
@@ -454,24 +458,28 @@ TEST_F(SetupDialogTest, ButtonsDrawTheirOwnBitmapsAndColoursUseTheDialogBrushes)
     }
 }
 
-// Plays the user while the modal dialog runs: finds it, changes the Textures
-// folder and presses OK.
-struct ModalUser {
-    static inline HWND main_window = nullptr;
-    static inline HWND seen = nullptr;
-    static inline bool owner_disabled = false;
-    static BOOL CALLBACK Find(HWND window, LPARAM) {
-        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == main_window) seen = window;
+// Plays the user while a modal loop runs: a timer that hands every visible
+// top-level window of this thread to act.
+class WindowUser {
+public:
+    WindowUser(UINT period, std::function<void(HWND)> act) : act_(std::move(act)) {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, period, &Tick);
+    }
+    ~WindowUser() {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM) {
+        if (current_ && IsWindowVisible(window)) current_->act_(window);
         return TRUE;
     }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
-        EnumThreadWindows(GetCurrentThreadId(), &Find, 0);
-        if (!seen) return;
-        KillTimer(nullptr, timer);
-        owner_disabled = !IsWindowEnabled(main_window);
-        SendMessageA(seen, WM_COMMAND, IDC_SETUP_BROWSE_TEXTURES, 0);
-        SendMessageA(seen, WM_COMMAND, IDC_SETUP_OK, 0);
-    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Visit, 0); }
+    static inline WindowUser* current_ = nullptr;
+    std::function<void(HWND)> act_;
+    UINT_PTR timer_ = 0;
 };
 
 TEST_F(SetupDialogTest, TheSetupButtonRunsTheModalDialogAndAChangedTexturesFolderFillsItsList) {
@@ -479,86 +487,74 @@ TEST_F(SetupDialogTest, TheSetupButtonRunsTheModalDialogAndAChangedTexturesFolde
     new_textures.Write("cessna.af", std::vector<unsigned char>(65536, 0));
     new_textures.Write("piper.oaf", std::vector<unsigned char>(65536, 0));
     browser_.answers = {new_textures.Path().string()};
-    ModalUser::main_window = main_->Get();
-    ModalUser::seen = nullptr;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ModalUser::Tick);
-    SendMessageA(main_->Get(), WM_COMMAND, IDC_SETUP, 0);
-    KillTimer(nullptr, timer);
-
-    ASSERT_NE(ModalUser::seen, nullptr);
-    EXPECT_TRUE(ModalUser::owner_disabled);
-    EXPECT_FALSE(IsWindow(ModalUser::seen));
+    HWND setup = nullptr;
+    bool owner_disabled = false;
+    {
+        WindowUser user(20, [&](HWND window) {
+            if (setup || GetWindow(window, GW_OWNER) != main_->Get()) return;
+            setup = window;
+            owner_disabled = !IsWindowEnabled(main_->Get());
+            SendMessageA(window, WM_COMMAND, IDC_SETUP_BROWSE_TEXTURES, 0);
+            SendMessageA(window, WM_COMMAND, IDC_SETUP_OK, 0);
+        });
+        SendMessageA(main_->Get(), WM_COMMAND, IDC_SETUP, 0);
+    }
+    ASSERT_NE(setup, nullptr);
+    EXPECT_TRUE(owner_disabled);
+    EXPECT_FALSE(IsWindow(setup));
     EXPECT_STREQ(GetTexturesFolder(), new_textures.WithBackslash().c_str());
     EXPECT_EQ(ListView_GetItemCount(main_->Item(IDC_TEXTURES_LIST)), 2);
 }
 
-// Answers whichever shell dialog shows up while the Setup dialog waits on it;
-// the browser only once its tree shows the folder the test expects selected.
-struct ShellDialogUser {
-    static inline HWND setup = nullptr;
-    static inline HWND main_window = nullptr;
-    static inline std::string expected_selection;
-    static inline int ticks = 0;
-    static inline std::vector<HWND> answered;
-    static inline std::vector<std::string> titles;
-    static inline bool centred = false;
-    static std::string TreeSelection(HWND browser) {
-        HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
-        std::array<char, MAX_PATH> text{};
-        TVITEMA item{};
-        item.mask = TVIF_TEXT;
-        item.hItem = TreeView_GetSelection(tree);
-        item.pszText = text.data();
-        item.cchTextMax = MAX_PATH;
-        if (tree && item.hItem) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return text.data();
-    }
-    static BOOL CALLBACK Answer(HWND window, LPARAM) {
-        std::array<char, 64> class_name{};
-        GetClassNameA(window, class_name.data(), static_cast<int>(class_name.size()));
-        if (window == setup || window == main_window || !IsWindowVisible(window) ||
-            std::string(class_name.data()) != "#32770" ||
-            std::find(answered.begin(), answered.end(), window) != answered.end()) {
-            return TRUE;
-        }
-        const bool browser = GetWindow(window, GW_OWNER) == setup;
-        if (browser && TreeSelection(window) != expected_selection && ticks < 25) return TRUE;
-        answered.push_back(window);
-        titles.push_back(Text(window));
-        if (browser) centred = std::abs(Centre(window).x - Centre(setup).x) <= 1;
-        PostMessageA(window, WM_COMMAND, browser ? IDOK : IDCANCEL, 0);
-        return TRUE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        ++ticks;
-        EnumThreadWindows(GetCurrentThreadId(), &Answer, 0);
-    }
-};
+std::string TreeSelection(HWND browser) {
+    HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+    std::array<char, MAX_PATH> text{};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = tree ? TreeView_GetSelection(tree) : nullptr;
+    item.pszText = text.data();
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return text.data();
+}
 
 TEST_F(SetupDialogTest, TheRealShellDialogsAcceptTheirRequests) {
     SetFolderBrowser(nullptr);
     SetOpenDialog(nullptr);
     // Wine's browser may not find a folder made a moment ago; this one is old.
     WriteSettingString("Textures", "C:\\windows\\system32\\");
-    ShellDialogUser::setup = Open();
-    ShellDialogUser::titles.clear();
-    ShellDialogUser::answered.clear();
-    ShellDialogUser::main_window = main_->Get();
-    ShellDialogUser::expected_selection = "system32";
-    ShellDialogUser::ticks = 0;
+    Open();
     SetDlgItemTextA(dialog_, IDC_SETUP_TEXTURES_FOLDER, "changed");
-    const UINT_PTR timer = SetTimer(nullptr, 0, 200, &ShellDialogUser::Tick);
-    Press(IDC_SETUP_PICK_TOOL);
-    // OK in the real browser takes the folder it opened on: the stored one.
-    Press(IDC_SETUP_BROWSE_TEXTURES);
-    KillTimer(nullptr, timer);
+    std::vector<HWND> answered;
+    std::vector<std::string> titles;
+    bool browser_centred = false;
+    int ticks = 0;
+    {
+        WindowUser user(200, [&](HWND window) {
+            std::array<char, 16> class_name{};
+            GetClassNameA(window, class_name.data(), static_cast<int>(class_name.size()));
+            if (window == dialog_ || window == main_->Get() || std::string(class_name.data()) != "#32770" ||
+                std::find(answered.begin(), answered.end(), window) != answered.end()) {
+                return;
+            }
+            // The browser is answered once it shows the folder it was asked to open on.
+            const bool browser = GetWindow(window, GW_OWNER) == dialog_;
+            if (browser && TreeSelection(window) != "system32" && ++ticks < 25) return;
+            answered.push_back(window);
+            titles.push_back(Text(window));
+            if (browser) browser_centred = std::abs(Centre(window).x - Centre(dialog_).x) <= 1;
+            PostMessageA(window, WM_COMMAND, browser ? IDOK : IDCANCEL, 0);
+        });
+        Press(IDC_SETUP_PICK_TOOL);
+        // OK in the real browser takes the folder it opened on: the stored one.
+        Press(IDC_SETUP_BROWSE_TEXTURES);
+    }
     SetFolderBrowser(&browser_);
     SetOpenDialog(&open_dialog_);
 
-    ASSERT_FALSE(ShellDialogUser::titles.empty());
-    EXPECT_EQ(ShellDialogUser::titles.front(), "Pick BMP application");
-    EXPECT_EQ(ShellDialogUser::titles.size(), 2u);
-    EXPECT_TRUE(ShellDialogUser::centred);
+    ASSERT_EQ(titles.size(), 2u);
+    EXPECT_EQ(titles[0], "Pick BMP application");
+    EXPECT_TRUE(browser_centred);
     EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), "C:\\windows\\system32\\");
 }
 
