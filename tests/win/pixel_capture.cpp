@@ -1,0 +1,90 @@
+#include "tests/win/pixel_capture.h"
+#include <algorithm>
+#include <climits>
+#include "app/app_globals.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+HBITMAP CreateCanvasBitmap(int width, int height, std::uint32_t** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, so rows go down as y does
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    *bits = static_cast<std::uint32_t*>(pixels);
+    return bitmap;
+}
+
+}  // namespace
+
+Canvas::Canvas(int width, int height, COLORREF fill)
+    : width_(width),
+      height_(height),
+      dc_(nullptr),
+      bitmap_(CreateCanvasBitmap(width, height, &bits_)),
+      selection_(dc_.Get(), bitmap_.Get()) {
+    const std::uint32_t pixel = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+    std::fill(bits_, bits_ + width * height, pixel);
+}
+
+COLORREF Canvas::At(int x, int y) const {
+    const std::uint32_t pixel = bits_[y * width_ + x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+bool Canvas::SameArea(int x, int y, const Canvas& other, int ox, int oy, int w, int h) const {
+    GdiFlush();
+    for (int row = 0; row < h; ++row) {
+        for (int column = 0; column < w; ++column) {
+            if (At(x + column, y + row) != other.At(ox + column, oy + row)) return false;
+        }
+    }
+    return true;
+}
+
+void CaptureClient(HWND window, Canvas& canvas) {
+    WindowDC dc(window);
+    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+void DrawResourceBitmap(int bitmap_id, Canvas& canvas) {
+    OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(bitmap_id)));
+    MemoryDC source(nullptr);
+    ObjectSelection selection(source.Get(), bitmap.Get());
+    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), source.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+void DrawStretchedBackground(Canvas& canvas) {
+    OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(IDB_BACKGROUND)));
+    BITMAP size{};
+    GetObjectA(bitmap.Get(), sizeof size, &size);
+    MemoryDC source(nullptr);
+    ObjectSelection selection(source.Get(), bitmap.Get());
+    SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
+    StretchBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), source.Get(), 0, 0, size.bmWidth, size.bmHeight,
+               SRCCOPY);
+    GdiFlush();
+}
+
+PixelBox BoxOfColour(const Canvas& canvas, COLORREF colour) {
+    PixelBox box{INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0};
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            if (canvas.At(x, y) != colour) continue;
+            box.left = std::min(box.left, x);
+            box.top = std::min(box.top, y);
+            box.right = std::max(box.right, x + 1);
+            box.bottom = std::max(box.bottom, y + 1);
+            ++box.count;
+        }
+    }
+    if (box.count == 0) box = PixelBox{};
+    return box;
+}

@@ -1,0 +1,47 @@
+// Pixels read back from windows, bitmaps and drawings, for the tests of the
+// program's look: a 32-bit top-down canvas that the test can draw on and read.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <span>
+#include "platform/gdi_objects.h"
+
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill = RGB(255, 0, 255));
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Dc() const { return dc_.Get(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // The pixel as an RGB() value.
+    COLORREF At(int x, int y) const;
+    // Whether the w x h area at (x, y) equals other's at (ox, oy).
+    bool SameArea(int x, int y, const Canvas& other, int ox, int oy, int w, int h) const;
+
+private:
+    int width_;
+    int height_;
+    MemoryDC dc_;
+    std::uint32_t* bits_ = nullptr;
+    OwnedBitmap bitmap_;
+    ObjectSelection selection_;
+};
+
+// The client area of a window as it stands on the screen now.
+void CaptureClient(HWND window, Canvas& canvas);
+// A bitmap resource of the test program (the program's own resources) at its
+// own size.
+void DrawResourceBitmap(int bitmap_id, Canvas& canvas);
+// Background bitmap 105 stretched over the whole canvas as the skin does it.
+void DrawStretchedBackground(Canvas& canvas);
+
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+    int count = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+};
+// The bounding box of the canvas pixels of one colour.
+PixelBox BoxOfColour(const Canvas& canvas, COLORREF colour);
