@@ -41,14 +41,6 @@ bool ReadsBitmap(std::uint32_t mode) {
     return mode == kPreviewBitmap || mode == kBitmapToTexture || mode == kCopyBitmapToClipboard;
 }
 
-// What the palette teaches the nearest-colour search is kept between
-// conversions as long as the palette stays the same.
-NearestPaletteColour& NearestColourFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
-    static std::optional<NearestPaletteColour> nearest;
-    if (!nearest || !nearest->IsFor(palette)) nearest.emplace(palette);
-    return *nearest;
-}
-
 // Stretches the whole picture over the pane's client area.
 void DrawIntoPane(HWND main_window, int pane_id, const PackedDib& dib) {
     HWND pane = GetDlgItem(main_window, pane_id);
@@ -111,7 +103,7 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
     if (!LoadTexturePalette(main_window, palette)) return false;
 
-    std::optional<PackedDib> converted = ConvertToTexture(*source, NearestColourFor(palette));
+    std::optional<PackedDib> converted = ConvertToTexture(*source, palette);
     if (!converted) {
         ShowMessage(main_window, source_path, "Cannot convert this picture!", MB_OK | MB_ICONWARNING);
         return false;
