@@ -1,4 +1,4 @@
-#include "tests/win/banner_line_check.h"
+#include "tests/win/look_checks.h"
 #include <gtest/gtest.h>
 #include <string>
 #include "tests/win/pixel_capture.h"
@@ -7,6 +7,7 @@ namespace {
 
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kLightBlue = RGB(100, 190, 255);
+constexpr COLORREF kUntouched = RGB(255, 0, 255);
 
 // The text in black on white in the font, drawn by the test itself at (0, 0):
 // where its fully inked pixels lie, and how wide the text advances.
@@ -73,4 +74,32 @@ void ExpectBannerLine(HWND banner, std::string_view text, int points, int weight
         best_match = std::max(best_match, matched);
     }
     EXPECT_GE(best_match, blue.count * 9 / 10);
+}
+
+void ExpectButtonPictures(HWND window, int control_id, int normal_bitmap, int pressed_bitmap, int width, int height) {
+    SCOPED_TRACE(testing::Message() << "button " << control_id);
+    Canvas normal(width, height);
+    Canvas pressed(width, height);
+    DrawResourceBitmap(normal_bitmap, normal);
+    DrawResourceBitmap(pressed_bitmap, pressed);
+    ASSERT_FALSE(normal.SameArea(0, 0, pressed, 0, 0, width, height));
+    for (UINT state : {0u, UINT{ODS_DISABLED}, UINT{ODS_FOCUS}, UINT{ODS_DISABLED | ODS_FOCUS}, UINT{ODS_SELECTED},
+                       UINT{ODS_SELECTED | ODS_FOCUS}}) {
+        SCOPED_TRACE(testing::Message() << "state " << state);
+        // The item sits at (3, 2) of a larger canvas.
+        Canvas target(width + 6, height + 4, kUntouched);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(control_id);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = state;
+        item.hwndItem = GetDlgItem(window, control_id);
+        item.hDC = target.Dc();
+        item.rcItem = {3, 2, 3 + width, 2 + height};
+        SendMessageA(window, WM_DRAWITEM, static_cast<WPARAM>(control_id), reinterpret_cast<LPARAM>(&item));
+        GdiFlush();
+        EXPECT_TRUE(target.SameArea(3, 2, (state & ODS_SELECTED) ? pressed : normal, 0, 0, width, height));
+        EXPECT_EQ(target.At(2, 1), kUntouched);
+        EXPECT_EQ(target.At(width + 3, height + 2), kUntouched);
+    }
 }

@@ -8,11 +8,9 @@
 #include "app/app_globals.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "skin/bitmap_button.h"
-#include "skin/fonts.h"
 #include "skin/main_skin.h"
 #include "skin/window_centring.h"
-#include "tests/win/banner_line_check.h"
+#include "tests/win/look_checks.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
@@ -35,24 +33,6 @@ constexpr ButtonRow kMainWindowButtons[] = {
     {IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED, 80, 40},
     {IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86},
 };
-
-// Asks window to draw control_id in state into canvas at (left, top).
-void SendDrawItem(HWND window, int control_id, UINT state, Canvas& canvas, RECT item_area) {
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_BUTTON;
-    item.CtlID = static_cast<UINT>(control_id);
-    item.itemAction = ODA_DRAWENTIRE;
-    item.itemState = state;
-    item.hwndItem = GetDlgItem(window, control_id);
-    item.hDC = canvas.Dc();
-    item.rcItem = item_area;
-    SendMessageA(window, WM_DRAWITEM, static_cast<WPARAM>(control_id), reinterpret_cast<LPARAM>(&item));
-    GdiFlush();
-}
-
-bool IsAllOneColour(const Canvas& canvas, COLORREF colour) {
-    return BoxOfColour(canvas, colour).count == canvas.Width() * canvas.Height();
-}
 
 COLORREF ClientPixel(HWND window, int x, int y) {
     RECT client{};
@@ -111,47 +91,19 @@ TEST(SkinButtonTest, MainWindowButtonsShowThePressedPictureOnlyWhileSelected) {
     MainWindowUnderTest main;
     const long live_before = LiveGdiObjectCount();
     for (const ButtonRow& row : kMainWindowButtons) {
-        SCOPED_TRACE(row.control_id);
-        Canvas normal(row.width, row.height);
-        Canvas pressed(row.width, row.height);
-        DrawResourceBitmap(row.normal_bitmap, normal);
-        DrawResourceBitmap(row.pressed_bitmap, pressed);
-        ASSERT_FALSE(normal.SameArea(0, 0, pressed, 0, 0, row.width, row.height));
-
-        for (UINT state : {0u, UINT{ODS_DISABLED}, UINT{ODS_FOCUS}, UINT{ODS_DISABLED | ODS_FOCUS}, UINT{ODS_SELECTED},
-                           UINT{ODS_SELECTED | ODS_FOCUS}}) {
-            SCOPED_TRACE(state);
-            // The item sits at (3, 2) of a larger canvas, at the pictures' own size.
-            Canvas target(row.width + 6, row.height + 4, kUntouched);
-            SendDrawItem(main.Get(), row.control_id, state, target, {3, 2, 3 + row.width, 2 + row.height});
-            const Canvas& expected = (state & ODS_SELECTED) ? pressed : normal;
-            EXPECT_TRUE(target.SameArea(3, 2, expected, 0, 0, row.width, row.height));
-            EXPECT_EQ(target.At(2, 1), kUntouched);
-            EXPECT_EQ(target.At(row.width + 3, row.height + 2), kUntouched);
-        }
+        ExpectButtonPictures(main.Get(), row.control_id, row.normal_bitmap, row.pressed_bitmap, row.width, row.height);
     }
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
     // A control without a picture is not drawn at all.
     Canvas untouched(40, 40, kUntouched);
-    SendDrawItem(main.Get(), IDC_SOURCE_PANE, 0, untouched, {0, 0, 40, 40});
-    EXPECT_TRUE(IsAllOneColour(untouched, kUntouched));
-}
-
-TEST(SkinButtonTest, TheWholePictureIsStretchedOverTheItem) {
-    Canvas picture(41, 86);
-    DrawResourceBitmap(IDB_EXIT_NORMAL, picture);
-    Canvas target(82, 172, kUntouched);
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_BUTTON;
-    item.hDC = target.Dc();
-    item.rcItem = {0, 0, 82, 172};
-    EXPECT_TRUE(DrawBitmapButton(item, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86));
+    item.CtlID = IDC_SOURCE_PANE;
+    item.hDC = untouched.Dc();
+    item.rcItem = {0, 0, 40, 40};
+    SendMessageA(main.Get(), WM_DRAWITEM, IDC_SOURCE_PANE, reinterpret_cast<LPARAM>(&item));
     GdiFlush();
-    int mismatches = 0;
-    for (int y = 0; y < 172; ++y) {
-        for (int x = 0; x < 82; ++x) mismatches += target.At(x, y) != picture.At(x / 2, y / 2);
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(BoxOfColour(untouched, kUntouched).count, 40 * 40);
 }
 
 namespace {
@@ -344,33 +296,4 @@ TEST_F(SkinTest, ExitGivesBackEveryObjectTheSkinMade) {
         EXPECT_EQ(MainTitleFont(), nullptr);
     }
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
-}
-
-TEST(SkinFontTest, FontsAreSizedInPointsAtTheScreensResolution) {
-    int pixels_per_inch = 0;
-    {
-        WindowDC screen(nullptr);
-        pixels_per_inch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
-    }
-    OwnedFont font = CreateFontInPoints(nullptr, 12, 500, true, true, "Arial");
-    LOGFONTA made{};
-    ASSERT_EQ(GetObjectA(font.Get(), sizeof made, &made), static_cast<int>(sizeof made));
-    EXPECT_EQ(made.lfHeight, -MulDiv(pixels_per_inch, 12, 72));
-    EXPECT_EQ(made.lfWeight, 500);
-    EXPECT_TRUE(made.lfItalic);
-    EXPECT_TRUE(made.lfUnderline);
-    EXPECT_FALSE(made.lfStrikeOut);
-    EXPECT_EQ(made.lfCharSet, ANSI_CHARSET);
-    EXPECT_EQ(made.lfQuality, PROOF_QUALITY);
-    EXPECT_STREQ(made.lfFaceName, "Arial");
-
-    CleanSettingsKey clean;
-    MainWindowUnderTest main;
-    for (auto [font_handle, points] : {std::pair{MainBannerFont(), 18}, std::pair{MainTitleFont(), 14}}) {
-        ASSERT_EQ(GetObjectA(font_handle, sizeof made, &made), static_cast<int>(sizeof made));
-        EXPECT_EQ(made.lfHeight, -MulDiv(pixels_per_inch, points, 72));
-        EXPECT_EQ(made.lfWeight, 900);
-        EXPECT_FALSE(made.lfItalic);
-        EXPECT_FALSE(made.lfUnderline);
-    }
 }
