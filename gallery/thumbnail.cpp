@@ -40,6 +40,7 @@ OwnedBitmap SourceBitmap(HDC screen, const PackedDib& picture) {
     DIBSECTION section{};
     if (GetObjectA(bitmap.Get(), sizeof section, &section) != sizeof section) return {};
     const std::span<const std::uint8_t> rows = picture.Pixels();
+    if (rows.empty()) return {};
     const std::size_t room = static_cast<std::size_t>(section.dsBm.bmWidthBytes) * section.dsBm.bmHeight;
     std::memcpy(bits, rows.data(), std::min(rows.size(), room));
     return bitmap;
