@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 #include "image/bitmap_file.h"
+#include "image/reduced_picture.h"
 #include "image/texture_conversion.h"
 #include "image/texture_file.h"
 #include "platform/message_sink.h"
@@ -41,14 +42,21 @@ bool ReadsBitmap(std::uint32_t mode) {
     return mode == kPreviewBitmap || mode == kBitmapToTexture || mode == kCopyBitmapToClipboard;
 }
 
-// Stretches the whole picture over the pane's client area.
-void DrawIntoPane(HWND main_window, int pane_id, const PackedDib& dib) {
+// Stretches the whole picture over the pane's client area. A picture much
+// larger than the pane is first cut down to it by the same whole-pixel rule,
+// which shows the same pixels for a fraction of the work.
+void DrawIntoPane(HWND main_window, int pane_id, const PackedDib& picture) {
     HWND pane = GetDlgItem(main_window, pane_id);
     if (!pane) return;
     RECT client{};
     GetClientRect(pane, &client);
     WindowDC dc(pane);
     if (!dc) return;
+    const BitmapInfoHeader full = picture.Header();
+    const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
+    const std::optional<PackedDib> reduced =
+        much_larger ? ReducedPicture(picture, client.right, client.bottom) : std::nullopt;
+    const PackedDib& dib = reduced ? *reduced : picture;
     const BitmapInfoHeader header = dib.Header();
     SetStretchBltMode(dc.Get(), COLORONCOLOR);
     StretchDIBits(dc.Get(), 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,

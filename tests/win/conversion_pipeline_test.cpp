@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <vector>
 #include "image/conversion_pipeline.h"
 #include "platform/gdi_objects.h"
 #include "resources/resource_ids.h"
@@ -169,6 +170,52 @@ TEST_F(ConversionPipelineTest, BitmapClipboardCopyIsTheSourceAsRead) {
     ASSERT_TRUE(dib.has_value());
     ASSERT_GE(dib->size(), file.size() - 14);
     EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), dib->begin()));
+}
+
+// What StretchBlt in COLORONCOLOR mode shows of a picture in a pane-sized area.
+std::vector<std::uint32_t> StretchedByTheSystem(const Bytes& file, int width, int height) {
+    BITMAPINFO target{};
+    target.bmiHeader.biSize = sizeof target.bmiHeader;
+    target.bmiHeader.biWidth = width;
+    target.bmiHeader.biHeight = -height;
+    target.bmiHeader.biPlanes = 1;
+    target.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, section);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
+    std::uint32_t offset = 0;
+    std::memcpy(&offset, file.data() + 10, 4);
+    StretchDIBits(dc, 0, 0, width, height, 0, 0, info->bmiHeader.biWidth, info->bmiHeader.biHeight, file.data() + offset,
+                  info, DIB_RGB_COLORS, SRCCOPY);
+    GdiFlush();
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + width * height);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(section);
+    for (std::uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+TEST_F(ConversionPipelineTest, ALargePictureShowsTheSamePixelsAsTheSystemsStretch) {
+    const Bytes file = Bmp24(1500, 1100, [](int x, int y) {
+        return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF;
+    });
+    files_.Write("large.bmp", file);
+    ASSERT_TRUE(RunConversion(main_.Get(), PathOf("large.bmp").c_str(), nullptr, kPreviewBitmap));
+    RECT client{};
+    GetClientRect(Pane(IDC_SOURCE_PANE), &client);
+    const std::vector<std::uint32_t> expected = StretchedByTheSystem(file, client.right, client.bottom);
+    int different = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            if (ColourAt(Pane(IDC_SOURCE_PANE), x, y) != expected[y * client.right + x]) ++different;
+        }
+    }
+    EXPECT_EQ(different, 0) << "of " << client.right * client.bottom << " pixels";
 }
 
 TEST_F(ConversionPipelineTest, UnknownModesAndUnreadableSourcesChangeNothing) {
