@@ -312,35 +312,40 @@ TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
     EXPECT_EQ(ImageList_GetImageCount(ShownImages(BitmapsList())), 0);
 }
 
+// What the timer below saw of the modal gallery.
+struct SeenGallery {
+    HWND main;
+    HWND gallery;
+    POINT client_origin;
+    LRESULT items;
+};
+SeenGallery g_seen{};
+
+// Runs inside the gallery's modal loop: looks, then presses OK.
+void CALLBACK LookAtTheGalleryAndPressOk(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND gallery = FindWindowExA(nullptr, nullptr, MAKEINTATOM(32770), " Textures ");
+    if (!gallery || GetWindow(gallery, GW_OWNER) != g_seen.main) return;
+    g_seen.gallery = gallery;
+    ClientToScreen(gallery, &g_seen.client_origin);
+    g_seen.items = SendDlgItemMessageA(gallery, IDC_GALLERY_BITMAPS, LVM_GETITEMCOUNT, 0, 0);
+    PostMessageA(gallery, WM_COMMAND, IDC_GALLERY_OK, 0);
+}
+
 TEST_F(GalleryTest, TheSystemCommandRunsItModalAtTheMainWindowsClientOrigin) {
     bitmaps_.Write("a.bmp", Solid(8, 8, kRed));
     OpenMainWindow();
-    static struct {
-        HWND main;
-        HWND gallery;
-        POINT client_origin;
-        LRESULT items;
-    } seen;
-    seen = {main_->Get(), nullptr, {0, 0}, 0};
-    // Runs inside the gallery's modal loop: looks, then presses OK.
-    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND gallery = FindWindowExA(nullptr, nullptr, MAKEINTATOM(32770), " Textures ");
-        if (!gallery || GetWindow(gallery, GW_OWNER) != seen.main) return;
-        seen.gallery = gallery;
-        ClientToScreen(gallery, &seen.client_origin);
-        seen.items = SendDlgItemMessageA(gallery, IDC_GALLERY_BITMAPS, LVM_GETITEMCOUNT, 0, 0);
-        PostMessageA(gallery, WM_COMMAND, IDC_GALLERY_OK, 0);
-    });
+    g_seen = {main_->Get(), nullptr, {0, 0}, 0};
+    SetTimer(nullptr, 0, 50, &LookAtTheGalleryAndPressOk);
     const long lists_before = LiveImageListCount();
     SendMessageA(main_->Get(), WM_SYSCOMMAND, IDM_SHOW_GALLERY, 0);
-    ASSERT_NE(seen.gallery, nullptr) << "no gallery was shown";
-    EXPECT_FALSE(IsWindow(seen.gallery)) << "the gallery is gone when the command returns";
+    ASSERT_NE(g_seen.gallery, nullptr) << "no gallery was shown";
+    EXPECT_FALSE(IsWindow(g_seen.gallery)) << "the gallery is gone when the command returns";
     POINT origin{0, 0};
     ClientToScreen(main_->Get(), &origin);
-    EXPECT_EQ(seen.client_origin.x, origin.x);
-    EXPECT_EQ(seen.client_origin.y, origin.y);
-    EXPECT_EQ(seen.items, 1);
+    EXPECT_EQ(g_seen.client_origin.x, origin.x);
+    EXPECT_EQ(g_seen.client_origin.y, origin.y);
+    EXPECT_EQ(g_seen.items, 1);
     EXPECT_EQ(LiveImageListCount(), lists_before);
 }
 
