@@ -351,8 +351,9 @@ TEST_F(GalleryTest, TheSystemCommandRunsItModalAtTheMainWindowsClientOrigin) {
 
 TEST_F(GalleryTest, EveryWayOfClosingReleasesAllExactlyOnceAndFiftyOpeningsLeakNothing) {
     for (int i = 0; i < 50; ++i) {
-        textures_.Write("t" + std::to_string(i) + ".oaf", Texture(QuadrantIndex));
-        bitmaps_.Write("b" + std::to_string(i) + ".bmp", Solid(64, 48, kBlue));
+        const std::string number = std::to_string(i);
+        textures_.Write(std::string("t").append(number).append(".oaf"), Texture(QuadrantIndex));
+        bitmaps_.Write(std::string("b").append(number).append(".bmp"), Solid(64, 48, kBlue));
     }
     bitmaps_.Write("broken.bmp", Bytes(10, 0));  // the failure path leaks nothing either
     OpenMainWindow();
