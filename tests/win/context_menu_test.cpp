@@ -78,6 +78,22 @@ std::optional<Bytes> ClipboardDib() {
     return result;
 }
 
+// Moves the pointer and waits until the messages posted here carry the new
+// position steadily: the X server's report of the move may come late and
+// briefly put the old position back.
+bool MovePointerTo(int x, int y) {
+    SetCursorPos(x, y);
+    for (int round = 0, steady = 0; round < 200; ++round) {
+        MSG probe{};
+        PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+        PeekMessageA(&probe, nullptr, WM_APP, WM_APP, PM_REMOVE);
+        steady = probe.pt.x == x && probe.pt.y == y ? steady + 1 : 0;
+        if (steady == 10) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 std::uint32_t Gradient(int x, int y) { return static_cast<std::uint32_t>((x * 9) << 16 | (y * 13) << 8 | 0x40); }
 std::uint8_t Diagonals(int x, int y) { return static_cast<std::uint8_t>((x + 2 * y) % 216); }
 
@@ -222,7 +238,7 @@ TEST_F(ContextMenuTest, MenuOpensWhereTheClickWasAndDismissingItDoesNothing) {
     // Posted as the list's own notification is, so it carries the pointer's position.
     static NMHDR header{};
     header = {List(IDC_BITMAPS_LIST), IDC_BITMAPS_LIST, static_cast<UINT>(NM_RCLICK)};
-    ASSERT_TRUE(SetCursorPos(301, 207));
+    ASSERT_TRUE(MovePointerTo(301, 207));
     PostMessageA(Main(), WM_NOTIFY, IDC_BITMAPS_LIST, reinterpret_cast<LPARAM>(&header));
     PumpMessages();
     ASSERT_EQ(popup_.calls, 1);
