@@ -394,6 +394,31 @@ TEST_F(ContextMenuTest, DeleteBeforeAnyMenuHasOpenedDoesNothing) {
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST) + SelectedCount(IDC_TEXTURES_LIST), 2);
 }
 
+TEST_F(ContextMenuTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
+    // A folder of 250 characters with its backslash: a file name of 26 makes
+    // the whole path longer than any path buffer of the program.
+    const std::size_t room = 249 - bitmaps_.Path().string().size() - 1;
+    const std::filesystem::path deep = bitmaps_.Path() / std::string(room, 'd');
+    std::filesystem::create_directory(deep);
+    const std::string name = "plane-with-a-long-name.bmp";
+    std::ofstream(deep / name, std::ios::binary) << "kept";
+    WriteSettingString("Bitmaps", deep.string() + "\\");
+    WriteSettingString("BMPTool", RecordingTool());
+    StartMainWindow();
+    ASSERT_EQ(ItemCount(IDC_BITMAPS_LIST), 1);
+    SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+
+    RightClick(IDC_BITMAPS_LIST, IDM_COPY_BMP);
+    ExpectMessage(0, name, "Path too long!", MB_ICONWARNING);
+    RightClick(IDC_BITMAPS_LIST, IDM_OPEN_WITH_TOOL);
+    ExpectMessage(1, name, "Path too long!", MB_ICONWARNING);
+    messages_->QueueAnswer(IDYES);
+    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
+    ExpectMessage(3, "Cannot delete:\n\n " + (deep / name).string(), "Non critical warning!", MB_ICONWARNING);
+    EXPECT_EQ(messages_->Messages().size(), 4u);
+    EXPECT_TRUE(std::filesystem::exists(deep / name));
+}
+
 // The tool is our recording stand-in; it finds the main window and its
 // record file through the environment it inherits.
 class BitmapToolTest : public ContextMenuTest {
