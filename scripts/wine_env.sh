@@ -12,8 +12,7 @@ use_prefix() {
   export WINEPREFIX="$root/build/$1"
   # A prefix made before Wine's 32-bit half was installed cannot start any
   # program once it is: make it again.
-  if [ -d /usr/lib/wine/i386-windows ] && [ -f "$WINEPREFIX/system.reg" ] &&
-     [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  if [ -f "$WINEPREFIX/system.reg" ] && ! wine cmd.exe /c exit >/dev/null 2>&1; then
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
