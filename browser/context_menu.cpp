@@ -119,10 +119,14 @@ void DeleteSelectedFiles(HWND main_window, int context_list_kind) {
     const int selected = SelectedCount(list);
     int item = NextSelected(list, -1);
     if (selected == 0 || item == -1) return;
-    const char* caption = selected == 1 ? "Confirm deleting selected file!" : "Confirm deleting multiple selection!";
-    if (ShowMessage(main_window, "Are you sure?", caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-
-    if (const std::optional<PathBuffer> folder = FolderOf(list_id)) {
+    // The names listed belong to the folder the list was filled from. When
+    // that folder has vanished, the folder now set is another one, where
+    // files of the same names must not be deleted: the list shows it instead.
+    const std::optional<PathBuffer> folder = FolderOf(list_id);
+    const bool same_folder = folder && ListShowsFolder(list_id, folder->data());
+    if (same_folder) {
+        const char* caption = selected == 1 ? "Confirm deleting selected file!" : "Confirm deleting multiple selection!";
+        if (ShowMessage(main_window, "Are you sure?", caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
         for (; item != -1; item = NextSelected(list, item)) {
             DeleteOneFile(main_window, *folder, ListItemText(list, item));
         }

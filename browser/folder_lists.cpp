@@ -14,6 +14,8 @@
 namespace {
 
 std::array<char, MAX_PATH> g_focused_item_text{};
+PathBuffer g_bitmaps_list_folder{};
+PathBuffer g_textures_list_folder{};
 
 // The last preview that failed to read its file. Repaints do not retry it;
 // neither do the further notifications that one click of the user sends,
@@ -64,8 +66,9 @@ int RefillList(HWND main_window, int which) {
     HWND list = bitmaps ? bitmaps_list : textures_list;
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 
-    const std::optional<PathBuffer> pattern =
-        JoinPath(bitmaps ? GetBitmapsFolder() : GetTexturesFolder(), bitmaps ? "*.bmp" : "*.*af");
+    PathBuffer& list_folder = bitmaps ? g_bitmaps_list_folder : g_textures_list_folder;
+    list_folder = CopyPath(bitmaps ? GetBitmapsFolder() : GetTexturesFolder()).value_or(PathBuffer{});
+    const std::optional<PathBuffer> pattern = JoinPath(list_folder.data(), bitmaps ? "*.bmp" : "*.*af");
     if (!pattern) return 1;
 
     WIN32_FIND_DATAA found{};
@@ -86,6 +89,11 @@ int RefillList(HWND main_window, int which) {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     return 1;
+}
+
+bool ListShowsFolder(int list_id, const char* folder) {
+    const PathBuffer& list_folder = list_id == IDC_BITMAPS_LIST ? g_bitmaps_list_folder : g_textures_list_folder;
+    return std::string_view(list_folder.data()) == folder;
 }
 
 void HandleListNotify(HWND main_window, const NMHDR& header) {

@@ -8,6 +8,10 @@ inline constexpr int kRefillTextures = 2;
 
 // Empties and refills one list (kRefillBitmaps or kRefillTextures); returns 1.
 int RefillList(HWND main_window, int which);
+// True when the list was last filled from this folder. A folder that vanished
+// is replaced by the program folder when it is next asked for; the names
+// still listed are then not the names of files in the folder now set.
+bool ListShowsFolder(int list_id, const char* folder);
 // The main window hands every WM_NOTIFY here.
 void HandleListNotify(HWND main_window, const NMHDR& header);
 // The focused item's text in a buffer that the next call overwrites, or null.

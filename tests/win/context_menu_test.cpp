@@ -361,6 +361,31 @@ TEST_F(ContextMenuTest, AnsweringNoDeletesNothingAndRefillsNothing) {
     EXPECT_TRUE(IsWindowEnabled(main_->Item(IDC_BMP_TO_AF))) << "as the right-click's selection step left it";
 }
 
+TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder) {
+    // A file of the program folder with the name of one of the listed bitmaps.
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::filesystem::path victim = std::filesystem::path(module).parent_path() / "lumivane-same-name.bmp";
+    const Bytes victim_bytes = Bmp24(8, 8, Gradient);
+    std::ofstream(victim, std::ios::binary).write(reinterpret_cast<const char*>(victim_bytes.data()),
+                                                 static_cast<std::streamsize>(victim_bytes.size()));
+    bitmaps_.Write("lumivane-same-name.bmp", victim_bytes);
+    StartMainWindow();
+    SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    std::filesystem::remove_all(bitmaps_.Path());
+    messages_->Clear();
+    messages_->QueueAnswer(IDYES);
+    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
+
+    const bool kept = std::filesystem::exists(victim);
+    std::filesystem::remove(victim);
+    EXPECT_TRUE(kept) << "a file of the program folder was deleted";
+    ASSERT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_->Messages()[0].caption, "Directory error!");
+    // The list now shows the folder that is set: the program folder.
+    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 0);
+}
+
 TEST_F(ContextMenuTest, AFileThatCannotBeDeletedIsNamedWhileTheOthersGo) {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Gradient));
     StartMainWindow();
