@@ -59,25 +59,6 @@ BOOL WINAPI RecordingStarter(LPCSTR application, LPSTR command_line, LPSECURITY_
                           environment, folder, startup, process);
 }
 
-void SetItemState(HWND list, int index, UINT state) {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
-std::optional<Bytes> ClipboardDib() {
-    if (!OpenClipboard(nullptr)) return std::nullopt;
-    std::optional<Bytes> result;
-    if (HANDLE block = GetClipboardData(CF_DIB)) {
-        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
-        result = Bytes(bytes, bytes + GlobalSize(block));
-        GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return result;
-}
-
 // Moves the pointer and waits until the messages posted here carry the new
 // position steadily: the X server's report of the move may come late and
 // briefly put the old position back.

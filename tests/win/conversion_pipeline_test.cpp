@@ -36,18 +36,6 @@ std::array<std::uint32_t, 4> PaneQuadrants(HWND pane) {
             ColourAt(pane, 3 * w / 4, 3 * h / 4)};
 }
 
-std::optional<Bytes> ClipboardDib() {
-    if (!OpenClipboard(nullptr)) return std::nullopt;
-    std::optional<Bytes> result;
-    if (HANDLE block = GetClipboardData(CF_DIB)) {
-        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
-        result = Bytes(bytes, bytes + GlobalSize(block));
-        GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return result;
-}
-
 void PutTextOnClipboard(const char* text) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();

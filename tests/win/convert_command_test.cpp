@@ -17,20 +17,6 @@ namespace {
 
 std::uint8_t Stripes(int x, int y) { return static_cast<std::uint8_t>((x / 16 + y / 8) % 216); }
 
-std::vector<std::string> ListTexts(HWND list) {
-    std::vector<std::string> texts;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[MAX_PATH] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        texts.emplace_back(text);
-    }
-    return texts;
-}
-
 int IndexOf(HWND list, const std::string& name) {
     const std::vector<std::string> texts = ListTexts(list);
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -40,13 +26,6 @@ int IndexOf(HWND list, const std::string& name) {
 }
 
 // Selects (and, with focus, focuses) an item as a click would.
-void SetItemState(HWND list, int index, UINT state) {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
 void ClearSelection(HWND list) { SetItemState(list, -1, 0); }
 
 // What the scripted Save dialog saw and answers.

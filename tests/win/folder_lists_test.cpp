@@ -10,13 +10,6 @@
 
 namespace {
 
-void SetItemState(HWND list, int index, UINT state) {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
 std::uint32_t PaneCentre(HWND pane) {
     RECT client{};
     GetClientRect(pane, &client);

@@ -11,20 +11,6 @@
 
 namespace {
 
-std::vector<std::string> ListTexts(HWND list) {
-    std::vector<std::string> texts;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[MAX_PATH] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        texts.emplace_back(text);
-    }
-    return texts;
-}
-
 std::string MenuText(HMENU menu, int position) {
     char text[128] = {};
     GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);

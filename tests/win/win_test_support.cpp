@@ -1,4 +1,5 @@
 #include "tests/win/win_test_support.h"
+#include <commctrl.h>
 #include <fstream>
 #include "app/app_globals.h"
 #include "app/companion_library.h"
@@ -47,6 +48,39 @@ std::filesystem::path ScratchFolder::Write(const std::string& name, const std::v
 std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> ListTexts(HWND list) {
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[MAX_PATH] = {};
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        texts.emplace_back(text);
+    }
+    return texts;
+}
+
+void SetItemState(HWND list, int index, UINT state) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = state;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+std::optional<std::vector<unsigned char>> ClipboardDib() {
+    if (!OpenClipboard(nullptr)) return std::nullopt;
+    std::optional<std::vector<unsigned char>> result;
+    if (HANDLE block = GetClipboardData(CF_DIB)) {
+        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+        result = std::vector<unsigned char>(bytes, bytes + GlobalSize(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return result;
 }
 
 void PumpMessages() {

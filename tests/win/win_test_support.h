@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 #include "platform/message_sink.h"
@@ -58,6 +59,12 @@ private:
 };
 
 std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path);
+// The texts of a list view's items, in their order.
+std::vector<std::string> ListTexts(HWND list);
+// Sets the selection and focus of an item (-1: every item) as a click would.
+void SetItemState(HWND list, int index, UINT state);
+// The CF_DIB block on the clipboard, or nothing when there is none.
+std::optional<std::vector<unsigned char>> ClipboardDib();
 void DeleteSettingsKey();
 // Dispatches pending messages of this thread.
 void PumpMessages();
