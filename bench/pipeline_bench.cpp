@@ -30,13 +30,6 @@ double Median(std::vector<double> samples) {
     return samples[samples.size() / 2];
 }
 
-void SetItemState(HWND list, int index, UINT state) {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
 // Clicking back and forth between two items: each click previews one file.
 double PreviewMilliseconds(HWND list) {
     std::vector<double> samples;
