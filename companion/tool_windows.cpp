@@ -20,16 +20,16 @@ UINT LiveGdiObjectsMessage() {
     return message;
 }
 
-bool RegisterToolClass(const ToolWindowSpec& spec) {
-    ToolSlot& slot = SlotOf(spec.kind);
+bool RegisterToolClass(const ToolWindowSpec& description) {
+    ToolSlot& slot = SlotOf(description.kind);
     if (slot.registered_class) return true;
     WNDCLASSA window_class{};
-    window_class.lpfnWndProc = spec.procedure;
+    window_class.lpfnWndProc = description.procedure;
     window_class.hInstance = g_library_instance;
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    window_class.lpszClassName = spec.class_name;
+    window_class.lpszClassName = description.class_name;
     if (!RegisterClassA(&window_class)) return false;
-    slot.registered_class = spec.class_name;
+    slot.registered_class = description.class_name;
     return true;
 }
 
@@ -54,18 +54,18 @@ POINT PlaceBesideOwner(HWND owner, SIZE frame, bool level_with_owner_bottom) {
 
 }  // namespace
 
-HWND OpenToolWindow(const ToolWindowSpec& spec, HWND owner) {
-    ToolSlot& slot = SlotOf(spec.kind);
+HWND OpenToolWindow(const ToolWindowSpec& description, HWND owner) {
+    ToolSlot& slot = SlotOf(description.kind);
     if (slot.open_window) {
         SetForegroundWindow(slot.open_window);
         return slot.open_window;
     }
-    if (!RegisterToolClass(spec)) return nullptr;
-    RECT frame{0, 0, spec.client_size.cx, spec.client_size.cy};
-    AdjustWindowRectEx(&frame, spec.style, FALSE, WS_EX_TOOLWINDOW);
+    if (!RegisterToolClass(description)) return nullptr;
+    RECT frame{0, 0, description.client_size.cx, description.client_size.cy};
+    AdjustWindowRectEx(&frame, description.style, FALSE, WS_EX_TOOLWINDOW);
     const SIZE frame_size{frame.right - frame.left, frame.bottom - frame.top};
-    const POINT place = PlaceBesideOwner(owner, frame_size, spec.level_with_owner_bottom);
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, spec.class_name, spec.title, spec.style, place.x, place.y,
+    const POINT place = PlaceBesideOwner(owner, frame_size, description.level_with_owner_bottom);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, description.class_name, description.title, description.style, place.x, place.y,
                                   frame_size.cx, frame_size.cy, owner, nullptr, g_library_instance, nullptr);
     if (!window) return nullptr;
     slot.open_window = window;

@@ -21,9 +21,9 @@ struct ToolWindowSpec {
     bool level_with_owner_bottom;  // else level with its top, so two tools don't cover each other
 };
 
-// Brings the open window of the spec's kind to the front, or creates it beside
+// Brings the open window of the description's kind to the front, or creates it beside
 // its owner.
-HWND OpenToolWindow(const ToolWindowSpec& spec, HWND owner);
+HWND OpenToolWindow(const ToolWindowSpec& description, HWND owner);
 
 // Where each tool window procedure sends what it leaves: Escape closes the
 // window, the live-GDI question gets its answer, and a destroyed window is
