@@ -10,28 +10,11 @@
 
 namespace {
 
-struct MenuSearch {
-    DWORD process_id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPopupMenu(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<MenuSearch*>(parameter);
-    DWORD owner_process = 0;
-    GetWindowThreadProcessId(window, &owner_process);
-    char class_name[32] = {};
-    GetClassNameA(window, class_name, sizeof class_name);
-    if (owner_process != search->process_id || !IsWindowVisible(window) || std::string(class_name) != "#32768") {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
 HWND FindPopupMenu(const RunningProgram& program) {
-    MenuSearch search{program.ProcessId(), nullptr};
-    EnumWindows(&MatchPopupMenu, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : ProgramWindows(program)) {
+        if (WindowClass(window) == "#32768") return window;
+    }
+    return nullptr;
 }
 
 // Waits up to five seconds for a popup menu of the program to be shown (or

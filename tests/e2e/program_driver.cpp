@@ -6,22 +6,24 @@ namespace {
 
 constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
 
-struct WindowSearch {
+struct ProcessWindows {
     DWORD process_id;
-    const std::string* caption;
-    HWND found;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+    auto* collecting = reinterpret_cast<ProcessWindows*>(parameter);
     DWORD owner_process = 0;
     GetWindowThreadProcessId(window, &owner_process);
-    if (owner_process != search->process_id || !IsWindowVisible(window)) return TRUE;
-    char caption[512] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (*search->caption != caption) return TRUE;
-    search->found = window;
-    return FALSE;
+    if (owner_process == collecting->process_id && IsWindowVisible(window)) collecting->found.push_back(window);
+    return TRUE;
+}
+
+HWND WindowWithCaption(const RunningProgram& program, const std::string& caption) {
+    for (HWND window : ProgramWindows(program)) {
+        if (WindowCaption(window) == caption) return window;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -55,9 +57,7 @@ RunningProgram::~RunningProgram() {
 HWND RunningProgram::WaitForWindow(const std::string& caption, DWORD milliseconds) const {
     const DWORD start = GetTickCount();
     do {
-        WindowSearch search{process_.dwProcessId, &caption, nullptr};
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (HWND found = WindowWithCaption(*this, caption)) return found;
         Sleep(50);
     } while (GetTickCount() - start < milliseconds);
     return nullptr;
@@ -66,9 +66,7 @@ HWND RunningProgram::WaitForWindow(const std::string& caption, DWORD millisecond
 bool RunningProgram::WaitForWindowGone(const std::string& caption, DWORD milliseconds) const {
     const DWORD start = GetTickCount();
     do {
-        WindowSearch search{process_.dwProcessId, &caption, nullptr};
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) return true;
+        if (!WindowWithCaption(*this, caption)) return true;
         Sleep(50);
     } while (GetTickCount() - start < milliseconds);
     return false;
@@ -160,30 +158,26 @@ bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT 
     return done;
 }
 
-namespace {
-
-struct WindowCount {
-    DWORD process_id;
-    const std::string* caption;
-    int count;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM parameter) {
-    auto* counting = reinterpret_cast<WindowCount*>(parameter);
-    DWORD owner_process = 0;
-    GetWindowThreadProcessId(window, &owner_process);
-    char caption[512] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (owner_process == counting->process_id && IsWindowVisible(window) && *counting->caption == caption) {
-        ++counting->count;
-    }
-    return TRUE;
+std::vector<HWND> ProgramWindows(const RunningProgram& program) {
+    ProcessWindows collecting{program.ProcessId(), {}};
+    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&collecting));
+    return collecting.found;
 }
 
-}  // namespace
+std::string WindowCaption(HWND window) {
+    char caption[512] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    return caption;
+}
+
+std::string WindowClass(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
 
 int CountWindows(const RunningProgram& program, const std::string& caption) {
-    WindowCount counting{program.ProcessId(), &caption, 0};
-    EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&counting));
-    return counting.count;
+    int count = 0;
+    for (HWND window : ProgramWindows(program)) count += WindowCaption(window) == caption ? 1 : 0;
+    return count;
 }

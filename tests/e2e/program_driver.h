@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 class RunningProgram {
 public:
@@ -37,5 +38,9 @@ void StoreSettingNumber(const char* name, DWORD value);
 
 // Sets the selection and focus of a list-view item in another process's window.
 bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT state);
+// The program's visible top-level windows, and what tells them apart.
+std::vector<HWND> ProgramWindows(const RunningProgram& program);
+std::string WindowCaption(HWND window);
+std::string WindowClass(HWND window);
 // Number of visible top-level windows of the program with the caption.
 int CountWindows(const RunningProgram& program, const std::string& caption);
