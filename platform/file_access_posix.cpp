@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <string>
 #include <string_view>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

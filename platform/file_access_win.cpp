@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <array>
 #include <string_view>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 
