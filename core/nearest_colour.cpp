@@ -87,15 +87,22 @@ constexpr int kCornerBits = 2;  // a corner is 4 colours a side
 NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette)
     : own_blocks_(kCorners), own_answers_(256 * kBlockBytes) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
-    std::array<std::uint8_t, 256> all{};
+    // An entry whose colour an entry before it has never wins, ties going to
+    // the lowest index; leaving it out keeps the lists short for palettes
+    // that repeat colours.
+    std::array<std::uint8_t, 256> distinct{};
+    std::size_t distinct_count = 0;
     for (std::uint32_t value = 0; value < 256; ++value) {
         blue_[value] = palette[value * 4 + 0];
         green_[value] = palette[value * 4 + 1];
         red_[value] = palette[value * 4 + 2];
-        all[value] = static_cast<std::uint8_t>(value);
         std::memset(&own_answers_[value * kBlockBytes], static_cast<int>(value), kBlockBytes);
+        const bool repeated = std::any_of(distinct.begin(), distinct.begin() + static_cast<std::ptrdiff_t>(distinct_count), [&](std::uint8_t earlier) {
+            return red_[earlier] == red_[value] && green_[earlier] == green_[value] && blue_[earlier] == blue_[value];
+        });
+        if (!repeated) distinct[distinct_count++] = static_cast<std::uint8_t>(value);
     }
-    Build(8, 0, 0, 0, all);
+    Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct.data(), distinct_count));
     blocks_ = own_blocks_.data();
     answers_ = own_answers_.data();
     answer_bytes_ = own_answers_.size();
