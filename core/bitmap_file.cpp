@@ -1,8 +1,10 @@
 #include "core/bitmap_file.h"
 #include <array>
 #include <cstring>
+#include <vector>
 #include "core/file_access.h"
 #include "core/message_sink.h"
+#include "core/stretch_map.h"
 
 namespace {
 constexpr unsigned kWarning = kMbOk | kMbIconWarning;
@@ -51,7 +53,9 @@ const char* RefusalOf(const BitmapInfoHeader& header) {
 
 class BitmapReader {
 public:
-    explicit BitmapReader(const char* path) : path_(path) {}
+    // rows: the height the picture will be stretched to, when only the rows
+    // that stretching shows are wanted; 0 for every row.
+    BitmapReader(const char* path, std::int32_t rows) : path_(path), rows_(rows) {}
 
     std::optional<PackedDib> Read() {
         file_ = Files().OpenForReading(path_);
@@ -71,18 +75,48 @@ public:
         if (header.biSize != kInfoHeaderBytes) return Fail(path_, "OS/2 style BMPs Not Supported");
         if (const char* refusal = RefusalOf(header)) return Fail(path_, refusal);
 
-        if (!dib->Resize(*DibImageBytes(header))) {
+        // A taller picture keeps only the rows stretching shows: fewer bytes to
+        // read, and it stretches to the same picture.
+        BitmapInfoHeader kept = header;
+        const bool some_rows = rows_ > 0 && header.biHeight > rows_;
+        if (some_rows) {
+            kept.biHeight = rows_;
+            kept.biSizeImage = 0;
+        }
+        if (!dib->Resize(*DibImageBytes(kept))) {
             dib.reset();
             return Fail(path_, "Failed to allocate memory for DIB!");
         }
+        dib->SetHeader(kept);
         const std::span<std::uint8_t> table = dib->ColorTable();
         if (!table.empty() && !ReadExactly(*file_, table)) return Fail(path_, "Error reading file!");
+        if (some_rows) {
+            const std::uint64_t start = pixel_offset != 0 ? pixel_offset : kFileHeaderBytes + kInfoHeaderBytes + table.size();
+            if (!ReadShownRows(header, start, dib->Pixels())) return Fail(path_, "Error reading file");
+            return dib;
+        }
         if (pixel_offset != 0 && !file_->Seek(pixel_offset)) return Fail(path_, "Error reading file!");
         if (!ReadExactly(*file_, dib->Pixels())) return Fail(path_, "Error reading file");
         return dib;
     }
 
 private:
+    // Reads into pixels, bottom row first as stored, the rows_ rows of the
+    // picture of header, whose rows start at offset start, that stretching
+    // it to rows_ rows shows. The top row, which is the file's last, is
+    // among them, so a file cut short fails as it does when read whole.
+    bool ReadShownRows(const BitmapInfoHeader& header, std::uint64_t start, std::span<std::uint8_t> pixels) {
+        const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+        const std::vector<std::int32_t> shown = StretchedRows(header.biHeight, rows_);
+        for (std::size_t row = 0; row < shown.size(); ++row) {
+            const std::uint64_t from_bottom = static_cast<std::uint64_t>(header.biHeight - 1 - shown[shown.size() - 1 - row]);
+            const std::span<std::uint8_t> into = pixels.subspan(row * stride, stride);
+            const std::optional<std::size_t> got = file_->ReadAt(start + from_bottom * stride, into);
+            if (!got || *got != stride) return false;
+        }
+        return true;
+    }
+
     // Closes the file before the message, as every failure does.
     std::nullopt_t Fail(const char* text, const char* caption) {
         file_.reset();
@@ -91,11 +125,14 @@ private:
     }
 
     const char* path_;
+    std::int32_t rows_;
     std::unique_ptr<ReadableFile> file_;
 };
 }  // namespace
 
-std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path).Read(); }
+std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0).Read(); }
+
+std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t height) { return BitmapReader(path, height).Read(); }
 
 bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();

