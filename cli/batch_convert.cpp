@@ -284,7 +284,8 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (converting_here) batch.WorkOne();
         const Outcome& outcome = batch.WaitFor(i, show_progress);
-        if (progress) progress->Clear();
+        const bool printing_on_terminal = !outcome.errors.empty() || (!request.quiet && progress && progress->OutputOnTerminal());
+        if (progress && printing_on_terminal) progress->Clear();
         errors << outcome.errors;
         if (!request.quiet) out << outcome.line << std::flush;
         failed += outcome.converted ? 0 : 1;

@@ -1,4 +1,5 @@
 // lumivane-convert: converts bitmaps to AF textures and back from the command line.
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -12,11 +13,11 @@
 #include "core/builtin_palette.h"
 
 namespace {
-bool ErrorsGoToATerminal() {
+bool IsTerminal(std::FILE* stream) {
 #ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return isatty(STDERR_FILENO) != 0;
+    return isatty(fileno(stream)) != 0;
 #endif
 }
 }  // namespace
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
         palette = *parsed;
     }
     std::ios::sync_with_stdio(false);
-    ProgressLine progress(std::cerr);
-    const bool show_progress = ErrorsGoToATerminal() && !line.request.quiet;
+    ProgressLine progress(std::cerr, IsTerminal(stdout));
+    const bool show_progress = IsTerminal(stderr) && !line.request.quiet;
     return ConvertFiles(line.request, palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
 }

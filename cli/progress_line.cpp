@@ -2,7 +2,8 @@
 #include <cstdio>
 #include <string>
 
-ProgressLine::ProgressLine(std::ostream& terminal, Clock clock) : terminal_(terminal), clock_(std::move(clock)), started_(clock_()) {}
+ProgressLine::ProgressLine(std::ostream& terminal, bool output_on_terminal, Clock clock)
+    : terminal_(terminal), output_on_terminal_(output_on_terminal), clock_(std::move(clock)), started_(clock_()) {}
 
 void ProgressLine::Update(std::size_t done, std::size_t total) {
     const auto now = clock_();

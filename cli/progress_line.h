@@ -9,8 +9,12 @@
 class ProgressLine {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // terminal: where the line goes; clock: the time now, for tests.
-    explicit ProgressLine(std::ostream& terminal, Clock clock = std::chrono::steady_clock::now);
+    // terminal: where the line goes; output_on_terminal: whether the lines
+    // of standard output show on the same terminal; clock: the time now, for tests.
+    ProgressLine(std::ostream& terminal, bool output_on_terminal, Clock clock = std::chrono::steady_clock::now);
+
+    // Whether the line must be taken away before a line of standard output.
+    bool OutputOnTerminal() const { return output_on_terminal_; }
 
     // Shows the count once the batch has run for a second, at most ten times a second.
     void Update(std::size_t done, std::size_t total);
@@ -19,6 +23,7 @@ public:
 
 private:
     std::ostream& terminal_;
+    bool output_on_terminal_;
     Clock clock_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point drawn_;

@@ -158,7 +158,7 @@ TEST(FilePattern, MatchesAsTheListsSearch) {
 TEST(ProgressLine, ShowsAfterASecondAtMostTenTimesASecondAndClearsItsWholeLength) {
     std::ostringstream terminal;
     auto now = std::chrono::steady_clock::time_point();
-    ProgressLine progress(terminal, [&] { return now; });
+    ProgressLine progress(terminal, true, [&] { return now; });
     const std::string first = "\r12 of 100 files, 8.0 files a second";
     const std::string shorter = "\r14 of 20 files, 7.0 files a second ";  // a space over the longer line's end
     // Milliseconds since the start, files done, of how many, and all drawn so far.
