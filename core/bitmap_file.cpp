@@ -108,10 +108,17 @@ private:
     bool ReadShownRows(const BitmapInfoHeader& header, std::uint64_t start, std::span<std::uint8_t> pixels) {
         const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
         const std::vector<std::int32_t> shown = StretchedRows(header.biHeight, rows_);
+        const std::optional<std::span<const std::uint8_t>> mapped = file_->Mapped();
         for (std::size_t row = 0; row < shown.size(); ++row) {
             const std::uint64_t from_bottom = static_cast<std::uint64_t>(header.biHeight - 1 - shown[shown.size() - 1 - row]);
+            const std::uint64_t at = start + from_bottom * stride;
             const std::span<std::uint8_t> into = pixels.subspan(row * stride, stride);
-            const std::optional<std::size_t> got = file_->ReadAt(start + from_bottom * stride, into);
+            if (mapped) {
+                if (at > mapped->size() || mapped->size() - at < stride) return false;
+                std::memcpy(into.data(), mapped->data() + at, stride);
+                continue;
+            }
+            const std::optional<std::size_t> got = file_->ReadAt(at, into);
             if (!got || *got != stride) return false;
         }
         return true;

@@ -23,6 +23,10 @@ public:
         if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
         return Read(buffer);
     }
+    // The whole file in memory, valid while the file is open, where the
+    // platform maps files and the file is not empty; nothing otherwise.
+    // Reading many small pieces from the mapping costs no call each.
+    virtual std::optional<std::span<const std::uint8_t>> Mapped() { return std::nullopt; }
 };
 
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
