@@ -89,6 +89,12 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
   run_check fuzzers "$root/scripts/fuzz.sh" "${LUMIVANE_FUZZ_SECONDS:-20}"
 fi
 run_check artwork sh "$root/resources/make_artwork.sh" --check
+# The Windows version the README and the guide promise, against the headers
+# and imports of the files each package ships.
+for package in win64 win32; do
+  run_check "windows-version-$package" python3 "$root/scripts/check_windows_version.py" "$root/build/$package" \
+    "$package" "$root/README.md" "$root/docs/USER_GUIDE.md"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

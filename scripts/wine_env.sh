@@ -29,6 +29,28 @@ use_prefix() {
   fi
 }
 
+# make_demo_workspace FOLDER CONVERTER: the demo's liveries painted as bitmaps
+# in FOLDER/Bitmaps, and the textures the batch converter (the Windows one,
+# run under Wine in the current prefix) makes of them in FOLDER/Textures.
+make_demo_workspace() {
+  local workspace=$1 converter=$2 bitmap
+  /usr/bin/python3 "$root/scripts/make_demo_pictures.py" "$workspace"
+  local sources=()
+  # Only the bitmaps named as converted textures (dc3.oaf.bmp): each goes back
+  # to its texture's own name.
+  for bitmap in "$workspace"/Bitmaps/*.*.bmp; do
+    sources+=("$(winepath -w "$bitmap")")
+  done
+  wine "$converter" to-af --force --out "$(winepath -w "$workspace/Textures")" "${sources[@]}" >/dev/null
+}
+
+# stop_wine: ends every Wine process of the current prefix and waits for them.
+stop_wine() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
 # start_virtual_display: an Xvfb of our own, ended when the script ends.
 start_virtual_display() {
   local number
@@ -39,7 +61,7 @@ start_virtual_display() {
     sleep 1
     if kill -0 "$xvfb_pid" 2>/dev/null; then
       export DISPLAY=":$number"
-      trap 'wineserver -k 2>/dev/null; kill $xvfb_pid 2>/dev/null' EXIT
+      trap 'stop_wine; kill $xvfb_pid 2>/dev/null; wait $xvfb_pid 2>/dev/null' EXIT
       return 0
     fi
   done
