@@ -71,6 +71,12 @@ public:
         if (temporary.empty()) return WriteOutcome::CreateFailed;
         // The attributes of the file being replaced (hidden, system...), to give back to the new one.
         const DWORD kept_attributes = GetFileAttributesA(path);
+        // A read-only file or a folder is refused as opening it for writing
+        // would be; Wine's MoveFileExA would replace a read-only file.
+        if (kept_attributes != INVALID_FILE_ATTRIBUTES &&
+            (kept_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            return WriteOutcome::CreateFailed;
+        }
 
         OwnedFileHandle file(
             CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -87,8 +93,8 @@ public:
             DeleteFileA(temporary.c_str());
             return WriteOutcome::WriteFailed;
         }
-        // A target that cannot be replaced (a folder, read-only, held open by
-        // another program) is one that could not have been created either.
+        // A target that cannot be replaced (held open by another program) is
+        // one that could not have been created either.
         if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
             DeleteFileA(temporary.c_str());
             return WriteOutcome::CreateFailed;

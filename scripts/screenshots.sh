@@ -54,6 +54,8 @@ main_height=$HEIGHT
 left=$(( (1024 - main_width) / 2 ))
 top=$(( (768 - main_height) / 2 ))
 margin=24
+# The colour of Wine's desktop, in its top-left corner, for the margins.
+desktop_colour=$(import -window root -crop 1x1+1+1 +repage -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
 
 mkdir -p "$root/docs"
 # capture FILE [X Y WIDTH HEIGHT]: the desktop, cut down to a rectangle (by
@@ -67,13 +69,14 @@ click_in_window() {
   xdotool mousemove "$((left + $1))" "$((top + $2))" click "${3:-1}"
   sleep 2
 }
-# capture_tool_window TITLE FILE: a tool window of the companion library, where Wine put it.
-capture_tool_window() {
+# capture_window TITLE FILE: a window other than the main one, as Wine drew
+# it, in a margin of the desktop's colour. Prints the window's id.
+capture_window() {
   local id
   id=$(wait_for_window "$1")
   sleep 2
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  capture "$2" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  import -window "$id" miff:- | convert 'miff:-[0]' -bordercolor "$desktop_colour" -border "$margin" +repage "$2"
+  echo "$id"
 }
 # open_system_menu_item N: the Nth item from the bottom of the main window's system menu.
 open_system_menu_item() {
@@ -93,16 +96,19 @@ sleep 1
 
 click_in_window 203 307   # Setup
 capture "$root/docs/setup.png"
-xdotool key Escape
-sleep 1
+click_in_window 526 248   # its Cancel button
 
 open_system_menu_item 1   # Show all textures and bitmaps
-capture "$root/docs/gallery.png"
-xdotool key Escape
+gallery=$(capture_window " Textures " "$root/docs/gallery.png")
+# Its OK button, centred 17 dialog units above the bottom of 225; the gallery
+# is centred over the main window.
+eval "$(xdotool getwindowgeometry --shell "$gallery")"
+xdotool mousemove "$((left + (main_width) / 2))" \
+  "$((top + (main_height + HEIGHT) / 2 - 3 - 17 * (HEIGHT - 22) / 225))" click 1
 sleep 1
 
 open_system_menu_item 2   # Palette Picker
-capture_tool_window "Palette Picker" "$root/docs/palette-picker.png"
+capture_window "Palette Picker" "$root/docs/palette-picker.png" >/dev/null
 xdotool key alt+F4
 sleep 1
 
@@ -110,6 +116,6 @@ click_in_window 620 232 3  # the texture's context menu: Copy selected AF to cli
 xdotool key Down Down Down Return
 sleep 1
 open_system_menu_item 3   # Clipboard Viewer
-capture_tool_window "Clipboard Viewer" "$root/docs/clipboard-viewer.png"
+capture_window "Clipboard Viewer" "$root/docs/clipboard-viewer.png" >/dev/null
 
 echo "Saved main_window.png, about_box.png, setup.png, gallery.png, palette-picker.png and clipboard-viewer.png in $root/docs"

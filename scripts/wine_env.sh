@@ -21,6 +21,14 @@ use_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Wine's own fonts (Debian's fonts-wine): Marlett draws the caption buttons,
+  # Tahoma the dialogs. This Wine looks for them beside its data folder under
+  # a name Windows cannot open, so they go into the prefix's Fonts folder,
+  # where every Wine finds them.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ]; then
+    cp -u /usr/share/wine/fonts/*.ttf "$fonts/"
+  fi
   if [ -n "${2:-}" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
