@@ -37,7 +37,8 @@ fi
 
 screenshot="$root/build/screenshots/lumivane.png"
 mkdir -p "$(dirname "$screenshot")"
-wine explorer /desktop=Lumivane,1024x768 "$program" >/dev/null 2>&1 &
-sleep 6
+wine explorer /desktop=demo,1024x768 "$program" >/dev/null 2>&1 &
+find_main_window
+click_in_window "${first_texture[@]}"
 import -window root -crop 1024x768+0+0 +repage "$screenshot"
 echo "No display: Lumivane ran on a virtual one. Screenshot: $screenshot"

@@ -31,28 +31,8 @@ wine reg add "$key" /v Thumbs /t REG_DWORD /d 1 /f >/dev/null 2>&1
 # Wine's own desktop draws the captions without a window manager.
 wine explorer /desktop=shot,1024x768 "$program" >/dev/null 2>&1 &
 
-# Waits until a window whose title is $1 is mapped; prints its id.
-wait_for_window() {
-  local id=""
-  for _ in $(seq 1 60); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.5
-  done
-  echo "The window '$1' did not appear" >&2
-  return 1
-}
-
 wait_for_window "shot" >/dev/null
-main_window=$(wait_for_window "Lumivane")
-sleep 3
-# Wine centres the main window in its desktop; everything below is measured
-# from the window's top-left corner, in pixels at the prefix's 96 dpi.
-eval "$(xdotool getwindowgeometry --shell "$main_window")"
-main_width=$WIDTH
-main_height=$HEIGHT
-left=$(( (1024 - main_width) / 2 ))
-top=$(( (768 - main_height) / 2 ))
+find_main_window
 margin=24
 # The colour of Wine's desktop, in its top-left corner, for the margins.
 desktop_colour=$(import -window root -crop 1x1+1+1 +repage -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
@@ -64,10 +44,6 @@ capture() {
   local x=${2:-$left} y=${3:-$top} width=${4:-$main_width} height=${5:-$main_height}
   import -window root -crop "$((width + 2 * margin))x$((height + 2 * margin))+$((x - margin))+$((y - margin))" \
     +repage "$1"
-}
-click_in_window() {
-  xdotool mousemove "$((left + $1))" "$((top + $2))" click "${3:-1}"
-  sleep 2
 }
 # capture_window TITLE FILE: a window other than the main one, as Wine drew
 # it, in a margin of the desktop's colour. Prints the window's id.
@@ -86,7 +62,7 @@ open_system_menu_item() {
   sleep 2
 }
 
-click_in_window 620 232   # the first texture of the Textures list
+click_in_window "${first_texture[@]}"
 capture "$root/docs/main_window.png"
 
 click_in_window 203 351   # About
@@ -112,7 +88,7 @@ capture_window "Palette Picker" "$root/docs/palette-picker.png" >/dev/null
 xdotool key alt+F4
 sleep 1
 
-click_in_window 620 232 3  # the texture's context menu: Copy selected AF to clipboard
+click_in_window "${first_texture[@]}" 3  # the texture's context menu: Copy selected AF to clipboard
 xdotool key Down Down Down Return
 sleep 1
 open_system_menu_item 3   # Clipboard Viewer

@@ -76,3 +76,38 @@ start_virtual_display() {
   echo "No virtual display could be started" >&2
   return 1
 }
+
+# wait_for_window TITLE: waits until a window whose title holds TITLE is
+# mapped and prints its id (xdotool).
+wait_for_window() {
+  local id=""
+  for _ in $(seq 1 60); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.5
+  done
+  echo "The window '$1' did not appear" >&2
+  return 1
+}
+
+# find_main_window: waits for lumivane.exe's main window in a 1024 x 768 Wine
+# desktop and sets left, top, main_width and main_height. Wine centres the
+# window in its desktop; clicks are measured from its top-left corner, in
+# pixels at the prefix's 96 dpi.
+first_texture=(620 232)
+find_main_window() {
+  local main_window WIDTH HEIGHT X Y SCREEN WINDOW
+  main_window=$(wait_for_window "Lumivane")
+  sleep 3
+  eval "$(xdotool getwindowgeometry --shell "$main_window")"
+  main_width=$WIDTH
+  main_height=$HEIGHT
+  left=$(( (1024 - main_width) / 2 ))
+  top=$(( (768 - main_height) / 2 ))
+}
+
+# click_in_window X Y [BUTTON]: a click at a point of the main window.
+click_in_window() {
+  xdotool mousemove "$((left + $1))" "$((top + $2))" click "${3:-1}"
+  sleep 2
+}
