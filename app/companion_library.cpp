@@ -1,7 +1,7 @@
 #include "app/companion_library.h"
 #include <cstring>
 #include "app/app_globals.h"
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 namespace {
 

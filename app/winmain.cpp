@@ -3,7 +3,7 @@
 #include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "app/main_window.h"
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_program_instance = instance;

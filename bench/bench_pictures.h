@@ -3,7 +3,7 @@
 // pixels are alike but rarely equal.
 #pragma once
 #include <cstdint>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 
 PackedDib MakeTrueColourPicture(std::int32_t width, std::int32_t height);
 // An 8-bit picture whose colour table is the given palette.

@@ -11,10 +11,10 @@
 #include <iterator>
 #include <string>
 #include <vector>
-#include "image/bitmap_file.h"
-#include "image/builtin_palette.h"
-#include "image/stretch_map.h"
-#include "image/texture_conversion.h"
+#include "core/bitmap_file.h"
+#include "core/builtin_palette.h"
+#include "core/stretch_map.h"
+#include "core/texture_conversion.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include "bench_pictures.h"
-#include "image/builtin_palette.h"
-#include "image/texture_conversion.h"
-#include "image/texture_file.h"
-#include "platform/message_sink.h"
-#include "platform/palette_source.h"
+#include "core/builtin_palette.h"
+#include "core/texture_conversion.h"
+#include "core/texture_file.h"
+#include "core/message_sink.h"
+#include "core/palette_source.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "browser/bitmap_tool.h"
 #include <optional>
-#include "browser/path_buffer.h"
+#include "core/path_buffer.h"
 #include "settings/settings_store.h"
 
 namespace {

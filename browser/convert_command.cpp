@@ -3,11 +3,12 @@
 #include <optional>
 #include <string>
 #include "browser/folder_lists.h"
-#include "browser/path_buffer.h"
+#include "core/path_buffer.h"
+#include "platform/list_item_text.h"
 #include "browser/save_dialog.h"
-#include "browser/target_naming.h"
-#include "image/conversion_pipeline.h"
-#include "platform/message_sink.h"
+#include "core/target_naming.h"
+#include "preview/conversion_pipeline.h"
+#include "core/message_sink.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 

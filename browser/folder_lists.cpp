@@ -6,8 +6,8 @@
 #include <string_view>
 #include "app/app_globals.h"
 #include "browser/context_menu.h"
-#include "browser/path_buffer.h"
-#include "image/conversion_pipeline.h"
+#include "core/path_buffer.h"
+#include "preview/conversion_pipeline.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 

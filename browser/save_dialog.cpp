@@ -1,9 +1,9 @@
 #include "browser/save_dialog.h"
 #include <array>
 #include <optional>
-#include "browser/path_buffer.h"
-#include "browser/target_naming.h"
-#include "platform/message_sink.h"
+#include "core/path_buffer.h"
+#include "core/target_naming.h"
+#include "core/message_sink.h"
 #include "settings/settings_store.h"
 
 namespace {

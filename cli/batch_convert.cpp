@@ -1,12 +1,12 @@
 #include "cli/batch_convert.h"
 #include <algorithm>
 #include <filesystem>
-#include "browser/target_naming.h"
-#include "image/bitmap_file.h"
-#include "image/texture_conversion.h"
-#include "image/texture_file.h"
-#include "platform/message_sink.h"
-#include "platform/palette_source.h"
+#include "core/target_naming.h"
+#include "core/bitmap_file.h"
+#include "core/texture_conversion.h"
+#include "core/texture_file.h"
+#include "core/message_sink.h"
+#include "core/palette_source.h"
 
 const char kBatchUsage[] =
     "Usage: lumivane-convert to-af|to-bmp [--out DIR] [--palette FILE] [--force] FILE...\n"

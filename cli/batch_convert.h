@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 #include <vector>
-#include "image/jasc_palette.h"
+#include "core/jasc_palette.h"
 
 struct BatchRequest {
     int direction = 0;               // kBmpToAf or kAfToBmp

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <sstream>
 #include "cli/batch_convert.h"
-#include "image/builtin_palette.h"
+#include "core/builtin_palette.h"
 
 int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -2,7 +2,8 @@
 #include <commctrl.h>
 #include <optional>
 #include <vector>
-#include "browser/path_buffer.h"
+#include "core/path_buffer.h"
+#include "platform/list_item_text.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 

@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
-#include "image/bitmap_file.h"
-#include "image/packed_dib.h"
-#include "image/texture_file.h"
+#include "core/bitmap_file.h"
+#include "core/packed_dib.h"
+#include "core/texture_file.h"
 #include "platform/gdi_objects.h"
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 namespace {
 

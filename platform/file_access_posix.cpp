@@ -3,7 +3,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <string>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

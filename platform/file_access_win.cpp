@@ -1,6 +1,6 @@
 #include <windows.h>
 #include <string>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Outside Windows nobody can answer a message box: the message goes to
 // standard error and every question is answered No, which writes nothing.
 #include <cstdio>
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 namespace {
 class StderrSink final : public MessageSink {

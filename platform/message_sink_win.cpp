@@ -1,6 +1,6 @@
 #include <windows.h>
 #include <string>
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 namespace {
 class MessageBoxSink final : public MessageSink {

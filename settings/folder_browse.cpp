@@ -2,7 +2,7 @@
 #include <array>
 #include <span>
 #include <string_view>
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/shell_dialogs.h"

@@ -2,7 +2,7 @@
 #include <array>
 #include <cstring>
 #include "app/app_globals.h"
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 namespace {
 

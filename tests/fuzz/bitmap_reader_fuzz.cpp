@@ -1,5 +1,5 @@
 #include "fuzz_input.h"
-#include "image/bitmap_file.h"
+#include "core/bitmap_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ServeInput(data, size);

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include "image/builtin_palette.h"
-#include "image/packed_dib.h"
-#include "platform/file_access.h"
-#include "platform/message_sink.h"
-#include "platform/palette_source.h"
+#include "core/builtin_palette.h"
+#include "core/packed_dib.h"
+#include "core/file_access.h"
+#include "core/message_sink.h"
+#include "core/palette_source.h"
 
 class InputFile final : public ReadableFile {
 public:

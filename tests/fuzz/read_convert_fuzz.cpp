@@ -1,7 +1,7 @@
 #include "fuzz_input.h"
-#include "image/bitmap_file.h"
-#include "image/texture_conversion.h"
-#include "image/texture_file.h"
+#include "core/bitmap_file.h"
+#include "core/texture_conversion.h"
+#include "core/texture_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ServeInput(data, size);

@@ -1,5 +1,5 @@
 #include "fuzz_input.h"
-#include "image/texture_file.h"
+#include "core/texture_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ServeInput(data, size);

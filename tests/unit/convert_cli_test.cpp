@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <sstream>
-#include "browser/target_naming.h"
+#include "core/target_naming.h"
 #include "cli/batch_convert.h"
-#include "image/bitmap_file.h"
-#include "image/builtin_palette.h"
+#include "core/bitmap_file.h"
+#include "core/builtin_palette.h"
 #include "image_test_support.h"
 
 namespace {

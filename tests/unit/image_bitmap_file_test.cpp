@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "image/bitmap_file.h"
-#include "image/texture_file.h"
+#include "core/bitmap_file.h"
+#include "core/texture_file.h"
 #include "image_test_support.h"
 
 namespace {

@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <random>
 #include <tuple>
-#include "image/bitmap_file.h"
-#include "image/builtin_palette.h"
-#include "image/stretch_map.h"
-#include "image/texture_conversion.h"
-#include "image/texture_file.h"
+#include "core/bitmap_file.h"
+#include "core/builtin_palette.h"
+#include "core/stretch_map.h"
+#include "core/texture_conversion.h"
+#include "core/texture_file.h"
 #include "image_test_support.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 #include "image_test_support.h"
 
 namespace {

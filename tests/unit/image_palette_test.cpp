@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
-#include "image/builtin_palette.h"
-#include "image/jasc_palette.h"
+#include "core/builtin_palette.h"
+#include "core/jasc_palette.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 #include <vector>
-#include "image/jasc_palette.h"
-#include "image/packed_dib.h"
-#include "platform/file_access.h"
-#include "platform/message_sink.h"
-#include "platform/palette_source.h"
+#include "core/jasc_palette.h"
+#include "core/packed_dib.h"
+#include "core/file_access.h"
+#include "core/message_sink.h"
+#include "core/palette_source.h"
 
 struct RecordedMessage {
     WindowRef owner;

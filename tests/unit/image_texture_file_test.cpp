@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/resource.h>
-#include "image/texture_file.h"
+#include "core/texture_file.h"
 #include "image_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <vector>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
-#include "browser/target_naming.h"
+#include "core/target_naming.h"
 
 namespace {
 

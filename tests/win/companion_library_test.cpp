@@ -6,7 +6,7 @@
 #include <string>
 #include "app/app_globals.h"
 #include "app/companion_library.h"
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 #include "tests/win/win_test_support.h"
 
 namespace {

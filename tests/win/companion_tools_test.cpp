@@ -14,7 +14,7 @@
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
 #include "platform/gdi_objects.h"
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 #include "tests/win/win_test_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
-#include "image/conversion_pipeline.h"
+#include "preview/conversion_pipeline.h"
 #include "platform/gdi_objects.h"
 #include "resources/resource_ids.h"
 #include "tests/win/picture_files.h"

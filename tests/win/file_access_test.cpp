@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "platform/file_access.h"
+#include "core/file_access.h"
 #include "tests/win/win_test_support.h"
 
 namespace {

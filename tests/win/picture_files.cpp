@@ -1,6 +1,6 @@
 #include "tests/win/picture_files.h"
 #include <cstring>
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 namespace {
 

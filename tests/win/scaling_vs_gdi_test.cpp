@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
-#include "image/builtin_palette.h"
-#include "image/packed_dib.h"
-#include "image/stretch_map.h"
-#include "image/texture_conversion.h"
+#include "core/builtin_palette.h"
+#include "core/packed_dib.h"
+#include "core/stretch_map.h"
+#include "core/texture_conversion.h"
 
 namespace {
 

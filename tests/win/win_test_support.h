@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 struct RecordedMessage {
     HWND owner;

@@ -1,4 +1,4 @@
-#include "image/jasc_palette.h"
+#include "core/jasc_palette.h"
 #include <charconv>
 
 namespace {

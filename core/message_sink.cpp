@@ -1,4 +1,4 @@
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 MessageSink& DefaultMessageSink();  // one per platform
 

@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-inline constexpr std::size_t kMaxPathBytes = 260;  // MAX_PATH, terminator included
+#include "core/path_buffer.h"
 
 // Conversion directions, the same numbers as the conversion modes.
 inline constexpr int kBmpToAf = 3;

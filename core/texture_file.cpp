@@ -1,7 +1,7 @@
-#include "image/texture_file.h"
-#include "platform/file_access.h"
-#include "platform/message_sink.h"
-#include "platform/palette_source.h"
+#include "core/texture_file.h"
+#include "core/file_access.h"
+#include "core/message_sink.h"
+#include "core/palette_source.h"
 
 namespace {
 constexpr unsigned kWarning = kMbOk | kMbIconWarning;

@@ -1,4 +1,4 @@
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 namespace {
 PaletteSource* g_palette = nullptr;

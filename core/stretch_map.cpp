@@ -1,4 +1,4 @@
-#include "image/stretch_map.h"
+#include "core/stretch_map.h"
 
 // The platform steps through the longer of the two lengths. Enlarging, each
 // target pixel takes the source pixel under its centre. Shrinking, each source

@@ -2,7 +2,7 @@
 // first. The colours come from the texture palette, never from the file.
 #pragma once
 #include <optional>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 
 inline constexpr int kTextureSide = 256;
 inline constexpr std::size_t kTexturePixelBytes = 65536;

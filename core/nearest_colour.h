@@ -7,7 +7,7 @@
 #include <memory>
 #include <span>
 #include <vector>
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 class NearestPaletteColour {
 public:

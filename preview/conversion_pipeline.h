@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 
 inline constexpr std::uint32_t kPreviewBitmap = 1;
 inline constexpr std::uint32_t kPreviewTexture = 2;

@@ -1,4 +1,4 @@
-#include "platform/file_access.h"
+#include "core/file_access.h"
 
 FileSystem& DefaultFileSystem();  // one per platform
 

@@ -1,7 +1,7 @@
-#include "image/reduced_picture.h"
+#include "core/reduced_picture.h"
 #include <algorithm>
 #include <cstring>
-#include "image/stretch_map.h"
+#include "core/stretch_map.h"
 
 std::optional<PackedDib> ReducedPicture(const PackedDib& source, std::int32_t width, std::int32_t height) {
     BitmapInfoHeader header = source.Header();

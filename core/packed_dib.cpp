@@ -1,4 +1,4 @@
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 #include <cstdlib>
 #include <cstring>
 #include <utility>

@@ -1,8 +1,8 @@
-#include "image/bitmap_file.h"
+#include "core/bitmap_file.h"
 #include <array>
 #include <cstring>
-#include "platform/file_access.h"
-#include "platform/message_sink.h"
+#include "core/file_access.h"
+#include "core/message_sink.h"
 
 namespace {
 constexpr unsigned kWarning = kMbOk | kMbIconWarning;

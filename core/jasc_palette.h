@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include "platform/palette_source.h"
+#include "core/palette_source.h"
 
 using TexturePalette = std::array<std::uint8_t, kTexturePaletteBytes>;
 

@@ -2,7 +2,7 @@
 // library is built from), compiled in for the batch converter and the tests.
 #pragma once
 #include <string_view>
-#include "image/jasc_palette.h"
+#include "core/jasc_palette.h"
 
 extern const std::string_view kBuiltinPaletteText;
 

@@ -1,11 +1,11 @@
-#include "image/texture_conversion.h"
+#include "core/texture_conversion.h"
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 #include <new>
-#include "image/stretch_map.h"
-#include "image/texture_file.h"
+#include "core/stretch_map.h"
+#include "core/texture_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include "platform/message_sink.h"
+#include "core/message_sink.h"
 
 inline constexpr std::size_t kTexturePaletteBytes = 1024;  // 256 RGBQUAD entries
 

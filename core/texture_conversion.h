@@ -4,8 +4,8 @@
 #pragma once
 #include <optional>
 #include <span>
-#include "image/nearest_colour.h"
-#include "image/packed_dib.h"
+#include "core/nearest_colour.h"
+#include "core/packed_dib.h"
 
 // The converted image: a 256 x 256, 8-bit packed DIB carrying the palette,
 // 66,600 bytes, rows bottom-up. Palette images map their colour table once;

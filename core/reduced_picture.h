@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 
 // The same picture at width x height, with the source's depth and colour
 // table; nothing for depths below 8 bits or when memory runs out.

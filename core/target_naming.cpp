@@ -1,9 +1,9 @@
-#include "browser/target_naming.h"
+#include "core/target_naming.h"
 
 namespace {
 
 // Each rule works on its own copy of at most a path buffer's worth of text.
-std::string_view Bounded(std::string_view text) { return text.substr(0, kMaxPathBytes - 1); }
+std::string_view Bounded(std::string_view text) { return text.substr(0, kPathBytes - 1); }
 
 // Position of the last dot at 1 or later, 0 when there is none.
 std::size_t LastDot(std::string_view text) {
@@ -12,7 +12,7 @@ std::size_t LastDot(std::string_view text) {
 }
 
 std::optional<std::string> FitsPathBuffer(std::string text) {
-    if (text.size() >= kMaxPathBytes) return std::nullopt;
+    if (text.size() >= kPathBytes) return std::nullopt;
     return text;
 }
 
@@ -55,7 +55,7 @@ std::string ProposedSaveName(std::string_view name) {
 
 std::optional<std::string> FinishSavePath(std::string_view path, int direction) {
     const std::string_view extension = DefaultExtension(direction);
-    if (extension.empty() || path.size() >= kMaxPathBytes) return std::nullopt;
+    if (extension.empty() || path.size() >= kPathBytes) return std::nullopt;
     // Only the file name takes part: a dot in a folder name ("Tex.old") must
     // neither count nor let the folder be cut.
     const std::size_t name_start = path.find_last_of("\\/") + 1;  // 0 when there is no folder

@@ -3,7 +3,7 @@
 // 32 bits are read.
 #pragma once
 #include <optional>
-#include "image/packed_dib.h"
+#include "core/packed_dib.h"
 
 inline constexpr std::size_t kFileHeaderBytes = 14;
 inline constexpr std::uint16_t kBitmapFileType = 0x4D42;  // "BM"

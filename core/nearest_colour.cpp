@@ -1,4 +1,4 @@
-#include "image/nearest_colour.h"
+#include "core/nearest_colour.h"
 #include <algorithm>
 #include <climits>
 #include <cstring>
