@@ -54,7 +54,7 @@ ALLOWED = {
                                 "GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetDiskFreeSpaceExW "
                                 "GetExitCodeProcess GetFileAttributesA GetFileAttributesW GetFileInformationByHandle "
                                 "GetFileSizeEx GetFileType GetFullPathNameW GetHandleInformation GetLastError "
-                                "GetModuleFileNameA GetModuleHandleA GetModuleHandleW GetProcAddress "
+                                "GetModuleFileNameA GetModuleHandleA GetModuleHandleExA GetModuleHandleW GetProcAddress "
                                 "GetProcessAffinityMask GetStartupInfoA GetSystemTimeAsFileTime GetTempFileNameA "
                                 "GetTempPathW GetThreadContext GetThreadPriority GetVolumeInformationW GlobalAlloc "
                                 "GlobalFree GlobalLock GlobalSize GlobalUnlock InitializeCriticalSection "
@@ -89,13 +89,13 @@ ALLOWED = {
                               "DialogBoxParamA DrawEdge DrawTextA EmptyClipboard EnableMenuItem EnableWindow "
                               "EndDialog EndPaint FillRect FrameRect GetClientRect GetClipboardData GetDC GetDlgItem "
                               "GetDlgItemTextA GetMessagePos GetMessageTime GetMonitorInfoA GetParent GetSubMenu "
-                              "GetSysColorBrush GetSystemMenu GetWindowLongA GetWindowLongPtrA GetWindowRect "
+                              "GetPropA GetSysColorBrush GetSystemMenu GetWindow GetWindowLongA GetWindowLongPtrA GetWindowRect "
                               "InflateRect InvalidateRect IsClipboardFormatAvailable IsDlgButtonChecked KillTimer "
                               "LoadBitmapA LoadCursorA LoadIconA LoadMenuA MapWindowPoints MessageBoxA "
                               "MonitorFromRect OpenClipboard RedrawWindow RegisterClassA RegisterWindowMessageA "
-                              "ReleaseDC SendDlgItemMessageA SendMessageA SetClassLongA SetClassLongPtrA "
+                              "ReleaseDC RemovePropA SendDlgItemMessageA SendMessageA SetClassLongA SetClassLongPtrA "
                               "SetClipboardData SetClipboardViewer SetDlgItemTextA SetFocus SetForegroundWindow "
-                              "SetMenuItemBitmaps SetTimer SetWindowLongA SetWindowLongPtrA SetWindowPos ShowWindow "
+                              "SetMenuItemBitmaps SetPropA SetTimer SetWindowLongA SetWindowLongPtrA SetWindowPos ShowWindow "
                               "TrackMouseEvent TrackPopupMenuEx UnregisterClassA ValidateRect")
                   | _since(_VISTA, "AddClipboardFormatListener RemoveClipboardFormatListener"),
 }
