@@ -1,12 +1,15 @@
 #include "app/main_window.h"
 #include <commctrl.h>
 #include "about/about_box.h"
-#include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "browser/context_menu.h"
 #include "browser/convert_command.h"
 #include "browser/folder_lists.h"
+#include "core/sides.h"
 #include "gallery/gallery.h"
+#include "platform/gdi_objects.h"
+#include "platform/program_instance.h"
+#include "preview/preview_requests.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
@@ -14,6 +17,11 @@
 #include "skin/main_skin.h"
 
 namespace {
+
+constexpr Side kSides[] = {Side::Bitmaps, Side::Textures};
+
+// Beside the system-menu extras; the window's own, released when it goes.
+OwnedBitmap g_check_mark;
 
 struct ButtonPictures {
     int control_id;
@@ -40,11 +48,23 @@ void DrawMainWindowButton(const DRAWITEMSTRUCT& item) {
     }
 }
 
+void AddSystemMenuExtras(HWND window) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_CLIPBOARD_VIEWER, "Clipboard Viewer");
+    AppendMenuA(menu, MF_STRING, IDM_PALETTE_PICKER, "Palette Picker");
+    AppendMenuA(menu, MF_STRING, IDM_SHOW_GALLERY, "Show all textures and bitmaps");
+    g_check_mark.Reset(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(IDB_MENU_MARK)));
+    for (UINT command : {IDM_PALETTE_PICKER, IDM_CLIPBOARD_VIEWER, IDM_SHOW_GALLERY}) {
+        SetMenuItemBitmaps(menu, command, MF_BYCOMMAND, g_check_mark.Get(), g_check_mark.Get());
+    }
+}
+
 void InitMainWindow(HWND window) {
-    g_active_list = 0;
     QueryPaletteId();
+    ForgetContextMenuSide();
     SetClassLongPtrA(window, GCLP_HICON,
-                     reinterpret_cast<LONG_PTR>(LoadIconA(g_program_instance, MAKEINTRESOURCEA(IDI_MAIN))));
+                     reinterpret_cast<LONG_PTR>(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_MAIN))));
     AddSystemMenuExtras(window);
     InitMainSkin(window);
     // The getters store their defaults, so every later reader finds a value.
@@ -52,82 +72,46 @@ void InitMainWindow(HWND window) {
     GetTexturesFolder();
     GetThumbs();
     GetDefFileName();
-    EnableWindow(GetDlgItem(window, IDC_AF_TO_BMP), FALSE);
-    EnableWindow(GetDlgItem(window, IDC_BMP_TO_AF), FALSE);
-    RefillList(window, kRefillBitmaps);
-    RefillList(window, kRefillTextures);
-    g_previous_main_proc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainSubclassProc)));
+    for (Side side : kSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
+    for (Side side : kSides) RefillList(window, side);
+    SetWindowSubclass(window, &MainSubclassProc, kMainSubclassId, 0);
 }
 
-void RunExitSequence(HWND window) {
-    if (g_check_mark_bitmap) {
-        DeleteObject(g_check_mark_bitmap);
-        g_check_mark_bitmap = nullptr;
-    }
+// Every way out comes here: the Exit button, Alt+F4, the system menu's Close,
+// or the window destroyed by its owner.
+void ReleaseMainWindow(HWND window) {
+    RemoveWindowSubclass(window, &MainSubclassProc, kMainSubclassId);
+    g_check_mark.Reset();
     ReleaseMainSkin(window);
-    if (g_previous_main_proc) {
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous_main_proc));
-        g_previous_main_proc = nullptr;
-    }
-    if (g_companion_library) {
-        FreeLibrary(g_companion_library);
-        g_companion_library = nullptr;
-    }
-    EndDialog(window, 1);
+    FreeCompanionLibrary();
 }
 
 void RunCommand(HWND window, int command) {
+    for (Side side : kSides) {
+        if (command == TraitsOf(side).convert_button) {
+            ConvertSelection(window, side);
+            EnableWindow(GetDlgItem(window, command), FALSE);
+            return;
+        }
+    }
     switch (command) {
-    case IDC_AF_TO_BMP:
-        ConvertSelection(window, 4);
-        EnableWindow(GetDlgItem(window, IDC_AF_TO_BMP), FALSE);
-        break;
-    case IDC_BMP_TO_AF:
-        ConvertSelection(window, 3);
-        EnableWindow(GetDlgItem(window, IDC_BMP_TO_AF), FALSE);
-        break;
     case IDC_SETUP:
         ShowSetupDialog(window);
-        PreviewFocusedItem(window, IDC_BITMAPS_LIST);
-        PreviewFocusedItem(window, IDC_TEXTURES_LIST);
+        for (Side side : kSides) PreviewFocusedItem(window, side);
         break;
     case IDC_ABOUT:
         ShowAboutBox(window);
         break;
     case IDC_EXIT:
-        RunExitSequence(window);
-        break;
-    case IDM_OPEN_WITH_TOOL:
-        OpenWithBitmapTool(window, g_context_list_kind);
-        break;
-    case IDM_COPY_BMP:
-        CopySelectedToClipboard(window, IDC_BITMAPS_LIST);
-        break;
-    case IDM_DELETE_FILES:
-        if (g_context_list_kind == 3 || g_context_list_kind == 4) DeleteSelectedFiles(window, g_context_list_kind);
-        break;
-    case IDM_COPY_AF:
-        CopySelectedToClipboard(window, IDC_TEXTURES_LIST);
+        EndDialog(window, 1);
         break;
     default:
+        RunContextMenuCommand(window, command);
         break;
     }
 }
 
 }  // namespace
-
-void AddSystemMenuExtras(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_CLIPBOARD_VIEWER, "Clipboard Viewer");
-    AppendMenuA(menu, MF_STRING, IDM_PALETTE_PICKER, "Palette Picker");
-    AppendMenuA(menu, MF_STRING, IDM_SHOW_GALLERY, "Show all textures and bitmaps");
-    g_check_mark_bitmap = LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(IDB_MENU_MARK));
-    for (UINT command : {IDM_PALETTE_PICKER, IDM_CLIPBOARD_VIEWER, IDM_SHOW_GALLERY}) {
-        SetMenuItemBitmaps(menu, command, MF_BYCOMMAND, g_check_mark_bitmap, g_check_mark_bitmap);
-    }
-}
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (LOWORD(message)) {
@@ -136,25 +120,34 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         return FALSE;
     case WM_PAINT:
         PaintMainWindow(window);
+        RepaintPreview(window);
         return FALSE;
     case WM_DRAWITEM:
         DrawMainWindowButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
         return TRUE;
-    case WM_NOTIFY:
-        HandleListNotify(window, *reinterpret_cast<const NMHDR*>(lparam));
+    case WM_NOTIFY: {
+        const NMHDR& header = *reinterpret_cast<const NMHDR*>(lparam);
+        HandleListNotify(window, header);
+        if (header.code == NM_RCLICK) ShowListContextMenu(window, header);
         return FALSE;
+    }
     case WM_COMMAND:
         RunCommand(window, LOWORD(wparam));
+        return FALSE;
+    case kSettingsStoredMessage:
+        for (Side side : kSides) RefillList(window, side);
+        return FALSE;
+    case WM_DESTROY:
+        ReleaseMainWindow(window);
         return FALSE;
     default:
         return FALSE;
     }
 }
 
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    // Kept before EndDialog, which may let the Exit path clear it.
-    WNDPROC previous = g_previous_main_proc;
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
     if (message == WM_SYSCOMMAND) {
+        // The system's own handling follows in every case.
         if ((wparam & 0xFFF0) == SC_CLOSE) EndDialog(window, 1);
         switch (LOWORD(wparam)) {
         case IDM_PALETTE_PICKER:
@@ -170,5 +163,5 @@ LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPAR
             break;
         }
     }
-    return CallWindowProcA(previous, window, message, wparam, lparam);
+    return DefSubclassProc(window, message, wparam, lparam);
 }

@@ -4,7 +4,8 @@
 #include <windows.h>
 
 inline constexpr char kMainDialogTemplate[] = "Dijalog";
+inline constexpr UINT_PTR kMainSubclassId = 1;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-void AddSystemMenuExtras(HWND window);
+// Catches the system-menu commands in front of the dialog's own window procedure.
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR);

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
@@ -43,7 +43,7 @@ double PreviewMilliseconds(HWND list) {
 }  // namespace
 
 int main() {
-    g_program_instance = GetModuleHandleA(nullptr);
+    SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     CleanSettingsKey clean;
     RecordingMessageSink answers;  // an overwrite question would be answered Yes

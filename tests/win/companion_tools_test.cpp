@@ -10,7 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
 #include "platform/gdi_objects.h"
@@ -375,7 +374,7 @@ TEST_F(CompanionToolsTest, TheMainWindowOpensEachToolOnceAndOutlivesThem) {
 
 TEST_F(CompanionToolsTest, UnloadingTheLibraryWithItsToolsOpenClosesThem) {
     char path[MAX_PATH] = {};
-    GetModuleFileNameA(g_companion_library, path, MAX_PATH);
+    GetModuleFileNameA(CompanionLibrary(), path, MAX_PATH);
     const auto copy = std::filesystem::temp_directory_path() / "TessalineUnloadCheck.dll";
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
     for (int load = 0; load < 2; ++load) {  // the second load registers the classes again

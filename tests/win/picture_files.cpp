@@ -1,6 +1,7 @@
 #include "tests/win/picture_files.h"
 #include <cstring>
 #include "core/palette_source.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ Bytes Texture(const std::function<std::uint8_t(int, int)>& index) {
 
 std::array<std::uint8_t, 1024> CompanionPalette() {
     std::array<std::uint8_t, 1024> palette{};
+    EnsureCompanionLibrary();
     LoadTexturePalette(nullptr, palette);
     return palette;
 }
