@@ -139,8 +139,9 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
         }
     }
     RefillList(main_window, side);
-    EnableWindow(GetDlgItem(main_window, IDC_BMP_TO_AF), FALSE);
-    EnableWindow(GetDlgItem(main_window, IDC_AF_TO_BMP), FALSE);
+    for (Side each : {Side::Bitmaps, Side::Textures}) {
+        EnableWindow(GetDlgItem(main_window, TraitsOf(each).convert_button), FALSE);
+    }
     InvalidateRect(main_window, nullptr, FALSE);
 }
 
