@@ -18,10 +18,12 @@
 
 namespace {
 
-constexpr Side kSides[] = {Side::Bitmaps, Side::Textures};
+constexpr UINT_PTR kMainSubclassId = 1;
 
 // Beside the system-menu extras; the window's own, released when it goes.
 OwnedBitmap g_check_mark;
+
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR);
 
 struct ButtonPictures {
     int control_id;
@@ -72,8 +74,8 @@ void InitMainWindow(HWND window) {
     GetTexturesFolder();
     GetThumbs();
     GetDefFileName();
-    for (Side side : kSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
-    for (Side side : kSides) RefillList(window, side);
+    for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
+    for (Side side : kBothSides) RefillList(window, side);
     SetWindowSubclass(window, &MainSubclassProc, kMainSubclassId, 0);
 }
 
@@ -87,7 +89,7 @@ void ReleaseMainWindow(HWND window) {
 }
 
 void RunCommand(HWND window, int command) {
-    for (Side side : kSides) {
+    for (Side side : kBothSides) {
         if (command == TraitsOf(side).convert_button) {
             ConvertSelection(window, side);
             EnableWindow(GetDlgItem(window, command), FALSE);
@@ -97,7 +99,7 @@ void RunCommand(HWND window, int command) {
     switch (command) {
     case IDC_SETUP:
         ShowSetupDialog(window);
-        for (Side side : kSides) PreviewFocusedItem(window, side);
+        for (Side side : kBothSides) PreviewFocusedItem(window, side);
         break;
     case IDC_ABOUT:
         ShowAboutBox(window);
@@ -109,6 +111,28 @@ void RunCommand(HWND window, int command) {
         RunContextMenuCommand(window, command);
         break;
     }
+}
+
+// Catches the system-menu commands in front of the dialog's own window procedure.
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_SYSCOMMAND) {
+        // The system's own handling follows in every case.
+        if ((wparam & 0xFFF0) == SC_CLOSE) EndDialog(window, 1);
+        switch (LOWORD(wparam)) {
+        case IDM_PALETTE_PICKER:
+            OpenPalettePicker(window);
+            break;
+        case IDM_CLIPBOARD_VIEWER:
+            OpenClipboardViewer(window);
+            break;
+        case IDM_SHOW_GALLERY:
+            ShowGallery(window);
+            break;
+        default:
+            break;
+        }
+    }
+    return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -135,7 +159,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         RunCommand(window, LOWORD(wparam));
         return FALSE;
     case kSettingsStoredMessage:
-        for (Side side : kSides) RefillList(window, side);
+        for (Side side : kBothSides) RefillList(window, side);
         return FALSE;
     case WM_DESTROY:
         ReleaseMainWindow(window);
@@ -143,25 +167,4 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     default:
         return FALSE;
     }
-}
-
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_SYSCOMMAND) {
-        // The system's own handling follows in every case.
-        if ((wparam & 0xFFF0) == SC_CLOSE) EndDialog(window, 1);
-        switch (LOWORD(wparam)) {
-        case IDM_PALETTE_PICKER:
-            OpenPalettePicker(window);
-            break;
-        case IDM_CLIPBOARD_VIEWER:
-            OpenClipboardViewer(window);
-            break;
-        case IDM_SHOW_GALLERY:
-            ShowGallery(window);
-            break;
-        default:
-            break;
-        }
-    }
-    return DefSubclassProc(window, message, wparam, lparam);
 }

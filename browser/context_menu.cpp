@@ -89,7 +89,7 @@ bool RunContextMenuCommand(HWND main_window, int command) {
     default:
         break;
     }
-    for (Side side : {Side::Bitmaps, Side::Textures}) {
+    for (Side side : kBothSides) {
         if (command == TraitsOf(side).copy_command) {
             CopySelectedToClipboard(main_window, side);
             return true;
@@ -139,7 +139,7 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
         }
     }
     RefillList(main_window, side);
-    for (Side each : {Side::Bitmaps, Side::Textures}) {
+    for (Side each : kBothSides) {
         EnableWindow(GetDlgItem(main_window, TraitsOf(each).convert_button), FALSE);
     }
     InvalidateRect(main_window, nullptr, FALSE);

@@ -8,6 +8,7 @@
 #include "core/packed_dib.h"
 
 enum class Side { Bitmaps, Textures };
+inline constexpr Side kBothSides[] = {Side::Bitmaps, Side::Textures};
 
 // The conversion pipeline's request codes: preview, convert to the other
 // side, copy to the clipboard. Each reads a file of one side.

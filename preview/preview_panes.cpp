@@ -41,17 +41,28 @@ struct PaneState {
     std::optional<Followed> followed;  // kept by the Source pane
 };
 
-void PaintPicture(HWND pane, const PaneState& state) {
+void CopyPicture(HWND pane, HDC dc, const PaneState& state) {
     RECT client{};
     GetClientRect(pane, &client);
+    MemoryDC picture_dc(dc);
+    ObjectSelection selected(picture_dc.Get(), state.picture.Get());
+    BitBlt(dc, 0, 0, client.right, client.bottom, picture_dc.Get(), 0, 0, SRCCOPY);
+}
+
+void PaintPicture(HWND pane, const PaneState& state) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(pane, &paint);
-    if (dc) {
-        MemoryDC picture_dc(dc);
-        ObjectSelection selected(picture_dc.Get(), state.picture.Get());
-        BitBlt(dc, 0, 0, client.right, client.bottom, picture_dc.Get(), 0, 0, SRCCOPY);
-    }
+    if (dc) CopyPicture(pane, dc, state);
     EndPaint(pane, &paint);
+}
+
+// Shown at once, without waiting for the pane's own paint, which would then
+// only show the same picture again.
+void ShowPictureNow(HWND pane, const PaneState& state) {
+    WindowDC dc(pane);
+    if (!dc) return;
+    CopyPicture(pane, dc.Get(), state);
+    ValidateRect(pane, nullptr);
 }
 
 LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
@@ -94,18 +105,20 @@ PaneState* SourcePaneState(HWND main_window) {
     return main_window ? StateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
 }
 
-// The whole picture stretched over the pane's client area. A picture much
-// larger than the pane is first cut down to it by the same whole-pixel rule,
-// which gives the same pixels for a fraction of the work.
-OwnedBitmap StretchedPicture(HWND pane, const PackedDib& picture) {
+// Stretches the whole picture over the pane's kept bitmap, made once at the
+// pane's size, which never changes. A picture much larger than the pane is
+// first cut down to it by the same whole-pixel rule, which gives the same
+// pixels for a fraction of the work.
+void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
     RECT client{};
     GetClientRect(pane, &client);
-    WindowDC screen(pane);
-    if (!screen) return {};
-    OwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
-    MemoryDC dc(screen.Get());
-    if (!bitmap || !dc) return {};
-    ObjectSelection selected(dc.Get(), bitmap.Get());
+    if (!state.picture) {
+        WindowDC screen(pane);
+        if (screen) state.picture.Reset(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    }
+    MemoryDC dc(nullptr);  // compatible with the screen, as the bitmap is
+    if (!state.picture || !dc) return;
+    ObjectSelection selected(dc.Get(), state.picture.Get());
     const BitmapInfoHeader full = picture.Header();
     const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
     const std::optional<PackedDib> reduced =
@@ -115,7 +128,6 @@ OwnedBitmap StretchedPicture(HWND pane, const PackedDib& picture) {
     SetStretchBltMode(dc.Get(), COLORONCOLOR);
     StretchDIBits(dc.Get(), 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
                   dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
-    return bitmap;
 }
 
 }  // namespace
@@ -137,8 +149,8 @@ void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& co
         HWND pane = GetDlgItem(main_window, kPaneIds[i]);
         PaneState* state = StateOf(pane);
         if (!state) continue;
-        state->picture = StretchedPicture(pane, *pictures[i]);
-        RedrawWindow(pane, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        KeepPicture(pane, *state, *pictures[i]);
+        if (state->picture) ShowPictureNow(pane, *state);
     }
     GdiFlush();
 }
@@ -160,7 +172,11 @@ std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
 }
 
 void RedrawPanes(HWND main_window) {
-    for (int id : kPaneIds) RedrawWindow(GetDlgItem(main_window, id), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    for (int id : kPaneIds) {
+        HWND pane = GetDlgItem(main_window, id);
+        const PaneState* state = StateOf(pane);
+        if (state && state->picture) ShowPictureNow(pane, *state);
+    }
 }
 
 void ForgetFileOf(HWND main_window, Side side) {

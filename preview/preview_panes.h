@@ -24,7 +24,7 @@ void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& co
 bool FollowsUnchanged(HWND main_window, Side side, const char* path);
 // The file the panes follow, when it has changed since it was last read.
 std::optional<FollowedFile> ChangedFollowedFile(HWND main_window);
-// Paints both panes now, over whatever the main window painted beneath them.
+// Paints the kept pictures now, over whatever the main window painted beneath them.
 void RedrawPanes(HWND main_window);
 // Forgets a file of the side, whose list no longer shows it: both pictures
 // go and the panes show the window's background again.
