@@ -7,13 +7,12 @@
 #include "browser/folder_lists.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "preview/preview_requests.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
-#include "skin/bitmap_button.h"
 #include "skin/main_skin.h"
 
 namespace {
@@ -24,31 +23,6 @@ constexpr UINT_PTR kMainSubclassId = 1;
 OwnedBitmap g_check_mark;
 
 LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR);
-
-struct ButtonPictures {
-    int control_id;
-    int normal_bitmap;
-    int pressed_bitmap;
-    int width;
-    int height;
-};
-
-constexpr ButtonPictures kMainButtons[] = {
-    {IDC_AF_TO_BMP, IDB_AF_TO_BMP_NORMAL, IDB_AF_TO_BMP_PRESSED, 80, 40},
-    {IDC_BMP_TO_AF, IDB_BMP_TO_AF_NORMAL, IDB_BMP_TO_AF_PRESSED, 80, 40},
-    {IDC_SETUP, IDB_SETUP_NORMAL, IDB_SETUP_PRESSED, 80, 40},
-    {IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED, 80, 40},
-    {IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86},
-};
-
-void DrawMainWindowButton(const DRAWITEMSTRUCT& item) {
-    for (const ButtonPictures& button : kMainButtons) {
-        if (static_cast<int>(item.CtlID) == button.control_id) {
-            DrawBitmapButton(item, button.normal_bitmap, button.pressed_bitmap, button.width, button.height);
-            return;
-        }
-    }
-}
 
 void AddSystemMenuExtras(HWND window) {
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -146,9 +120,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         PaintMainWindow(window);
         RepaintPreview(window);
         return FALSE;
-    case WM_DRAWITEM:
-        DrawMainWindowButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-        return TRUE;
     case WM_NOTIFY: {
         const NMHDR& header = *reinterpret_cast<const NMHDR*>(lparam);
         HandleListNotify(window, header);
@@ -165,6 +136,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         ReleaseMainWindow(window);
         return FALSE;
     default:
-        return FALSE;
+        return HandleMainSkinMessage(window, message, wparam, lparam).value_or(FALSE);
     }
 }

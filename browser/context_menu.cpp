@@ -1,15 +1,14 @@
 #include "browser/context_menu.h"
 #include <commctrl.h>
 #include <windowsx.h>
-#include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include "browser/bitmap_tool.h"
 #include "browser/folder_lists.h"
 #include "browser/popup_menu.h"
 #include "core/message_sink.h"
 #include "core/path_buffer.h"
+#include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "platform/program_instance.h"
 #include "preview/conversion_pipeline.h"
@@ -22,11 +21,6 @@ constexpr char kContextMenuName[] = "MENU1";
 
 // The list the menu last came from.
 std::optional<Side> g_context_side;
-
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 HWND ListOf(HWND main_window, Side side) { return GetDlgItem(main_window, TraitsOf(side).list_id); }
 
@@ -73,7 +67,7 @@ void ShowListContextMenu(HWND main_window, const NMHDR& header) {
     const DWORD position = GetMessagePos();
     const OwnedMenu loaded(LoadMenuA(ProgramInstance(), kContextMenuName));
     if (!loaded) return;
-    HMENU menu = GetSubMenu(loaded.get(), 0);
+    HMENU menu = GetSubMenu(loaded.Get(), 0);
     PrepareMenu(menu, main_window, static_cast<int>(header.idFrom));
     RunPopupMenu(menu, TPM_RIGHTBUTTON, GET_X_LPARAM(position), GET_Y_LPARAM(position), main_window);
 }

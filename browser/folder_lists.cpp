@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <array>
 #include <string_view>
+#include "platform/guards.h"
 #include "preview/preview_panes.h"
 #include "preview/preview_requests.h"
 #include "settings/settings_store.h"
@@ -35,8 +36,8 @@ int RefillList(HWND main_window, Side side) {
     if (!pattern) return 1;
 
     WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern->data(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 1;
+    FindHandle search(FindFirstFileA(pattern->data(), &found));
+    if (!search) return 1;
     // Drawn once at the end: a list that redraws after every insert takes
     // seconds over a folder of a few hundred files.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -47,8 +48,8 @@ int RefillList(HWND main_window, Side side) {
         item.iItem = inserted++;
         item.pszText = found.cFileName;
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
+    search.Close();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     return 1;

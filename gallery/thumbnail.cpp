@@ -3,7 +3,7 @@
 #include <cstring>
 #include <span>
 #include "core/packed_dib.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "core/palette_source.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string_view>
 #include "core/reduced_picture.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -50,10 +50,8 @@ void CopyPicture(HWND pane, HDC dc, const PaneState& state) {
 }
 
 void PaintPicture(HWND pane, const PaneState& state) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(pane, &paint);
-    if (dc) CopyPicture(pane, dc, state);
-    EndPaint(pane, &paint);
+    const PaintSession paint(pane);
+    if (paint.Dc()) CopyPicture(pane, paint.Dc(), state);
 }
 
 // Shown at once, without waiting for the pane's own paint, which would then

@@ -5,11 +5,10 @@
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "skin/main_skin.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -121,7 +120,6 @@ TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrar
         EXPECT_TRUE(g_run.previewed);
         EXPECT_FALSE(IsWindow(g_run.main));
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
-        EXPECT_EQ(MainBannerFont(), nullptr);
         EXPECT_EQ(CompanionLibrary(), nullptr);
     }
     EnsureCompanionLibrary();
@@ -222,13 +220,12 @@ TEST_F(MainWindowTest, EveryNamedResourceExistsWithItsSize) {
                    {IDB_SETUP_CANCEL_PRESSED, 75, 47}, {IDB_GALLERY_OK_NORMAL, 44, 35}, {IDB_GALLERY_OK_PRESSED, 44, 35},
                    {IDB_MENU_MARK, 13, 13}};
     for (const auto& expected : bitmaps) {
-        HBITMAP bitmap = LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(expected.id));
-        ASSERT_NE(bitmap, nullptr) << expected.id;
+        const OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(expected.id)));
+        ASSERT_TRUE(bitmap) << expected.id;
         BITMAP info{};
-        GetObjectA(bitmap, sizeof info, &info);
+        GetObjectA(bitmap.Get(), sizeof info, &info);
         EXPECT_EQ(info.bmWidth, expected.width) << expected.id;
         EXPECT_EQ(info.bmHeight, expected.height) << expected.id;
-        DeleteObject(bitmap);
     }
     EXPECT_NE(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_MAIN)), nullptr);
     for (const char* name : {"Dijalog", "ABOUT", "SETUP", "Setup", "PREVIEW"}) {

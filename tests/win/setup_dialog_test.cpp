@@ -12,8 +12,8 @@
 #include <string>
 #include <tuple>
 #include <vector>
+#include "platform/guards.h"
 #include "platform/program_instance.h"
-#include "platform/gdi_objects.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
