@@ -1,7 +1,7 @@
 #include "about/about_box.h"
 #include <array>
-#include "app/app_globals.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "skin/background_picture.h"
 #include "skin/banner_lines.h"
@@ -61,7 +61,7 @@ void PaintAboutBox(HWND box) {
 
 }  // namespace
 
-void ShowAboutBox(HWND owner) { DialogBoxParamA(g_program_instance, kAboutTemplate, owner, &AboutDialogProc, 0); }
+void ShowAboutBox(HWND owner) { DialogBoxParamA(ProgramInstance(), kAboutTemplate, owner, &AboutDialogProc, 0); }
 
 INT_PTR CALLBACK AboutDialogProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (LOWORD(message)) {

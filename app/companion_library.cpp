@@ -1,9 +1,11 @@
 #include "app/companion_library.h"
 #include <cstring>
-#include "app/app_globals.h"
 #include "core/palette_source.h"
 
 namespace {
+
+HMODULE g_companion_library = nullptr;
+std::uint32_t g_palette_id = 0;  // from QRV3
 
 using PaletteIdExport = DWORD(__cdecl*)();
 using ToolWindowExport = int(__cdecl*)(HWND);
@@ -39,6 +41,23 @@ public:
 };
 
 }  // namespace
+
+bool LoadCompanionLibrary() {
+    if (!g_companion_library) g_companion_library = LoadLibraryA(kCompanionLibraryName);
+    return g_companion_library != nullptr;
+}
+
+void FreeCompanionLibrary() {
+    if (!g_companion_library) return;
+    FreeLibrary(g_companion_library);
+    g_companion_library = nullptr;
+}
+
+HMODULE CompanionLibrary() { return g_companion_library; }
+
+std::uint32_t PaletteId() { return g_palette_id; }
+
+void SetPaletteId(std::uint32_t id) { g_palette_id = id; }
 
 void QueryPaletteId() {
     if (auto query = FindExport<PaletteIdExport>("QRV3")) g_palette_id = query();

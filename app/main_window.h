@@ -6,5 +6,3 @@
 inline constexpr char kMainDialogTemplate[] = "Dijalog";
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-void AddSystemMenuExtras(HWND window);

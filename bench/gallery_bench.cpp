@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "gallery/owned_image_list.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -55,7 +55,7 @@ double OpenGalleryMilliseconds(HWND main_window) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    g_program_instance = GetModuleHandleA(nullptr);
+    SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     CleanSettingsKey clean;
     RecordingMessageSink no_messages_expected;

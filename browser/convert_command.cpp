@@ -3,28 +3,15 @@
 #include <optional>
 #include <string>
 #include "browser/folder_lists.h"
-#include "core/path_buffer.h"
-#include "platform/list_item_text.h"
 #include "browser/save_dialog.h"
-#include "core/target_naming.h"
-#include "preview/conversion_pipeline.h"
 #include "core/message_sink.h"
-#include "resources/resource_ids.h"
+#include "core/path_buffer.h"
+#include "core/target_naming.h"
+#include "platform/list_item_text.h"
+#include "preview/conversion_pipeline.h"
 #include "settings/settings_store.h"
 
 namespace {
-
-struct Direction {
-    int mode;
-    int source_list;
-    int target_refill;
-    bool to_bitmap;
-};
-
-Direction DirectionOf(int direction) {
-    if (direction == kAfToBmp) return {kAfToBmp, IDC_TEXTURES_LIST, kRefillBitmaps, true};
-    return {kBmpToAf, IDC_BITMAPS_LIST, kRefillTextures, false};
-}
 
 // The two folders, copied at once: each getter reuses one buffer.
 struct Folders {
@@ -32,11 +19,13 @@ struct Folders {
     PathBuffer target;
 };
 
-std::optional<Folders> FoldersOf(const Direction& direction) {
-    const std::optional<PathBuffer> bitmaps = CopyPath(GetBitmapsFolder());
-    const std::optional<PathBuffer> textures = CopyPath(GetTexturesFolder());
+std::optional<Folders> FoldersOf(const SideTraits& from) {
+    // Asked in the order the window fills its lists, so that warnings about
+    // vanished folders come in that order too.
+    const std::optional<PathBuffer> bitmaps = FolderOf(Side::Bitmaps);
+    const std::optional<PathBuffer> textures = FolderOf(Side::Textures);
     if (!bitmaps || !textures) return std::nullopt;
-    return direction.to_bitmap ? Folders{*textures, *bitmaps} : Folders{*bitmaps, *textures};
+    return from.side == Side::Bitmaps ? Folders{*bitmaps, *textures} : Folders{*textures, *bitmaps};
 }
 
 int NextSelected(HWND list, int after) {
@@ -49,9 +38,9 @@ void ReportPathTooLong(HWND main_window, std::string_view name) {
 }
 
 // One item under default names; each stands alone, whatever happens to it.
-void ConvertWithDefaultName(HWND main_window, const Direction& direction, const Folders& folders,
+void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Folders& folders,
                             const PathBuffer& name) {
-    const std::optional<std::string> target_name = DefaultTargetName(name.data(), direction.mode);
+    const std::optional<std::string> target_name = DefaultTargetName(name.data(), from.target_direction);
     const std::optional<PathBuffer> source = JoinPath(folders.source.data(), name.data());
     const std::optional<PathBuffer> target =
         target_name ? JoinPath(folders.target.data(), *target_name) : std::nullopt;
@@ -59,50 +48,49 @@ void ConvertWithDefaultName(HWND main_window, const Direction& direction, const 
         ReportPathTooLong(main_window, name.data());
         return;
     }
-    RunConversion(main_window, source->data(), target->data(), static_cast<std::uint32_t>(direction.mode));
+    RunConversion(main_window, source->data(), target->data(), from.convert_mode);
 }
 
-void ConvertSelectionWithDefaultNames(HWND main_window, const Direction& direction) {
-    HWND list = GetDlgItem(main_window, direction.source_list);
+void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) {
+    HWND list = GetDlgItem(main_window, from.list_id);
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
     int item = NextSelected(list, -1);
     if (item == -1) return;
-    const std::optional<Folders> folders = FoldersOf(direction);
+    const std::optional<Folders> folders = FoldersOf(from);
     if (folders) {
         for (; item != -1; item = NextSelected(list, item)) {
-            ConvertWithDefaultName(main_window, direction, *folders, ListItemText(list, item));
+            ConvertWithDefaultName(main_window, from, *folders, ListItemText(list, item));
         }
     }
-    RefillList(main_window, direction.target_refill);
+    RefillList(main_window, from.other);
 }
 
-void ConvertFocusedThroughSaveDialog(HWND main_window, const Direction& direction) {
-    HWND list = GetDlgItem(main_window, direction.source_list);
+void ConvertFocusedThroughSaveDialog(HWND main_window, const SideTraits& from) {
+    HWND list = GetDlgItem(main_window, from.list_id);
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
     const int item = static_cast<int>(
         SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));
     if (item == -1) return;
     const PathBuffer name = ListItemText(list, item);
-    const std::optional<PathBuffer> target = CopyPath(AskTargetPath(main_window, name.data(), direction.mode));
+    const std::optional<PathBuffer> target = CopyPath(AskTargetPath(main_window, name.data(), from.other));
     if (target && (*target)[0] != '\0') {
-        const std::optional<Folders> folders = FoldersOf(direction);
+        const std::optional<Folders> folders = FoldersOf(from);
         const std::optional<PathBuffer> source = folders ? JoinPath(folders->source.data(), name.data()) : std::nullopt;
         if (source) {
-            RunConversion(main_window, source->data(), target->data(), static_cast<std::uint32_t>(direction.mode));
+            RunConversion(main_window, source->data(), target->data(), from.convert_mode);
         } else {
             ReportPathTooLong(main_window, name.data());
         }
     }
-    RefillList(main_window, direction.target_refill);
+    RefillList(main_window, from.other);
 }
 
 }  // namespace
 
-void ConvertSelection(HWND main_window, int direction) {
-    const Direction chosen = DirectionOf(direction);
+void ConvertSelection(HWND main_window, Side source) {
     if (GetDefFileName() != 0) {
-        ConvertSelectionWithDefaultNames(main_window, chosen);
+        ConvertSelectionWithDefaultNames(main_window, TraitsOf(source));
     } else {
-        ConvertFocusedThroughSaveDialog(main_window, chosen);
+        ConvertFocusedThroughSaveDialog(main_window, TraitsOf(source));
     }
 }

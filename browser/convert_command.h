@@ -2,6 +2,7 @@
 // conversions and the refill of the target list.
 #pragma once
 #include <windows.h>
+#include "core/sides.h"
 
-// direction 4 converts textures to bitmaps, 3 bitmaps to textures.
-void ConvertSelection(HWND main_window, int direction);
+// Converts the selection of the side's list into files of the other side.
+void ConvertSelection(HWND main_window, Side source);

@@ -2,25 +2,25 @@
 // their folders, following the user's clicks and previewing the focused file.
 #pragma once
 #include <windows.h>
+#include <optional>
+#include "core/path_buffer.h"
+#include "core/sides.h"
 
-inline constexpr int kRefillBitmaps = 1;
-inline constexpr int kRefillTextures = 2;
-
-// Empties and refills one list (kRefillBitmaps or kRefillTextures); returns 1.
-int RefillList(HWND main_window, int which);
-// True when the list was last filled from this folder. A folder that vanished
-// is replaced by the program folder when it is next asked for; the names
-// still listed are then not the names of files in the folder now set.
-bool ListShowsFolder(int list_id, const char* folder);
-// The main window hands every WM_NOTIFY here.
+// Empties and refills the side's list from its folder; returns 1. The panes
+// let go of a file of that side, which the list no longer shows.
+int RefillList(HWND main_window, Side side);
+// True when the side's list was last filled from this folder. A folder that
+// vanished is replaced by the program folder when it is next asked for; the
+// names still listed are then not the names of files in the folder now set.
+bool ListShowsFolder(Side side, const char* folder);
+// The main window hands every WM_NOTIFY here: a change of a list's items or a
+// right-click in it runs the selection step (the list's convert button on,
+// the other one off, its focused item previewed).
 void HandleListNotify(HWND main_window, const NMHDR& header);
 // The focused item's text in a buffer that the next call overwrites, or null.
-const char* GetFocusedItemText(HWND main_window, int list_id);
-// Previews the focused item of the list, as the user asked for it; nothing
-// when no item has the focus.
-void PreviewFocusedItem(HWND main_window, int list_id);
-// The same for a repaint of the main window. A file that could not be read is
-// not tried again by repaints until the user previews it again, and no preview
-// starts while a conversion (and its message box) is still running: otherwise
-// every repaint behind a message box would show the message once more.
-void RepeatPreviewOnRepaint(HWND main_window, int list_id);
+const char* GetFocusedItemText(HWND main_window, Side side);
+// The focused item's path in the side's folder; nothing without a focused
+// item or when the path would not fit.
+std::optional<PathBuffer> FocusedItemPath(HWND main_window, Side side);
+// Previews the focused item of the side's list; nothing when no item has the focus.
+void PreviewFocusedItem(HWND main_window, Side side);

@@ -1,9 +1,9 @@
 #include "browser/save_dialog.h"
 #include <array>
 #include <optional>
+#include "core/message_sink.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
-#include "core/message_sink.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -33,9 +33,10 @@ SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner) {
     return previous;
 }
 
-const char* AskTargetPath(HWND main_window, std::string_view item_name, int direction) {
-    const bool to_bitmap = direction == kAfToBmp;
-    const std::optional<PathBuffer> initial_folder = CopyPath(to_bitmap ? GetBitmapsFolder() : GetTexturesFolder());
+const char* AskTargetPath(HWND main_window, std::string_view item_name, Side target_side) {
+    const bool to_bitmap = target_side == Side::Bitmaps;
+    const int direction = TraitsOf(TraitsOf(target_side).other).target_direction;
+    const std::optional<PathBuffer> initial_folder = FolderOf(target_side);
     const std::optional<PathBuffer> proposed = CopyPath(ProposedSaveName(item_name));
     if (!initial_folder || !proposed) return NoTarget();
     g_target_path = *proposed;

@@ -4,12 +4,13 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <string_view>
+#include "core/sides.h"
 
 using SaveDialogRunner = BOOL (*)(OPENFILENAMEA* request);
 // Replaces GetSaveFileNameA; nullptr puts it back. Returns the one in place.
 SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner);
 
-// Runs the Save dialog for the target of item_name in the direction (3: to a
-// texture, 4: to a bitmap) and returns the full target path in a buffer that
-// the next call overwrites; the empty text when the user cancels.
-const char* AskTargetPath(HWND main_window, std::string_view item_name, int direction);
+// Runs the Save dialog for the target of item_name, a file of the target side
+// converted from the other one, and returns the full target path in a buffer
+// that the next call overwrites; the empty text when the user cancels.
+const char* AskTargetPath(HWND main_window, std::string_view item_name, Side target);

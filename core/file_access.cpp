@@ -6,6 +6,12 @@ namespace {
 FileSystem* g_files = nullptr;
 }
 
+std::string TemporaryPathFor(std::string_view target) {
+    std::string temporary(target);
+    if (!temporary.empty()) temporary.back() = temporary.back() == '~' ? '$' : '~';
+    return temporary;
+}
+
 FileSystem& Files() { return g_files ? *g_files : DefaultFileSystem(); }
 
 FileSystem* SetFileSystem(FileSystem* files) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 class ReadableFile {
@@ -41,6 +42,12 @@ public:
     // to a temporary file beside the target, which then replaces it.
     virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) = 0;
 };
+
+// The temporary file a write of target goes through: the target's own path
+// with its last character changed, so it fits wherever the target fits and a
+// write cut short by a crash leaves at most one per target, reused by the
+// next write. Empty for an empty path.
+std::string TemporaryPathFor(std::string_view target);
 
 FileSystem& Files();
 // Replaces the file system; nullptr puts the default back. Returns the one in place.

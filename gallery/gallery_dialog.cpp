@@ -1,6 +1,6 @@
 #include "gallery/gallery.h"
 #include <commctrl.h>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "gallery/gallery_list.h"
 #include "gallery/owned_image_list.h"
 #include "resources/resource_ids.h"
@@ -51,7 +51,7 @@ void InitGallery(HWND dialog) {
 }  // namespace
 
 void ShowGallery(HWND owner) {
-    DialogBoxParamA(g_program_instance, kGalleryTemplate, owner, &GalleryDialogProc, 0);
+    DialogBoxParamA(ProgramInstance(), kGalleryTemplate, owner, &GalleryDialogProc, 0);
 }
 
 INT_PTR CALLBACK GalleryDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -7,19 +7,18 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 
-const GalleryPairing kTexturesPairing = {IDC_GALLERY_TEXTURES, IDC_TEXTURES_LIST, &GetTexturesFolder,
-                                         ThumbnailKind::Texture};
-const GalleryPairing kBitmapsPairing = {IDC_GALLERY_BITMAPS, IDC_BITMAPS_LIST, &GetBitmapsFolder,
-                                        ThumbnailKind::Bitmap};
+const GalleryPairing kTexturesPairing = {IDC_GALLERY_TEXTURES, Side::Textures};
+const GalleryPairing kBitmapsPairing = {IDC_GALLERY_BITMAPS, Side::Bitmaps};
 
 namespace {
 
 // A file whose path would not fit a path buffer is not read at all.
 int ThumbnailOfItem(HWND gallery, const GalleryPairing& pairing, const PathBuffer& name, int thumbnail_size,
                     HIMAGELIST images) {
-    const std::optional<PathBuffer> path = JoinPath(pairing.folder(), name.data());
+    const std::optional<PathBuffer> folder = FolderOf(pairing.side);
+    const std::optional<PathBuffer> path = folder ? JoinPath(folder->data(), name.data()) : std::nullopt;
     if (!path) return I_IMAGENONE;
-    return RenderThumbnail(gallery, path->data(), pairing.kind, thumbnail_size, images).value_or(I_IMAGENONE);
+    return RenderThumbnail(gallery, path->data(), pairing.side, thumbnail_size, images).value_or(I_IMAGENONE);
 }
 
 void InsertItem(HWND list, int index, PathBuffer& name, int image) {
@@ -36,7 +35,7 @@ void InsertItem(HWND list, int index, PathBuffer& name, int image) {
 
 void FillGalleryList(HWND gallery, const GalleryPairing& pairing, int thumbnail_size, HIMAGELIST images) {
     HWND list = GetDlgItem(gallery, pairing.gallery_list);
-    HWND source = GetDlgItem(GetParent(gallery), pairing.source_list);
+    HWND source = GetDlgItem(GetParent(gallery), TraitsOf(pairing.side).list_id);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     const int count = source ? static_cast<int>(SendMessageA(source, LVM_GETITEMCOUNT, 0, 0)) : 0;
     if (count > 0) {

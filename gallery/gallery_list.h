@@ -1,13 +1,12 @@
 // One side of the gallery: a list of the main window shown as thumbnails.
 #pragma once
 #include <windows.h>
+#include "core/sides.h"
 #include "gallery/thumbnail.h"
 
 struct GalleryPairing {
-    int gallery_list;        // the icon view in the gallery
-    int source_list;         // the main window's list whose names it shows
-    const char* (*folder)(); // the settings getter of the files' folder
-    ThumbnailKind kind;
+    int gallery_list;  // the icon view in the gallery
+    Side side;         // the main window's list whose names it shows
 };
 
 extern const GalleryPairing kTexturesPairing;

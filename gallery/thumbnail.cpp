@@ -2,16 +2,14 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
-#include "core/bitmap_file.h"
 #include "core/packed_dib.h"
-#include "core/texture_file.h"
 #include "platform/guards.h"
 #include "core/palette_source.h"
 
 namespace {
 
 // Through the packed DIB allocator, so that a test can make it fail.
-std::optional<PackedDib> ThumbnailHeaderBlock(ThumbnailKind kind, int size) {
+std::optional<PackedDib> ThumbnailHeaderBlock(Side side, int size) {
     std::optional<PackedDib> block = PackedDib::Allocate(kThumbnailHeaderBytes);
     if (!block) return std::nullopt;
     std::memset(block->data(), 0, block->size());
@@ -20,7 +18,7 @@ std::optional<PackedDib> ThumbnailHeaderBlock(ThumbnailKind kind, int size) {
     header.biWidth = size;
     header.biHeight = size;
     header.biPlanes = 1;
-    header.biBitCount = kind == ThumbnailKind::Texture ? 8 : 24;
+    header.biBitCount = side == Side::Textures ? 8 : 24;
     block->SetHeader(header);
     return block;
 }
@@ -107,11 +105,10 @@ int ThumbnailSizeFor(DWORD thumbs_index) {
     }
 }
 
-std::optional<int> RenderThumbnail(HWND gallery, const char* path, ThumbnailKind kind, int size, HIMAGELIST images) {
-    const std::optional<PackedDib> picture =
-        kind == ThumbnailKind::Bitmap ? ReadBitmapFile(path) : ReadTextureFile(path);
+std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, int size, HIMAGELIST images) {
+    const std::optional<PackedDib> picture = TraitsOf(side).read(path);
     if (!picture) return std::nullopt;
-    std::optional<PackedDib> header_block = ThumbnailHeaderBlock(kind, size);
+    std::optional<PackedDib> header_block = ThumbnailHeaderBlock(side, size);
     if (!header_block) return std::nullopt;
     if (!LoadTexturePalette(gallery, ColourTableOf(*header_block))) return std::nullopt;
     const OwnedBitmap thumbnail = DrawThumbnail(*picture, *header_block, size);

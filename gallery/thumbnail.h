@@ -4,8 +4,7 @@
 #include <commctrl.h>
 #include <cstddef>
 #include <optional>
-
-enum class ThumbnailKind { Texture, Bitmap };
+#include "core/sides.h"
 
 // Header, a 256-entry colour table and 4 spare bytes: the block that describes
 // a thumbnail bitmap to CreateDIBSection.
@@ -15,9 +14,9 @@ inline constexpr std::size_t kThumbnailHeaderBytes = 40 + 1024 + 4;
 // 32 for anything else.
 int ThumbnailSizeFor(DWORD thumbs_index);
 
-// Reads the file with the reader of its kind and squeezes the whole picture
+// Reads the file with the reader of its side and squeezes the whole picture
 // into a size x size square (nothing cropped, the aspect not kept), which is
 // added to images. Returns the image index, or nothing when the file gets no
 // picture: the reader or the palette lookup (owned by gallery) has then told
 // the user, except when memory or a DIB section could not be had.
-std::optional<int> RenderThumbnail(HWND gallery, const char* path, ThumbnailKind kind, int size, HIMAGELIST images);
+std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, int size, HIMAGELIST images);

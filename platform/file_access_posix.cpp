@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include "core/file_access.h"
 
 namespace {
@@ -88,11 +87,13 @@ public:
     }
 
     WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        const std::string_view whole(path);
-        const std::size_t cut = whole.find_last_of('/');
-        std::string temporary = cut == std::string_view::npos ? std::string() : std::string(whole.substr(0, cut + 1));
-        temporary += ".lumivane-XXXXXX";
-        const int fd = mkstemp(temporary.data());
+        const std::string temporary = TemporaryPathFor(path);
+        if (temporary.empty()) return WriteOutcome::CreateFailed;
+        struct stat target {};
+        const bool target_exists = stat(path, &target) == 0;
+        if (target_exists && S_ISDIR(target.st_mode)) return WriteOutcome::CreateFailed;
+        // O_NOFOLLOW: a link planted under the temporary's name is refused, not written through.
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) return WriteOutcome::CreateFailed;
         bool complete = true;
         for (std::span<const std::uint8_t> piece : pieces) {
@@ -101,14 +102,14 @@ public:
                 break;
             }
         }
-        fchmod(fd, 0644);
+        // The replaced file's permissions go to the new one.
+        fchmod(fd, target_exists ? (target.st_mode & 07777) : 0644);
         if (close(fd) != 0) complete = false;
         if (!complete) {
             unlink(temporary.c_str());
             return WriteOutcome::WriteFailed;
         }
-        struct stat target {};
-        if ((stat(path, &target) == 0 && S_ISDIR(target.st_mode)) || rename(temporary.c_str(), path) != 0) {
+        if (rename(temporary.c_str(), path) != 0) {
             unlink(temporary.c_str());
             return WriteOutcome::CreateFailed;
         }

@@ -1,6 +1,5 @@
 #include <windows.h>
-#include <array>
-#include <string_view>
+#include <string>
 #include "core/file_access.h"
 #include "platform/guards.h"
 
@@ -51,16 +50,6 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-// The folder part of path, for the temporary file that must live beside it.
-std::array<char, MAX_PATH> FolderOf(const char* path) {
-    std::array<char, MAX_PATH> folder{};
-    const std::string_view whole(path);
-    const std::size_t cut = whole.find_last_of("\\/:");
-    const std::string_view part = cut == std::string_view::npos ? std::string_view(".") : whole.substr(0, cut + 1);
-    if (part.size() < folder.size()) part.copy(folder.data(), part.size());
-    return folder;
-}
-
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
@@ -70,15 +59,20 @@ public:
     }
 
     WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        const std::array<char, MAX_PATH> folder = FolderOf(path);
-        char temporary[MAX_PATH] = {};
-        if (folder[0] == '\0' || !GetTempFileNameA(folder.data(), "lv", 0, temporary)) return WriteOutcome::CreateFailed;
-
-        OwnedFileHandle file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            DeleteFileA(temporary);
+        const std::string temporary = TemporaryPathFor(path);
+        if (temporary.empty()) return WriteOutcome::CreateFailed;
+        // The attributes of the file being replaced (hidden, system...), to give back to the new one.
+        const DWORD kept_attributes = GetFileAttributesA(path);
+        // A read-only file or a folder is refused as opening it for writing
+        // would be; Wine's MoveFileExA would replace a read-only file.
+        if (kept_attributes != INVALID_FILE_ATTRIBUTES &&
+            (kept_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
             return WriteOutcome::CreateFailed;
         }
+
+        OwnedFileHandle file(
+            CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return WriteOutcome::CreateFailed;
         bool complete = true;
         for (std::span<const std::uint8_t> piece : pieces) {
             if (!WriteAll(file.Get(), piece)) {
@@ -88,15 +82,16 @@ public:
         }
         if (!file.Close()) complete = false;
         if (!complete) {
-            DeleteFileA(temporary);
+            DeleteFileA(temporary.c_str());
             return WriteOutcome::WriteFailed;
         }
-        // A target that cannot be replaced (a folder, read-only, held open by
-        // another program) is one that could not have been created either.
-        if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING)) {
-            DeleteFileA(temporary);
+        // A target that cannot be replaced (held open by another program) is
+        // one that could not have been created either.
+        if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
+            DeleteFileA(temporary.c_str());
             return WriteOutcome::CreateFailed;
         }
+        if (kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, kept_attributes);
         return WriteOutcome::Written;
     }
 };

@@ -3,65 +3,15 @@
 #include <cstring>
 #include <optional>
 #include "core/bitmap_file.h"
-#include "core/reduced_picture.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/message_sink.h"
 #include "core/palette_source.h"
 #include "platform/guards.h"
-#include "resources/resource_ids.h"
+#include "preview/preview_panes.h"
 #include "settings/settings_store.h"
 
 namespace {
-
-int g_running_conversions = 0;
-
-class RunningConversion {
-public:
-    RunningConversion() { ++g_running_conversions; }
-    ~RunningConversion() { --g_running_conversions; }
-    RunningConversion(const RunningConversion&) = delete;
-    RunningConversion& operator=(const RunningConversion&) = delete;
-};
-
-bool IsKnownMode(std::uint32_t mode) {
-    switch (mode) {
-    case kPreviewBitmap:
-    case kPreviewTexture:
-    case kBitmapToTexture:
-    case kTextureToBitmap:
-    case kCopyTextureToClipboard:
-    case kCopyBitmapToClipboard:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool ReadsBitmap(std::uint32_t mode) {
-    return mode == kPreviewBitmap || mode == kBitmapToTexture || mode == kCopyBitmapToClipboard;
-}
-
-// Stretches the whole picture over the pane's client area. A picture much
-// larger than the pane is first cut down to it by the same whole-pixel rule,
-// which shows the same pixels for a fraction of the work.
-void DrawIntoPane(HWND main_window, int pane_id, const PackedDib& picture) {
-    HWND pane = GetDlgItem(main_window, pane_id);
-    if (!pane) return;
-    RECT client{};
-    GetClientRect(pane, &client);
-    WindowDC dc(pane);
-    if (!dc) return;
-    const BitmapInfoHeader full = picture.Header();
-    const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
-    const std::optional<PackedDib> reduced =
-        much_larger ? ReducedPicture(picture, client.right, client.bottom) : std::nullopt;
-    const PackedDib& dib = reduced ? *reduced : picture;
-    const BitmapInfoHeader header = dib.Header();
-    SetStretchBltMode(dc.Get(), COLORONCOLOR);
-    StretchDIBits(dc.Get(), 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
-                  dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
-}
 
 // Asks before an existing file is replaced; a folder of that name gets no
 // question and fails later, when it cannot be written.
@@ -80,8 +30,6 @@ void CopyToClipboard(HWND main_window, const PackedDib& dib) {
 
 }  // namespace
 
-bool IsConversionRunning() { return g_running_conversions > 0; }
-
 bool PutDibOnClipboard(const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();
     if (image.empty()) return false;
@@ -92,10 +40,13 @@ bool PutDibOnClipboard(const PackedDib& dib) {
 }
 
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, std::uint32_t mode) {
-    if (!IsKnownMode(mode) || !source_path) return false;
-    RunningConversion running;
+    const std::optional<Side> side = SideReadBy(mode);
+    if (!side || !source_path) return false;
+    // Followed before it is read: a message box about it lets the window
+    // repaint, which must not read it again.
+    FollowFile(main_window, *side, source_path);
 
-    std::optional<PackedDib> source = ReadsBitmap(mode) ? ReadBitmapFile(source_path) : ReadTextureFile(source_path);
+    std::optional<PackedDib> source = TraitsOf(*side).read(source_path);
     if (!source) return false;
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
@@ -107,9 +58,7 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
         return false;
     }
 
-    DrawIntoPane(main_window, IDC_SOURCE_PANE, *source);
-    DrawIntoPane(main_window, IDC_DESTINATION_PANE, *converted);
-    GdiFlush();
+    ShowPictures(main_window, *source, *converted);
 
     switch (mode) {
     case kBitmapToTexture:

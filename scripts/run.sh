@@ -1,24 +1,28 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Lumivane, prepares a demo workspace (a Bitmaps and
-# a Textures folder with sample pictures drawn here) and starts lumivane.exe
-# under Wine: on your display when there is one; otherwise on a virtual one,
-# where it saves a screenshot and says where.
+# Sets everything up, builds Lumivane, prepares a demo workspace (a Bitmaps
+# folder of painted liveries and a Textures folder of the textures the batch
+# converter makes of them) and starts lumivane.exe under Wine: on your display
+# when there is one; otherwise on a virtual one, where it saves a screenshot
+# and says where. Whatever it started (Wine, the virtual display) is stopped
+# when the program ends.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" win64
 
-workspace="$root/demo"
-/usr/bin/python3 "$root/scripts/make_demo_pictures.py" "$workspace"
-
 source "$root/scripts/wine_env.sh"
 headless=""
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
-  start_virtual_display
+  start_virtual_display  # stops Wine and itself when this script ends
+else
+  trap stop_wine EXIT
 fi
 use_prefix demo-prefix
+
+workspace="$root/demo"
+make_demo_workspace "$workspace" "$root/build/win64/bin/lumivane-convert.exe"
 for folder in Bitmaps Textures; do
   windows_path="$(winepath -w "$workspace/$folder")\\"
   wine reg add 'HKCU\software\Quillomar\Wendacor' /v "$folder" /t REG_SZ /d "$windows_path" /f >/dev/null 2>&1
@@ -27,13 +31,14 @@ done
 program="$root/build/win64/bin/lumivane.exe"
 if [ -z "$headless" ]; then
   echo "Starting Lumivane on $DISPLAY (demo folders: $workspace)"
-  exec wine "$program"
+  wine "$program" || true
+  exit 0
 fi
 
 screenshot="$root/build/screenshots/lumivane.png"
 mkdir -p "$(dirname "$screenshot")"
-wine explorer /desktop=Lumivane,1024x768 "$program" >/dev/null 2>&1 &
-sleep 6
+wine explorer /desktop=demo,1024x768 "$program" >/dev/null 2>&1 &
+find_main_window
+click_in_window "${first_texture[@]}"
 import -window root -crop 1024x768+0+0 +repage "$screenshot"
-wineserver -k 2>/dev/null || true
 echo "No display: Lumivane ran on a virtual one. Screenshot: $screenshot"

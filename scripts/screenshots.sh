@@ -1,77 +1,97 @@
 #!/usr/bin/env bash
-# Saves the README's screenshots: the main window with a texture previewed in
-# both panes (docs/main_window.png) and the About box (docs/about_box.png).
-# Runs lumivane.exe inside Wine's own desktop on a virtual display, clicks with
-# xdotool and captures with ImageMagick. Usage: scripts/screenshots.sh [BUILD_DIR]
-# (default build/win64, as scripts/build.sh win64 makes it).
+# Saves the README's and the user guide's screenshots in docs/: the main window
+# with a livery's texture in both panes, the About box, Setup, the gallery,
+# the Palette Picker and the Clipboard Viewer. Runs lumivane.exe inside Wine's
+# own desktop on a virtual display over a demo workspace on the prefix's C:
+# drive, so that nothing of this machine shows; clicks and types with xdotool
+# and captures with ImageMagick.
+# Usage: scripts/screenshots.sh [BUILD_DIR]   (default build/win64, as
+# scripts/build.sh win64 makes it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
 build=$(cd "${1:-$root/build/win64}" && pwd)
 program="$build/bin/lumivane.exe"
 [ -f "$program" ] || { echo "No $program: build the Windows side first" >&2; exit 1; }
-if ! command -v xdotool >/dev/null; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get install -y -qq --no-install-recommends xdotool
-fi
-
-workspace="$build/screenshot-workspace"
-rm -rf "$workspace"
-/usr/bin/python3 "$root/scripts/make_demo_pictures.py" "$workspace"
 
 source "$root/scripts/wine_env.sh"
-start_virtual_display
+start_virtual_display  # stops Wine and itself when this script ends
 use_prefix screenshots-prefix
-wine reg delete 'HKCU\software\Quillomar\Wendacor' /f >/dev/null 2>&1 || true
-for folder in Bitmaps Textures; do
-  windows_path="$(winepath -w "$workspace/$folder")\\"
-  wine reg add 'HKCU\software\Quillomar\Wendacor' /v "$folder" /t REG_SZ /d "$windows_path" /f >/dev/null 2>&1
-done
 
-# Wine's own desktop draws the caption without a window manager; the pictures
-# are cut down to the window and a margin around it.
+workspace="$WINEPREFIX/drive_c/Liveries"
+rm -rf "$workspace"
+make_demo_workspace "$workspace" "$build/bin/lumivane-convert.exe"
+key='HKCU\software\Quillomar\Wendacor'
+wine reg delete "$key" /f >/dev/null 2>&1 || true
+wine reg add "$key" /v Bitmaps /t REG_SZ /d 'C:\Liveries\Bitmaps\' /f >/dev/null 2>&1
+wine reg add "$key" /v Textures /t REG_SZ /d 'C:\Liveries\Textures\' /f >/dev/null 2>&1
+wine reg add "$key" /v BMPTool /t REG_SZ /d 'C:\Program Files\Paint\paint.exe' /f >/dev/null 2>&1
+wine reg add "$key" /v Thumbs /t REG_DWORD /d 1 /f >/dev/null 2>&1
+
+# Wine's own desktop draws the captions without a window manager.
 wine explorer /desktop=shot,1024x768 "$program" >/dev/null 2>&1 &
-desktop_pid=$!
-
-# Waits until a window whose title contains $1 is mapped; prints its id.
-wait_for_window() {
-  local id=""
-  for _ in $(seq 1 60); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.5
-  done
-  echo "The window '$1' did not appear" >&2
-  return 1
-}
 
 wait_for_window "shot" >/dev/null
-main_window=$(wait_for_window "Lumivane")
-sleep 3
-# Wine centres the main window in its desktop; everything below is measured
-# from the window's top-left corner, in pixels at the prefix's 96 dpi.
-eval "$(xdotool getwindowgeometry --shell "$main_window")"
-left=$(( (1024 - WIDTH) / 2 ))
-top=$(( (768 - HEIGHT) / 2 ))
+find_main_window
 margin=24
+# The colour of Wine's desktop, in its top-left corner, for the margins.
+desktop_colour=$(import -window root -crop 1x1+1+1 +repage -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
 
 mkdir -p "$root/docs"
-# The desktop, cut down to the main window and a margin of Wine's desktop.
+# capture FILE [X Y WIDTH HEIGHT]: the desktop, cut down to a rectangle (by
+# default the main window) and a margin of Wine's desktop around it.
 capture() {
-  import -window root -crop "$((WIDTH + 2 * margin))x$((HEIGHT + 2 * margin))+$((left - margin))+$((top - margin))" \
+  local x=${2:-$left} y=${3:-$top} width=${4:-$main_width} height=${5:-$main_height}
+  import -window root -crop "$((width + 2 * margin))x$((height + 2 * margin))+$((x - margin))+$((y - margin))" \
     +repage "$1"
 }
-click_in_window() {
-  xdotool mousemove "$((left + $1))" "$((top + $2))" click 1
+# capture_window TITLE FILE: a window other than the main one, as Wine drew
+# it, in a margin of the desktop's colour. Prints the window's id.
+capture_window() {
+  local id
+  id=$(wait_for_window "$1")
+  sleep 2
+  import -window "$id" miff:- | convert 'miff:-[0]' -bordercolor "$desktop_colour" -border "$margin" +repage "$2"
+  echo "$id"
+}
+# open_system_menu_item N: the Nth item from the bottom of the main window's system menu.
+open_system_menu_item() {
+  click_in_window 10 10
+  for _ in $(seq 1 "$1"); do xdotool key Up; done
+  xdotool key Return
   sleep 2
 }
 
-click_in_window 620 232   # the first texture of the Textures list
+click_in_window "${first_texture[@]}"
 capture "$root/docs/main_window.png"
-click_in_window 203 351   # the About button
+
+click_in_window 203 351   # About
 capture "$root/docs/about_box.png"
 xdotool key Return
+sleep 1
 
-kill "$desktop_pid" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
-echo "Saved $root/docs/main_window.png and $root/docs/about_box.png"
+click_in_window 203 307   # Setup
+capture "$root/docs/setup.png"
+click_in_window 526 248   # its Cancel button
+
+open_system_menu_item 1   # Show all textures and bitmaps
+gallery=$(capture_window " Textures " "$root/docs/gallery.png")
+# Its OK button, centred 17 dialog units above the bottom of 225; the gallery
+# is centred over the main window.
+eval "$(xdotool getwindowgeometry --shell "$gallery")"
+xdotool mousemove "$((left + (main_width) / 2))" \
+  "$((top + (main_height + HEIGHT) / 2 - 3 - 17 * (HEIGHT - 22) / 225))" click 1
+sleep 1
+
+open_system_menu_item 2   # Palette Picker
+capture_window "Palette Picker" "$root/docs/palette-picker.png" >/dev/null
+xdotool key alt+F4
+sleep 1
+
+click_in_window "${first_texture[@]}" 3  # the texture's context menu: Copy selected AF to clipboard
+xdotool key Down Down Down Return
+sleep 1
+open_system_menu_item 3   # Clipboard Viewer
+capture_window "Clipboard Viewer" "$root/docs/clipboard-viewer.png" >/dev/null
+
+echo "Saved main_window.png, about_box.png, setup.png, gallery.png, palette-picker.png and clipboard-viewer.png in $root/docs"

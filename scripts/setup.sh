@@ -6,7 +6,10 @@ set -euo pipefail
 packages=(
   cmake make g++ python3 python3-pil fonts-dejavu-core
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64 xvfb xauth imagemagick
+  wine wine64 xvfb xauth imagemagick xdotool
+  # Wine's own fonts: Marlett draws the caption buttons (without it they read
+  # "0 1 r"), Tahoma the dialogs. apt brings them only as a recommendation.
+  fonts-wine
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   zip unzip

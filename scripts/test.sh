@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the native core tests under
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
-# Wine on a virtual display, the fuzzers for a bounded time and the artwork
-# check. Ends with one line: "N passed, N failed".
+# Wine on a virtual display, the fuzzers for a bounded time, the artwork
+# check and the include layers. Ends with one line: "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 logs="$root/build/test-logs"
@@ -90,6 +90,13 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
   run_check fuzzers "$root/scripts/fuzz.sh" "${LUMIVANE_FUZZ_SECONDS:-20}"
 fi
 run_check artwork sh "$root/resources/make_artwork.sh" --check
+# The Windows version the README and the guide promise, against the headers
+# and imports of the files each package ships.
+for package in win64 win32; do
+  run_check "windows-version-$package" python3 "$root/scripts/check_windows_version.py" "$root/build/$package" \
+    "$package" "$root/README.md" "$root/docs/USER_GUIDE.md"
+done
+run_check layers python3 "$root/scripts/check_layers.py"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

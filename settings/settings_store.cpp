@@ -1,7 +1,7 @@
 #include "settings/settings_store.h"
 #include <array>
 #include <cstring>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "core/message_sink.h"
 #include "platform/guards.h"
 
@@ -85,7 +85,7 @@ const char* GetFolderSetting(const char* name, const char* missing_message) {
 
 void GetProgramFolder(std::span<char, MAX_PATH> folder) {
     std::array<char, MAX_PATH> module{};
-    const DWORD returned = GetModuleFileNameA(g_program_instance, module.data(), 255);
+    const DWORD returned = GetModuleFileNameA(ProgramInstance(), module.data(), 255);
     const std::size_t n = returned < 255 ? returned : 254;
     module[n] = '\0';
     std::size_t separator = 0;
@@ -156,11 +156,17 @@ DWORD GetDefFileName() { return GetNumberSetting("DefFileName", 1); }
 DWORD GetThumbs() { return GetNumberSetting("Thumbs", 0); }
 
 const char* GetBitmapsFolder() {
-    return GetFolderSetting("Bitmaps", "Previous Bitmaps directory does not exist!\nUsing setup default!");
+    return GetFolderSetting(TraitsOf(Side::Bitmaps).folder_setting,
+                            "Previous Bitmaps directory does not exist!\nUsing setup default!");
 }
 
 const char* GetTexturesFolder() {
-    return GetFolderSetting("Textures", "Previous textures directory does not exist!\nUsing setup default!");
+    return GetFolderSetting(TraitsOf(Side::Textures).folder_setting,
+                            "Previous textures directory does not exist!\nUsing setup default!");
+}
+
+std::optional<PathBuffer> FolderOf(Side side) {
+    return CopyPath(side == Side::Bitmaps ? GetBitmapsFolder() : GetTexturesFolder());
 }
 
 const char* GetBMPTool() {

@@ -4,7 +4,10 @@
 #pragma once
 #include <windows.h>
 #include <span>
+#include <optional>
 #include <string_view>
+#include "core/path_buffer.h"
+#include "core/sides.h"
 
 inline constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
 inline constexpr char kSettingsKeyClass[] = "Wendacor";
@@ -28,6 +31,9 @@ DWORD GetThumbs();
 const char* GetBitmapsFolder();
 const char* GetTexturesFolder();
 const char* GetBMPTool();
+// The folder of the side's list, by its getter above, copied out of the
+// shared buffer; nothing when it would not fit a path buffer.
+std::optional<PathBuffer> FolderOf(Side side);
 
 bool IsExistingFolder(const char* path);
 bool IsExistingFile(const char* path);

@@ -1,7 +1,6 @@
 #include "settings/setup_dialog.h"
 #include <array>
-#include "app/app_globals.h"
-#include "browser/folder_lists.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/folder_browse.h"
 #include "settings/settings_store.h"
@@ -62,9 +61,7 @@ void AcceptSetup(HWND dialog) {
     WriteSettingDword("DefFileName", IsDlgButtonChecked(dialog, IDC_SETUP_DEFAULT_NAMES) == BST_CHECKED ? 1 : 0);
     // CB_ERR (-1) when nothing is selected, which the getter reads as missing.
     WriteSettingDword("Thumbs", static_cast<DWORD>(SendDlgItemMessageA(dialog, IDC_SETUP_THUMB_SIZE, CB_GETCURSEL, 0, 0)));
-    HWND main_window = GetParent(dialog);
-    RefillList(main_window, kRefillBitmaps);
-    RefillList(main_window, kRefillTextures);
+    SendMessageA(GetParent(dialog), kSettingsStoredMessage, 0, 0);
     EndSkinnedDialog(dialog);
 }
 
@@ -93,7 +90,7 @@ void RunSetupCommand(HWND dialog, int command) {
 }  // namespace
 
 void ShowSetupDialog(HWND owner) {
-    DialogBoxParamA(g_program_instance, kSetupDialogTemplate, owner, &SetupDialogProc, 0);
+    DialogBoxParamA(ProgramInstance(), kSetupDialogTemplate, owner, &SetupDialogProc, 0);
 }
 
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -7,6 +7,9 @@ inline constexpr char kSetupDialogTemplate[] = "Setup";
 
 // Runs the Setup dialog, modal over the main window.
 void ShowSetupDialog(HWND owner);
-// The dialog's procedure; the dialog's parent must be the main window, whose
-// lists OK refills.
+// Sent to the dialog's parent when OK has stored the settings, before the
+// dialog closes: the folders the parent shows may have changed.
+inline constexpr UINT kSettingsStoredMessage = WM_APP + 1;
+
+// The dialog's procedure.
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

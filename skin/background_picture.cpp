@@ -1,5 +1,5 @@
 #include "skin/background_picture.h"
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -14,7 +14,7 @@ SIZE MeasureBitmap(HBITMAP bitmap) {
 
 BackgroundPicture::BackgroundPicture()
     : dc_(nullptr),
-      bitmap_(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(IDB_BACKGROUND))),
+      bitmap_(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(IDB_BACKGROUND))),
       size_(MeasureBitmap(bitmap_.Get())),
       selection_(dc_.Get(), bitmap_.Get()) {}
 

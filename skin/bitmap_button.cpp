@@ -1,10 +1,10 @@
 #include "skin/bitmap_button.h"
-#include "app/app_globals.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 
 BOOL DrawBitmapButton(const DRAWITEMSTRUCT& item, int normal_bitmap_id, int pressed_bitmap_id) {
-    OwnedBitmap normal(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(normal_bitmap_id)));
-    OwnedBitmap pressed(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(pressed_bitmap_id)));
+    OwnedBitmap normal(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(normal_bitmap_id)));
+    OwnedBitmap pressed(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(pressed_bitmap_id)));
     // Only the pressed state is drawn: a disabled button looks like an enabled one.
     const HBITMAP shown = (item.itemState & ODS_SELECTED) ? pressed.Get() : normal.Get();
     BITMAP size{};

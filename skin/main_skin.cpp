@@ -1,8 +1,6 @@
 #include "skin/main_skin.h"
 #include <array>
 #include <optional>
-#include "app/app_globals.h"
-#include "browser/folder_lists.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "skin/background_picture.h"
@@ -68,8 +66,6 @@ void PaintMainWindow(HWND main_window) {
     PaintDialogWithBannerLines(main_window, MainBannerLines(skin), [&](HDC dc, const RECT& invalid) {
         BitBlt(dc, invalid.left, invalid.top, invalid.right - invalid.left, invalid.bottom - invalid.top,
                skin.offscreen_dc.Get(), invalid.left, invalid.top, SRCCOPY);
-        // Nothing is cached: the panes come back by reading the file again.
-        if (g_active_list != 0) RepeatPreviewOnRepaint(main_window, g_active_list);
     });
 }
 

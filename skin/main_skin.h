@@ -1,5 +1,4 @@
-// The main window's look: the stretched background, the banner lines and the
-// repaint that brings the preview panes back.
+// The main window's look: the stretched background and the banner lines.
 #pragma once
 #include <windows.h>
 #include <optional>

@@ -27,15 +27,23 @@ protected:
     std::filesystem::path dir_;
 };
 
+// A temporary left by a write cut short is taken over, not added to; the
+// replaced file's permissions stay.
 TEST_F(ReplaceFileTest, WritesPiecesInOrderOverALongerFileAndLeavesNoTemporary) {
     const auto target = dir_ / "plane.af";
     { std::ofstream(target, std::ios::binary) << std::string(100000, 'x'); }
+    { std::ofstream(TemporaryPathFor(target.string()), std::ios::binary) << std::string(70000, 'y'); }
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_read);
     const std::vector<std::uint8_t> first{1, 2, 3};
     const std::vector<std::uint8_t> second{4, 5};
     const std::span<const std::uint8_t> pieces[] = {first, second};
     EXPECT_EQ(Files().ReplaceFile(target.c_str(), pieces), WriteOutcome::Written);
     EXPECT_EQ(Slurp(target), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(EntriesInFolder(), 1u);
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+    EXPECT_EQ(TemporaryPathFor("odd~"), "odd$");  // never the target itself
 }
 
 TEST_F(ReplaceFileTest, MissingFolderAndFolderTargetAreCreateFailures) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "about/about_box.h"
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "skin/main_skin.h"
 #include "tests/win/look_checks.h"
@@ -60,7 +60,7 @@ class AboutBoxTest : public ::testing::Test {
 protected:
     AboutBoxTest() { g_script = ModalScript{}; }
     HWND OpenModeless() {
-        HWND box = CreateDialogParamA(g_program_instance, kAboutTemplate, main_.Get(), &AboutDialogProc, 0);
+        HWND box = CreateDialogParamA(ProgramInstance(), kAboutTemplate, main_.Get(), &AboutDialogProc, 0);
         PumpMessages();
         return box;
     }
@@ -167,7 +167,7 @@ TEST_F(AboutBoxTest, TwoHundredOpeningsLeakNothingAndLeaveTheMainWindowAsItWas) 
 
     const long live_before = LiveGdiObjectCount();
     for (int opening = 0; opening < 200; ++opening) {
-        HWND box = CreateDialogParamA(g_program_instance, kAboutTemplate, main_.Get(), &AboutDialogProc, 0);
+        HWND box = CreateDialogParamA(ProgramInstance(), kAboutTemplate, main_.Get(), &AboutDialogProc, 0);
         ASSERT_NE(box, nullptr);
         UpdateWindow(box);
         SendMessageA(box, WM_COMMAND, IDOK, 0);

@@ -4,7 +4,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "core/palette_source.h"
 #include "tests/win/win_test_support.h"
@@ -49,7 +48,7 @@ class CompanionLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureCompanionLibrary();
-        ASSERT_NE(g_companion_library, nullptr);
+        ASSERT_NE(CompanionLibrary(), nullptr);
         QueryPaletteId();
     }
     void TearDown() override { QueryPaletteId(); }
@@ -57,15 +56,15 @@ protected:
 };
 
 TEST_F(CompanionLibraryTest, ExportsExactlyTheThreeUndecoratedNames) {
-    EXPECT_EQ(ExportNames(g_companion_library), (std::set<std::string>{"QRV1", "QRV2", "QRV3"}));
+    EXPECT_EQ(ExportNames(CompanionLibrary()), (std::set<std::string>{"QRV1", "QRV2", "QRV3"}));
 }
 
 TEST_F(CompanionLibraryTest, ThePaletteIsANamedTypeResourceEqualToThePaletteFile) {
-    ASSERT_NE(g_palette_id, 0u);
-    HRSRC named = FindResourceA(g_companion_library, MAKEINTRESOURCEA(g_palette_id & 0xFFFF), "RT_RCDATA");
+    ASSERT_NE(PaletteId(), 0u);
+    HRSRC named = FindResourceA(CompanionLibrary(), MAKEINTRESOURCEA(PaletteId() & 0xFFFF), "RT_RCDATA");
     ASSERT_NE(named, nullptr);
-    EXPECT_EQ(FindResourceA(g_companion_library, MAKEINTRESOURCEA(g_palette_id & 0xFFFF), RT_RCDATA), nullptr);
-    EXPECT_GE(SizeofResource(g_companion_library, named), 1024u);
+    EXPECT_EQ(FindResourceA(CompanionLibrary(), MAKEINTRESOURCEA(PaletteId() & 0xFFFF), RT_RCDATA), nullptr);
+    EXPECT_GE(SizeofResource(CompanionLibrary(), named), 1024u);
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
     ASSERT_TRUE(LoadTexturePalette(nullptr, palette));
@@ -76,7 +75,7 @@ TEST_F(CompanionLibraryTest, ThePaletteIsANamedTypeResourceEqualToThePaletteFile
 }
 
 TEST_F(CompanionLibraryTest, AnUnknownPaletteIdGivesTheFirstFatalErrorOwnedByTheCaller) {
-    g_palette_id = 0;
+    SetPaletteId(0);
     HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
     palette.fill(0xAB);

@@ -10,7 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
 #include "core/palette_source.h"
@@ -359,7 +358,7 @@ TEST_F(CompanionToolsTest, TheMainWindowOpensEachToolOnceAndOutlivesThem) {
 // its windows keep working until they close.
 TEST_F(CompanionToolsTest, FreeingTheLibraryWithItsToolsOpenLeavesThemWorking) {
     char path[MAX_PATH] = {};
-    GetModuleFileNameA(g_companion_library, path, MAX_PATH);
+    GetModuleFileNameA(CompanionLibrary(), path, MAX_PATH);
     const auto copy = std::filesystem::temp_directory_path() / "TessalineUnloadCheck.dll";
     std::error_code ignored;
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ignored);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "browser/bitmap_tool.h"
 #include "browser/context_menu.h"
 #include "browser/popup_menu.h"
@@ -58,6 +58,19 @@ BOOL WINAPI RecordingStarter(LPCSTR application, LPSTR command_line, LPSECURITY_
     *g_start = {g_start->calls + 1, application ? application : "", flags, inherit_handles, startup->cb};
     return CreateProcessA(application, command_line, process_attributes, thread_attributes, inherit_handles, flags,
                           environment, folder, startup, process);
+}
+
+// The user fixes the file in the paint program while the tool runs.
+std::filesystem::path g_file_to_fix;
+std::vector<unsigned char> g_fixed_bytes;
+
+BOOL WINAPI FixingStarter(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTES process_attributes,
+                          LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles, DWORD flags,
+                          LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
+    std::ofstream(g_file_to_fix, std::ios::binary)
+        .write(reinterpret_cast<const char*>(g_fixed_bytes.data()), static_cast<std::streamsize>(g_fixed_bytes.size()));
+    return RecordingStarter(application, command_line, process_attributes, thread_attributes, inherit_handles, flags,
+                            environment, folder, startup, process);
 }
 
 // Moves the pointer and waits until the messages posted here carry the new
@@ -146,7 +159,7 @@ protected:
 };
 
 TEST(ContextMenuResource, HoldsTheFourCommandsWithTheirSeparatorsInOrder) {
-    HMENU loaded = LoadMenuA(g_program_instance, "MENU1");
+    HMENU loaded = LoadMenuA(ProgramInstance(), "MENU1");
     ASSERT_NE(loaded, nullptr);
     HMENU popup = GetSubMenu(loaded, 0);
     const std::pair<UINT, std::string> expected[] = {{IDM_OPEN_WITH_TOOL, "Open selected file with BMP tool"},
@@ -181,18 +194,18 @@ TEST_F(ContextMenuTest, EnabledEntriesFollowTheListItsSelectionAndTheToolAtEvery
         int list;
         bool selected;
         std::set<UINT> enabled;
-        int kind;
+        Side side;
     } rows[] = {
-        {nullptr, IDC_BITMAPS_LIST, false, {}, 3},
-        {nullptr, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, 3},
-        {nullptr, IDC_TEXTURES_LIST, false, {}, 4},
-        {nullptr, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, 4},
-        {tool.c_str(), IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}, 3},
-        {tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}, 3},
-        {tool.c_str(), IDC_TEXTURES_LIST, false, {}, 4},
-        {tool.c_str(), IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, 4},
-        {missing_tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, 3},
-        {folder_tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, 3},
+        {nullptr, IDC_BITMAPS_LIST, false, {}, Side::Bitmaps},
+        {nullptr, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, Side::Bitmaps},
+        {nullptr, IDC_TEXTURES_LIST, false, {}, Side::Textures},
+        {nullptr, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, Side::Textures},
+        {tool.c_str(), IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}, Side::Bitmaps},
+        {tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}, Side::Bitmaps},
+        {tool.c_str(), IDC_TEXTURES_LIST, false, {}, Side::Textures},
+        {tool.c_str(), IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, Side::Textures},
+        {missing_tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, Side::Bitmaps},
+        {folder_tool.c_str(), IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, Side::Bitmaps},
     };
     ASSERT_TRUE(std::filesystem::exists(tool));
     for (const Row& row : rows) {
@@ -201,11 +214,10 @@ TEST_F(ContextMenuTest, EnabledEntriesFollowTheListItsSelectionAndTheToolAtEvery
         SetItemState(List(IDC_BITMAPS_LIST), -1, 0);
         SetItemState(List(IDC_TEXTURES_LIST), -1, 0);
         if (row.selected) SetItemState(List(row.list), 0, LVIS_SELECTED | LVIS_FOCUSED);
-        g_context_list_kind = 0;
         RightClick(row.list);
         ASSERT_EQ(popup_.calls, 1);
         EXPECT_EQ(popup_.enabled, row.enabled);
-        EXPECT_EQ(g_context_list_kind, row.kind);
+        EXPECT_EQ(ContextMenuSide(), row.side);
         EXPECT_EQ(popup_.flags, static_cast<UINT>(TPM_RIGHTBUTTON));
         EXPECT_EQ(popup_.owner, Main());
         EXPECT_FALSE(IsMenu(popup_.menu)) << "the menu outlived its popup";
@@ -390,7 +402,7 @@ TEST_F(ContextMenuTest, DeleteBeforeAnyMenuHasOpenedDoesNothing) {
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
     textures_.Write("a.af", Texture(Diagonals));
     StartMainWindow();
-    g_context_list_kind = 0;
+    ASSERT_FALSE(ContextMenuSide().has_value());
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     messages_->QueueAnswer(IDYES);
@@ -482,17 +494,35 @@ TEST_F(BitmapToolTest, TheFocusedBitmapReachesTheToolAsOneArgumentWhileTheWindow
     EXPECT_TRUE(messages_->Messages().empty());
 }
 
-TEST_F(BitmapToolTest, OpensNothingWithoutASelectionAndTakesTheTexturesFolderForKindFour) {
+TEST_F(BitmapToolTest, OpensNothingWithoutASelectionAndTakesTheTexturesFolderForTheTexturesList) {
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
     textures_.Write("plane.af", Texture(Diagonals));
     StartMainWindow();
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_FOCUSED);
-    OpenWithBitmapTool(Main(), 3);
+    OpenWithBitmapTool(Main(), Side::Bitmaps);
     EXPECT_EQ(start_.calls, 0) << "the tool ran without a selection";
 
     SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    OpenWithBitmapTool(Main(), 4);
+    OpenWithBitmapTool(Main(), Side::Textures);
     EXPECT_EQ(ReadToolRecord(record_)["argv1"], (textures_.Path() / "plane.af").string());
+}
+
+TEST_F(BitmapToolTest, ABitmapThatFailedAndWasFixedInTheToolShowsWhenTheToolReturns) {
+    bitmaps_.Write("plane.bmp", {'B', 'M', 1, 2, 3});
+    StartMainWindow();
+    SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ASSERT_EQ(messages_->Messages().size(), 1u);
+
+    g_file_to_fix = bitmaps_.Path() / "plane.bmp";
+    g_fixed_bytes = Bmp24(8, 8, [](int, int) { return CubeColour(0, 0, 5); });
+    SetProcessStarter(&FixingStarter);
+    RightClick(IDC_BITMAPS_LIST, IDM_OPEN_WITH_TOOL);
+    ASSERT_EQ(start_.calls, 1);
+    HWND pane = List(IDC_SOURCE_PANE);
+    RECT client{};
+    GetClientRect(pane, &client);
+    EXPECT_EQ(ColourAt(pane, client.right / 2, client.bottom / 2), CubeColour(0, 0, 5));
+    EXPECT_EQ(messages_->Messages().size(), 1u) << "the broken file was told about again";
 }
 
 TEST_F(BitmapToolTest, AToolThatCannotStartBringsTheWindowBackWithoutAMessage) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/app_globals.h"
+#include "core/sides.h"
 #include "browser/convert_command.h"
 #include "browser/folder_lists.h"
 #include "browser/save_dialog.h"
@@ -96,7 +96,7 @@ TEST_F(ConvertCommandTest, DefaultNamesTakeATextureToABitmapAndBackByteForByte) 
     EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "plane.oaf.bmp").size(), 66614u);
 
     std::filesystem::remove(textures_.Path() / "plane.oaf");
-    RefillList(main_->Get(), kRefillTextures);
+    RefillList(main_->Get(), Side::Textures);
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     Press(IDC_BMP_TO_AF);
     EXPECT_EQ(ListTexts(List(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.oaf"}));

@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include "app/app_globals.h"
 #include "browser/folder_lists.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -44,14 +43,12 @@ TEST_F(FolderListsTest, ClickingAListEnablesItsButtonPreviewsAndMakesItActive) {
     SetItemState(Item(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
-    EXPECT_EQ(g_active_list, IDC_BITMAPS_LIST);
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 5, 0));
     EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(0, 5, 0));
 
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
-    EXPECT_EQ(g_active_list, IDC_TEXTURES_LIST);
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
     // The Bitmaps list keeps its selection.
     EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETSELECTEDCOUNT, 0, 0), 1);
@@ -62,22 +59,22 @@ TEST_F(FolderListsTest, TheFocusedItemIsPreviewedEvenWhenItIsNotSelected) {
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_FOCUSED);
     EXPECT_EQ(SendMessageA(Item(IDC_TEXTURES_LIST), LVM_GETSELECTEDCOUNT, 0, 0), 0);
     EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(5, 0, 0));
-    EXPECT_STREQ(GetFocusedItemText(main_->Get(), IDC_TEXTURES_LIST), "red.oaf");
-    EXPECT_EQ(GetFocusedItemText(main_->Get(), IDC_BITMAPS_LIST), nullptr);
+    EXPECT_STREQ(GetFocusedItemText(main_->Get(), Side::Textures), "red.oaf");
+    EXPECT_EQ(GetFocusedItemText(main_->Get(), Side::Bitmaps), nullptr);
 }
 
 TEST_F(FolderListsTest, RepaintsBringThePanesBackAndARefillLeavesNoFocus) {
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     RepaintNow(main_->Get());
     EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(5, 0, 0));
-    RefillList(main_->Get(), kRefillTextures);
+    RefillList(main_->Get(), Side::Textures);
     EXPECT_EQ(SendMessageA(Item(IDC_TEXTURES_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(main_->Get());
     EXPECT_TRUE(messages_->Messages().empty()) << "a refilled list has nothing to preview";
 }
 
-TEST_F(FolderListsTest, AVanishedFileGivesOneMessagePerClickNotOnePerRepaint) {
+TEST_F(FolderListsTest, AVanishedFileGivesOneMessageUntilItChangesNotOnePerRepaintOrClick) {
     std::filesystem::remove(textures_.Path() / "red.oaf");
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_->Messages().size(), 1u);
@@ -86,13 +83,14 @@ TEST_F(FolderListsTest, AVanishedFileGivesOneMessagePerClickNotOnePerRepaint) {
     for (int i = 0; i < 5; ++i) RepaintNow(main_->Get());
     EXPECT_EQ(messages_->Messages().size(), 1u);
 
-    // A new request of the user, which comes with a message of its own, is told again, once.
-    messages_->Clear();
-    Sleep(20);
-    PostMessageA(main_->Get(), WM_NULL, 0, 0);
-    PumpMessages();
-    PreviewFocusedItem(main_->Get(), IDC_TEXTURES_LIST);
+    // Asking again for the same file, as it still is, tells nothing new;
+    // the file in another state is read again and told once.
+    PreviewFocusedItem(main_->Get(), Side::Textures);
     EXPECT_EQ(messages_->Messages().size(), 1u);
+    textures_.Write("red.oaf", {1, 2, 3});
+    for (int i = 0; i < 3; ++i) RepaintNow(main_->Get());
+    ASSERT_EQ(messages_->Messages().size(), 2u);
+    EXPECT_EQ(messages_->Messages()[1].text, (textures_.Path() / "red.oaf").string());
 }
 
 TEST_F(FolderListsTest, AFileThatComesBackIsPreviewedByTheNextRepaint) {
@@ -101,10 +99,7 @@ TEST_F(FolderListsTest, AFileThatComesBackIsPreviewedByTheNextRepaint) {
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_EQ(messages_->Messages().size(), 1u);
     textures_.Write("red.oaf", texture);
-    // The user previews it again (as the Setup button does when its dialog closes).
-    PostMessageA(main_->Get(), WM_NULL, 0, 0);
-    PumpMessages();
-    PreviewFocusedItem(main_->Get(), IDC_TEXTURES_LIST);
+    RepaintNow(main_->Get());
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
     EXPECT_EQ(messages_->Messages().size(), 1u);
 }

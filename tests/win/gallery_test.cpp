@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "gallery/gallery.h"
 #include "gallery/owned_image_list.h"
 #include "gallery/thumbnail.h"
@@ -155,7 +155,7 @@ protected:
         messages_ = std::make_unique<RecordingMessageSink>();
     }
     void OpenGallery() {
-        gallery_ = CreateDialogParamA(g_program_instance, kGalleryTemplate, main_->Get(), &GalleryDialogProc, 0);
+        gallery_ = CreateDialogParamA(ProgramInstance(), kGalleryTemplate, main_->Get(), &GalleryDialogProc, 0);
         PumpMessages();
     }
     void DestroyGallery() {

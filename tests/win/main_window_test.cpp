@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "app/app_globals.h"
+#include "app/companion_library.h"
 #include "app/main_window.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/win_test_support.h"
@@ -16,6 +17,46 @@ std::string MenuText(HMENU menu, int position) {
     char text[128] = {};
     GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
     return text;
+}
+
+// The window procedure is no longer the dialog class's own.
+bool IsSubclassed(HWND window) {
+    return static_cast<ULONG_PTR>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != GetClassLongPtrA(window, GCLP_WNDPROC);
+}
+
+// One way out of the real modal main window, taken by a timer once the
+// window is up and previewing a texture.
+struct WayOut {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+struct ModalRun {
+    const WayOut* way = nullptr;
+    int ticks = 0;
+    HWND main = nullptr;
+    bool subclassed = false;
+    bool previewed = false;
+};
+ModalRun g_run;
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM) {
+    if (GetDlgItem(window, IDC_TEXTURES_LIST)) g_run.main = window;
+    return g_run.main == nullptr;
+}
+
+void CALLBACK StepModalRun(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_run.ticks;
+    if (!g_run.main) EnumThreadWindows(GetCurrentThreadId(), &FindMainWindow, 0);
+    if (!g_run.main) return;
+    if (g_run.ticks == 40) EndDialog(g_run.main, 2);  // the way out did not end it
+    if (g_run.subclassed) return;
+    g_run.subclassed = IsSubclassed(g_run.main);
+    SetItemState(GetDlgItem(g_run.main, IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    g_run.previewed = IsWindowEnabled(GetDlgItem(g_run.main, IDC_AF_TO_BMP)) != FALSE;
+    PostMessageA(g_run.main, g_run.way->message, g_run.way->wparam, g_run.way->lparam);
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -45,21 +86,44 @@ TEST_F(MainWindowTest, StartsWithBothConvertButtonsDisabledAndBothListsFilledInO
     EXPECT_TRUE(IsWindowEnabled(main.Item(IDC_SETUP)));
     EXPECT_EQ(ListTexts(main.Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"alpha.bmp", "old.bmp", "zeta.bmp"}));
     EXPECT_EQ(ListTexts(main.Item(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.af", "plane.oaf", "plane.raf"}));
-    EXPECT_EQ(g_active_list, 0);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(MainWindowTest, InitialisationTakesThePaletteIdIconAndSubclass) {
-    g_palette_id = 0;
+    SetPaletteId(0);
     MainWindowUnderTest main;
-    EXPECT_EQ(g_palette_id, 98u);
+    EXPECT_EQ(PaletteId(), 98u);
     EXPECT_NE(GetClassLongPtrA(main.Get(), GCLP_HICON), 0);
-    EXPECT_EQ(GetWindowLongPtrA(main.Get(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&MainSubclassProc));
-    EXPECT_NE(g_previous_main_proc, nullptr);
+    EXPECT_TRUE(IsSubclassed(main.Get()));
     // The settings exist once the window is up, with no tool yet.
     EXPECT_NE(ReadSettingString("Bitmaps"), nullptr);
     EXPECT_NE(ReadSettingDword("DefFileName"), kMissingSetting);
     EXPECT_EQ(ReadSettingString("BMPTool"), nullptr);
+}
+
+TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrary) {
+    UseScratchFolders();
+    textures_.Write("plane.af", std::vector<unsigned char>(65536, 7));
+    const WayOut ways[] = {{"Exit button", WM_COMMAND, IDC_EXIT, 0},
+                           {"Close of the system menu", WM_SYSCOMMAND, SC_CLOSE, 0},
+                           {"Alt+F4", WM_SYSKEYDOWN, VK_F4, 1 | (LPARAM{1} << 29)}};
+    for (const WayOut& way : ways) {
+        SCOPED_TRACE(way.name);
+        EnsureCompanionLibrary();
+        const long live_before = LiveGdiObjectCount();
+        g_run = ModalRun{&way};
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, &StepModalRun);
+        const INT_PTR result = DialogBoxParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(result, 1);
+        EXPECT_TRUE(g_run.subclassed);
+        EXPECT_TRUE(g_run.previewed);
+        EXPECT_FALSE(IsWindow(g_run.main));
+        EXPECT_EQ(LiveGdiObjectCount(), live_before);
+        EXPECT_EQ(CompanionLibrary(), nullptr);
+    }
+    EnsureCompanionLibrary();
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndTheThreeToolsWithTheirMark) {
@@ -84,11 +148,14 @@ TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndTheThreeToolsWithTheirMark
         ASSERT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info));
         EXPECT_NE(info.hbmpChecked, nullptr);
         EXPECT_EQ(info.hbmpChecked, info.hbmpUnchecked);
-        EXPECT_EQ(info.hbmpChecked, g_check_mark_bitmap);
         EXPECT_EQ(info.fState & MFS_CHECKED, 0u);
     }
+    MENUITEMINFOA last{};
+    last.cbSize = sizeof last;
+    last.fMask = MIIM_CHECKMARKS;
+    ASSERT_TRUE(GetMenuItemInfoA(menu, count - 1, TRUE, &last));
     BITMAP mark{};
-    ASSERT_TRUE(GetObjectA(g_check_mark_bitmap, sizeof mark, &mark));
+    ASSERT_TRUE(GetObjectA(last.hbmpChecked, sizeof mark, &mark));
     EXPECT_EQ(mark.bmWidth, 13);
     EXPECT_EQ(mark.bmHeight, 13);
 }
@@ -153,18 +220,18 @@ TEST_F(MainWindowTest, EveryNamedResourceExistsWithItsSize) {
                    {IDB_SETUP_CANCEL_PRESSED, 75, 47}, {IDB_GALLERY_OK_NORMAL, 44, 35}, {IDB_GALLERY_OK_PRESSED, 44, 35},
                    {IDB_MENU_MARK, 13, 13}};
     for (const auto& expected : bitmaps) {
-        const OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(expected.id)));
+        const OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(expected.id)));
         ASSERT_TRUE(bitmap) << expected.id;
         BITMAP info{};
         GetObjectA(bitmap.Get(), sizeof info, &info);
         EXPECT_EQ(info.bmWidth, expected.width) << expected.id;
         EXPECT_EQ(info.bmHeight, expected.height) << expected.id;
     }
-    EXPECT_NE(LoadIconA(g_program_instance, MAKEINTRESOURCEA(IDI_MAIN)), nullptr);
+    EXPECT_NE(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_MAIN)), nullptr);
     for (const char* name : {"Dijalog", "ABOUT", "SETUP", "Setup", "PREVIEW"}) {
-        EXPECT_NE(FindResourceA(g_program_instance, name, MAKEINTRESOURCEA(5)), nullptr) << name;  // RT_DIALOG
+        EXPECT_NE(FindResourceA(ProgramInstance(), name, MAKEINTRESOURCEA(5)), nullptr) << name;  // RT_DIALOG
     }
-    EXPECT_NE(FindResourceA(g_program_instance, "MENU1", MAKEINTRESOURCEA(4)), nullptr);  // RT_MENU
+    EXPECT_NE(FindResourceA(ProgramInstance(), "MENU1", MAKEINTRESOURCEA(4)), nullptr);  // RT_MENU
 }
 
 }  // namespace

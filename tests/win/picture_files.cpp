@@ -2,6 +2,7 @@
 #include <cstring>
 #include "core/palette_source.h"
 #include "platform/guards.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ Bytes Texture(const std::function<std::uint8_t(int, int)>& index) {
 
 std::array<std::uint8_t, 1024> CompanionPalette() {
     std::array<std::uint8_t, 1024> palette{};
+    EnsureCompanionLibrary();
     LoadTexturePalette(nullptr, palette);
     return palette;
 }

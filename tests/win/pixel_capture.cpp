@@ -1,7 +1,7 @@
 #include "tests/win/pixel_capture.h"
 #include <algorithm>
 #include <climits>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -54,7 +54,7 @@ void CaptureClient(HWND window, Canvas& canvas) {
 }
 
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas) {
-    OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(bitmap_id)));
+    OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(bitmap_id)));
     MemoryDC source(nullptr);
     ObjectSelection selection(source.Get(), bitmap.Get());
     BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), source.Get(), 0, 0, SRCCOPY);
@@ -62,7 +62,7 @@ void DrawResourceBitmap(int bitmap_id, Canvas& canvas) {
 }
 
 void DrawStretchedBackground(Canvas& canvas) {
-    OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(IDB_BACKGROUND)));
+    OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(IDB_BACKGROUND)));
     BITMAP size{};
     GetObjectA(bitmap.Get(), sizeof size, &size);
     MemoryDC source(nullptr);

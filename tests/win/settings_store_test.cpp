@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <array>
 #include <string>
-#include "app/app_globals.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 #include "settings/settings_store.h"
 #include "tests/win/win_test_support.h"
 
@@ -193,20 +193,20 @@ TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneW
     std::filesystem::copy_file(std::filesystem::path(module).parent_path() / "Tessaline.dll", copy);
     HMODULE elsewhere = LoadLibraryA(copy.string().c_str());
     ASSERT_NE(elsewhere, nullptr);
-    const HINSTANCE saved = g_program_instance;
-    g_program_instance = elsewhere;
+    const HINSTANCE saved = ProgramInstance();
+    SetProgramInstance(elsewhere);
     const std::string gone_default = ProgramFolder();
     const std::filesystem::path moved = home.Path().string() + "-moved";
     std::error_code error;
     std::filesystem::rename(home.Path(), moved, error);
     if (error) {
-        g_program_instance = saved;
+        SetProgramInstance(saved);
         FreeLibrary(elsewhere);
         GTEST_SKIP() << "this system keeps a loaded library's folder in place";
     }
     StoreRawString("Bitmaps", "C:\\no-such-folder-lumivane\\");
     const std::string answer = GetBitmapsFolder();
-    g_program_instance = saved;
+    SetProgramInstance(saved);
     std::filesystem::rename(moved, home.Path(), error);
     FreeLibrary(elsewhere);
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <tuple>
 #include <vector>
-#include "app/app_globals.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
@@ -139,7 +139,7 @@ protected:
     }
     HWND Open() {
         if (dialog_) DestroyWindow(dialog_);
-        dialog_ = CreateDialogParamA(g_program_instance, kSetupDialogTemplate, main_->Get(), &SetupDialogProc, 0);
+        dialog_ = CreateDialogParamA(ProgramInstance(), kSetupDialogTemplate, main_->Get(), &SetupDialogProc, 0);
         return dialog_;
     }
     void Press(int id) { SendMessageA(dialog_, WM_COMMAND, id, 0); }
@@ -351,7 +351,7 @@ LRESULT CALLBACK BrowserStandInProc(HWND window, UINT message, WPARAM wparam, LP
 TEST_F(SetupDialogTest, TheBrowserIsCentredAtEveryNotificationAndOpensOnTheStoredFolder) {
     WNDCLASSA stand_in_class{};
     stand_in_class.lpfnWndProc = &BrowserStandInProc;
-    stand_in_class.hInstance = g_program_instance;
+    stand_in_class.hInstance = ProgramInstance();
     stand_in_class.lpszClassName = "LumivaneBrowserStandIn";
     RegisterClassA(&stand_in_class);
     ScratchFolder picked("setup-picked-first");
@@ -359,7 +359,7 @@ TEST_F(SetupDialogTest, TheBrowserIsCentredAtEveryNotificationAndOpensOnTheStore
     std::vector<int> callback_results;
     browser_.while_open = [&](const BROWSEINFOA& request) {
         HWND browser = CreateWindowExA(0, "LumivaneBrowserStandIn", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200,
-                                       nullptr, nullptr, g_program_instance, nullptr);
+                                       nullptr, nullptr, ProgramInstance(), nullptr);
         PIDLIST_ABSOLUTE folder = ItemList(picked.Path().string());
         PIDLIST_ABSOLUTE computer = ItemList(kNotAFolder);
         for (auto [notification, item] : {std::pair{BFFM_INITIALIZED, PIDLIST_ABSOLUTE{}},
@@ -389,7 +389,7 @@ TEST_F(SetupDialogTest, TheBrowserIsCentredAtEveryNotificationAndOpensOnTheStore
                                                     {BFFM_SETSELECTIONA, TRUE, textures_.WithBackslash()}, status}));
     EXPECT_EQ(centred, std::vector<bool>(9, true));
     EXPECT_EQ(callback_results, std::vector<int>(9, 0));
-    UnregisterClassA("LumivaneBrowserStandIn", g_program_instance);
+    UnregisterClassA("LumivaneBrowserStandIn", ProgramInstance());
 }
 
 TEST_F(SetupDialogTest, TheToolPickAsksForAProgramAndShowsItsPath) {
@@ -434,7 +434,7 @@ TEST_F(SetupDialogTest, ButtonsDrawTheirOwnBitmapsAndColoursUseTheDialogBrushes)
                             GetDlgItem(dialog_, picture.id), dc.Get(), {0, 0, picture.width, picture.height}, 0};
         EXPECT_EQ(SetupDialogProc(dialog_, WM_DRAWITEM, picture.id, reinterpret_cast<LPARAM>(&item)), TRUE);
         selected.Restore();
-        OwnedBitmap expected(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(picture.bitmap)));
+        OwnedBitmap expected(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(picture.bitmap)));
         std::vector<DWORD> wanted(static_cast<std::size_t>(picture.width) * picture.height, 0xFFFFFF);
         if (expected) wanted = Pixels(dc.Get(), expected.Get(), picture.width, picture.height);
         EXPECT_EQ(Pixels(dc.Get(), canvas.Get(), picture.width, picture.height), wanted) << picture.id;

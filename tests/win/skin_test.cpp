@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <vector>
-#include "app/app_globals.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "skin/main_skin.h"
@@ -242,7 +241,7 @@ TEST_F(SkinTest, ARepaintCopiesTheInvalidPartFromTheStretchedBackground) {
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(SkinTest, ARepaintPreviewsTheActiveListsFocusedFileAgain) {
+TEST_F(SkinTest, ARepaintBringsTheKeptPicturesBack) {
     UseScratchFolders();
     WriteTexture("plane.af");
     MainWindowUnderTest main;
@@ -251,18 +250,17 @@ TEST_F(SkinTest, ARepaintPreviewsTheActiveListsFocusedFileAgain) {
     const int centre_y = (pane.top + pane.bottom) / 2;
     const RECT inside{pane.left + 4, pane.top + 4, pane.right - 4, pane.bottom - 4};
 
-    // With no active list a repaint shows the background in the pane.
+    // With no picture yet a repaint shows the background in the pane.
     FillClientArea(main.Get(), inside, RGB(255, 255, 255));
     Repaint(main.Get());
     const COLORREF background = ClientPixel(main.Get(), centre_x, centre_y);
     EXPECT_NE(background, RGB(255, 255, 255));
 
     FocusFirstItem(main.Item(IDC_TEXTURES_LIST));
-    ASSERT_EQ(g_active_list, IDC_TEXTURES_LIST);
     const COLORREF texture = ClientPixel(main.Get(), centre_x, centre_y);
     ASSERT_NE(texture, background);
 
-    // Once a list is active, each repaint reads and draws its file again.
+    // Once the panes hold a picture, each repaint draws it again.
     FillClientArea(main.Get(), inside, RGB(255, 255, 255));
     Repaint(main.Get());
     EXPECT_EQ(ClientPixel(main.Get(), centre_x, centre_y), texture);
@@ -282,18 +280,4 @@ TEST_F(SkinTest, TwoHundredRepaintsLeaveTheGdiCountAsItWas) {
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
     ExpectBannerLine(main.Item(IDC_BANNER_LINE1), "MS Flight Sim 98", 18, 900, false);
     EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(SkinTest, ExitGivesBackEveryObjectTheSkinMade) {
-    const long live_before = LiveGdiObjectCount();
-    {
-        MainWindowUnderTest main;
-        EXPECT_GT(LiveGdiObjectCount(), live_before);
-        ASSERT_NE(MainBannerFont(main.Get()), nullptr);
-        SendMessageA(main.Get(), WM_COMMAND, IDC_EXIT, 0);
-        EXPECT_EQ(LiveGdiObjectCount(), live_before);
-        EXPECT_EQ(MainBannerFont(main.Get()), nullptr);
-        EXPECT_EQ(MainTitleFont(main.Get()), nullptr);
-    }
-    EXPECT_EQ(LiveGdiObjectCount(), live_before);
 }

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include "app/app_globals.h"
+#include "platform/program_instance.h"
 
 int main(int argc, char** argv) {
-    g_program_instance = GetModuleHandleA(nullptr);
+    SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

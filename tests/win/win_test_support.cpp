@@ -1,12 +1,11 @@
 #include "tests/win/win_test_support.h"
 #include <commctrl.h>
 #include <fstream>
-#include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "app/main_window.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 #include "settings/settings_store.h"
-#include "skin/main_skin.h"
 
 RecordingMessageSink::RecordingMessageSink() : previous_(SetMessageSink(this)) {}
 
@@ -107,29 +106,20 @@ void PumpMessages() {
 }
 
 void EnsureCompanionLibrary() {
-    if (!g_companion_library) g_companion_library = LoadLibraryA(kCompanionLibraryName);
+    LoadCompanionLibrary();
     UseCompanionPalette();
 }
 
 MainWindowUnderTest::MainWindowUnderTest() {
     EnsureCompanionLibrary();
-    window_ = CreateDialogParamA(g_program_instance, kMainDialogTemplate, nullptr, &MainDialogProc, 0);
+    window_ = CreateDialogParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
     PumpMessages();
 }
 
 MainWindowUnderTest::~MainWindowUnderTest() {
     if (!window_) return;
-    // What the Exit button would release, without letting go of the library
-    // that the next test needs.
-    if (g_previous_main_proc) {
-        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous_main_proc));
-        g_previous_main_proc = nullptr;
-    }
-    if (g_check_mark_bitmap) {
-        DeleteObject(g_check_mark_bitmap);
-        g_check_mark_bitmap = nullptr;
-    }
-    ReleaseMainSkin(window_);
+    // The window releases what it holds, the companion library too, which
+    // the next main window loads again.
     DestroyWindow(window_);
     PumpMessages();
 }

@@ -75,6 +75,7 @@ void PumpMessages();
 
 // The real main dialog, from its own template and procedure, created modeless
 // so the test can send it messages. The settings it reads are the test's.
+// Destroying it frees the companion library, as the program's exit does.
 class MainWindowUnderTest {
 public:
     MainWindowUnderTest();
@@ -88,5 +89,6 @@ private:
     HWND window_;
 };
 
-// Loads the companion library beside the test program when it is not loaded.
+// Loads the companion library beside the test program when it is not loaded,
+// and takes the texture palette from it.
 void EnsureCompanionLibrary();

@@ -1,0 +1,32 @@
+#include "core/sides.h"
+#include "core/bitmap_file.h"
+#include "core/target_naming.h"
+#include "core/texture_file.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr SideTraits kSides[] = {
+    {Side::Bitmaps, Side::Textures, IDC_BITMAPS_LIST, IDC_BMP_TO_AF, IDM_COPY_BMP, "Bitmaps", "*.bmp",
+     &ReadBitmapFile, kPreviewBitmap, kBitmapToTexture, kCopyBitmapToClipboard, kBmpToAf},
+    {Side::Textures, Side::Bitmaps, IDC_TEXTURES_LIST, IDC_AF_TO_BMP, IDM_COPY_AF, "Textures", "*.*af",
+     &ReadTextureFile, kPreviewTexture, kTextureToBitmap, kCopyTextureToClipboard, kAfToBmp},
+};
+
+}  // namespace
+
+const SideTraits& TraitsOf(Side side) { return kSides[side == Side::Bitmaps ? 0 : 1]; }
+
+std::optional<Side> SideOfList(int list_id) {
+    for (const SideTraits& traits : kSides) {
+        if (traits.list_id == list_id) return traits.side;
+    }
+    return std::nullopt;
+}
+
+std::optional<Side> SideReadBy(std::uint32_t mode) {
+    for (const SideTraits& traits : kSides) {
+        if (mode == traits.preview_mode || mode == traits.convert_mode || mode == traits.copy_mode) return traits.side;
+    }
+    return std::nullopt;
+}

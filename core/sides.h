@@ -1,0 +1,41 @@
+// The two sides of the main window: the Bitmaps list over a folder of BMP
+// files and the Textures list over a folder of AF files. Everything that
+// differs between them is one row of one table; no other code stands for a
+// side by a number.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include "core/packed_dib.h"
+
+enum class Side { Bitmaps, Textures };
+inline constexpr Side kBothSides[] = {Side::Bitmaps, Side::Textures};
+
+// The conversion pipeline's request codes: preview, convert to the other
+// side, copy to the clipboard. Each reads a file of one side.
+inline constexpr std::uint32_t kPreviewBitmap = 1;
+inline constexpr std::uint32_t kPreviewTexture = 2;
+inline constexpr std::uint32_t kBitmapToTexture = 3;
+inline constexpr std::uint32_t kTextureToBitmap = 4;
+inline constexpr std::uint32_t kCopyTextureToClipboard = 0x10005;
+inline constexpr std::uint32_t kCopyBitmapToClipboard = 0x20005;
+
+struct SideTraits {
+    Side side;
+    Side other;
+    int list_id;                 // the main window's list view
+    int convert_button;          // converts the list's selection to the other side
+    int copy_command;            // the context-menu entry that copies one of its files
+    const char* folder_setting;  // the registry value that holds its folder
+    const char* file_pattern;    // the files its list shows
+    std::optional<PackedDib> (*read)(const char* path);
+    std::uint32_t preview_mode;
+    std::uint32_t convert_mode;
+    std::uint32_t copy_mode;
+    int target_direction;        // how a file converted from this side is named
+};
+
+const SideTraits& TraitsOf(Side side);
+// The side whose list has this id, or nothing for any other control.
+std::optional<Side> SideOfList(int list_id);
+// The side whose files a pipeline request reads, or nothing for an unknown code.
+std::optional<Side> SideReadBy(std::uint32_t mode);

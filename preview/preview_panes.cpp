@@ -1,0 +1,193 @@
+#include "preview/preview_panes.h"
+#include <commctrl.h>
+#include <memory>
+#include <string_view>
+#include "core/reduced_picture.h"
+#include "platform/guards.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr UINT_PTR kPaneSubclassId = 1;
+// Where a pane's state is found from outside its window procedure (MinGW's
+// import library lacks GetWindowSubclass).
+constexpr char kPaneStateProperty[] = "LumivanePaneState";
+constexpr int kPaneIds[] = {IDC_SOURCE_PANE, IDC_DESTINATION_PANE};
+
+// What tells one state of a file from another; a missing file is a state too.
+struct FileVersion {
+    bool exists = false;
+    ULONGLONG size = 0;
+    ULONGLONG written = 0;
+    bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion VersionOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return {};
+    return {true, (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+            (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
+}
+
+struct Followed {
+    FollowedFile file;
+    FileVersion version;
+};
+
+// Lives as long as its pane: made when the pane first gets a picture and
+// deleted when the pane is destroyed, however the main window goes.
+struct PaneState {
+    OwnedBitmap picture;
+    std::optional<Followed> followed;  // kept by the Source pane
+};
+
+void CopyPicture(HWND pane, HDC dc, const PaneState& state) {
+    RECT client{};
+    GetClientRect(pane, &client);
+    MemoryDC picture_dc(dc);
+    ObjectSelection selected(picture_dc.Get(), state.picture.Get());
+    BitBlt(dc, 0, 0, client.right, client.bottom, picture_dc.Get(), 0, 0, SRCCOPY);
+}
+
+void PaintPicture(HWND pane, const PaneState& state) {
+    const PaintSession paint(pane);
+    if (paint.Dc()) CopyPicture(pane, paint.Dc(), state);
+}
+
+// Shown at once, without waiting for the pane's own paint, which would then
+// only show the same picture again.
+void ShowPictureNow(HWND pane, const PaneState& state) {
+    WindowDC dc(pane);
+    if (!dc) return;
+    CopyPicture(pane, dc.Get(), state);
+    ValidateRect(pane, nullptr);
+}
+
+LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    auto* state = reinterpret_cast<PaneState*>(data);
+    switch (message) {
+    case WM_ERASEBKGND:
+        if (state->picture) return 1;
+        break;
+    case WM_PAINT:
+        if (state->picture) {
+            PaintPicture(pane, *state);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY: {
+        const std::unique_ptr<PaneState> owned(state);
+        RemovePropA(pane, kPaneStateProperty);
+        RemoveWindowSubclass(pane, &PaneProc, kPaneSubclassId);
+        return DefSubclassProc(pane, message, wparam, lparam);
+    }
+    default:
+        break;
+    }
+    return DefSubclassProc(pane, message, wparam, lparam);
+}
+
+PaneState* StateOf(HWND pane) {
+    if (!pane) return nullptr;
+    if (HANDLE found = GetPropA(pane, kPaneStateProperty)) return static_cast<PaneState*>(found);
+    auto state = std::make_unique<PaneState>();
+    if (!SetPropA(pane, kPaneStateProperty, state.get())) return nullptr;
+    if (!SetWindowSubclass(pane, &PaneProc, kPaneSubclassId, reinterpret_cast<DWORD_PTR>(state.get()))) {
+        RemovePropA(pane, kPaneStateProperty);
+        return nullptr;
+    }
+    return state.release();
+}
+
+PaneState* SourcePaneState(HWND main_window) {
+    return main_window ? StateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
+}
+
+// Stretches the whole picture over the pane's kept bitmap, made once at the
+// pane's size, which never changes. A picture much larger than the pane is
+// first cut down to it by the same whole-pixel rule, which gives the same
+// pixels for a fraction of the work.
+void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
+    RECT client{};
+    GetClientRect(pane, &client);
+    if (!state.picture) {
+        WindowDC screen(pane);
+        if (screen) state.picture.Reset(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    }
+    MemoryDC dc(nullptr);  // compatible with the screen, as the bitmap is
+    if (!state.picture || !dc) return;
+    ObjectSelection selected(dc.Get(), state.picture.Get());
+    const BitmapInfoHeader full = picture.Header();
+    const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
+    const std::optional<PackedDib> reduced =
+        much_larger ? ReducedPicture(picture, client.right, client.bottom) : std::nullopt;
+    const PackedDib& dib = reduced ? *reduced : picture;
+    const BitmapInfoHeader header = dib.Header();
+    SetStretchBltMode(dc.Get(), COLORONCOLOR);
+    StretchDIBits(dc.Get(), 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
+                  dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+}
+
+}  // namespace
+
+void FollowFile(HWND main_window, Side side, const char* path) {
+    PaneState* state = SourcePaneState(main_window);
+    if (!state) return;
+    const std::optional<PathBuffer> copied = CopyPath(path);
+    if (copied) {
+        state->followed = Followed{{side, *copied}, VersionOf(path)};
+    } else {
+        state->followed.reset();
+    }
+}
+
+void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
+    const PackedDib* pictures[] = {&source, &converted};
+    for (int i = 0; i < 2; ++i) {
+        HWND pane = GetDlgItem(main_window, kPaneIds[i]);
+        PaneState* state = StateOf(pane);
+        if (!state) continue;
+        KeepPicture(pane, *state, *pictures[i]);
+        if (state->picture) ShowPictureNow(pane, *state);
+    }
+    GdiFlush();
+}
+
+bool FollowsUnchanged(HWND main_window, Side side, const char* path) {
+    const PaneState* state = SourcePaneState(main_window);
+    if (!state || !state->followed) return false;
+    const Followed& followed = *state->followed;
+    return followed.file.side == side && std::string_view(followed.file.path.data()) == path &&
+           followed.version == VersionOf(path);
+}
+
+std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
+    const PaneState* state = SourcePaneState(main_window);
+    if (!state || !state->followed) return std::nullopt;
+    const Followed& followed = *state->followed;
+    if (followed.version == VersionOf(followed.file.path.data())) return std::nullopt;
+    return followed.file;
+}
+
+void RedrawPanes(HWND main_window) {
+    for (int id : kPaneIds) {
+        HWND pane = GetDlgItem(main_window, id);
+        const PaneState* state = StateOf(pane);
+        if (state && state->picture) ShowPictureNow(pane, *state);
+    }
+}
+
+void ForgetFileOf(HWND main_window, Side side) {
+    PaneState* source = SourcePaneState(main_window);
+    if (!source || !source->followed || source->followed->file.side != side) return;
+    source->followed.reset();
+    for (int id : kPaneIds) {
+        HWND pane = GetDlgItem(main_window, id);
+        if (PaneState* state = StateOf(pane)) state->picture.Reset();
+        // The window's background beneath the pane comes back, then the pane's frame.
+        RECT area{};
+        GetWindowRect(pane, &area);
+        MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(main_window, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+}
