@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the native core tests under
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
-# Wine on a virtual display, the fuzzers for a bounded time and the artwork
+# Wine on a virtual display, the bitmaps paint tools write converted by the
+# batch converter, the fuzzers for a bounded time and the artwork
 # check. Ends with one line: "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,6 +56,7 @@ run_check() {
 }
 
 run_gtest native "$root/build/native/tests/unit/lumivane_unit_tests"
+run_check tool-bitmaps "$root/scripts/check_tool_bitmaps.py" "$root/build/native/bin/lumivane-convert"
 
 source "$root/scripts/wine_env.sh"
 if start_virtual_display; then
