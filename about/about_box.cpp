@@ -1,15 +1,14 @@
 #include "about/about_box.h"
 #include <array>
-#include <optional>
 #include "app/app_globals.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "skin/background_picture.h"
 #include "skin/banner_lines.h"
 #include "skin/banner_text.h"
-#include "skin/bitmap_button.h"
 #include "skin/fonts.h"
 #include "skin/main_skin.h"
+#include "skin/skinned_dialog.h"
 #include "version.h"
 
 const std::string_view kOwnerNotice = "(c) 2026 " LUMIVANE_OWNER;
@@ -19,45 +18,45 @@ namespace {
 
 // What one opening of the box makes and releases. The banner font and the
 // title font are the main window's and stay with it.
-struct AboutBoxObjects {
+struct AboutBoxOpening final : DialogOpening {
     OwnedFont notice_font;
     OwnedFont licence_font;
     RECT client{};
     BackgroundPicture background;
 };
 
-std::optional<AboutBoxObjects> g_about_box;
+// The OK button is the box's only owner-drawn control. Enter ends the box;
+// Escape (IDCANCEL) does not; Alt+F4 does, the box having no system menu.
+constexpr ButtonPictures kAboutButtons[] = {{kEveryButton, IDB_ABOUT_OK_NORMAL, IDB_ABOUT_OK_PRESSED}};
+constexpr SkinnedDialogLook kAboutLook{kAboutButtons, false, true};
 
-std::array<BannerLine, 4> AboutLines(const AboutBoxObjects& objects) {
+std::array<BannerLine, 4> AboutLines(HWND box, const AboutBoxOpening& opening) {
+    HWND main_window = GetWindow(box, GW_OWNER);
     return {{
-        {IDC_ABOUT_LINE1, kSimulatorName, MainBannerFont()},
-        {IDC_ABOUT_LINE2, kProductTitle, MainTitleFont()},
-        {IDC_ABOUT_LINE3, kOwnerNotice, objects.notice_font.Get()},
-        {IDC_ABOUT_LINE4, kLicenceNotice, objects.licence_font.Get()},
+        {IDC_ABOUT_LINE1, kSimulatorName, MainBannerFont(main_window)},
+        {IDC_ABOUT_LINE2, kProductTitle, MainTitleFont(main_window)},
+        {IDC_ABOUT_LINE3, kOwnerNotice, opening.notice_font.Get()},
+        {IDC_ABOUT_LINE4, kLicenceNotice, opening.licence_font.Get()},
     }};
 }
 
 void InitAboutBox(HWND box) {
-    AboutBoxObjects& objects = g_about_box.emplace();
-    GetClientRect(box, &objects.client);
-    objects.notice_font = CreateFontInPoints(box, 12, FW_BOLD, false, false, "Arial");
-    objects.licence_font = CreateFontInPoints(box, 12, FW_MEDIUM, true, false, "Arial");
-    KeepBannerLinesVisible(box, AboutLines(objects));
+    AboutBoxOpening* opening = AttachNewOpening<AboutBoxOpening>(box, kAboutLook);
+    if (!opening) return;
+    GetClientRect(box, &opening->client);
+    opening->notice_font = CreateFontInPoints(box, 12, FW_BOLD, false, false, "Arial");
+    opening->licence_font = CreateFontInPoints(box, 12, FW_MEDIUM, true, false, "Arial");
+    KeepBannerLinesVisible(box, AboutLines(box, *opening));
 }
 
 void PaintAboutBox(HWND box) {
-    if (!g_about_box) return;
-    const AboutBoxObjects& objects = *g_about_box;
+    const AboutBoxOpening* opening = OpeningOf<AboutBoxOpening>(box);
+    if (!opening) return;
     // The picture covers the whole client area, so no strip of the standard
     // face colour shows along the right and bottom edges.
-    PaintDialogWithBannerLines(box, AboutLines(objects), [&](HDC dc, const RECT&) {
-        objects.background.StretchOver(dc, objects.client.right, objects.client.bottom);
+    PaintDialogWithBannerLines(box, AboutLines(box, *opening), [&](HDC dc, const RECT&) {
+        opening->background.StretchOver(dc, opening->client.right, opening->client.bottom);
     });
-}
-
-void EndAboutBox(HWND box) {
-    g_about_box.reset();
-    EndDialog(box, 1);
 }
 
 }  // namespace
@@ -72,24 +71,10 @@ INT_PTR CALLBACK AboutDialogProc(HWND box, UINT message, WPARAM wparam, LPARAM l
     case WM_PAINT:
         PaintAboutBox(box);
         return FALSE;
-    case WM_DRAWITEM:
-        // The OK button is the box's only owner-drawn control.
-        return DrawBitmapButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), IDB_ABOUT_OK_NORMAL,
-                                IDB_ABOUT_OK_PRESSED, 59, 33);
     case WM_COMMAND:
-        // Enter ends the box; Escape (IDCANCEL) does not.
-        if (LOWORD(wparam) == IDOK) EndAboutBox(box);
-        return FALSE;
-    case WM_SYSCOMMAND:
-        // The box has no system menu; this is Alt+F4.
-        if ((wparam & 0xFFF0) == SC_CLOSE) EndAboutBox(box);
-        return FALSE;
-    case WM_DESTROY:
-        // A box destroyed without being ended, with its owner for instance,
-        // lets go of its objects too.
-        g_about_box.reset();
+        if (LOWORD(wparam) == IDOK) EndSkinnedDialog(box);
         return FALSE;
     default:
-        return FALSE;
+        return HandleSkinnedDialogMessage(box, kAboutLook, message, wparam, lparam).value_or(FALSE);
     }
 }

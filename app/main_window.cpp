@@ -10,35 +10,9 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
-#include "skin/bitmap_button.h"
 #include "skin/main_skin.h"
 
 namespace {
-
-struct ButtonPictures {
-    int control_id;
-    int normal_bitmap;
-    int pressed_bitmap;
-    int width;
-    int height;
-};
-
-constexpr ButtonPictures kMainButtons[] = {
-    {IDC_AF_TO_BMP, IDB_AF_TO_BMP_NORMAL, IDB_AF_TO_BMP_PRESSED, 80, 40},
-    {IDC_BMP_TO_AF, IDB_BMP_TO_AF_NORMAL, IDB_BMP_TO_AF_PRESSED, 80, 40},
-    {IDC_SETUP, IDB_SETUP_NORMAL, IDB_SETUP_PRESSED, 80, 40},
-    {IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED, 80, 40},
-    {IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86},
-};
-
-void DrawMainWindowButton(const DRAWITEMSTRUCT& item) {
-    for (const ButtonPictures& button : kMainButtons) {
-        if (static_cast<int>(item.CtlID) == button.control_id) {
-            DrawBitmapButton(item, button.normal_bitmap, button.pressed_bitmap, button.width, button.height);
-            return;
-        }
-    }
-}
 
 void InitMainWindow(HWND window) {
     g_active_list = 0;
@@ -137,9 +111,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_PAINT:
         PaintMainWindow(window);
         return FALSE;
-    case WM_DRAWITEM:
-        DrawMainWindowButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-        return TRUE;
     case WM_NOTIFY:
         HandleListNotify(window, *reinterpret_cast<const NMHDR*>(lparam));
         return FALSE;
@@ -147,7 +118,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         RunCommand(window, LOWORD(wparam));
         return FALSE;
     default:
-        return FALSE;
+        return HandleMainSkinMessage(window, message, wparam, lparam).value_or(FALSE);
     }
 }
 

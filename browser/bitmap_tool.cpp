@@ -1,24 +1,12 @@
 #include "browser/bitmap_tool.h"
 #include <optional>
 #include "core/path_buffer.h"
+#include "platform/guards.h"
 #include "settings/settings_store.h"
 
 namespace {
 
 ProcessStarter g_process_starter = nullptr;
-
-// The handles of a started process, closed on every path.
-struct StartedProcess {
-    PROCESS_INFORMATION info{};
-
-    StartedProcess() = default;
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
-    ~StartedProcess() {
-        if (info.hProcess) CloseHandle(info.hProcess);
-        if (info.hThread) CloseHandle(info.hThread);
-    }
-};
 
 }  // namespace
 
@@ -48,10 +36,12 @@ int RunBitmapTool(HWND main_window, std::string_view command_line) {
     const ProcessStarter start_process = g_process_starter ? g_process_starter : &CreateProcessA;
 
     ShowWindow(main_window, SW_HIDE);
-    StartedProcess process;
+    PROCESS_INFORMATION started{};
     if (tool && start_process(tool->data(), writable_command_line.data(), nullptr, nullptr, TRUE, HIGH_PRIORITY_CLASS,
-                              nullptr, nullptr, &startup, &process.info)) {
-        WaitForSingleObject(process.info.hProcess, INFINITE);
+                              nullptr, nullptr, &startup, &started)) {
+        const OwnedHandle process(started.hProcess);
+        const OwnedHandle thread(started.hThread);
+        WaitForSingleObject(process.Get(), INFINITE);
     }
     ShowWindow(main_window, SW_RESTORE);
     return 1;

@@ -13,6 +13,7 @@
 #include "browser/popup_menu.h"
 #include "preview/conversion_pipeline.h"
 #include "core/message_sink.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 
@@ -21,11 +22,6 @@ namespace {
 constexpr char kContextMenuName[] = "MENU1";
 constexpr int kBitmapsKind = 3;
 constexpr int kTexturesKind = 4;
-
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 HWND ListOf(HWND main_window, int list_id) { return GetDlgItem(main_window, list_id); }
 
@@ -89,7 +85,7 @@ void ShowListContextMenu(HWND main_window, const NMHDR& header) {
     const DWORD position = GetMessagePos();
     const OwnedMenu loaded(LoadMenuA(g_program_instance, kContextMenuName));
     if (!loaded) return;
-    HMENU menu = GetSubMenu(loaded.get(), 0);
+    HMENU menu = GetSubMenu(loaded.Get(), 0);
     PrepareMenu(menu, main_window, static_cast<int>(header.idFrom));
     RunPopupMenu(menu, TPM_RIGHTBUTTON, GET_X_LPARAM(position), GET_Y_LPARAM(position), main_window);
 }

@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "browser/context_menu.h"
 #include "core/path_buffer.h"
+#include "platform/guards.h"
 #include "preview/conversion_pipeline.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -72,8 +73,8 @@ int RefillList(HWND main_window, int which) {
     if (!pattern) return 1;
 
     WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern->data(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 1;
+    FindHandle search(FindFirstFileA(pattern->data(), &found));
+    if (!search) return 1;
     // Drawn once at the end: a list that redraws after every insert takes
     // seconds over a folder of a few hundred files.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -84,8 +85,8 @@ int RefillList(HWND main_window, int which) {
         item.iItem = inserted++;
         item.pszText = found.cFileName;
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
+    search.Close();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     return 1;

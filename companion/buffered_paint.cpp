@@ -1,5 +1,5 @@
 #include "companion/buffered_paint.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 namespace {
 
@@ -25,10 +25,7 @@ LRESULT PaintClientBuffered(HWND window, UINT message, WPARAM wparam, ClientDraw
         DrawThroughBuffer(window, reinterpret_cast<HDC>(wparam), draw);
         return 0;
     }
-    PAINTSTRUCT paint{};
-    if (HDC dc = BeginPaint(window, &paint)) {
-        DrawThroughBuffer(window, dc, draw);
-        EndPaint(window, &paint);
-    }
+    const PaintSession paint(window);
+    if (paint.Dc()) DrawThroughBuffer(window, paint.Dc(), draw);
     return 0;
 }

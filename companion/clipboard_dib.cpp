@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-#include "companion/clipboard_access.h"
+#include "platform/guards.h"
 
 namespace {
 

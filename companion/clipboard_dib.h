@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 struct ClipboardImage {
     OwnedBitmap picture;  // a DIB section, when there is an image to show

@@ -145,12 +145,8 @@ LRESULT CALLBACK ClipboardViewerProc(HWND window, UINT message, WPARAM wparam, L
 }  // namespace
 
 HWND OpenClipboardViewerWindow(HWND owner) {
-    static constexpr ToolWindowSpec kSpec{ToolWindowKind::kClipboardViewer,
-                                          kClipboardViewerClass,
-                                          kClipboardViewerTitle,
-                                          &ClipboardViewerProc,
-                                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN,
-                                          kInitialClientSize,
-                                          true};
-    return OpenToolWindow(kSpec, owner);
+    static constexpr ToolWindowDescription kClipboardViewerWindow{
+        ToolWindowKind::kClipboardViewer, kClipboardViewerClass, kClipboardViewerTitle, &ClipboardViewerProc,
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, kInitialClientSize, true};
+    return OpenToolWindow(kClipboardViewerWindow, owner);
 }

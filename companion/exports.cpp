@@ -19,14 +19,12 @@ __declspec(dllexport) int __cdecl QRV2(HWND owner) {
 
 }  // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID process_ending) {
+// Nothing happens at unloading: a library whose tool windows have opened is
+// never unloaded before the process ends (see OpenToolWindow).
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_library_instance = instance;
         DisableThreadLibraryCalls(instance);
     }
-    // Unloaded by FreeLibrary rather than by the end of the process: the
-    // program frees the library before its main window, and so before the
-    // tool windows that window owns, are destroyed.
-    if (reason == DLL_PROCESS_DETACH && process_ending == nullptr) CloseToolWindowsForUnload();
     return TRUE;
 }

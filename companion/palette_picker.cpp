@@ -174,12 +174,8 @@ LRESULT CALLBACK PalettePickerProc(HWND window, UINT message, WPARAM wparam, LPA
 }  // namespace
 
 HWND OpenPalettePickerWindow(HWND owner) {
-    static constexpr ToolWindowSpec kSpec{ToolWindowKind::kPalettePicker,
-                                          kPalettePickerClass,
-                                          kPalettePickerTitle,
-                                          &PalettePickerProc,
-                                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                                          {kClientWidth, kClientHeight},
-                                          false};
-    return OpenToolWindow(kSpec, owner);
+    static constexpr ToolWindowDescription kPalettePickerWindow{
+        ToolWindowKind::kPalettePicker, kPalettePickerClass, kPalettePickerTitle, &PalettePickerProc,
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, {kClientWidth, kClientHeight}, false};
+    return OpenToolWindow(kPalettePickerWindow, owner);
 }

@@ -1,6 +1,6 @@
 #include "companion/tool_windows.h"
 #include <array>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 HINSTANCE g_library_instance = nullptr;
 
@@ -20,7 +20,7 @@ UINT LiveGdiObjectsMessage() {
     return message;
 }
 
-bool RegisterToolClass(const ToolWindowSpec& description) {
+bool RegisterToolClass(const ToolWindowDescription& description) {
     ToolSlot& slot = SlotOf(description.kind);
     if (slot.registered_class) return true;
     WNDCLASSA window_class{};
@@ -52,15 +52,28 @@ POINT PlaceBesideOwner(HWND owner, SIZE frame, bool level_with_owner_bottom) {
     return place;
 }
 
+// Windows are not to be touched while the loader lock is held, as it is during
+// DllMain; so instead of closing its windows when it is unloaded, the library
+// pins itself before the first window of its own opens.
+bool KeepLibraryLoaded() {
+    static bool pinned = false;
+    if (!pinned) {
+        HMODULE self = nullptr;
+        pinned = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                    reinterpret_cast<LPCSTR>(&g_library_instance), &self) != FALSE;
+    }
+    return pinned;
+}
+
 }  // namespace
 
-HWND OpenToolWindow(const ToolWindowSpec& description, HWND owner) {
+HWND OpenToolWindow(const ToolWindowDescription& description, HWND owner) {
     ToolSlot& slot = SlotOf(description.kind);
     if (slot.open_window) {
         SetForegroundWindow(slot.open_window);
         return slot.open_window;
     }
-    if (!RegisterToolClass(description)) return nullptr;
+    if (!KeepLibraryLoaded() || !RegisterToolClass(description)) return nullptr;
     RECT frame{0, 0, description.client_size.cx, description.client_size.cy};
     AdjustWindowRectEx(&frame, description.style, FALSE, WS_EX_TOOLWINDOW);
     const SIZE frame_size{frame.right - frame.left, frame.bottom - frame.top};
@@ -85,13 +98,4 @@ LRESULT DefaultToolWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM l
     }
     if (message == LiveGdiObjectsMessage()) return LiveGdiObjectCount();
     return DefWindowProcA(window, message, wparam, lparam);
-}
-
-void CloseToolWindowsForUnload() {
-    for (ToolSlot& slot : g_tool_slots) {
-        if (slot.open_window) DestroyWindow(slot.open_window);
-        slot.open_window = nullptr;
-        if (slot.registered_class) UnregisterClassA(slot.registered_class, g_library_instance);
-        slot.registered_class = nullptr;
-    }
 }

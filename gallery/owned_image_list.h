@@ -3,26 +3,16 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <utility>
+#include "platform/guards.h"
 
 // Image lists currently held through OwnedImageList.
 long LiveImageListCount();
 
-class OwnedImageList {
-public:
-    OwnedImageList() = default;
-    explicit OwnedImageList(HIMAGELIST list) { Reset(list); }
-    ~OwnedImageList() { Reset(); }
-    OwnedImageList(OwnedImageList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-    OwnedImageList& operator=(OwnedImageList&& other) noexcept;
-    OwnedImageList(const OwnedImageList&) = delete;
-    OwnedImageList& operator=(const OwnedImageList&) = delete;
-
-    // Destroys the list held, if any, and takes the new one.
-    void Reset(HIMAGELIST list = nullptr);
-    HIMAGELIST Get() const { return list_; }
-    explicit operator bool() const { return list_ != nullptr; }
-
-private:
-    HIMAGELIST list_ = nullptr;
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Empty() { return nullptr; }
+    static bool Close(Handle list) { return ImageList_Destroy(list) != FALSE; }
+    static void Count(int change);
 };
+
+using OwnedImageList = ScopedHandle<ImageListTraits>;

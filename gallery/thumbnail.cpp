@@ -5,7 +5,7 @@
 #include "core/bitmap_file.h"
 #include "core/packed_dib.h"
 #include "core/texture_file.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "core/palette_source.h"
 
 namespace {

@@ -2,51 +2,30 @@
 #include <array>
 #include <string_view>
 #include "core/file_access.h"
+#include "platform/guards.h"
 
 namespace {
 
 class Win32ReadableFile final : public ReadableFile {
 public:
-    explicit Win32ReadableFile(HANDLE handle) : handle_(handle) {}
-    ~Win32ReadableFile() override { CloseHandle(handle_); }
-    Win32ReadableFile(const Win32ReadableFile&) = delete;
-    Win32ReadableFile& operator=(const Win32ReadableFile&) = delete;
+    explicit Win32ReadableFile(OwnedFileHandle handle) : handle_(std::move(handle)) {}
 
     std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
         DWORD got = 0;
         const DWORD wanted = buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
-        if (!ReadFile(handle_, buffer.data(), wanted, &got, nullptr)) return std::nullopt;
+        if (!ReadFile(handle_.Get(), buffer.data(), wanted, &got, nullptr)) return std::nullopt;
         return got;
     }
 
     bool Seek(std::uint32_t offset) override {
         LONG high = 0;  // with a high part the low part counts as unsigned
         SetLastError(NO_ERROR);
-        const DWORD low = SetFilePointer(handle_, static_cast<LONG>(offset), &high, FILE_BEGIN);
+        const DWORD low = SetFilePointer(handle_.Get(), static_cast<LONG>(offset), &high, FILE_BEGIN);
         return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
     }
 
 private:
-    HANDLE handle_;
-};
-
-class OwnedFileHandle {
-public:
-    explicit OwnedFileHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedFileHandle() { Close(); }
-    OwnedFileHandle(const OwnedFileHandle&) = delete;
-    OwnedFileHandle& operator=(const OwnedFileHandle&) = delete;
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-    bool Close() {
-        if (!IsValid()) return true;
-        const bool closed = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
+    OwnedFileHandle handle_;
 };
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
@@ -72,9 +51,9 @@ std::array<char, MAX_PATH> FolderOf(const char* path) {
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
-        HANDLE handle = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<Win32ReadableFile>(handle);
+        OwnedFileHandle handle(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle) return nullptr;
+        return std::make_unique<Win32ReadableFile>(std::move(handle));
     }
 
     WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
@@ -83,7 +62,7 @@ public:
         if (folder[0] == '\0' || !GetTempFileNameA(folder.data(), "lv", 0, temporary)) return WriteOutcome::CreateFailed;
 
         OwnedFileHandle file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) {
+        if (!file) {
             DeleteFileA(temporary);
             return WriteOutcome::CreateFailed;
         }

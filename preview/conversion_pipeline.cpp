@@ -8,7 +8,7 @@
 #include "core/texture_file.h"
 #include "core/message_sink.h"
 #include "core/palette_source.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 
@@ -72,10 +72,10 @@ bool MayWriteTarget(HWND main_window, const char* target_path) {
 }
 
 void CopyToClipboard(HWND main_window, const PackedDib& dib) {
-    if (!OpenClipboard(main_window)) return;
+    OpenedClipboard clipboard(main_window);
+    if (!clipboard) return;
     EmptyClipboard();
     PutDibOnClipboard(dib);
-    CloseClipboard();
 }
 
 }  // namespace
@@ -85,19 +85,9 @@ bool IsConversionRunning() { return g_running_conversions > 0; }
 bool PutDibOnClipboard(const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();
     if (image.empty()) return false;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, image.size());
-    if (!block) return false;
-    void* bytes = GlobalLock(block);
-    if (!bytes) {
-        GlobalFree(block);
-        return false;
-    }
-    std::memcpy(bytes, image.data(), image.size());
-    GlobalUnlock(block);
-    if (!SetClipboardData(CF_DIB, block)) {
-        GlobalFree(block);  // still ours: the clipboard did not take it
-        return false;
-    }
+    OwnedGlobal block = CopyToGlobal(image);
+    if (!block || !SetClipboardData(CF_DIB, block.Get())) return false;
+    block.Release();  // the clipboard owns it now
     return true;
 }
 

@@ -3,26 +3,12 @@
 #include <cstring>
 #include "app/app_globals.h"
 #include "core/message_sink.h"
+#include "platform/guards.h"
 
 namespace {
 
 std::array<char, MAX_PATH> g_read_buffer{};
 std::array<char, MAX_PATH> g_write_buffer{};
-
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 bool CreateSettingsKey(REGSAM access, RegistryKey& key, DWORD* disposition) {
     return RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, const_cast<char*>(kSettingsKeyClass),
@@ -31,9 +17,7 @@ bool CreateSettingsKey(REGSAM access, RegistryKey& key, DWORD* disposition) {
 
 bool FindsEntry(const char* path, bool want_directory) {
     WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
+    if (!FindHandle(FindFirstFileA(path, &found))) return false;
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 

@@ -6,35 +6,24 @@
 #include "settings/folder_browse.h"
 #include "settings/settings_store.h"
 #include "settings/tool_pick.h"
-#include "skin/bitmap_button.h"
-#include "skin/dialog_colours.h"
+#include "skin/skinned_dialog.h"
 #include "skin/window_centring.h"
 
 namespace {
-
-DialogBrushes g_setup_brushes;
 
 // At the index "Thumbs" stores.
 constexpr const char* kThumbnailSizes[] = {"32 x 32", "60 x 60", "80 x 80"};
 
 // The three browse buttons share one picture; any other owner-drawn id draws nothing.
-void DrawSetupButton(const DRAWITEMSTRUCT& item) {
-    switch (item.CtlID) {
-    case IDC_SETUP_BROWSE_BITMAPS:
-    case IDC_SETUP_BROWSE_TEXTURES:
-    case IDC_SETUP_PICK_TOOL:
-        DrawBitmapButton(item, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED, 63, 31);
-        break;
-    case IDC_SETUP_OK:
-        DrawBitmapButton(item, IDB_SETUP_OK_NORMAL, IDB_SETUP_OK_PRESSED, 75, 47);
-        break;
-    case IDC_SETUP_CANCEL:
-        DrawBitmapButton(item, IDB_SETUP_CANCEL_NORMAL, IDB_SETUP_CANCEL_PRESSED, 75, 47);
-        break;
-    default:
-        break;
-    }
-}
+constexpr ButtonPictures kSetupButtons[] = {
+    {IDC_SETUP_BROWSE_BITMAPS, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED},
+    {IDC_SETUP_BROWSE_TEXTURES, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED},
+    {IDC_SETUP_PICK_TOOL, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED},
+    {IDC_SETUP_OK, IDB_SETUP_OK_NORMAL, IDB_SETUP_OK_PRESSED},
+    {IDC_SETUP_CANCEL, IDB_SETUP_CANCEL_NORMAL, IDB_SETUP_CANCEL_PRESSED},
+};
+// Close stores nothing, as Cancel.
+constexpr SkinnedDialogLook kSetupLook{kSetupButtons, true, true};
 
 void FillThumbnailSizes(HWND dialog) {
     HWND sizes = GetDlgItem(dialog, IDC_SETUP_THUMB_SIZE);
@@ -53,14 +42,9 @@ void InitSetupDialog(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_SETUP_TEXTURES_FOLDER, GetTexturesFolder());
     SetDlgItemTextA(dialog, IDC_SETUP_TOOL_PATH, GetBMPTool());
     CheckDlgButton(dialog, IDC_SETUP_DEFAULT_NAMES, GetDefFileName() != 0 ? BST_CHECKED : BST_UNCHECKED);
-    CreateDialogBrushes(g_setup_brushes);
+    AttachNewOpening<DialogOpening>(dialog, kSetupLook);
     FillThumbnailSizes(dialog);
     CenterWindowOver(dialog, GetParent(dialog));
-}
-
-void CloseSetupDialog(HWND dialog) {
-    DeleteDialogBrushes(g_setup_brushes);
-    EndDialog(dialog, 1);
 }
 
 // The text as shown, changed or not: a folder that is gone is caught by its
@@ -81,7 +65,7 @@ void AcceptSetup(HWND dialog) {
     HWND main_window = GetParent(dialog);
     RefillList(main_window, kRefillBitmaps);
     RefillList(main_window, kRefillTextures);
-    CloseSetupDialog(dialog);
+    EndSkinnedDialog(dialog);
 }
 
 void RunSetupCommand(HWND dialog, int command) {
@@ -99,7 +83,7 @@ void RunSetupCommand(HWND dialog, int command) {
         AcceptSetup(dialog);
         break;
     case IDC_SETUP_CANCEL:
-        CloseSetupDialog(dialog);
+        EndSkinnedDialog(dialog);
         break;
     default:
         break;
@@ -120,22 +104,7 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     case WM_COMMAND:
         RunSetupCommand(dialog, LOWORD(wparam));
         return FALSE;
-    case WM_SYSCOMMAND:
-        // The system's own handling follows in every case.
-        if ((wparam & 0xFFF0) == SC_CLOSE) CloseSetupDialog(dialog);
-        return FALSE;
-    case WM_DESTROY:
-        // Only if the dialog went without OK, Cancel or Close, which delete them.
-        DeleteDialogBrushes(g_setup_brushes);
-        return FALSE;
-    case WM_DRAWITEM:
-        DrawSetupButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-        return AnswerColourMessage(g_setup_brushes, message, wparam).value_or(FALSE);
     default:
-        return FALSE;
+        return HandleSkinnedDialogMessage(dialog, kSetupLook, message, wparam, lparam).value_or(FALSE);
     }
 }

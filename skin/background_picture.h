@@ -2,7 +2,7 @@
 // the main window and the About box stretch it over their client areas.
 #pragma once
 #include <windows.h>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 class BackgroundPicture {
 public:

@@ -1,5 +1,6 @@
 #include "skin/banner_lines.h"
 #include <commctrl.h>
+#include "platform/guards.h"
 #include "skin/banner_text.h"
 
 namespace {
@@ -21,9 +22,7 @@ LRESULT CALLBACK BannerStaticProc(HWND banner, UINT message, WPARAM wparam, LPAR
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(banner, &paint);
-        EndPaint(banner, &paint);
+        PaintSession{banner};  // paints nothing: validates the static
         InvalidateParentBeneath(banner);
         return 0;
     }
@@ -51,10 +50,10 @@ void PaintDialogWithBannerLines(HWND dialog, std::span<const BannerLine> lines,
     for (const BannerLine& line : lines) {
         if (HWND banner = GetDlgItem(dialog, line.control_id)) InvalidateParentBeneath(banner);
     }
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(dialog, &paint);
-    if (dc) paint_background(dc, paint.rcPaint);
-    EndPaint(dialog, &paint);
+    {
+        const PaintSession paint(dialog);
+        if (paint.Dc()) paint_background(paint.Dc(), paint.Invalid());
+    }
     for (const BannerLine& line : lines) {
         // The paint above has just covered the static whole; a repaint of
         // its own still pending would only ask for the same paint again.

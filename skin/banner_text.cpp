@@ -1,5 +1,5 @@
 #include "skin/banner_text.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "skin/dialog_colours.h"
 
 void DrawBannerText(HWND dialog, int control_id, std::string_view text, HFONT font) {

@@ -3,6 +3,6 @@
 #include <windows.h>
 
 // Draws the pressed bitmap when the item is selected, the normal one otherwise,
-// stretched over the item; returns TRUE, the answer to WM_DRAWITEM.
-BOOL DrawBitmapButton(const DRAWITEMSTRUCT& item, int normal_bitmap_id, int pressed_bitmap_id, int source_width,
-                      int source_height);
+// the whole bitmap stretched over the item; returns TRUE, the answer to
+// WM_DRAWITEM.
+BOOL DrawBitmapButton(const DRAWITEMSTRUCT& item, int normal_bitmap_id, int pressed_bitmap_id);

@@ -1,15 +1,5 @@
 #include "skin/dialog_colours.h"
 
-void CreateDialogBrushes(DialogBrushes& brushes) {
-    brushes.static_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
-    brushes.dialog_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
-}
-
-void DeleteDialogBrushes(DialogBrushes& brushes) {
-    brushes.static_brush.Reset();
-    brushes.dialog_brush.Reset();
-}
-
 std::optional<INT_PTR> AnswerColourMessage(const DialogBrushes& brushes, UINT message, WPARAM wparam) {
     switch (message) {
     case WM_CTLCOLORSTATIC: {

@@ -1,9 +1,9 @@
 // The pale yellow look of the Setup dialog and the gallery: two brushes of the
-// dialog background colour, made when the dialog opens and deleted when it ends.
+// dialog background colour, which each opening of the dialog holds.
 #pragma once
 #include <windows.h>
 #include <optional>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 inline constexpr COLORREF kDialogBackgroundColour = RGB(244, 237, 176);
 inline constexpr COLORREF kBannerHighlightColour = RGB(100, 190, 255);
@@ -13,8 +13,5 @@ struct DialogBrushes {
     OwnedBrush dialog_brush;  // answers WM_CTLCOLORBTN and WM_CTLCOLORDLG
 };
 
-// Makes the static brush, then the dialog brush.
-void CreateDialogBrushes(DialogBrushes& brushes);
-void DeleteDialogBrushes(DialogBrushes& brushes);
 // The answer to a colour message, or nothing when the message is no colour message.
 std::optional<INT_PTR> AnswerColourMessage(const DialogBrushes& brushes, UINT message, WPARAM wparam);

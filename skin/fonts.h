@@ -2,7 +2,7 @@
 // resolution.
 #pragma once
 #include <windows.h>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 // A font whose character height is points at the vertical resolution of
 // window's device context.

@@ -3,18 +3,19 @@
 #include <optional>
 #include "app/app_globals.h"
 #include "browser/folder_lists.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "skin/background_picture.h"
 #include "skin/banner_lines.h"
 #include "skin/banner_text.h"
 #include "skin/fonts.h"
+#include "skin/skinned_dialog.h"
 
 namespace {
 
 // Members go in reverse order of declaration: the off-screen bitmap is put out
 // of its DC first, then the bitmaps and DCs go, the fonts last.
-struct MainSkin {
+struct MainSkin final : DialogOpening {
     OwnedFont banner_font;
     OwnedFont title_font;
     RECT client{};
@@ -25,7 +26,16 @@ struct MainSkin {
     std::optional<ObjectSelection> offscreen_selection;
 };
 
-std::optional<MainSkin> g_main_skin;
+constexpr ButtonPictures kMainButtons[] = {
+    {IDC_AF_TO_BMP, IDB_AF_TO_BMP_NORMAL, IDB_AF_TO_BMP_PRESSED},
+    {IDC_BMP_TO_AF, IDB_BMP_TO_AF_NORMAL, IDB_BMP_TO_AF_PRESSED},
+    {IDC_SETUP, IDB_SETUP_NORMAL, IDB_SETUP_PRESSED},
+    {IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED},
+    {IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED},
+};
+// The main window ends by its Exit button and by Close, which the program
+// handles itself.
+constexpr SkinnedDialogLook kMainWindowLook{kMainButtons, false, false};
 
 std::array<BannerLine, 2> MainBannerLines(const MainSkin& skin) {
     return {{
@@ -37,7 +47,9 @@ std::array<BannerLine, 2> MainBannerLines(const MainSkin& skin) {
 }  // namespace
 
 void InitMainSkin(HWND main_window) {
-    MainSkin& skin = g_main_skin.emplace();
+    MainSkin* opening = AttachNewOpening<MainSkin>(main_window, kMainWindowLook);
+    if (!opening) return;
+    MainSkin& skin = *opening;
     GetClientRect(main_window, &skin.client);
     // The window never changes size, so the background is stretched once and
     // every repaint is a plain copy.
@@ -50,8 +62,9 @@ void InitMainSkin(HWND main_window) {
 }
 
 void PaintMainWindow(HWND main_window) {
-    if (!g_main_skin) return;
-    const MainSkin& skin = *g_main_skin;
+    const MainSkin* opening = OpeningOf<MainSkin>(main_window);
+    if (!opening) return;
+    const MainSkin& skin = *opening;
     PaintDialogWithBannerLines(main_window, MainBannerLines(skin), [&](HDC dc, const RECT& invalid) {
         BitBlt(dc, invalid.left, invalid.top, invalid.right - invalid.left, invalid.bottom - invalid.top,
                skin.offscreen_dc.Get(), invalid.left, invalid.top, SRCCOPY);
@@ -60,8 +73,18 @@ void PaintMainWindow(HWND main_window) {
     });
 }
 
-void ReleaseMainSkin(HWND) { g_main_skin.reset(); }
+void ReleaseMainSkin(HWND main_window) { ReleaseDialogOpening(main_window); }
 
-HFONT MainBannerFont() { return g_main_skin ? g_main_skin->banner_font.Get() : nullptr; }
+std::optional<INT_PTR> HandleMainSkinMessage(HWND main_window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return HandleSkinnedDialogMessage(main_window, kMainWindowLook, message, wparam, lparam);
+}
 
-HFONT MainTitleFont() { return g_main_skin ? g_main_skin->title_font.Get() : nullptr; }
+HFONT MainBannerFont(HWND main_window) {
+    const MainSkin* skin = OpeningOf<MainSkin>(main_window);
+    return skin ? skin->banner_font.Get() : nullptr;
+}
+
+HFONT MainTitleFont(HWND main_window) {
+    const MainSkin* skin = OpeningOf<MainSkin>(main_window);
+    return skin ? skin->title_font.Get() : nullptr;
+}

@@ -1,5 +1,5 @@
 #include "skin/window_centring.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 namespace {
 

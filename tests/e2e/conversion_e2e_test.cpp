@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <fstream>
 #include <vector>
+#include "platform/guards.h"
 #include "tests/e2e/program_driver.h"
 #include "version.h"
 
@@ -85,7 +86,7 @@ TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRe
     // once its message box is closed.
     HWND textures_list = GetDlgItem(main, 1032);
     ClickRequest request{&program, textures_list};
-    HANDLE clicker = CreateThread(nullptr, 0, &ClickFirstItem, &request, 0, nullptr);
+    const OwnedHandle clicker(CreateThread(nullptr, 0, &ClickFirstItem, &request, 0, nullptr));
     const std::string caption = "Error opening file !";
     HWND box = program.WaitForWindow(caption);
     ASSERT_NE(box, nullptr);
@@ -96,8 +97,7 @@ TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRe
     EXPECT_EQ(CountWindows(program, caption), 1);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(program.WaitForWindowGone(caption));
-    WaitForSingleObject(clicker, 10000);
-    CloseHandle(clicker);
+    WaitForSingleObject(clicker.Get(), 10000);
     for (int i = 0; i < 5; ++i) {
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         Sleep(100);

@@ -1,6 +1,7 @@
 #include "tests/e2e/program_driver.h"
 #include <commctrl.h>
 #include <vector>
+#include "platform/guards.h"
 
 namespace {
 
@@ -45,13 +46,12 @@ RunningProgram::RunningProgram(const std::filesystem::path& program, const std::
 }
 
 RunningProgram::~RunningProgram() {
-    if (!process_.hProcess) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
+    const OwnedHandle thread(process_.hThread);
+    const OwnedHandle process(process_.hProcess);
+    if (process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.Get(), 99);
+        WaitForSingleObject(process.Get(), 5000);
     }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
 }
 
 HWND RunningProgram::WaitForWindow(const std::string& caption, DWORD milliseconds) const {
@@ -120,30 +120,29 @@ std::optional<DWORD> SettingNumber(const char* name) {
     return value;
 }
 
-void StoreSettingText(const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return;
+namespace {
+
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size) {
+    RegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
     }
+}
+
+}  // namespace
+
+void StoreSettingText(const char* name, const std::string& text) {
     std::vector<char> data(MAX_PATH, '\0');
     text.copy(data.data(), std::min<std::size_t>(text.size(), MAX_PATH - 1));
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()), MAX_PATH);
-    RegCloseKey(key);
+    StoreSetting(name, REG_SZ, data.data(), MAX_PATH);
 }
 
-void StoreSettingNumber(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
+void StoreSettingNumber(const char* name, DWORD value) { StoreSetting(name, REG_DWORD, &value, sizeof value); }
 
 bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT state) {
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, program.ProcessId());
+    const OwnedHandle opened(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, program.ProcessId()));
+    HANDLE process = opened.Get();
     if (!process) return false;
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -154,7 +153,6 @@ bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT 
         done = SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)) != 0;
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return done;
 }
 

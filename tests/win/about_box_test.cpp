@@ -160,8 +160,8 @@ TEST_F(AboutBoxTest, TwoHundredOpeningsLeakNothingAndLeaveTheMainWindowAsItWas) 
     GetClientRect(banner, &area);
     Canvas banner_before(area.right, area.bottom);
     CaptureClient(banner, banner_before);
-    const HFONT banner_font = MainBannerFont();
-    const HFONT title_font = MainTitleFont();
+    const HFONT banner_font = MainBannerFont(main_.Get());
+    const HFONT title_font = MainTitleFont(main_.Get());
     LOGFONTA banner_font_before{};
     ASSERT_TRUE(GetObjectA(banner_font, sizeof banner_font_before, &banner_font_before));
 
@@ -177,8 +177,8 @@ TEST_F(AboutBoxTest, TwoHundredOpeningsLeakNothingAndLeaveTheMainWindowAsItWas) 
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
 
     // The main window keeps its own fonts, alive, and draws as before.
-    EXPECT_EQ(MainBannerFont(), banner_font);
-    EXPECT_EQ(MainTitleFont(), title_font);
+    EXPECT_EQ(MainBannerFont(main_.Get()), banner_font);
+    EXPECT_EQ(MainTitleFont(main_.Get()), title_font);
     LOGFONTA banner_font_after{};
     ASSERT_TRUE(GetObjectA(banner_font, sizeof banner_font_after, &banner_font_after));
     EXPECT_EQ(banner_font_after.lfHeight, banner_font_before.lfHeight);

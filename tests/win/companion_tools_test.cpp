@@ -13,8 +13,8 @@
 #include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
-#include "platform/gdi_objects.h"
 #include "core/palette_source.h"
+#include "platform/guards.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -79,29 +79,11 @@ Bytes PackedDib(LONG width, LONG height, WORD bits, const std::vector<RGBQUAD>& 
 
 BITMAPINFOHEADER& HeaderOf(Bytes& dib) { return *reinterpret_cast<BITMAPINFOHEADER*>(dib.data()); }
 
-// The clipboard emptied, then given the block in the format (none when empty).
-void PutOnClipboard(HWND owner, UINT format, const Bytes& bytes) {
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    if (!bytes.empty()) {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-        GlobalUnlock(block);
-        EXPECT_NE(SetClipboardData(format, block), nullptr);
-    }
-    CloseClipboard();
-    PumpMessages();
-}
-
-std::string ClipboardText(HWND owner) {
-    std::string text;
-    if (!OpenClipboard(owner)) return "(clipboard busy)";
-    if (HGLOBAL block = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(block));
-        GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return text;
+std::string ClipboardText() {
+    const std::optional<Bytes> block = ClipboardBlock(CF_TEXT);
+    if (!block) return "(no text)";
+    const std::string whole(block->begin(), block->end());
+    return whole.c_str();  // up to the terminator
 }
 
 class CompanionToolsTest : public ::testing::Test {
@@ -198,18 +180,18 @@ TEST_F(CompanionToolsTest, PickerShowsThePointedSwatchAndDrawsAndRingsTheClicked
 TEST_F(CompanionToolsTest, PickerCopiesTheSelectedSwatchTextAndKeepsEscapeWorking) {
     HWND picker = OpenPicker();
     ASSERT_NE(picker, nullptr);
-    PutOnClipboard(owner_, CF_TEXT, {'k', 'e', 'p', 't', 0});
+    PutOnClipboard(owner_, CF_TEXT, Bytes{'k', 'e', 'p', 't', 0});
     SendMessageA(picker, WM_CHAR, 3, 0);  // Ctrl+C with nothing selected
-    EXPECT_EQ(ClipboardText(owner_), "kept");
+    EXPECT_EQ(ClipboardText(), "kept");
 
     SendMessageA(picker, WM_LBUTTONDOWN, MK_LBUTTON, At(SwatchCentre(37)));
     SendMessageA(GetDlgItem(picker, kCopySwatchButtonId), BM_CLICK, 0, 0);
-    EXPECT_EQ(ClipboardText(owner_), "Index 37 (0x25): RGB 51, 0, 51 = #330033");
+    EXPECT_EQ(ClipboardText(), "Index 37 (0x25): RGB 51, 0, 51 = #330033");
     EXPECT_EQ(TextOf(picker, kPointedSwatchTextId), "Copied to the clipboard.");
     EXPECT_EQ(GetFocus(), picker);  // the button took it to be clicked; Escape must still reach the window
     SendMessageA(picker, WM_LBUTTONDOWN, MK_LBUTTON, At(SwatchCentre(255)));
     SendMessageA(picker, WM_CHAR, 3, 0);
-    EXPECT_EQ(ClipboardText(owner_), "Index 255 (0xFF): RGB 249, 249, 249 = #F9F9F9");
+    EXPECT_EQ(ClipboardText(), "Index 255 (0xFF): RGB 249, 249, 249 = #F9F9F9");
 
     SendMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(IsWindow(picker));
@@ -236,7 +218,7 @@ TEST_F(CompanionToolsTest, ViewerFollowsTheClipboardToACopiedTextureAndToNothing
 
     PutOnClipboard(owner_, 0, {});
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "The clipboard holds no image.");
-    PutOnClipboard(owner_, CF_TEXT, {'h', 'i', 0});
+    PutOnClipboard(owner_, CF_TEXT, Bytes{'h', 'i', 0});
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "The clipboard holds no image.");
     EXPECT_EQ(ClientPicture(viewer).At(PictureSpot(viewer, 0, 2)), kAroundPicture);
 }
@@ -319,10 +301,9 @@ TEST_F(CompanionToolsTest, ViewerWaitsWhileAnotherThreadHoldsTheClipboardOpen) {
     PutOnClipboard(owner_, CF_DIB, CopiedTexture());
     std::atomic<int> stage{0};  // 1: the other thread holds the clipboard open; 2: it may let go
     std::thread holder([&] {
-        OpenClipboard(nullptr);
+        const OpenedClipboard held(nullptr);
         stage = 1;
         while (stage != 2) Sleep(1);
-        CloseClipboard();
     });
     while (stage != 1) Sleep(1);
     SendMessageA(viewer, WM_CLIPBOARDUPDATE, 0, 0);
@@ -373,27 +354,37 @@ TEST_F(CompanionToolsTest, TheMainWindowOpensEachToolOnceAndOutlivesThem) {
     EXPECT_TRUE(IsWindow(main.Get()) && IsWindowEnabled(main.Get()) && IsWindowVisible(main.Get()));
 }
 
-TEST_F(CompanionToolsTest, UnloadingTheLibraryWithItsToolsOpenClosesThem) {
+// Unloading must not take away the code of an open tool window, and must not
+// touch windows under the loader lock: the library stays loaded instead, and
+// its windows keep working until they close.
+TEST_F(CompanionToolsTest, FreeingTheLibraryWithItsToolsOpenLeavesThemWorking) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(g_companion_library, path, MAX_PATH);
     const auto copy = std::filesystem::temp_directory_path() / "TessalineUnloadCheck.dll";
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
-    for (int load = 0; load < 2; ++load) {  // the second load registers the classes again
+    std::error_code ignored;
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ignored);
+    for (int load = 0; load < 2; ++load) {  // the second load finds its classes still registered
         HMODULE library = LoadLibraryA(copy.string().c_str());
         ASSERT_NE(library, nullptr);
         for (const char* name : {"QRV1", "QRV2"}) {
             reinterpret_cast<int(__cdecl*)(HWND)>(reinterpret_cast<void*>(GetProcAddress(library, name)))(owner_);
         }
         PumpMessages();
-        EXPECT_NE(FindWindowA(kPalettePickerClass, nullptr), nullptr);
-        EXPECT_NE(FindWindowA(kClipboardViewerClass, nullptr), nullptr);
+        HWND picker = FindWindowA(kPalettePickerClass, nullptr), viewer = FindWindowA(kClipboardViewerClass, nullptr);
+        ASSERT_TRUE(picker && viewer);
         FreeLibrary(library);
+        EXPECT_EQ(GetModuleHandleA(copy.string().c_str()), library);
+        for (HWND tool : {picker, viewer}) {
+            RedrawWindow(tool, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
         PumpMessages();
-        EXPECT_EQ(FindWindowA(kPalettePickerClass, nullptr), nullptr);
-        EXPECT_EQ(FindWindowA(kClipboardViewerClass, nullptr), nullptr);
+        EXPECT_TRUE(IsWindowVisible(picker) && IsWindowVisible(viewer));
+        SendMessageA(picker, WM_KEYDOWN, VK_ESCAPE, 0);
+        SendMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PumpMessages();
+        EXPECT_FALSE(IsWindow(picker) || IsWindow(viewer));
         EXPECT_TRUE(IsWindowEnabled(owner_));
     }
-    std::filesystem::remove(copy);
 }
 
 }  // namespace

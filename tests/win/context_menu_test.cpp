@@ -11,6 +11,7 @@
 #include "browser/bitmap_tool.h"
 #include "browser/context_menu.h"
 #include "browser/popup_menu.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
@@ -239,14 +240,14 @@ TEST_F(ContextMenuTest, CopyPutsTheBitmapAsReadOrTheConvertedTextureOnTheClipboa
 
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     RightClick(IDC_BITMAPS_LIST, IDM_COPY_BMP);
-    std::optional<Bytes> dib = ClipboardDib();
+    std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
     ASSERT_TRUE(dib.has_value());
     ASSERT_GE(dib->size(), bitmap.size() - 14);
     EXPECT_TRUE(std::equal(bitmap.begin() + 14, bitmap.end(), dib->begin()));
 
     SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     RightClick(IDC_TEXTURES_LIST, IDM_COPY_AF);
-    dib = ClipboardDib();
+    dib = ClipboardBlock(CF_DIB);
     ASSERT_TRUE(dib.has_value());
     ASSERT_GE(dib->size(), 66600u);
     BITMAPINFOHEADER header{};
@@ -371,12 +372,12 @@ TEST_F(ContextMenuTest, AFileThatCannotBeDeletedIsNamedWhileTheOthersGo) {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Gradient));
     StartMainWindow();
     const std::string held = (bitmaps_.Path() / "b.bmp").string();
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    OwnedFileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
     for (int i : {0, 1, 2}) SetItemState(List(IDC_BITMAPS_LIST), i, LVIS_SELECTED);
     messages_->QueueAnswer(IDYES);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
-    CloseHandle(holder);
+    holder.Close();
 
     EXPECT_EQ(messages_->Messages().size(), 2u);
     ExpectMessage(1, "Cannot delete:\n\n " + held, "Non critical warning!", MB_ICONWARNING);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 #include "preview/conversion_pipeline.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "tests/win/picture_files.h"
 #include "tests/win/win_test_support.h"
@@ -34,16 +34,6 @@ std::array<std::uint32_t, 4> PaneQuadrants(HWND pane) {
     const int h = client.bottom;
     return {ColourAt(pane, w / 4, h / 4), ColourAt(pane, 3 * w / 4, h / 4), ColourAt(pane, w / 4, 3 * h / 4),
             ColourAt(pane, 3 * w / 4, 3 * h / 4)};
-}
-
-void PutTextOnClipboard(const char* text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
-    std::memcpy(GlobalLock(block), text, std::strlen(text) + 1);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
 }
 
 class ConversionPipelineTest : public ::testing::Test {
@@ -134,7 +124,7 @@ TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenM
 TEST_F(ConversionPipelineTest, TextureClipboardCopyIsTheConvertedPaletteImage) {
     files_.Write("quads.oaf", Texture(QuadrantIndex));
     RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kCopyTextureToClipboard);
-    const std::optional<Bytes> dib = ClipboardDib();
+    const std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
     ASSERT_TRUE(dib.has_value());
     ASSERT_GE(dib->size(), 66600u);
     BITMAPINFOHEADER header{};
@@ -154,7 +144,7 @@ TEST_F(ConversionPipelineTest, BitmapClipboardCopyIsTheSourceAsRead) {
     const Bytes file = Bmp24(37, 11, [](int x, int y) { return static_cast<std::uint32_t>(x * 7 << 16 | y * 20); });
     files_.Write("small.bmp", file);
     RunConversion(main_.Get(), PathOf("small.bmp").c_str(), nullptr, kCopyBitmapToClipboard);
-    const std::optional<Bytes> dib = ClipboardDib();
+    const std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
     ASSERT_TRUE(dib.has_value());
     ASSERT_GE(dib->size(), file.size() - 14);
     EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), dib->begin()));
@@ -169,9 +159,10 @@ std::vector<std::uint32_t> StretchedByTheSystem(const Bytes& file, int width, in
     target.bmiHeader.biPlanes = 1;
     target.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, section);
+    const OwnedBitmap section(CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const MemoryDC memory(nullptr);
+    const ObjectSelection selected(memory.Get(), section.Get());
+    HDC dc = memory.Get();
     SetStretchBltMode(dc, COLORONCOLOR);
     const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
     std::uint32_t offset = 0;
@@ -181,9 +172,6 @@ std::vector<std::uint32_t> StretchedByTheSystem(const Bytes& file, int width, in
     GdiFlush();
     std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
                                       static_cast<const std::uint32_t*>(bits) + width * height);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(section);
     for (std::uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
     return pixels;
 }
@@ -210,7 +198,8 @@ TEST_F(ConversionPipelineTest, UnknownModesAndUnreadableSourcesChangeNothing) {
     files_.Write("quads.oaf", Texture(QuadrantIndex));
     RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kPreviewTexture);
     const std::array<std::uint32_t, 4> before = PaneQuadrants(Pane(IDC_SOURCE_PANE));
-    PutTextOnClipboard("keep me");
+    const std::uint8_t kept_text[] = "keep me";
+    ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
 
     for (std::uint32_t mode : {0u, 5u, 6u, 0x30005u, 0x10004u}) {
         EXPECT_FALSE(RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), PathOf("x.bmp").c_str(), mode)) << mode;
@@ -223,7 +212,7 @@ TEST_F(ConversionPipelineTest, UnknownModesAndUnreadableSourcesChangeNothing) {
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].text, "Error reading file");
     EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE)), before);
-    EXPECT_FALSE(ClipboardDib().has_value());
+    EXPECT_FALSE(ClipboardBlock(CF_DIB).has_value());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "gallery/thumbnail.h"
 #include "core/packed_dib.h"
 #include "core/file_access.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "core/palette_source.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -54,17 +54,14 @@ std::vector<std::uint32_t> ImagePixels(HIMAGELIST images, int index) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP canvas = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const OwnedBitmap canvas(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     auto* pixels = static_cast<std::uint32_t*>(bits);
     std::fill_n(pixels, side * side, 0xFF00FF);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, canvas);
-    ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
+    const MemoryDC dc(nullptr);
+    const ObjectSelection selected(dc.Get(), canvas.Get());
+    ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
     GdiFlush();
     std::vector<std::uint32_t> result(pixels, pixels + side * side);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(canvas);
     for (std::uint32_t& pixel : result) pixel &= 0xFFFFFF;
     return result;
 }
@@ -100,11 +97,10 @@ std::vector<std::uint32_t> ShownIconColours(HWND list, int item) {
     RECT box{LVIR_ICON, 0, 0, 0};
     SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&box));
     std::vector<std::uint32_t> colours;
-    HDC dc = GetDC(list);
+    const WindowDC dc(list);
     for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) colours.push_back(Rgb(GetPixel(dc, x, y)));
+        for (int x = box.left; x < box.right; ++x) colours.push_back(Rgb(GetPixel(dc.Get(), x, y)));
     }
-    ReleaseDC(list, dc);
     return colours;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 #include "app/app_globals.h"
 #include "app/main_window.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/win_test_support.h"
@@ -152,13 +153,12 @@ TEST_F(MainWindowTest, EveryNamedResourceExistsWithItsSize) {
                    {IDB_SETUP_CANCEL_PRESSED, 75, 47}, {IDB_GALLERY_OK_NORMAL, 44, 35}, {IDB_GALLERY_OK_PRESSED, 44, 35},
                    {IDB_MENU_MARK, 13, 13}};
     for (const auto& expected : bitmaps) {
-        HBITMAP bitmap = LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(expected.id));
-        ASSERT_NE(bitmap, nullptr) << expected.id;
+        const OwnedBitmap bitmap(LoadBitmapA(g_program_instance, MAKEINTRESOURCEA(expected.id)));
+        ASSERT_TRUE(bitmap) << expected.id;
         BITMAP info{};
-        GetObjectA(bitmap, sizeof info, &info);
+        GetObjectA(bitmap.Get(), sizeof info, &info);
         EXPECT_EQ(info.bmWidth, expected.width) << expected.id;
         EXPECT_EQ(info.bmHeight, expected.height) << expected.id;
-        DeleteObject(bitmap);
     }
     EXPECT_NE(LoadIconA(g_program_instance, MAKEINTRESOURCEA(IDI_MAIN)), nullptr);
     for (const char* name : {"Dijalog", "ABOUT", "SETUP", "Setup", "PREVIEW"}) {

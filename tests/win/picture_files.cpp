@@ -1,6 +1,7 @@
 #include "tests/win/picture_files.h"
 #include <cstring>
 #include "core/palette_source.h"
+#include "platform/guards.h"
 
 namespace {
 
@@ -75,8 +76,6 @@ std::uint32_t CubeColour(int red_level, int green_level, int blue_level) {
 }
 
 std::uint32_t ColourAt(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
+    const COLORREF colour = GetPixel(WindowDC(window).Get(), x, y);
     return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
 }

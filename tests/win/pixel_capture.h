@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <span>
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 
 class Canvas {
 public:

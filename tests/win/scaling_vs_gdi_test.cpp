@@ -9,55 +9,27 @@
 #include "core/packed_dib.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
+#include "platform/guards.h"
 
 namespace {
-
-class OwnedDc {
-public:
-    explicit OwnedDc(HDC dc) : dc_(dc) {}
-    ~OwnedDc() { if (dc_) DeleteDC(dc_); }
-    OwnedDc(const OwnedDc&) = delete;
-    OwnedDc& operator=(const OwnedDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class ScreenDc {
-public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 // A DIB section selected into a memory DC of its own, released together.
 class DibSurface {
 public:
-    DibSurface(const std::vector<std::uint8_t>& info, HDC screen) : dc_(CreateCompatibleDC(screen)) {
-        bitmap_ = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits_, nullptr, 0);
-        if (bitmap_ && dc_.get()) previous_ = SelectObject(dc_.get(), bitmap_);
-    }
-    ~DibSurface() {
-        if (previous_) SelectObject(dc_.get(), previous_);
-        if (bitmap_) DeleteObject(bitmap_);
-    }
-    DibSurface(const DibSurface&) = delete;
-    DibSurface& operator=(const DibSurface&) = delete;
-    bool ok() const { return bitmap_ && bits_ && previous_; }
-    HDC dc() const { return dc_.get(); }
+    DibSurface(const std::vector<std::uint8_t>& info, HDC screen)
+        : dc_(screen),
+          bitmap_(CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits_,
+                                   nullptr, 0)),
+          selection_(dc_.Get(), bitmap_.Get()) {}
+    bool ok() const { return dc_ && bitmap_ && bits_; }
+    HDC dc() const { return dc_.Get(); }
     std::uint8_t* bits() const { return static_cast<std::uint8_t*>(bits_); }
 
 private:
-    OwnedDc dc_;
-    HBITMAP bitmap_ = nullptr;
+    MemoryDC dc_;
     void* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    OwnedBitmap bitmap_;
+    ObjectSelection selection_;  // last, so the bitmap leaves the DC before either goes
 };
 
 std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<const std::uint8_t> table = {}) {
@@ -79,13 +51,13 @@ std::size_t Stride(LONG width, WORD bits) { return ((static_cast<std::size_t>(wi
 TEST(ScalingVsGdi, StretchBltInColorOnColorPicksTheSourcePixelsOurScalerPicks) {
     const SIZE sources[] = {{300, 200}, {37, 1000}, {1, 1}, {257, 255}, {512, 256}, {128, 128},
                             {384, 640}, {1000, 37}, {4095, 3}, {2, 511}, {256, 256}, {255, 257}};
-    ScreenDc screen;
-    DibSurface target(Info(256, 256, 24), screen.get());
+    const WindowDC screen(nullptr);
+    DibSurface target(Info(256, 256, 24), screen.Get());
     ASSERT_TRUE(target.ok());
     for (const SIZE& size : sources) {
         SCOPED_TRACE(testing::Message() << size.cx << " x " << size.cy);
         // Every source pixel carries its own position: x in the low 12 bits, y from the top in the high 12.
-        DibSurface source(Info(size.cx, size.cy, 24), screen.get());
+        DibSurface source(Info(size.cx, size.cy, 24), screen.Get());
         ASSERT_TRUE(source.ok());
         const std::size_t source_stride = Stride(size.cx, 24);
         for (LONG y = 0; y < size.cy; ++y) {
@@ -121,9 +93,9 @@ TEST(ScalingVsGdi, StretchBltInColorOnColorPicksTheSourcePixelsOurScalerPicks) {
 
 // Blits a one-row source onto a 24-bit row of the same width; the row's bytes.
 std::vector<std::uint8_t> GdiTrueColourRow(const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels, LONG width) {
-    ScreenDc screen;
-    DibSurface source(info, screen.get());
-    DibSurface target(Info(width, 1, 24), screen.get());
+    const WindowDC screen(nullptr);
+    DibSurface source(info, screen.Get());
+    DibSurface target(Info(width, 1, 24), screen.Get());
     if (!source.ok() || !target.ok()) return {};
     std::memcpy(source.bits(), pixels.data(), pixels.size());
     BitBlt(target.dc(), 0, 0, width, 1, source.dc(), 0, 0, SRCCOPY);

@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 #include "app/app_globals.h"
+#include "platform/guards.h"
 #include "settings/settings_store.h"
 #include "tests/win/win_test_support.h"
 
@@ -21,31 +22,26 @@ struct RawValue {
 
 RawValue ReadRaw(const char* name) {
     RawValue value;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.data.resize(size);
-        value.present = RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
+        value.present = RegQueryValueExA(key.Get(), name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
     }
-    RegCloseKey(key);
     return value;
 }
 
-void StoreRawString(const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+void StoreRawBytes(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
+    RegistryKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
+                              nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
+    RegSetValueExA(key.Get(), name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-void StoreRawBytes(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
+void StoreRawString(const char* name, const std::string& text) {
+    StoreRawBytes(name, REG_SZ, std::vector<BYTE>(text.c_str(), text.c_str() + text.size() + 1));
 }
 
 std::string StringOf(const RawValue& value) { return reinterpret_cast<const char*>(value.data.data()); }
@@ -63,14 +59,13 @@ TEST_F(SettingsStoreTest, FirstStartStoresEveryDefaultButTheToolWithTheKeyClass)
     EXPECT_EQ(GetDefFileName(), 1u);
     EXPECT_TRUE(messages_.Messages().empty());
 
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegistryKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
     char key_class[64] = {};
     DWORD class_length = sizeof key_class;
-    ASSERT_EQ(RegQueryInfoKeyA(key, key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    ASSERT_EQ(RegQueryInfoKeyA(key.Get(), key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
-    RegCloseKey(key);
     EXPECT_STREQ(key_class, "Wendacor");
 
     for (const char* name : {"Bitmaps", "Textures"}) {
@@ -157,9 +152,8 @@ TEST_F(SettingsStoreTest, NumbersAllBitsSetReadAsMissingAndOtherValuesStay) {
 
 TEST_F(SettingsStoreTest, ReadingANumberCreatesAMissingKeyButReportsTheValueMissing) {
     EXPECT_EQ(ReadSettingDword("Thumbs"), kMissingSetting);
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    if (key) RegCloseKey(key);
+    RegistryKey key;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
     EXPECT_EQ(ReadSettingString("Bitmaps"), nullptr);
 }
 

@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 #include "app/app_globals.h"
-#include "platform/gdi_objects.h"
+#include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"

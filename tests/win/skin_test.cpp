@@ -289,11 +289,11 @@ TEST_F(SkinTest, ExitGivesBackEveryObjectTheSkinMade) {
     {
         MainWindowUnderTest main;
         EXPECT_GT(LiveGdiObjectCount(), live_before);
-        ASSERT_NE(MainBannerFont(), nullptr);
+        ASSERT_NE(MainBannerFont(main.Get()), nullptr);
         SendMessageA(main.Get(), WM_COMMAND, IDC_EXIT, 0);
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
-        EXPECT_EQ(MainBannerFont(), nullptr);
-        EXPECT_EQ(MainTitleFont(), nullptr);
+        EXPECT_EQ(MainBannerFont(main.Get()), nullptr);
+        EXPECT_EQ(MainTitleFont(main.Get()), nullptr);
     }
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
 }

@@ -4,6 +4,7 @@
 #include "app/app_globals.h"
 #include "app/companion_library.h"
 #include "app/main_window.h"
+#include "platform/guards.h"
 #include "settings/settings_store.h"
 #include "skin/main_skin.h"
 
@@ -71,16 +72,27 @@ void SetItemState(HWND list, int index, UINT state) {
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
-std::optional<std::vector<unsigned char>> ClipboardDib() {
-    if (!OpenClipboard(nullptr)) return std::nullopt;
-    std::optional<std::vector<unsigned char>> result;
-    if (HANDLE block = GetClipboardData(CF_DIB)) {
-        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
-        result = std::vector<unsigned char>(bytes, bytes + GlobalSize(block));
-        GlobalUnlock(block);
+std::optional<std::vector<unsigned char>> ClipboardBlock(UINT format) {
+    const OpenedClipboard clipboard(nullptr);
+    if (!clipboard) return std::nullopt;
+    HANDLE block = GetClipboardData(format);
+    if (!block) return std::nullopt;
+    const LockedGlobal locked(block);
+    return std::vector<unsigned char>(locked.Bytes().begin(), locked.Bytes().end());
+}
+
+bool PutOnClipboard(HWND owner, UINT format, std::span<const std::uint8_t> bytes) {
+    {
+        const OpenedClipboard clipboard(owner);
+        if (!clipboard) return false;
+        EmptyClipboard();
+        if (!bytes.empty()) {
+            OwnedGlobal block = CopyToGlobal(bytes);
+            if (block && SetClipboardData(format, block.Get())) block.Release();
+        }
     }
-    CloseClipboard();
-    return result;
+    PumpMessages();
+    return true;
 }
 
 void PumpMessages() {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 #include "core/message_sink.h"
@@ -63,8 +64,11 @@ std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path);
 std::vector<std::string> ListTexts(HWND list);
 // Sets the selection and focus of an item (-1: every item) as a click would.
 void SetItemState(HWND list, int index, UINT state);
-// The CF_DIB block on the clipboard, or nothing when there is none.
-std::optional<std::vector<unsigned char>> ClipboardDib();
+// The block of the format on the clipboard, or nothing when there is none.
+std::optional<std::vector<unsigned char>> ClipboardBlock(UINT format);
+// Empties the clipboard, then gives it a copy of bytes in the format (nothing
+// when bytes is empty); false when the clipboard could not be opened.
+bool PutOnClipboard(HWND owner, UINT format, std::span<const std::uint8_t> bytes);
 void DeleteSettingsKey();
 // Dispatches pending messages of this thread.
 void PumpMessages();

@@ -1,0 +1,67 @@
+#include "skin/skinned_dialog.h"
+#include "skin/bitmap_button.h"
+
+namespace {
+
+// A window property rather than DWLP_USER, which stays free for the dialog.
+constexpr char kOpeningProperty[] = "LumivaneDialogOpening";
+
+void DrawButton(const SkinnedDialogLook& look, const DRAWITEMSTRUCT& item) {
+    for (const ButtonPictures& button : look.buttons) {
+        if (button.control_id == kEveryButton || button.control_id == static_cast<int>(item.CtlID)) {
+            DrawBitmapButton(item, button.normal_bitmap, button.pressed_bitmap);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool AttachDialogOpening(HWND dialog, const SkinnedDialogLook& look, std::unique_ptr<DialogOpening> opening) {
+    ReleaseDialogOpening(dialog);
+    if (look.pale_background) {
+        opening->brushes.static_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
+        opening->brushes.dialog_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
+    }
+    if (!SetPropA(dialog, kOpeningProperty, opening.get())) return false;
+    opening.release();  // the window holds it now
+    return true;
+}
+
+DialogOpening* DialogOpeningOf(HWND dialog) { return static_cast<DialogOpening*>(GetPropA(dialog, kOpeningProperty)); }
+
+void ReleaseDialogOpening(HWND dialog) {
+    // Taken off the window first, so a message sent while it is released
+    // finds nothing rather than half of it.
+    std::unique_ptr<DialogOpening> opening(static_cast<DialogOpening*>(RemovePropA(dialog, kOpeningProperty)));
+}
+
+void EndSkinnedDialog(HWND dialog) {
+    ReleaseDialogOpening(dialog);
+    EndDialog(dialog, 1);
+}
+
+std::optional<INT_PTR> HandleSkinnedDialogMessage(HWND dialog, const SkinnedDialogLook& look, UINT message,
+                                                  WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_DRAWITEM:
+        DrawButton(look, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: {
+        if (!look.pale_background) return std::nullopt;
+        const DialogOpening* opening = DialogOpeningOf(dialog);
+        return opening ? AnswerColourMessage(opening->brushes, message, wparam) : INT_PTR{FALSE};
+    }
+    case WM_SYSCOMMAND:
+        // The system's own handling follows in every case.
+        if (look.ends_on_close && (wparam & 0xFFF0) == SC_CLOSE) EndSkinnedDialog(dialog);
+        return FALSE;
+    case WM_DESTROY:
+        ReleaseDialogOpening(dialog);
+        return FALSE;
+    default:
+        return std::nullopt;
+    }
+}
