@@ -18,6 +18,12 @@ public:
     virtual bool Seek(std::uint32_t offset) = 0;
 };
 
+// True when the read filled the whole buffer.
+inline bool ReadExactly(ReadableFile& file, std::span<std::uint8_t> buffer) {
+    const std::optional<std::size_t> got = file.Read(buffer);
+    return got && *got == buffer.size();
+}
+
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
 
 class FileSystem {
