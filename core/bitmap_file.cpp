@@ -2,53 +2,32 @@
 #include <array>
 #include <cstring>
 #include <vector>
+#include "core/bitmap_layout.h"
 #include "core/file_access.h"
+#include "core/little_endian.h"
 #include "core/message_sink.h"
+#include "core/pixel_rows.h"
 #include "core/stretch_map.h"
 
 namespace {
 constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
-std::uint16_t LoadU16(const std::uint8_t* bytes) {
-    std::uint16_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
+// The two-letter types of OS/2's other bitmap files: arrays, icons and pointers.
+bool IsOs2BitmapType(std::uint16_t type) {
+    for (const char* name : {"BA", "CI", "CP", "IC", "PT"}) {
+        if (type == LoadU16(reinterpret_cast<const std::uint8_t*>(name))) return true;
+    }
+    return false;
 }
 
-std::uint32_t LoadU32(const std::uint8_t* bytes) {
-    std::uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-void StoreU16(std::uint8_t* bytes, std::uint16_t value) { std::memcpy(bytes, &value, sizeof value); }
-void StoreU32(std::uint8_t* bytes, std::uint32_t value) { std::memcpy(bytes, &value, sizeof value); }
-
-bool ReadExactly(ReadableFile& file, std::span<std::uint8_t> buffer) {
-    const std::optional<std::size_t> got = file.Read(buffer);
-    return got && *got == buffer.size();
-}
-
-bool IsPaletteDepth(std::uint16_t bits) { return bits == 1 || bits == 4 || bits == 8; }
-
-bool IsReadableDepth(std::uint16_t bits) {
-    return IsPaletteDepth(bits) || bits == 16 || bits == 24 || bits == 32;
-}
-
-// Why a header with biSize 40 is still refused, as the caption of the message,
-// or null when the image can be held and converted. Checked before the block
-// is enlarged, so that no header makes the reader allocate or read absurd sizes.
-const char* RefusalOf(const BitmapInfoHeader& header) {
-    if (header.biCompression != kBiRgb) return "Compressed BMPs Not Supported";
-    if (header.biHeight < 0) return "Top-down BMPs Not Supported";
-    if (header.biHeight == 0 || header.biWidth <= 0 || header.biPlanes == 0) return "BMPs without pixels Not Supported";
-    if (!IsReadableDepth(header.biBitCount)) return "BMP bit depth Not Supported";
-    const bool too_many_colours = IsPaletteDepth(header.biBitCount) ? header.biClrUsed > (1u << header.biBitCount)
-                                                                    : header.biClrUsed > 0xFFFFu / 4;
-    if (too_many_colours) return "BMP colour table Not Supported";
-    const std::optional<std::size_t> image = DibImageBytes(header);
-    if (!image || *image - kInfoHeaderBytes - DibColorTableBytes(header) > kMaxBitmapPixelBytes) return "BMP too large!";
-    return nullptr;
+// Turns entries of three bytes (blue, green, red), packed at the start of
+// table, into four-byte ones in place, from the last so none is overwritten
+// before it is read.
+void WidenCoreEntries(std::span<std::uint8_t> table) {
+    for (std::size_t entry = table.size() / 4; entry-- > 0;) {
+        std::memmove(&table[entry * 4], &table[entry * 3], 3);
+        table[entry * 4 + 3] = 0;
+    }
 }
 
 class BitmapReader {
@@ -63,22 +42,29 @@ public:
 
         std::array<std::uint8_t, kFileHeaderBytes> file_header{};
         if (!ReadExactly(*file_, file_header)) return Fail("Error reading file", path_);
-        if (LoadU16(&file_header[0]) != kBitmapFileType || LoadU16(&file_header[6]) != 0 || LoadU16(&file_header[8]) != 0) {
+        const std::uint16_t type = LoadU16(&file_header[0]);
+        if (IsOs2BitmapType(type)) return Fail(path_, "OS/2 style BMPs Not Supported");
+        if (type != kBitmapFileType || LoadU16(&file_header[6]) != 0 || LoadU16(&file_header[8]) != 0) {
             return Fail(path_, "Not a recognised BMP format file!");
         }
-        const std::uint32_t pixel_offset = LoadU32(&file_header[10]);
 
         std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
         if (!dib) return Fail(path_, "Failed to allocate memory for DIB !");
-        if (!ReadExactly(*file_, {dib->data(), kInfoHeaderBytes})) return Fail(path_, "Error reading file");
-        const BitmapInfoHeader header = dib->Header();
-        if (header.biSize != kInfoHeaderBytes) return Fail(path_, "OS/2 style BMPs Not Supported");
-        if (const char* refusal = RefusalOf(header)) return Fail(path_, refusal);
+        BitmapLayout layout;
+        if (const char* failure = ReadLayout(LoadU32(&file_header[10]), layout)) return Fail(path_, failure);
+        dib->SetHeader(layout.header);
 
-        // A taller picture keeps only the rows stretching shows: fewer bytes to
-        // read, and it stretches to the same picture.
-        BitmapInfoHeader kept = header;
-        const bool some_rows = rows_ > 0 && header.biHeight > rows_;
+        // The colour table is small; the pixels get their room only once the
+        // table has been read and the file is known to reach the pixels.
+        const std::size_t table_bytes = DibColorTableBytes(layout.header);
+        if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(path_, "Failed to allocate memory for DIB!");
+        if (const char* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(path_, failure);
+        if (const char* failure = ReachPixels(layout.pixel_offset)) return Fail(path_, failure);
+
+        // A taller picture of plain rows keeps only the rows stretching shows:
+        // fewer bytes to read, and it stretches to the same picture.
+        BitmapInfoHeader kept = layout.header;
+        const bool some_rows = rows_ > 0 && layout.encoding == PixelEncoding::Plain && kept.biHeight > rows_;
         if (some_rows) {
             kept.biHeight = rows_;
             kept.biSizeImage = 0;
@@ -87,41 +73,76 @@ public:
             dib.reset();
             return Fail(path_, "Failed to allocate memory for DIB!");
         }
-        dib->SetHeader(kept);
-        const std::span<std::uint8_t> table = dib->ColorTable();
-        if (!table.empty() && !ReadExactly(*file_, table)) return Fail(path_, "Error reading file!");
         if (some_rows) {
-            const std::uint64_t start = pixel_offset != 0 ? pixel_offset : kFileHeaderBytes + kInfoHeaderBytes + table.size();
-            if (!ReadShownRows(header, start, dib->Pixels())) return Fail(path_, "Error reading file");
+            dib->SetHeader(kept);
+            if (!ReadShownRows(layout, dib->Pixels())) return Fail(path_, "Error reading file");
             return dib;
         }
-        if (pixel_offset != 0 && !file_->Seek(pixel_offset)) return Fail(path_, "Error reading file!");
-        if (!ReadExactly(*file_, dib->Pixels())) return Fail(path_, "Error reading file");
+        if (!file_->Seek(layout.pixel_offset)) return Fail(path_, "Error reading file!");
+        if (!ReadPixelRows(*file_, layout, dib->Pixels())) return Fail(path_, "Error reading file");
         return dib;
     }
 
 private:
-    // Reads into pixels, bottom row first as stored, the rows_ rows of the
-    // picture of header, whose rows start at offset start, that stretching
-    // it to rows_ rows shows. The top row, which is the file's last, is
-    // among them, so a file cut short fails as it does when read whole.
-    bool ReadShownRows(const BitmapInfoHeader& header, std::uint64_t start, std::span<std::uint8_t> pixels) {
-        const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
-        const std::vector<std::int32_t> shown = StretchedRows(header.biHeight, rows_);
+    // Reads into pixels, bottom row first, the rows_ rows of the picture of
+    // layout that stretching it to rows_ rows shows. A file that ends before
+    // its last row fails as it does when read whole.
+    bool ReadShownRows(const BitmapLayout& layout, std::span<std::uint8_t> pixels) {
+        const std::int32_t height = layout.header.biHeight;
+        const std::size_t stride = static_cast<std::size_t>(DibRowStride(layout.header));
+        const std::uint64_t end = layout.pixel_offset + static_cast<std::uint64_t>(height) * stride;
         const std::optional<std::span<const std::uint8_t>> mapped = file_->Mapped();
-        for (std::size_t row = 0; row < shown.size(); ++row) {
-            const std::uint64_t from_bottom = static_cast<std::uint64_t>(header.biHeight - 1 - shown[shown.size() - 1 - row]);
-            const std::uint64_t at = start + from_bottom * stride;
-            const std::span<std::uint8_t> into = pixels.subspan(row * stride, stride);
-            if (mapped) {
-                if (at > mapped->size() || mapped->size() - at < stride) return false;
-                std::memcpy(into.data(), mapped->data() + at, stride);
-                continue;
+        const auto read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
+            if (!mapped) {
+                const std::optional<std::size_t> got = file_->ReadAt(at, into);
+                return got && *got == into.size();
             }
-            const std::optional<std::size_t> got = file_->ReadAt(at, into);
-            if (!got || *got != stride) return false;
+            if (at > mapped->size() || mapped->size() - at < into.size()) return false;
+            std::memcpy(into.data(), mapped->data() + at, into.size());
+            return true;
+        };
+        std::array<std::uint8_t, 1> last{};
+        if (!read(end - 1, last)) return false;
+        const std::vector<std::int32_t> shown = StretchedRows(height, rows_);
+        for (std::size_t row = 0; row < shown.size(); ++row) {
+            const std::int32_t from_top = shown[shown.size() - 1 - row];
+            const std::uint64_t in_file = static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top);
+            if (!read(layout.pixel_offset + in_file * stride, pixels.subspan(row * stride, stride))) return false;
         }
         return true;
+    }
+
+    // The info header and the masks behind it, read and understood; the
+    // caption of why the file is refused, or null.
+    const char* ReadLayout(std::uint32_t pixel_offset, BitmapLayout& layout) {
+        std::array<std::uint8_t, kLargestInfoHeaderBytes + kMostMaskBytes> info{};
+        if (!ReadExactly(*file_, {info.data(), 4})) return "Error reading file";
+        const std::uint32_t header_bytes = LoadU32(info.data());
+        if (const char* refusal = HeaderSizeRefusal(header_bytes)) return refusal;
+        if (!ReadExactly(*file_, {info.data() + 4, header_bytes - 4})) return "Error reading file";
+        const std::size_t mask_bytes = MaskBytesBehind({info.data(), header_bytes});
+        if (mask_bytes != 0 && !ReadExactly(*file_, {info.data() + header_bytes, mask_bytes})) return "Error reading file";
+        return ParseBitmapLayout(pixel_offset, {info.data(), header_bytes + mask_bytes}, layout);
+    }
+
+    const char* ReadColourTable(const BitmapLayout& layout, std::span<std::uint8_t> table) {
+        if (table.empty()) return nullptr;
+        const std::size_t file_bytes = table.size() / 4 * layout.entry_bytes;
+        if (!file_->Seek(layout.table_offset)) return "Error reading file!";
+        const std::optional<std::size_t> got = file_->Read(table.first(file_bytes));
+        if (!got) return "Error reading file!";
+        if (*got != file_bytes) return "BMP colour table outside the file!";
+        if (layout.entry_bytes == 3) WidenCoreEntries(table);
+        return nullptr;
+    }
+
+    // Whether the file holds at least one byte at the pixel offset.
+    const char* ReachPixels(std::uint32_t pixel_offset) {
+        std::array<std::uint8_t, 1> first{};
+        if (!file_->Seek(pixel_offset)) return "Error reading file!";
+        const std::optional<std::size_t> got = file_->Read(first);
+        if (!got) return "Error reading file";
+        return *got == 0 ? "BMP pixels outside the file!" : nullptr;
     }
 
     // Closes the file before the message, as every failure does.

@@ -1,14 +1,11 @@
-// BMP files: a 14-byte file header in front of a packed DIB with a 40-byte
-// BITMAPINFOHEADER. Only uncompressed, bottom-up images of 1, 4, 8, 16, 24 or
-// 32 bits are read.
+// BMP files: a 14-byte file header in front of a packed DIB. The reader takes
+// the headers of Windows (40, 52, 56, 108 and 124 bytes) and of OS/2 (12 and
+// 64 bytes), bit fields, top-down rows, RLE8 and RLE4, and 1, 2, 4, 8, 16, 24
+// and 32 bits; it hands out the one form the program holds: a 40-byte header,
+// bottom-up, uncompressed rows of 1, 4, 8, 16 (5-5-5), 24 or 32 bits.
 #pragma once
 #include <optional>
 #include "core/packed_dib.h"
-
-inline constexpr std::size_t kFileHeaderBytes = 14;
-inline constexpr std::uint16_t kBitmapFileType = 0x4D42;  // "BM"
-// Larger pixel rows than this are refused before anything is allocated.
-inline constexpr std::size_t kMaxBitmapPixelBytes = 256u << 20;
 
 // Reads the file into a packed DIB. On failure the user has been told and
 // nothing is returned.

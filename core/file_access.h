@@ -30,6 +30,12 @@ public:
     virtual std::optional<std::span<const std::uint8_t>> Mapped() { return std::nullopt; }
 };
 
+// True when the read filled the whole buffer.
+inline bool ReadExactly(ReadableFile& file, std::span<std::uint8_t> buffer) {
+    const std::optional<std::size_t> got = file.Read(buffer);
+    return got && *got == buffer.size();
+}
+
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
 
 class FileSystem {

@@ -52,7 +52,7 @@ ALLOWED = {
                                 "FindClose FindFirstFileA FindFirstVolumeW FindNextFileA FindNextVolumeW "
                                 "FindResourceA FindVolumeClose FormatMessageA FreeLibrary GetCurrentProcess "
                                 "GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetDiskFreeSpaceExW "
-                                "GetExitCodeProcess GetFileAttributesA GetFileAttributesW GetFileInformationByHandle "
+                                "GetExitCodeProcess GetFileAttributesA GetFileAttributesExA GetFileAttributesW GetFileInformationByHandle "
                                 "GetFileSizeEx GetFileType GetFullPathNameW GetHandleInformation GetLastError "
                                 "GetModuleFileNameA GetModuleHandleA GetModuleHandleExA GetModuleHandleW GetProcAddress "
                                 "GetProcessAffinityMask GetStartupInfoA GetSystemTimeAsFileTime GetTempFileNameA "

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the native core tests under
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
-# Wine on a virtual display, the fuzzers for a bounded time, the artwork
-# check and the include layers. Ends with one line: "N passed, N failed".
+# Wine on a virtual display, the bitmaps paint tools write converted by the
+# batch converter, the fuzzers for a bounded time, the artwork check, the
+# Windows version of the packages and the include layers. Ends with one line:
+# "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 logs="$root/build/test-logs"
@@ -55,6 +57,7 @@ run_check() {
 }
 
 run_gtest native "$root/build/native/tests/unit/lumivane_unit_tests"
+run_check tool-bitmaps "$root/scripts/check_tool_bitmaps.py" "$root/build/native/bin/lumivane-convert"
 
 source "$root/scripts/wine_env.sh"
 if start_virtual_display; then
