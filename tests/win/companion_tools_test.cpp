@@ -347,6 +347,7 @@ TEST_F(CompanionToolsTest, TheMainWindowOpensEachToolOnceAndOutlivesThem) {
     SendMessageA(main.Get(), WM_SYSCOMMAND, 40006, 0);
     PumpMessages();
     EXPECT_EQ(FindWindowA(kPalettePickerClass, nullptr), picker);
+    EXPECT_EQ(FindWindowExA(nullptr, picker, kPalettePickerClass, nullptr), nullptr);
     EXPECT_EQ(GetActiveWindow(), picker);
     SendMessageA(picker, WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
