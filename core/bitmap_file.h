@@ -7,9 +7,6 @@
 #include <optional>
 #include "core/packed_dib.h"
 
-inline constexpr std::size_t kFileHeaderBytes = 14;
-inline constexpr std::uint16_t kBitmapFileType = 0x4D42;  // "BM"
-
 // Reads the file into a packed DIB. On failure the user has been told and
 // nothing is returned.
 std::optional<PackedDib> ReadBitmapFile(const char* path);

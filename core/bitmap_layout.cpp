@@ -1,6 +1,5 @@
 #include "core/bitmap_layout.h"
 #include <cstring>
-#include "core/bitmap_file.h"
 #include "core/little_endian.h"
 
 namespace {

@@ -28,6 +28,10 @@ struct BitmapLayout {
     std::uint32_t pixel_offset = 0;  // in the file
 };
 
+// The 14-byte file header in front of every BMP, which starts with "BM".
+inline constexpr std::size_t kFileHeaderBytes = 14;
+inline constexpr std::uint16_t kBitmapFileType = 0x4D42;
+
 // Larger pixel rows than this, as held in memory, are refused before anything is allocated.
 inline constexpr std::size_t kMaxBitmapPixelBytes = 256u << 20;
 
