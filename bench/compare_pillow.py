@@ -4,17 +4,24 @@
 Pillow's way: resize to 256 x 256 with NEAREST, then quantize to the texture
 palette without dithering. For each picture it prints the time per picture of
 the conversion alone (pictures already in memory), and how many of the 65,536
-pixels each maps to a colour that is not the nearest one; then the time per
-file of a batch of 100 files of 1024 x 1024 x 24 bits turned into AF textures
-(read, convert, write). Uses Debian's python3-pil; builds the Release tools in
-build/core-bench unless --no-build is given.
+pixels each maps to a colour that is not the nearest one, and the time of
+our first conversion in a new process. Then the time per file of batches of
+100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
+write), for two sets (the photo-like pictures, and smooth gradients with
+uniform noise of +-12 per channel), by lumivane-convert with -j 1 and with its
+default number of jobs, and by Pillow, in turn, several runs each, with the
+ratios Pillow / lumivane as median [lowest - highest]. Uses Debian's
+python3-pil; builds the Release tools in build/core-bench unless --no-build is
+given.
 
-    bench/compare_pillow.py [--no-build] [--repeats N] [--work DIR]
+    bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
 """
 import argparse
 import os
+import random
 import resource
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -51,8 +58,24 @@ def photo(size, seed):
     return Image.merge("RGB", (ImageChops.add(red, noise, 1, -128), ImageChops.add(green, noise, 1, -128), blue))
 
 
+def noisy_gradient(size, seed):
+    """Smooth gradients, a different one in each channel, plus uniform noise of +-12 per channel."""
+    w, h = size
+    rng = random.Random(seed)
+    gradients = [Image.linear_gradient("L").rotate(seed * 53 % 360).resize(size),
+                 Image.radial_gradient("L").resize(size),
+                 Image.linear_gradient("L").rotate(90 + seed * 29 % 360).resize(size)]
+    to_noise = [v * 25 // 256 for v in range(256)]  # 0..24, evenly
+    channels = []
+    for gradient in gradients:
+        noise = Image.frombytes("L", size, rng.randbytes(w * h)).point(to_noise)
+        channels.append(ImageChops.add(gradient, noise, 1, -12))
+    return Image.merge("RGB", channels)
+
+
 def pictures():
     yield "photo 1024x1024", photo((1024, 1024), 1)
+    yield "noisy grad 1024x1024", noisy_gradient((1024, 1024), 1)
     yield "mandelbrot 1024x1024", Image.merge("RGB", (
         Image.effect_mandelbrot((1024, 1024), (-2, -1.5, 1, 1.5), 100),
         Image.effect_mandelbrot((1024, 1024), (-1.5, -1.2, 0.8, 1.2), 60),
@@ -86,13 +109,33 @@ def pillow_non_nearest(image, palette, work):
 
 
 def ours_per_picture(files, repeats):
+    """One process per picture, so that each first conversion is the first of its process."""
     tool = os.path.join(BUILD, "bench", "lumivane_compare")
-    output = subprocess.run([tool, "convert", str(repeats)] + files, check=True, capture_output=True, text=True).stdout
     result = {}
-    for line in output.splitlines():
-        path, first, cpu, wall, wrong = line.rsplit(" ", 4)
-        result[path] = (float(first), float(cpu), float(wall), int(wrong))
+    for path in files:
+        output = subprocess.run([tool, "convert", str(repeats), path], check=True, capture_output=True, text=True).stdout
+        for line in output.splitlines():
+            name, first, cpu, wall, wrong = line.rsplit(" ", 4)
+            result[name] = (float(first), float(cpu), float(wall), int(wrong))
     return result
+
+
+def make_set(work, name, make, count):
+    sources = os.path.join(work, name)
+    os.makedirs(sources, exist_ok=True)
+    files = []
+    for i in range(count):
+        path = os.path.join(sources, "texture%03d.bmp" % i)
+        make((1024, 1024), i).save(path)
+        files.append(path)
+    return files
+
+
+def warm(files):
+    """Every contender reads from the page cache: read every file once beforehand."""
+    for path in files:
+        with open(path, "rb") as f:
+            f.read()
 
 
 def children_cpu():
@@ -100,41 +143,63 @@ def children_cpu():
     return usage.ru_utime + usage.ru_stime
 
 
-def batch(work, palette, count=100):
-    sources = os.path.join(work, "batch")
-    os.makedirs(sources, exist_ok=True)
-    files = []
-    for i in range(count):
-        path = os.path.join(sources, "texture%03d.bmp" % i)
-        photo((1024, 1024), i).save(path)
-        files.append(path)
-    ours_out, pillow_out = os.path.join(work, "ours"), os.path.join(work, "pillow")
-    os.makedirs(ours_out, exist_ok=True)
-    os.makedirs(pillow_out, exist_ok=True)
-    # Both read from the page cache: read every file once beforehand.
-    for path in files:
-        with open(path, "rb") as f:
-            f.read()
-
+def ours_batch(files, out, jobs):
+    """Wall and CPU (all threads) ms per file."""
     convert = os.path.join(BUILD, "bin", "lumivane-convert")
+    options = ["-j", str(jobs)] if jobs else []
     cpu, wall = children_cpu(), time.perf_counter()
-    subprocess.run([convert, "to-af", "--force", "--out", ours_out] + files, check=True, stdout=subprocess.DEVNULL)
-    ours = ((time.perf_counter() - wall) / count * 1e3, (children_cpu() - cpu) / count * 1e3)
+    subprocess.run([convert, "to-af", "--force", "--quiet", "--out", out] + options + files, check=True)
+    return (time.perf_counter() - wall) / len(files) * 1e3, (children_cpu() - cpu) / len(files) * 1e3
 
+
+def pillow_batch(files, out, palette):
     cpu, wall = time.process_time(), time.perf_counter()
     for path in files:
         with Image.open(path) as image:
             texture = pillow_convert(image, palette)
-        with open(os.path.join(pillow_out, os.path.basename(path) + ".af"), "wb") as out:
-            out.write(texture.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
-    pillow = ((time.perf_counter() - wall) / count * 1e3, (time.process_time() - cpu) / count * 1e3)
-    return ours, pillow
+        with open(os.path.join(out, os.path.basename(path) + ".af"), "wb") as f:
+            f.write(texture.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
+    return (time.perf_counter() - wall) / len(files) * 1e3, (time.process_time() - cpu) / len(files) * 1e3
+
+
+def spread(values):
+    return "%6.2f [%5.2f - %5.2f]" % (statistics.median(values), min(values), max(values))
+
+
+def batches(work, palette, runs, count=100):
+    sets = [("photo", make_set(work, "photo", photo, count)),
+            ("noisy gradient", make_set(work, "noisy", noisy_gradient, count))]
+    outs = {}
+    for who in ("ours1", "oursN", "pillow"):
+        outs[who] = os.path.join(work, "out-" + who)
+        os.makedirs(outs[who], exist_ok=True)
+    print()
+    print("Batches of %d files of 1024x1024x24 to AF (read, convert, write), %d runs: ms per file, and" % (count, runs))
+    print("ratio = Pillow / lumivane in the same run; median [lowest - highest]. CPU time counts every thread.")
+    print("%-15s %-5s %22s %22s %22s %22s %22s" % ("set", "time", "Pillow", "lumivane -j 1", "lumivane default -j",
+                                                "ratio -j 1", "ratio default -j"))
+    for name, files in sets:
+        times = {"ours1": [], "oursN": [], "pillow": []}
+        for _ in range(runs):
+            warm(files)
+            times["ours1"].append(ours_batch(files, outs["ours1"], 1))
+            times["oursN"].append(ours_batch(files, outs["oursN"], 0))
+            times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
+        for kind, at in (("wall", 0), ("CPU", 1)):
+            pillow = [t[at] for t in times["pillow"]]
+            ours1 = [t[at] for t in times["ours1"]]
+            oursN = [t[at] for t in times["oursN"]]
+            print("%-15s %-5s %22s %22s %22s %22s %22s" % (
+                name, kind, spread(pillow), spread(ours1), spread(oursN),
+                spread([p / o for p, o in zip(pillow, ours1)]), spread([p / o for p, o in zip(pillow, oursN)])))
+        sys.stdout.flush()
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--no-build", action="store_true")
     parser.add_argument("--repeats", type=int, default=50)
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--work")
     args = parser.parse_args()
     if not args.no_build:
@@ -150,21 +215,18 @@ def main():
             named.append((name, path, image))
         ours = ours_per_picture([path for _, path, _ in named], args.repeats)
 
-        print("Conversion alone, per picture (ms; CPU time, wall time in brackets); pixels not mapped to the nearest colour")
-        print("%-22s %22s %22s %16s %10s %10s" % ("picture", "lumivane", "Pillow", "lumivane 1st", "ours off", "Pillow off"))
+        print("Conversion alone, per picture (ms; CPU time, wall time in brackets); our first conversion in a new")
+        print("process (CPU ms); pixels not mapped to the nearest colour")
+        print("%-22s %22s %22s %8s %16s %10s %10s" % ("picture", "lumivane", "Pillow", "ratio", "lumivane 1st", "ours off", "Pillow off"))
         for name, path, image in named:
             first, cpu, wall, wrong = ours[path]
             pillow_cpu, pillow_wall = pillow_per_picture(image, palette, args.repeats)
             pillow_wrong = pillow_non_nearest(image, palette, work)
-            print("%-22s %10.3f [%8.3f] %10.3f [%8.3f] %16.3f %10d %10d" % (
-                name, cpu, wall, pillow_cpu, pillow_wall, first, wrong, pillow_wrong))
+            print("%-22s %10.3f [%8.3f] %10.3f [%8.3f] %8.2f %16.3f %10d %10d" % (
+                name, cpu, wall, pillow_cpu, pillow_wall, pillow_cpu / cpu, first, wrong, pillow_wrong))
+            sys.stdout.flush()
 
-        (ours_wall, ours_cpu), (pillow_wall, pillow_cpu) = batch(work, palette)
-        print()
-        print("Batch of 100 files of 1024x1024x24 to AF (read, convert, write), per file:")
-        print("  lumivane-convert: %.3f ms wall, %.3f ms CPU" % (ours_wall, ours_cpu))
-        print("  Pillow:           %.3f ms wall, %.3f ms CPU" % (pillow_wall, pillow_cpu))
-        print("  ratio (Pillow / lumivane): %.2f wall, %.2f CPU" % (pillow_wall / ours_wall, pillow_cpu / ours_cpu))
+        batches(work, palette, args.runs)
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)

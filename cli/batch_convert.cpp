@@ -1,6 +1,15 @@
 #include "cli/batch_convert.h"
 #include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include "cli/file_arguments.h"
+#include "cli/progress_line.h"
 #include "core/target_naming.h"
 #include "core/bitmap_file.h"
 #include "core/texture_conversion.h"
@@ -9,12 +18,16 @@
 #include "core/palette_source.h"
 
 const char kBatchUsage[] =
-    "Usage: lumivane-convert to-af|to-bmp [--out DIR] [--palette FILE] [--force] FILE...\n"
+    "Usage: lumivane-convert to-af|to-bmp [--out DIR] [--palette FILE] [--force] [-j N] [--quiet] FILE...\n"
     "\n"
     "Converts bitmaps to FS98 AF textures (to-af) or AF textures to bitmaps (to-bmp).\n"
     "Bitmaps are scaled to 256 x 256 by whole pixels and every pixel takes the\n"
     "nearest colour of the texture palette; textures become 8-bit bitmaps that\n"
     "carry the palette.\n"
+    "\n"
+    "A FILE may be a folder, which stands for the files in it that the program's\n"
+    "lists show (*.bmp for to-af, *.*af for to-bmp), or a name with * and ? in it,\n"
+    "which stands for the files it matches; either way in the lists' order.\n"
     "\n"
     "Targets are written beside each source, or into DIR with --out, under the\n"
     "names the convert buttons use: a name with no dot or one dot gets \".af\" or\n"
@@ -25,41 +38,58 @@ const char kBatchUsage[] =
     "  --palette FILE  use the colours of this JASC-PAL file (256 colours) instead\n"
     "                  of the built-in texture palette\n"
     "  --force         overwrite targets that exist; without it they are refused\n"
+    "  -j N            convert N files at once (default: one per processor); the\n"
+    "                  lines and the files written are the same for any N\n"
+    "  --quiet         print nothing but the errors\n"
     "  --help          show this text\n"
     "\n"
-    "One line per file and a summary go to standard output; a file that cannot be\n"
-    "read, converted or written is reported on standard error with the reason and\n"
-    "the next file is converted. A target is only replaced once it is written in\n"
-    "full. The exit status is 0 when every file was converted, 1 when any failed,\n"
-    "2 for a wrong command line or palette file.\n";
+    "One line per file and a summary go to standard output, and on a terminal a\n"
+    "batch that takes longer than a second shows its progress on standard error.\n"
+    "A file that cannot be read, converted or written is reported on standard\n"
+    "error with the reason and the other files are converted. A target is only\n"
+    "replaced once it is written in full. The exit status is 0 when every file\n"
+    "was converted, 1 when any failed, 2 for a wrong command line or palette file.\n";
 
 namespace {
 
-// Prints the readers' and writers' messages, which name the file either as
-// their text or as their caption, as "file: reason".
+// What converting one item came to, printed once every item before it is.
+struct Outcome {
+    std::string errors;  // for standard error
+    std::string line;    // for standard output
+    bool converted = false;
+    bool done = false;
+};
+
+// The outcome the messages of this thread's current file go to, and the file.
+thread_local Outcome* t_outcome = nullptr;
+thread_local std::string t_path;
+
+// Turns the readers' and writers' messages, which name the file either as
+// their text or as their caption, into "file: reason" lines of the outcome of
+// the file the calling thread converts.
 class PrintingSink final : public MessageSink {
 public:
-    explicit PrintingSink(std::ostream& errors) : errors_(errors), previous_(SetMessageSink(this)) {}
+    PrintingSink() : previous_(SetMessageSink(this)) {}
     ~PrintingSink() override { SetMessageSink(previous_); }
     PrintingSink(const PrintingSink&) = delete;
     PrintingSink& operator=(const PrintingSink&) = delete;
 
-    void SetFile(const std::string& path) { path_ = path; }
-
     int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
-        std::string_view reason = text == path_ ? caption : caption == path_ ? text : std::string_view();
+        if (!t_outcome) return kIdNo;
+        std::string_view reason = text == t_path ? caption : caption == t_path ? text : std::string_view();
+        std::string& errors = t_outcome->errors;
+        errors.append(t_path).append(": ");
         if (reason.empty()) {
-            errors_ << path_ << ": " << caption << ": " << text << '\n';
+            errors.append(caption).append(": ").append(text);
         } else {
-            errors_ << path_ << ": " << reason << '\n';
+            errors.append(reason);
         }
+        errors += '\n';
         return kIdNo;
     }
 
 private:
-    std::ostream& errors_;
     MessageSink* previous_;
-    std::string path_;
 };
 
 class FixedPalette final : public PaletteSource {
@@ -87,50 +117,199 @@ std::optional<std::string> TargetPathOf(const std::string& source, const BatchRe
     return (folder / *name).string();
 }
 
-// Converts one file; false after reporting why it failed.
-bool ConvertOne(const std::string& source, const BatchRequest& request, const TexturePalette& palette, PrintingSink& sink,
-                std::ostream& out, std::ostream& errors) {
-    sink.SetFile(source);
-    const std::optional<std::string> target = TargetPathOf(source, request);
+// Converts one file; false after putting the reason into outcome.errors.
+bool ConvertOne(const std::string& source, const std::optional<std::string>& target, const BatchRequest& request,
+                const NearestPaletteColour& nearest, Outcome& outcome) {
+    t_outcome = &outcome;
+    t_path = source;
     if (!target) {
-        errors << source << ": the target name would be too long\n";
+        outcome.errors += source + ": the target name would be too long\n";
         return false;
     }
     std::error_code ignored;
     if (!request.force && std::filesystem::exists(*target, ignored)) {
-        errors << source << ": " << *target << " exists (--force overwrites it)\n";
+        outcome.errors += source + ": " + *target + " exists (--force overwrites it)\n";
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
-    const std::optional<PackedDib> image = to_texture ? ReadBitmapFile(source.c_str()) : ReadTextureFile(source.c_str());
+    // Only the rows the texture shows are read of a tall bitmap.
+    const std::optional<PackedDib> image = to_texture ? ReadBitmapFileForHeight(source.c_str(), kTextureSide) : ReadTextureFile(source.c_str());
     if (!image) return false;
-    const std::optional<PackedDib> converted = ConvertToTexture(*image, palette);
+    const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest);
     if (!converted) {
-        errors << source << ": the image cannot be converted\n";
+        outcome.errors += source + ": the image cannot be converted\n";
         return false;
     }
-    sink.SetFile(*target);
+    t_path = *target;
     const bool written = to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
-    if (written) out << source << " -> " << *target << '\n';
+    if (written) outcome.line = source + " -> " + *target + "\n";
     return written;
+}
+
+Outcome Convert(const BatchItem& item, const std::optional<std::string>& target, const BatchRequest& request,
+                const NearestPaletteColour& nearest) {
+    Outcome outcome;
+    if (!item.problem.empty()) {
+        outcome.errors = item.source + ": " + item.problem + "\n";
+    } else {
+        try {
+            outcome.converted = ConvertOne(item.source, target, request, nearest, outcome);
+        } catch (const std::exception&) {  // no memory for a name or a message
+            outcome.errors += item.source + ": not enough memory\n";
+        }
+        t_outcome = nullptr;
+    }
+    if (!outcome.converted) outcome.line = item.source + ": failed\n";
+    return outcome;
+}
+
+std::string Lowered(std::string text) {
+    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// For each item, the last item before it that reads or writes one of its
+// files (a source or target named twice), which must be done first so that
+// the outcome is that of converting one after the other; npos for none.
+std::vector<std::size_t> ItemsToWaitFor(const std::vector<BatchItem>& items, const std::vector<std::optional<std::string>>& targets) {
+    constexpr std::size_t kNone = std::string::npos;
+    std::vector<std::size_t> waits(items.size(), kNone);
+    std::map<std::string, std::size_t> last_user;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!items[i].problem.empty()) continue;
+        for (const std::optional<std::string>& file : {std::optional<std::string>(items[i].source), targets[i]}) {
+            if (!file) continue;
+            const std::string key = Lowered(std::filesystem::path(*file).lexically_normal().string());
+            const auto [at, first] = last_user.try_emplace(key, i);
+            if (!first && at->second != i) {
+                waits[i] = waits[i] == kNone ? at->second : std::max(waits[i], at->second);
+                at->second = i;
+            }
+        }
+    }
+    return waits;
+}
+
+// Hands out the items in order to the threads that convert them, and their
+// outcomes, in order, to the thread that prints them.
+class Batch {
+public:
+    Batch(const std::vector<BatchItem>& items, const BatchRequest& request, const NearestPaletteColour& nearest)
+        : items_(items), request_(request), nearest_(nearest), outcomes_(items.size()) {
+        for (const BatchItem& item : items_) targets_.push_back(item.problem.empty() ? TargetPathOf(item.source, request_) : std::nullopt);
+        waits_ = ItemsToWaitFor(items_, targets_);
+    }
+
+    // Converts items until none is left.
+    void Work() {
+        while (WorkOne()) {
+        }
+    }
+
+    // Converts the next item; false when none is left.
+    bool WorkOne() {
+        std::unique_lock<std::mutex> guard(lock_);
+        if (next_ == items_.size()) return false;
+        const std::size_t i = next_++;
+        const std::size_t wait = waits_[i];
+        changed_.wait(guard, [&] { return wait == std::string::npos || outcomes_[wait].done; });
+        guard.unlock();
+        Outcome outcome = Convert(items_[i], targets_[i], request_, nearest_);
+        guard.lock();
+        outcomes_[i] = std::move(outcome);
+        outcomes_[i].done = true;
+        ++done_;
+        changed_.notify_all();
+        return true;
+    }
+
+    // Waits for item i, calling tick(done) now and then while it waits.
+    template <typename Tick>
+    const Outcome& WaitFor(std::size_t i, Tick tick) {
+        std::unique_lock<std::mutex> guard(lock_);
+        while (!outcomes_[i].done) {
+            changed_.wait_for(guard, std::chrono::milliseconds(100));
+            const std::size_t done = done_;
+            guard.unlock();
+            tick(done);
+            guard.lock();
+        }
+        return outcomes_[i];
+    }
+
+private:
+    const std::vector<BatchItem>& items_;
+    const BatchRequest& request_;
+    const NearestPaletteColour& nearest_;
+    std::vector<std::optional<std::string>> targets_;
+    std::vector<std::size_t> waits_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<Outcome> outcomes_;
+    std::size_t next_ = 0;
+    std::size_t done_ = 0;
+};
+
+// Starts up to count threads running Work; fewer when the system has no more to give.
+std::vector<std::thread> StartWorkers(Batch& batch, std::size_t count) {
+    std::vector<std::thread> workers;
+    try {
+        while (workers.size() < count) workers.emplace_back([&batch] { batch.Work(); });
+    } catch (const std::system_error&) {
+    }
+    return workers;
 }
 
 }  // namespace
 
-int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std::ostream& out, std::ostream& errors) {
-    PrintingSink sink(errors);
-    FixedPalette source(palette);
-    int failed = 0;
-    for (const std::string& file : request.files) {
-        if (!ConvertOne(file, request, palette, sink, out, errors)) {
-            out << file << ": failed\n";
-            ++failed;
-        }
+int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std::ostream& out, std::ostream& errors, ProgressLine* progress) {
+    const std::vector<BatchItem> items = ExpandFileArguments(request.files, request.direction);
+    const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
+    if (!nearest) {
+        errors << "lumivane-convert: not enough memory for the colour table\n";
+        return static_cast<int>(items.size());
     }
-    const std::size_t converted = request.files.size() - static_cast<std::size_t>(failed);
-    out << converted << (converted == 1 ? " file" : " files") << " converted, " << failed << " failed\n";
+    PrintingSink sink;
+    FixedPalette source(palette);
+    Batch batch(items, request, *nearest);
+    const std::size_t jobs = request.jobs != 0 ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> workers = jobs > 1 ? StartWorkers(batch, std::min(jobs, items.size())) : std::vector<std::thread>();
+    if (workers.empty()) workers.emplace_back();  // a placeholder: this thread converts, one file after the other
+    const bool converting_here = !workers.front().joinable();
+
+    const auto show_progress = [&](std::size_t done) {
+        if (progress && !request.quiet) progress->Update(done, items.size());
+    };
+    int failed = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (converting_here) batch.WorkOne();
+        const Outcome& outcome = batch.WaitFor(i, show_progress);
+        const bool printing_on_terminal = !outcome.errors.empty() || (!request.quiet && progress && progress->OutputOnTerminal());
+        if (progress && printing_on_terminal) progress->Clear();
+        errors << outcome.errors;
+        if (!request.quiet) out << outcome.line << std::flush;
+        failed += outcome.converted ? 0 : 1;
+        show_progress(i + 1);
+    }
+    for (std::thread& worker : workers) {
+        if (worker.joinable()) worker.join();
+    }
+    if (progress) progress->Clear();
+    const std::size_t converted = items.size() - static_cast<std::size_t>(failed);
+    if (!request.quiet) out << converted << (converted == 1 ? " file" : " files") << " converted, " << failed << " failed\n";
     return failed;
 }
+
+namespace {
+constexpr unsigned kMostJobs = 256;
+
+std::optional<unsigned> JobCountOf(const std::string& text) {
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > kMostJobs) return std::nullopt;
+    return jobs;
+}
+}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -158,6 +337,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             line.help = true;
         } else if (argument == "--force") {
             line.request.force = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            line.request.quiet = true;
+        } else if (argument.starts_with("-j") || argument == "--jobs") {
+            const bool separate = argument == "-j" || argument == "--jobs";
+            if (separate && at + 1 == arguments.size()) {
+                line.mistake = argument + " needs a value";
+                return line;
+            }
+            const std::optional<unsigned> jobs = JobCountOf(separate ? arguments[++at] : argument.substr(2));
+            if (!jobs) {
+                line.mistake = "-j takes a number of files from 1 to " + std::to_string(kMostJobs);
+                return line;
+            }
+            line.request.jobs = *jobs;
         } else if ((argument == "--out" || argument == "--palette") && at + 1 < arguments.size()) {
             (argument == "--out" ? line.request.out : line.palette_file) = arguments[++at];
         } else {

@@ -11,13 +11,21 @@ struct BatchRequest {
     int direction = 0;               // kBmpToAf or kAfToBmp
     std::optional<std::string> out;  // folder for every target; beside each source when absent
     bool force = false;              // overwrite existing targets
-    std::vector<std::string> files;
+    std::vector<std::string> files;  // files, folders and wildcard patterns
+    unsigned jobs = 0;               // files converted at once; 0 for one per processor
+    bool quiet = false;              // print the errors only
 };
 
-// Converts every file in turn, printing one line per file on out and the
-// reader's or writer's message for a file that fails on errors, then a
-// summary line on out. Returns the number of files that failed.
-int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std::ostream& out, std::ostream& errors);
+class ProgressLine;
+
+// Converts every file, several at once, and prints as if one after the other:
+// for each file in the order given, the reader's or writer's message when it
+// fails on errors, then its line on out; then a summary line on out. The
+// files written are the same whatever the number of jobs. Returns the number
+// of files (and of arguments that named none) that failed. progress, when
+// given, is kept up to date and taken away before anything else is printed.
+int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std::ostream& out, std::ostream& errors,
+                 ProgressLine* progress = nullptr);
 
 // What the command line asks for: a request, the help text, or a mistake.
 struct CommandLine {

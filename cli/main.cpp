@@ -1,9 +1,26 @@
 // lumivane-convert: converts bitmaps to AF textures and back from the command line.
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include "cli/batch_convert.h"
+#include "cli/progress_line.h"
 #include "core/builtin_palette.h"
+
+namespace {
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -27,5 +44,8 @@ int main(int argc, char** argv) {
         }
         palette = *parsed;
     }
-    return ConvertFiles(line.request, palette, std::cout, std::cerr) == 0 ? 0 : 1;
+    std::ios::sync_with_stdio(false);
+    ProgressLine progress(std::cerr, IsTerminal(stdout));
+    const bool show_progress = IsTerminal(stderr) && !line.request.quiet;
+    return ConvertFiles(line.request, palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
 }

@@ -1,11 +1,13 @@
 #include "core/bitmap_file.h"
 #include <array>
 #include <cstring>
+#include <vector>
 #include "core/bitmap_layout.h"
 #include "core/file_access.h"
 #include "core/little_endian.h"
 #include "core/message_sink.h"
 #include "core/pixel_rows.h"
+#include "core/stretch_map.h"
 
 namespace {
 constexpr unsigned kWarning = kMbOk | kMbIconWarning;
@@ -30,7 +32,9 @@ void WidenCoreEntries(std::span<std::uint8_t> table) {
 
 class BitmapReader {
 public:
-    explicit BitmapReader(const char* path) : path_(path) {}
+    // rows: the height the picture will be stretched to, when only the rows
+    // that stretching shows are wanted; 0 for every row.
+    BitmapReader(const char* path, std::int32_t rows) : path_(path), rows_(rows) {}
 
     std::optional<PackedDib> Read() {
         file_ = Files().OpenForReading(path_);
@@ -57,9 +61,22 @@ public:
         if (const char* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(path_, failure);
         if (const char* failure = ReachPixels(layout.pixel_offset)) return Fail(path_, failure);
 
-        if (!dib->Resize(*DibImageBytes(layout.header))) {
+        // A taller picture of plain rows keeps only the rows stretching shows:
+        // fewer bytes to read, and it stretches to the same picture.
+        BitmapInfoHeader kept = layout.header;
+        const bool some_rows = rows_ > 0 && layout.encoding == PixelEncoding::Plain && kept.biHeight > rows_;
+        if (some_rows) {
+            kept.biHeight = rows_;
+            kept.biSizeImage = 0;
+        }
+        if (!dib->Resize(*DibImageBytes(kept))) {
             dib.reset();
             return Fail(path_, "Failed to allocate memory for DIB!");
+        }
+        if (some_rows) {
+            dib->SetHeader(kept);
+            if (!ReadShownRows(layout, dib->Pixels())) return Fail(path_, "Error reading file");
+            return dib;
         }
         if (!file_->Seek(layout.pixel_offset)) return Fail(path_, "Error reading file!");
         if (!ReadPixelRows(*file_, layout, dib->Pixels())) return Fail(path_, "Error reading file");
@@ -67,6 +84,34 @@ public:
     }
 
 private:
+    // Reads into pixels, bottom row first, the rows_ rows of the picture of
+    // layout that stretching it to rows_ rows shows. A file that ends before
+    // its last row fails as it does when read whole.
+    bool ReadShownRows(const BitmapLayout& layout, std::span<std::uint8_t> pixels) {
+        const std::int32_t height = layout.header.biHeight;
+        const std::size_t stride = static_cast<std::size_t>(DibRowStride(layout.header));
+        const std::uint64_t end = layout.pixel_offset + static_cast<std::uint64_t>(height) * stride;
+        const std::optional<std::span<const std::uint8_t>> mapped = file_->Mapped();
+        const auto read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
+            if (!mapped) {
+                const std::optional<std::size_t> got = file_->ReadAt(at, into);
+                return got && *got == into.size();
+            }
+            if (at > mapped->size() || mapped->size() - at < into.size()) return false;
+            std::memcpy(into.data(), mapped->data() + at, into.size());
+            return true;
+        };
+        std::array<std::uint8_t, 1> last{};
+        if (!read(end - 1, last)) return false;
+        const std::vector<std::int32_t> shown = StretchedRows(height, rows_);
+        for (std::size_t row = 0; row < shown.size(); ++row) {
+            const std::int32_t from_top = shown[shown.size() - 1 - row];
+            const std::uint64_t in_file = static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top);
+            if (!read(layout.pixel_offset + in_file * stride, pixels.subspan(row * stride, stride))) return false;
+        }
+        return true;
+    }
+
     // The info header and the masks behind it, read and understood; the
     // caption of why the file is refused, or null.
     const char* ReadLayout(std::uint32_t pixel_offset, BitmapLayout& layout) {
@@ -108,11 +153,14 @@ private:
     }
 
     const char* path_;
+    std::int32_t rows_;
     std::unique_ptr<ReadableFile> file_;
 };
 }  // namespace
 
-std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path).Read(); }
+std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0).Read(); }
+
+std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t height) { return BitmapReader(path, height).Read(); }
 
 bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();

@@ -11,6 +11,11 @@
 // nothing is returned.
 std::optional<PackedDib> ReadBitmapFile(const char* path);
 
+// The same for a picture that will be stretched to height rows: of a taller
+// picture only the rows that stretching shows are read, into a picture of
+// height rows that stretches to the same one.
+std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t height);
+
 // Writes dib behind a correct file header; the old file, if any, stays as it
 // was unless every byte was written. False after telling the user.
 bool WriteBitmapFile(const char* path, const PackedDib& dib);

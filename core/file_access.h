@@ -16,6 +16,18 @@ public:
     virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
     // Moves to an absolute offset from the start of the file; false when that fails.
     virtual bool Seek(std::uint32_t offset) = 0;
+    // Reads up to buffer.size() bytes from an absolute offset; the count read,
+    // or nothing when the read fails. Where the file position is afterwards
+    // is left open. One call instead of a move and a read for each of many
+    // pieces where the platform has it.
+    virtual std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+        if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
+        return Read(buffer);
+    }
+    // The whole file in memory, valid while the file is open, where the
+    // platform maps files and the file is not empty; nothing otherwise.
+    // Reading many small pieces from the mapping costs no call each.
+    virtual std::optional<std::span<const std::uint8_t>> Mapped() { return std::nullopt; }
 };
 
 // True when the read filled the whole buffer.

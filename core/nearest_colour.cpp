@@ -2,25 +2,23 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <new>
 
 // Exactness: for a box of colours, an entry can only be nearest to some colour
 // in it if its smallest distance to the box is no larger than the smallest,
 // over all entries, of the largest distance to the box. Keeping every such
 // entry in index order, and searching them with a strict comparison, gives the
-// same answer as searching the whole palette, ties included. Each box takes
-// its candidates from the list of the box twice its size around it, which
-// holds every possible winner.
+// same answer as searching the whole palette, ties included. The cube is cut
+// in eight again and again, each box taking its candidates from the list of
+// the box around it, until one entry is left or the box is a corner.
 
 namespace {
-
-constexpr int kLargestBoxBits = 5;  // boxes of 32, 16 and 8, then corners of 4
 
 struct Box {
     std::int32_t low[3];
     std::int32_t high[3];
 };
 
+// The box 2^size_bits colours a side with the given corner in box units.
 Box BoxOf(std::uint32_t red, std::uint32_t green, std::uint32_t blue, int size_bits) {
     const std::uint32_t corner[3] = {red, green, blue};
     Box box{};
@@ -82,73 +80,82 @@ void WriteAnswers(const CandidateList& candidates, const Box& box, const Channel
     }
 }
 
-template <typename T>
-T* ZeroedTable(std::size_t count) {
-    void* table = std::calloc(count, sizeof(T));
-    if (!table) throw std::bad_alloc();
-    return static_cast<T*>(table);
-}
+constexpr int kCornerBits = 2;  // a corner is 4 colours a side
 
 }  // namespace
 
 NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette)
-    : corners_(ZeroedTable<std::uint32_t>(kCorners), &std::free), answers_(ZeroedTable<std::uint8_t>(kSingleAnswers + 256 + kCorners * 64), &std::free) {
+    : own_blocks_(kCorners), own_answers_(256 * kBlockBytes) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
+    // An entry whose colour an entry before it has never wins, ties going to
+    // the lowest index; leaving it out keeps the lists short for palettes
+    // that repeat colours.
+    std::array<std::uint8_t, 256> distinct{};
+    std::size_t distinct_count = 0;
     for (std::uint32_t value = 0; value < 256; ++value) {
         blue_[value] = palette[value * 4 + 0];
         green_[value] = palette[value * 4 + 1];
         red_[value] = palette[value * 4 + 2];
-        const std::uint32_t corner_part = value >> 2, place_part = value & 3;
-        red_key_[value] = corner_part << (kCornerShift + 12) | place_part << 4;
-        green_key_[value] = corner_part << (kCornerShift + 6) | place_part << 2;
-        blue_key_[value] = corner_part << kCornerShift | place_part;
-        answers_[kSingleAnswers + value] = static_cast<std::uint8_t>(value);
+        std::memset(&own_answers_[value * kBlockBytes], static_cast<int>(value), kBlockBytes);
+        const bool repeated = std::any_of(distinct.begin(), distinct.begin() + static_cast<std::ptrdiff_t>(distinct_count), [&](std::uint8_t earlier) {
+            return red_[earlier] == red_[value] && green_[earlier] == green_[value] && blue_[earlier] == blue_[value];
+        });
+        if (!repeated) distinct[distinct_count++] = static_cast<std::uint8_t>(value);
     }
-    for (int level = 0; level < 3; ++level) box_lists_[static_cast<std::size_t>(level)].assign(std::size_t{1} << (3 * (3 + level)), 0);
+    Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct.data(), distinct_count));
+    blocks_ = own_blocks_.data();
+    answers_ = own_answers_.data();
+    answer_bytes_ = own_answers_.size();
+}
+
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette,
+                                           std::span<const std::uint32_t, kCorners> blocks, std::span<const std::uint8_t> answers)
+    : blocks_(blocks.data()), answers_(answers.data()), answer_bytes_(answers.size()) {
+    std::memcpy(palette_.data(), palette.data(), palette_.size());
+}
+
+void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue,
+                                 std::span<const std::uint8_t> from) {
+    const Channels channels{&red_, &green_, &blue_};
+    const Box box = BoxOf(red, green, blue, size_bits);
+    const CandidateList kept = Candidates(from, box, channels);
+    if (kept.count == 1) {
+        FillBox(size_bits, red, green, blue, kept.entries[0]);
+    } else if (size_bits == kCornerBits) {
+        std::array<std::uint8_t, kBlockBytes> answers;
+        WriteAnswers(kept, box, channels, answers.data());
+        // Several candidates may still leave one entry nearest to all 64 colours.
+        if (std::all_of(answers.begin(), answers.end(), [&](std::uint8_t answer) { return answer == answers[0]; })) {
+            FillBox(size_bits, red, green, blue, answers[0]);
+            return;
+        }
+        const std::size_t block = own_answers_.size() / kBlockBytes;
+        own_answers_.insert(own_answers_.end(), answers.begin(), answers.end());
+        FillBox(size_bits, red, green, blue, static_cast<std::uint32_t>(block));
+    } else {
+        const std::span<const std::uint8_t> list(kept.entries.data(), kept.count);
+        for (std::uint32_t child = 0; child < 8; ++child) {
+            Build(size_bits - 1, red * 2 + (child >> 2), green * 2 + (child >> 1 & 1), blue * 2 + (child & 1), list);
+        }
+    }
+}
+
+void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t block) {
+    const int side_bits = size_bits - kCornerBits;
+    const std::uint32_t side = 1u << side_bits;
+    for (std::uint32_t r = red << side_bits; r < (red << side_bits) + side; ++r) {
+        for (std::uint32_t g = green << side_bits; g < (green << side_bits) + side; ++g) {
+            std::uint32_t* row = &own_blocks_[r << 12 | g << 6 | blue << side_bits];
+            std::fill(row, row + side, block);
+        }
+    }
 }
 
 bool NearestPaletteColour::IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const {
     return std::memcmp(palette_.data(), palette.data(), palette_.size()) == 0;
 }
 
-std::span<const std::uint8_t> NearestPaletteColour::BoxCandidates(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-    const int level = kLargestBoxBits - size_bits;
-    const int side_bits = 8 - size_bits;
-    std::uint32_t& place = box_lists_[static_cast<std::size_t>(level)][(red << side_bits | green) << side_bits | blue];
-    if (place == 0) {
-        std::array<std::uint8_t, 256> all{};
-        std::span<const std::uint8_t> from = all;
-        if (level == 0) {
-            for (std::size_t entry = 0; entry < all.size(); ++entry) all[entry] = static_cast<std::uint8_t>(entry);
-        } else {
-            from = BoxCandidates(size_bits + 1, red >> 1, green >> 1, blue >> 1);
-        }
-        const CandidateList kept = Candidates(from, BoxOf(red, green, blue, size_bits), {&red_, &green_, &blue_});
-        place = static_cast<std::uint32_t>(lists_.size()) + 1;
-        lists_.push_back(static_cast<std::uint8_t>(kept.count - 1));
-        lists_.insert(lists_.end(), kept.entries.begin(), kept.entries.begin() + static_cast<std::ptrdiff_t>(kept.count));
-    }
-    return {&lists_[place], std::size_t{lists_[place - 1]} + 1};
-}
-
-std::uint32_t NearestPaletteColour::BuildCorner(std::uint32_t key) {
-    const std::uint32_t corner = key >> kCornerShift;
-    const std::uint32_t red = corner >> 12, green = (corner >> 6) & 63, blue = corner & 63;
-    const std::span<const std::uint8_t> cell = BoxCandidates(3, red >> 1, green >> 1, blue >> 1);
-    const Box box = BoxOf(red, green, blue, 2);
-    const CandidateList kept = Candidates(cell, box, {&red_, &green_, &blue_});
-    std::uint32_t& state = corners_[corner];
-    if (kept.count == 1) {
-        state = (kSingleAnswers + kept.entries[0]) << kCornerShift;
-    } else {
-        state = answers_used_ << kCornerShift | kPlaceMask;
-        WriteAnswers(kept, box, {&red_, &green_, &blue_}, &answers_[answers_used_]);
-        answers_used_ += 64;
-    }
-    return state;
-}
-
-void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) {
+void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* pixel = row + offsets[i];
         out[i] = Find(pixel[2], pixel[1], pixel[0]);

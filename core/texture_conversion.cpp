@@ -3,7 +3,10 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
+#include "core/builtin_nearest_colour.h"
 #include "core/stretch_map.h"
 #include "core/texture_file.h"
 
@@ -22,7 +25,7 @@ std::uint32_t Rgb(std::uint32_t red, std::uint32_t green, std::uint32_t blue) { 
 // The nearest palette index of every value a palette image's pixel can hold;
 // values beyond its colour table are black.
 std::array<std::uint8_t, 256> MapColourTable(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
-                                             NearestPaletteColour& nearest) {
+                                             const NearestPaletteColour& nearest) {
     const std::span<const std::uint8_t> table = source.ColorTable();
     const std::size_t values = std::size_t{1} << source.Header().biBitCount;
     std::array<std::uint8_t, 256> mapped{};
@@ -74,7 +77,7 @@ void ForEachStretchedPixel(const PackedDib& source, std::uint8_t* target, Take t
 }
 
 void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
-                   NearestPaletteColour& nearest, std::uint8_t* target) {
+                   const NearestPaletteColour& nearest, std::uint8_t* target) {
     switch (source.Header().biBitCount) {
         case 1: {
             const auto mapped = MapColourTable(source, palette, nearest);
@@ -120,7 +123,7 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
 
 }  // namespace
 
-std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPaletteColour& nearest) {
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest) {
     if (!IsConvertible(source)) return std::nullopt;
     std::optional<PackedDib> converted = PackedDib::Allocate(kTextureDibBytes);
     if (!converted) return std::nullopt;
@@ -129,23 +132,37 @@ std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPalett
     std::memcpy(converted->data() + kInfoHeaderBytes, palette.data(), palette.size());
     try {
         ConvertPixels(source, palette, nearest, converted->Pixels().data());
-    } catch (const std::bad_alloc&) {  // the search could not grow its tables
+    } catch (const std::bad_alloc&) {  // no room for the column and row maps
         return std::nullopt;
     }
     return converted;
 }
 
-std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
-    // What the search learns about a palette stays for the next conversion
-    // with it; the program and the batch converter use one palette throughout.
-    static std::unique_ptr<NearestPaletteColour> nearest;
-    try {
-        if (!nearest || !nearest->IsFor(palette)) {
-            nearest.reset();
-            nearest = std::make_unique<NearestPaletteColour>(palette);
-        }
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
+std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
+    const NearestPaletteColour& builtin = BuiltinNearestColour();
+    if (builtin.IsFor(palette)) return std::shared_ptr<const NearestPaletteColour>(std::shared_ptr<void>(), &builtin);
+    // A few palettes are kept, the latest last: the program and the batch
+    // converter use one throughout, tests take turns with several. Threads
+    // asking for a palette being worked out wait for it rather than work it out again.
+    constexpr std::size_t kKept = 4;
+    static std::mutex lock;
+    static std::vector<std::shared_ptr<const NearestPaletteColour>> kept;
+    const std::lock_guard<std::mutex> guard(lock);
+    for (const std::shared_ptr<const NearestPaletteColour>& nearest : kept) {
+        if (nearest->IsFor(palette)) return nearest;
     }
+    try {
+        std::shared_ptr<const NearestPaletteColour> made = std::make_shared<const NearestPaletteColour>(palette);
+        if (kept.size() == kKept) kept.erase(kept.begin());
+        kept.push_back(made);
+        return made;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
+    const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
+    if (!nearest) return std::nullopt;
     return ConvertToTexture(source, *nearest);
 }

@@ -2,6 +2,7 @@
 // to 256 x 256 by whole pixels as StretchBlt's COLORONCOLOR mode does, every
 // pixel mapped to the nearest texture palette colour.
 #pragma once
+#include <memory>
 #include <optional>
 #include <span>
 #include "core/nearest_colour.h"
@@ -15,6 +16,10 @@
 // 24 or 32 bits whose block holds its pixel rows, or when memory runs out.
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette);
 
-// The same with a nearest-colour search of the caller's, which keeps what it
-// has learnt about the palette from one conversion to the next.
-std::optional<PackedDib> ConvertToTexture(const PackedDib& source, NearestPaletteColour& nearest);
+// The same with a nearest-colour search of the caller's.
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest);
+
+// The search for palette that every thread of the process shares: the built-in
+// palette's from the build, any other's worked out once, on its first use.
+// Null when there is no memory for it.
+std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette);

@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include "core/file_access.h"
 
@@ -10,7 +12,10 @@ namespace {
 class PosixReadableFile final : public ReadableFile {
 public:
     explicit PosixReadableFile(int fd) : fd_(fd) {}
-    ~PosixReadableFile() override { close(fd_); }
+    ~PosixReadableFile() override {
+        if (mapping_ != MAP_FAILED) munmap(mapping_, mapped_bytes_);
+        close(fd_);
+    }
     PosixReadableFile(const PosixReadableFile&) = delete;
     PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
@@ -28,8 +33,34 @@ public:
 
     bool Seek(std::uint32_t offset) override { return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
 
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        std::size_t total = 0;
+        while (total < buffer.size()) {
+            const ssize_t got = pread(fd_, buffer.data() + total, buffer.size() - total, static_cast<off_t>(offset + total));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return std::nullopt;
+            if (got == 0) break;
+            total += static_cast<std::size_t>(got);
+        }
+        return total;
+    }
+
+    std::optional<std::span<const std::uint8_t>> Mapped() override {
+        if (mapping_ == MAP_FAILED) {
+            struct stat info {};
+            if (fstat(fd_, &info) != 0 || info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > SIZE_MAX) return std::nullopt;
+            void* mapping = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
+            if (mapping == MAP_FAILED) return std::nullopt;
+            mapping_ = mapping;
+            mapped_bytes_ = static_cast<std::size_t>(info.st_size);
+        }
+        return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapping_), mapped_bytes_);
+    }
+
 private:
     int fd_;
+    void* mapping_ = MAP_FAILED;
+    std::size_t mapped_bytes_ = 0;
 };
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {

@@ -23,6 +23,19 @@ public:
         return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
     }
 
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        const DWORD wanted = buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
+        if (!ReadFile(handle_.Get(), buffer.data(), wanted, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) return 0;  // past the end: nothing read
+            return std::nullopt;
+        }
+        return got;
+    }
+
 private:
     OwnedFileHandle handle_;
 };

@@ -69,7 +69,10 @@ ALLOWED = {
                                 "TryEnterCriticalSection VirtualProtect VirtualQuery WaitForMultipleObjects "
                                 "WaitForSingleObject WideCharToMultiByte WriteFile __C_specific_handler")
                     # The threads runtime's clock.
-                    | _since(_VISTA, "GetTickCount64"),
+                    | _since(_VISTA, "GetTickCount64")
+                    # The threads and clocks of the batch converter's parallel jobs and progress line.
+                    | _since(_XP, "FileTimeToSystemTime GetModuleHandleExW GetProcessTimes GetSystemTimeAdjustment "
+                                  "GetThreadTimes QueryPerformanceCounter QueryPerformanceFrequency SetSystemTime"),
     "msvcrt.dll": _since(_XP, "___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv __iob_func "
                               "__mb_cur_max __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr "
                               "_acmdln _amsg_exit _beginthreadex _cexit _close _commode _endthreadex _errno _fdopen "
@@ -81,6 +84,8 @@ ALLOWED = {
                               "memcpy memmove memset printf putc putwc realloc setlocale setvbuf signal strchr "
                               "strcmp strcoll strerror strftime strlen strncmp strxfrm towlower towupper ungetc "
                               "ungetwc vfprintf wcscat wcscmp wcscoll wcscpy wcsftime wcslen wcsxfrm")
+                  # Whether the batch converter's progress line goes to a terminal.
+                  | _since(_XP, "_isatty")
                   # The 64-bit time variants the file system library uses.
                   | _since(_VISTA, "_fstat64 _wfindfirst64 _wfindnext64 _wstat64 _wutime64"),
     "shell32.dll": _since(_XP, "SHBrowseForFolderA SHGetMalloc SHGetPathFromIDListA"),

@@ -2,6 +2,8 @@
 #include <sstream>
 #include "core/target_naming.h"
 #include "cli/batch_convert.h"
+#include "cli/progress_line.h"
+#include "core/folder_search.h"
 #include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
 #include "image_test_support.h"
@@ -11,10 +13,10 @@ namespace {
 class BatchConvertTest : public ::testing::Test {
 protected:
     int Run(int direction, std::vector<std::string> files, std::optional<std::string> out = std::nullopt, bool force = false,
-            const TexturePalette& palette = BuiltinTexturePalette()) {
+            const TexturePalette& palette = BuiltinTexturePalette(), unsigned jobs = 0, bool quiet = false) {
         out_.str("");
         errors_.str("");
-        return ConvertFiles({direction, std::move(out), force, std::move(files)}, palette, out_, errors_);
+        return ConvertFiles({direction, std::move(out), force, std::move(files), jobs, quiet}, palette, out_, errors_);
     }
     std::string Texture(const std::string& name, unsigned seed) {
         const std::string path = folder_ / name;
@@ -82,6 +84,96 @@ TEST_F(BatchConvertTest, UnwritableTargetIsReportedWithTheWritersMessage) {
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/t.af.bmp" + ": Error opening file\n");
 }
 
+// A noisy true-colour bitmap of 600 x 300, different for each seed.
+std::vector<std::uint8_t> NoisyBitmap(unsigned seed) {
+    const std::vector<std::uint8_t> pixels = PatternBytes(600 * 3 * 300, seed);
+    return BuildBitmapFile({InfoHeader(600, 300, 24), {}, {}, pixels});
+}
+
+TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
+    // Good and bad files, a source named twice and two sources with one target.
+    std::filesystem::create_directory(folder_.path() / "other");
+    std::vector<std::string> files;
+    for (unsigned i = 0; i < 12; ++i) {
+        files.push_back(folder_ / ("p" + std::to_string(i) + ".bmp"));
+        WriteWholeFile(files.back(), i % 5 == 3 ? PatternBytes(40, i) : NoisyBitmap(i));
+    }
+    WriteWholeFile(folder_ / "other/p1.bmp", NoisyBitmap(99));
+    files.insert(files.begin() + 6, files[1]);
+    files.push_back(folder_ / "other/p1.bmp");
+    const std::string out_folder = folder_ / "out";
+    std::filesystem::create_directory(out_folder);
+
+    std::vector<std::tuple<int, std::string, std::string, std::vector<std::vector<std::uint8_t>>>> runs;
+    for (const unsigned jobs : {1u, 4u, 1u, 3u}) {
+        for (const auto& entry : std::filesystem::directory_iterator(out_folder)) std::filesystem::remove(entry.path());
+        const bool force = runs.size() >= 2;
+        const int failed = Run(kBmpToAf, files, out_folder, force, BuiltinTexturePalette(), jobs);
+        std::vector<std::vector<std::uint8_t>> written;
+        for (unsigned i = 0; i < 12; ++i) written.push_back(ReadWholeFile(out_folder + "/p" + std::to_string(i) + ".bmp.af"));
+        runs.emplace_back(failed, out_.str(), errors_.str(), written);
+    }
+    EXPECT_EQ(std::get<0>(runs[0]), 4);  // two bad files, and two targets already written
+    EXPECT_EQ(std::get<0>(runs[2]), 2);
+    EXPECT_NE(std::get<2>(runs[0]).find("p1.bmp.af exists"), std::string::npos);
+    EXPECT_EQ(runs[1], runs[0]);
+    EXPECT_EQ(runs[3], runs[2]);
+    EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
+}
+
+TEST_F(BatchConvertTest, FoldersAndWildcardsGiveTheFilesTheListsShowInTheirOrder) {
+    for (const char* name : {"b.bmp", "A.bmp", "c.BMP", "d.txt", "x.af", "y.oaf", "z.afx"}) {
+        WriteWholeFile(folder_ / name, std::string_view(name).find("af") != std::string_view::npos ? PatternBytes(65536, 1) : NoisyBitmap(2));
+    }
+    std::filesystem::create_directory(folder_.path() / "folder.bmp");
+    std::filesystem::create_directory(folder_.path() / "empty");
+    const std::string out = folder_ / "folder.bmp";
+
+    EXPECT_EQ(Run(kBmpToAf, {folder_.path().string(), folder_ / "empty", folder_ / "q*.bmp"}, out, false, BuiltinTexturePalette(), 2), 2);
+    const std::string prefix = folder_.path().string() + "/";
+    EXPECT_EQ(out_.str(), prefix + "A.bmp -> " + out + "/A.bmp.af\n" + prefix + "b.bmp -> " + out + "/b.bmp.af\n" + prefix + "c.BMP -> " + out +
+                              "/c.BMP.af\n" + prefix + "empty: failed\n" + prefix + "q*.bmp: failed\n3 files converted, 2 failed\n");
+    EXPECT_EQ(errors_.str(), prefix + "empty: holds no file that matches *.bmp\n" + prefix + "q*.bmp: matches no file\n");
+
+    EXPECT_EQ(Run(kAfToBmp, {folder_ / "?.*af"}, out), 0);
+    EXPECT_EQ(out_.str(), prefix + "x.af -> " + out + "/x.af.bmp\n" + prefix + "y.oaf -> " + out + "/y.oaf.bmp\n2 files converted, 0 failed\n");
+}
+
+TEST_F(BatchConvertTest, QuietPrintsTheErrorsOnly) {
+    const std::string texture = Texture("t.af", 8);
+    EXPECT_EQ(Run(kAfToBmp, {texture, folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(errors_.str(), folder_ / "missing.af" + ": Error opening file !\n");
+    EXPECT_EQ(ReadWholeFile(texture + ".bmp").size(), 66614u);
+}
+
+TEST(FilePattern, MatchesAsTheListsSearch) {
+    for (const auto& [name, pattern, matches] : {std::tuple{"plane.oaf", "*.*af", true}, {"x.af", "*.*af", true}, {"x.afx", "*.*af", false},
+                                                 {"PLANE.BMP", "*.bmp", true}, {"a.bmp.txt", "*.bmp", false}, {"ab", "a?", true},
+                                                 {"a", "a?", false}, {"", "*", true}, {"abcab", "*ab", true}, {"abc", "a*b*c*", true}}) {
+        EXPECT_EQ(MatchesFilePattern(name, pattern), matches) << name << " " << pattern;
+    }
+}
+
+TEST(ProgressLine, ShowsAfterASecondAtMostTenTimesASecondAndClearsItsWholeLength) {
+    std::ostringstream terminal;
+    auto now = std::chrono::steady_clock::time_point();
+    ProgressLine progress(terminal, true, [&] { return now; });
+    const std::string first = "\r12 of 100 files, 8.0 files a second";
+    const std::string shorter = "\r14 of 20 files, 7.0 files a second ";  // a space over the longer line's end
+    // Milliseconds since the start, files done, of how many, and all drawn so far.
+    for (const auto& [at, done, total, drawn] : {std::tuple{900, 3, 10, std::string()}, {1500, 12, 100, first},
+                                                 {1550, 13, 100, first}, {2000, 14, 20, first + shorter}}) {
+        now = std::chrono::steady_clock::time_point(std::chrono::milliseconds(at));
+        progress.Update(static_cast<std::size_t>(done), static_cast<std::size_t>(total));
+        EXPECT_EQ(terminal.str(), drawn) << at;
+    }
+    terminal.str("");
+    progress.Clear();
+    progress.Clear();
+    EXPECT_EQ(terminal.str(), "\r" + std::string(35, ' ') + "\r");
+}
+
 TEST(BatchCommandLine, ReadsDirectionOptionsAndFiles) {
     const CommandLine line = ParseCommandLine({"to-af", "--force", "a.bmp", "--out", "dir", "--palette", "p.pal", "--", "--odd.bmp"});
     EXPECT_EQ(line.mistake, "");
@@ -93,6 +185,11 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFiles) {
     EXPECT_EQ(ParseCommandLine({"to-bmp", "x"}).request.direction, kAfToBmp);
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"to-bmp", "--help"}).help);
+    EXPECT_EQ(ParseCommandLine({"to-bmp", "x"}).request.jobs, 0u);
+    EXPECT_EQ(ParseCommandLine({"to-bmp", "-j", "3", "x"}).request.jobs, 3u);
+    EXPECT_EQ(ParseCommandLine({"to-bmp", "-j12", "x"}).request.jobs, 12u);
+    EXPECT_EQ(ParseCommandLine({"to-bmp", "--jobs", "1", "x"}).request.jobs, 1u);
+    EXPECT_TRUE(ParseCommandLine({"to-bmp", "--quiet", "x"}).request.quiet);
 }
 
 TEST(BatchCommandLine, NamesEachMistake) {
@@ -100,7 +197,11 @@ TEST(BatchCommandLine, NamesEachMistake) {
     EXPECT_EQ(ParseCommandLine({"to-png", "a"}).mistake, "the first argument must be to-af or to-bmp");
     EXPECT_EQ(ParseCommandLine({"to-af"}).mistake, "no files to convert");
     EXPECT_EQ(ParseCommandLine({"to-af", "a", "--out"}).mistake, "--out needs a value");
-    EXPECT_EQ(ParseCommandLine({"to-af", "--quiet", "a"}).mistake, "unknown option --quiet");
+    EXPECT_EQ(ParseCommandLine({"to-af", "--fast", "a"}).mistake, "unknown option --fast");
+    EXPECT_EQ(ParseCommandLine({"to-af", "a", "-j"}).mistake, "-j needs a value");
+    for (const char* jobs : {"0", "257", "2x", "-1", ""}) {
+        EXPECT_EQ(ParseCommandLine({"to-af", "-j", jobs, "a"}).mistake, "-j takes a number of files from 1 to 256") << jobs;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <random>
 #include <tuple>
 #include "core/bitmap_file.h"
+#include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
@@ -60,25 +61,48 @@ TEST(StretchMap, EnlargesAndShrinksByWholePixelsAsMeasuredOnTheBlit) {
     EXPECT_EQ(StretchedRows(512, 256)[255], 510);
 }
 
-TEST(NearestPaletteColour, AgreesWithAFullSearchOnRandomAndEdgeColours) {
+// Random colours, every colour of a grid of every 9th level (which meets each
+// place in a 4 x 4 x 4 corner) and 255, and the palette's own colours.
+std::vector<std::uint32_t> ColoursToCheck(const TexturePalette& palette) {
+    std::vector<std::uint32_t> colours;
     std::mt19937 random(12345);
+    for (int i = 0; i < 10000; ++i) colours.push_back(random() & 0xFFFFFF);
+    std::vector<std::uint32_t> levels;
+    for (std::uint32_t level = 0; level < 256; level += 9) levels.push_back(level);
+    levels.push_back(255);
+    for (std::uint32_t red : levels) {
+        for (std::uint32_t green : levels) {
+            for (std::uint32_t blue : levels) colours.push_back(red << 16 | green << 8 | blue);
+        }
+    }
+    for (int entry = 0; entry < 256; ++entry) colours.push_back(std::uint32_t{palette[entry * 4 + 2]} << 16 | palette[entry * 4 + 1] << 8 | palette[entry * 4]);
+    return colours;
+}
+
+int CountMismatches(const NearestPaletteColour& nearest, const TexturePalette& palette) {
+    int mismatches = 0;
+    for (std::uint32_t rgb : ColoursToCheck(palette)) {
+        const int red = static_cast<int>(rgb >> 16), green = static_cast<int>((rgb >> 8) & 0xFF), blue = static_cast<int>(rgb & 0xFF);
+        mismatches += nearest.Find(rgb) != BruteForceNearest(palette, red, green, blue);
+    }
+    return mismatches;
+}
+
+TEST(NearestPaletteColour, AgreesWithAFullSearchWhetherWorkedOutNowOrByTheBuild) {
     for (const auto& [name, palette] : TestPalettes()) {
         SCOPED_TRACE(name);
-        NearestPaletteColour nearest(palette);
-        int mismatches = 0;
-        for (int i = 0; i < 25000; ++i) {
-            std::uint32_t rgb = random() & 0xFFFFFF;
-            if (i % 4 == 0) rgb &= 0xF8F8F8;  // cell corners
-            if (i % 4 == 1) rgb |= 0x070707;
-            const int red = static_cast<int>(rgb >> 16), green = static_cast<int>((rgb >> 8) & 0xFF), blue = static_cast<int>(rgb & 0xFF);
-            mismatches += nearest.Find(rgb) != BruteForceNearest(palette, red, green, blue);
-        }
-        for (int entry = 0; entry < 256; ++entry) {
-            const std::uint32_t rgb = std::uint32_t{palette[entry * 4 + 2]} << 16 | palette[entry * 4 + 1] << 8 | palette[entry * 4];
-            mismatches += nearest.Find(rgb) != BruteForceNearest(palette, palette[entry * 4 + 2], palette[entry * 4 + 1], palette[entry * 4]);
-        }
-        EXPECT_EQ(mismatches, 0);
+        EXPECT_EQ(CountMismatches(NearestPaletteColour(palette), palette), 0);
     }
+    EXPECT_TRUE(BuiltinNearestColour().IsFor(BuiltinTexturePalette()));
+    EXPECT_EQ(CountMismatches(BuiltinNearestColour(), BuiltinTexturePalette()), 0);
+}
+
+TEST(NearestPaletteColour, EachPaletteIsWorkedOutOncePerProcess) {
+    EXPECT_EQ(SharedNearestColour(BuiltinTexturePalette()).get(), &BuiltinNearestColour());
+    const std::shared_ptr<const NearestPaletteColour> made_up = SharedNearestColour(MadeUpPalette());
+    ASSERT_TRUE(made_up);
+    EXPECT_TRUE(made_up->IsFor(MadeUpPalette()));
+    EXPECT_EQ(SharedNearestColour(MadeUpPalette()), made_up);
 }
 
 class ConversionTest : public ::testing::Test {

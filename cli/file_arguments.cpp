@@ -1,0 +1,73 @@
+#include "cli/file_arguments.h"
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include "core/folder_search.h"
+#include "core/target_naming.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr std::string_view kSeparators = "\\/:";
+constexpr char kSeparator = '\\';
+#else
+constexpr std::string_view kSeparators = "/";
+constexpr char kSeparator = '/';
+#endif
+
+std::string Lowered(std::string text) {
+    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// The files of folder (empty, or ending in a separator) that match pattern, sorted.
+std::vector<BatchItem> SortedMatches(const std::string& folder, const std::string& pattern) {
+    std::vector<std::string> names = FindFiles(folder, pattern).value_or(std::vector<std::string>());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string lower_a = Lowered(a), lower_b = Lowered(b);
+        return lower_a != lower_b ? lower_a < lower_b : a < b;
+    });
+    std::vector<BatchItem> items;
+    for (const std::string& name : names) items.push_back({folder + name, {}});
+    return items;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored) && !IsFolder(path);
+}
+
+}  // namespace
+
+const char* ListPatternOf(int direction) { return direction == kBmpToAf ? "*.bmp" : "*.*af"; }
+
+std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, int direction) {
+    std::vector<BatchItem> items;
+    for (const std::string& argument : arguments) {
+        const std::size_t cut = argument.find_last_of(kSeparators);
+        const std::size_t name_at = cut == std::string::npos ? 0 : cut + 1;
+        const bool wildcard = argument.find_first_of("*?", name_at) != std::string::npos;
+        std::vector<BatchItem> found;
+        std::string problem;
+        if (IsFolder(argument)) {
+            const bool ends_in_separator = kSeparators.find(argument.back()) != std::string_view::npos;
+            found = SortedMatches(ends_in_separator ? argument : argument + kSeparator, ListPatternOf(direction));
+            problem = std::string("holds no file that matches ") + ListPatternOf(direction);
+        } else if (wildcard && !IsFile(argument)) {
+            found = SortedMatches(argument.substr(0, name_at), argument.substr(name_at));
+            problem = "matches no file";
+        } else {
+            items.push_back({argument, {}});
+            continue;
+        }
+        if (found.empty()) items.push_back({argument, problem});
+        items.insert(items.end(), found.begin(), found.end());
+    }
+    return items;
+}
