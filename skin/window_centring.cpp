@@ -1,20 +1,6 @@
 #include "skin/window_centring.h"
+#include "core/centred_position.h"
 #include "platform/guards.h"
-
-namespace {
-
-// Centres a length over a reference span, then keeps it within the screen.
-int CentredPosition(int reference_start, int reference_length, int length, int screen_length) {
-    int position = reference_start + (reference_length - length) / 2;
-    if (position < 0) {
-        position = 0;
-    } else if (position + length > screen_length) {
-        position = screen_length - length;
-    }
-    return position;
-}
-
-}  // namespace
 
 void CenterWindowOver(HWND window, HWND reference) {
     RECT own{};

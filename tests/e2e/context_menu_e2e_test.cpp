@@ -40,6 +40,16 @@ void SendRightClick(HWND window) {
     PostMessageA(window, WM_RBUTTONUP, 0, middle);
 }
 
+// Whether the program's window thread is still inside a menu's own loop,
+// which may outlive the menu's window for a moment; a command posted then
+// can be taken by that loop instead of the main window's.
+bool InMenuLoop(HWND main) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) &&
+           (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0;
+}
+
 // Dismisses the menu without choosing an entry, the ways a menu is left:
 // cancelled (WM_CANCELMODE) or Escape, both taken by the menu's own loop from
 // the program's queue. Typed keys would go to whatever window has the
@@ -81,11 +91,22 @@ TEST(ContextMenuEndToEnd, ARightClickOnEitherListOpensTheMenuAndDismissingItRuns
             // The right-click ran the list's selection step first.
             EXPECT_EQ(IsWindowEnabled(GetDlgItem(main, list_id == 1031 ? 5 : 4)), TRUE);
             EXPECT_TRUE(DismissMenu(program)) << "the menu stayed open";
+            // What is posted next goes to the main window's own loop once the
+            // menu's has ended.
+            for (int wait = 0; wait < 200 && InMenuLoop(main); ++wait) Sleep(50);
+            EXPECT_FALSE(InMenuLoop(main)) << "the menu's loop still runs";
         }
         EXPECT_TRUE(std::filesystem::exists(bitmaps / "plane.bmp"));
         EXPECT_TRUE(std::filesystem::exists(textures / "plane.af"));
+        // A machine under load gets longer to close the program down.
         PostMessageA(main, WM_COMMAND, 1025, 0);
-        EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
+        const std::optional<DWORD> code = program.WaitForExit(60000);
+        EXPECT_EQ(code, std::optional<DWORD>(1));
+        if (!code) {
+            for (HWND window : ProgramWindows(program)) {
+                ADD_FAILURE() << "still shown: " << WindowClass(window) << " \"" << WindowCaption(window) << "\"";
+            }
+        }
     }
     std::filesystem::remove_all(bitmaps);
     std::filesystem::remove_all(textures);

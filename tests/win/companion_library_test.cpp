@@ -89,23 +89,4 @@ TEST_F(CompanionLibraryTest, AnUnknownPaletteIdGivesTheFirstFatalErrorOwnedByThe
     DestroyWindow(owner);
 }
 
-TEST_F(CompanionLibraryTest, ToolWindowsOpenOnceOwnedByTheCaller) {
-    HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    for (auto [open, title] : {std::pair{&OpenPalettePicker, "Palette Picker"},
-                               std::pair{&OpenClipboardViewer, "Clipboard Viewer"}}) {
-        open(owner);
-        open(owner);
-        PumpMessages();
-        int found = 0;
-        HWND window = nullptr;
-        while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
-            ++found;
-            EXPECT_EQ(GetWindow(window, GW_OWNER), owner) << title;
-            DestroyWindow(window);
-        }
-        EXPECT_EQ(found, 1) << title;
-    }
-    DestroyWindow(owner);
-}
-
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
@@ -344,10 +345,15 @@ TEST_F(CompanionToolsTest, TheMainWindowOpensEachToolOnceAndOutlivesThem) {
     EXPECT_EQ(GetWindow(picker, GW_OWNER), main.Get());
     EXPECT_EQ(GetWindow(viewer, GW_OWNER), main.Get());
     EXPECT_EQ(GetActiveWindow(), viewer);
-    SendMessageA(main.Get(), WM_SYSCOMMAND, 40006, 0);
-    PumpMessages();
-    EXPECT_EQ(FindWindowA(kPalettePickerClass, nullptr), picker);
-    EXPECT_EQ(GetActiveWindow(), picker);
+    // Asked again, each tool comes to the front and no second one opens.
+    for (const auto& [command, tool, tool_class] :
+         {std::tuple{40006, picker, kPalettePickerClass}, std::tuple{40005, viewer, kClipboardViewerClass}}) {
+        SendMessageA(main.Get(), WM_SYSCOMMAND, command, 0);
+        PumpMessages();
+        EXPECT_EQ(FindWindowA(tool_class, nullptr), tool);
+        EXPECT_EQ(FindWindowExA(nullptr, tool, tool_class, nullptr), nullptr);
+        EXPECT_EQ(GetActiveWindow(), tool);
+    }
     SendMessageA(picker, WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(IsWindow(main.Get()) && IsWindowEnabled(main.Get()) && IsWindowVisible(main.Get()));

@@ -109,20 +109,13 @@ std::map<std::string, std::string> ReadToolRecord(const std::filesystem::path& f
     return values;
 }
 
-class ContextMenuTest : public ::testing::Test {
+class ContextMenuTest : public WindowTest {
 protected:
     void SetUp() override {
-        WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
-        WriteSettingString("Textures", textures_.WithBackslash());
         g_popup = &popup_;
         previous_popup_ = SetPopupMenuRunner(&ScriptedPopup);
     }
     void TearDown() override { SetPopupMenuRunner(previous_popup_); }
-    void StartMainWindow() {
-        main_ = std::make_unique<MainWindowUnderTest>();
-        messages_ = std::make_unique<RecordingMessageSink>();
-    }
-    HWND Main() const { return main_->Get(); }
     HWND List(int id) const { return main_->Item(id); }
     int SelectedCount(int list_id) const {
         return static_cast<int>(SendMessageA(List(list_id), LVM_GETSELECTEDCOUNT, 0, 0));
@@ -141,21 +134,16 @@ protected:
         PumpMessages();
     }
     void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
-        ASSERT_GT(messages_->Messages().size(), index);
-        const RecordedMessage& message = messages_->Messages()[index];
+        ASSERT_GT(messages_.Messages().size(), index);
+        const RecordedMessage& message = messages_.Messages()[index];
         EXPECT_EQ(message.owner, Main());
         EXPECT_EQ(message.text, text);
         EXPECT_EQ(message.caption, caption);
         EXPECT_EQ(message.style, style);
     }
 
-    CleanSettingsKey clean_;
-    ScratchFolder bitmaps_{"menu-bitmaps"};
-    ScratchFolder textures_{"menu-textures"};
     PopupScript popup_;
     PopupMenuRunner previous_popup_ = nullptr;
-    std::unique_ptr<MainWindowUnderTest> main_;
-    std::unique_ptr<RecordingMessageSink> messages_;
 };
 
 TEST(ContextMenuResource, HoldsTheFourCommandsWithTheirSeparatorsInOrder) {
@@ -222,7 +210,7 @@ TEST_F(ContextMenuTest, EnabledEntriesFollowTheListItsSelectionAndTheToolAtEvery
         EXPECT_EQ(popup_.owner, Main());
         EXPECT_FALSE(IsMenu(popup_.menu)) << "the menu outlived its popup";
     }
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(ContextMenuTest, MenuOpensWhereTheClickWasAndDismissingItDoesNothing) {
@@ -240,7 +228,7 @@ TEST_F(ContextMenuTest, MenuOpensWhereTheClickWasAndDismissingItDoesNothing) {
     EXPECT_EQ(popup_.at.y, 207);
     EXPECT_TRUE(Exists(bitmaps_, "a.bmp"));
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(ContextMenuTest, CopyPutsTheBitmapAsReadOrTheConvertedTextureOnTheClipboard) {
@@ -267,10 +255,11 @@ TEST_F(ContextMenuTest, CopyPutsTheBitmapAsReadOrTheConvertedTextureOnTheClipboa
     EXPECT_EQ(header.biWidth, 256);
     EXPECT_EQ(header.biHeight, 256);
     EXPECT_EQ(header.biBitCount, 8);
+    EXPECT_EQ(header.biClrUsed, 0u);
     const std::array<std::uint8_t, 1024> palette = CompanionPalette();
     EXPECT_TRUE(std::equal(palette.begin(), palette.end(), dib->begin() + 40));
     EXPECT_TRUE(std::equal(texture.begin(), texture.end(), dib->begin() + 1064));
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(ContextMenuTest, CopyOfTwoItemsWarnsAndLeavesTheClipboardAsItWas) {
@@ -282,16 +271,16 @@ TEST_F(ContextMenuTest, CopyOfTwoItemsWarnsAndLeavesTheClipboardAsItWas) {
         SCOPED_TRACE(command);
         SetItemState(List(list), 0, LVIS_SELECTED | LVIS_FOCUSED);
         SetItemState(List(list), 1, LVIS_SELECTED);
-        messages_->Clear();
+        messages_.Clear();
         RightClick(list, command);
-        EXPECT_EQ(messages_->Messages().size(), 1u);
+        EXPECT_EQ(messages_.Messages().size(), 1u);
         ExpectMessage(0, "Cannot place multiple files!", "Clipboard error!", MB_ICONWARNING);
     }
     // Nothing selected: no message, nothing placed.
     SetItemState(List(IDC_BITMAPS_LIST), -1, 0);
-    messages_->Clear();
+    messages_.Clear();
     SendMessageA(Main(), WM_COMMAND, IDM_COPY_BMP, 0);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
     EXPECT_EQ(GetClipboardSequenceNumber(), clipboard_before);
 }
 
@@ -302,11 +291,11 @@ TEST_F(ContextMenuTest, DeletingTwoOfSevenAsksOnceAndRemovesExactlyThoseTwo) {
     StartMainWindow();
     SetItemState(List(IDC_BITMAPS_LIST), 5, LVIS_SELECTED);
     SetItemState(List(IDC_BITMAPS_LIST), 2, LVIS_SELECTED | LVIS_FOCUSED);
-    messages_->QueueAnswer(IDYES);
+    messages_.QueueAnswer(IDYES);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
 
     // A second attempt on a file already gone would add a warning.
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
     ExpectMessage(0, "Are you sure?", "Confirm deleting multiple selection!", MB_YESNO | MB_ICONQUESTION);
     for (const char* name : {"c.bmp", "f.bmp"}) EXPECT_FALSE(Exists(bitmaps_, name)) << name;
     for (const char* name : {"a.bmp", "b.bmp", "d.bmp", "e.bmp", "g.bmp"}) EXPECT_TRUE(Exists(bitmaps_, name)) << name;
@@ -322,7 +311,7 @@ TEST_F(ContextMenuTest, DeletingOneTextureAsksForOneFileAndRepaintsTheWholeWindo
     StartMainWindow();
     SetItemState(List(IDC_TEXTURES_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
     RightClick(IDC_TEXTURES_LIST);  // only to set the list the command acts on
-    messages_->QueueAnswer(IDYES);
+    messages_.QueueAnswer(IDYES);
     ValidateRect(Main(), nullptr);
     SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
 
@@ -331,7 +320,7 @@ TEST_F(ContextMenuTest, DeletingOneTextureAsksForOneFileAndRepaintsTheWholeWindo
     GetClientRect(Main(), &client);
     ASSERT_TRUE(GetUpdateRect(Main(), &update, FALSE));
     EXPECT_TRUE(EqualRect(&update, &client));
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
     ExpectMessage(0, "Are you sure?", "Confirm deleting selected file!", MB_YESNO | MB_ICONQUESTION);
     EXPECT_FALSE(Exists(textures_, "b.oaf"));
     EXPECT_EQ(ItemCount(IDC_TEXTURES_LIST), 1);
@@ -345,10 +334,10 @@ TEST_F(ContextMenuTest, AnsweringNoDeletesNothingAndRefillsNothing) {
     bitmaps_.Write("late.bmp", Bmp24(8, 8, Gradient));  // a refill would list it
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetItemState(List(IDC_BITMAPS_LIST), 2, LVIS_SELECTED);
-    messages_->QueueAnswer(IDNO);
+    messages_.QueueAnswer(IDNO);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
 
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) EXPECT_TRUE(Exists(bitmaps_, name)) << name;
     EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 3);
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 2);
@@ -367,15 +356,15 @@ TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFo
     StartMainWindow();
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     std::filesystem::remove_all(bitmaps_.Path());
-    messages_->Clear();
-    messages_->QueueAnswer(IDYES);
+    messages_.Clear();
+    messages_.QueueAnswer(IDYES);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
 
     const bool kept = std::filesystem::exists(victim);
     std::filesystem::remove(victim);
     EXPECT_TRUE(kept) << "a file of the program folder was deleted";
-    ASSERT_EQ(messages_->Messages().size(), 1u);
-    EXPECT_EQ(messages_->Messages()[0].caption, "Directory error!");
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
     // The list now shows the folder that is set: the program folder.
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 0);
 }
@@ -387,11 +376,11 @@ TEST_F(ContextMenuTest, AFileThatCannotBeDeletedIsNamedWhileTheOthersGo) {
     OwnedFileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
     for (int i : {0, 1, 2}) SetItemState(List(IDC_BITMAPS_LIST), i, LVIS_SELECTED);
-    messages_->QueueAnswer(IDYES);
+    messages_.QueueAnswer(IDYES);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
     holder.Close();
 
-    EXPECT_EQ(messages_->Messages().size(), 2u);
+    EXPECT_EQ(messages_.Messages().size(), 2u);
     ExpectMessage(1, "Cannot delete:\n\n " + held, "Non critical warning!", MB_ICONWARNING);
     EXPECT_FALSE(Exists(bitmaps_, "a.bmp"));
     EXPECT_FALSE(Exists(bitmaps_, "c.bmp"));
@@ -405,9 +394,9 @@ TEST_F(ContextMenuTest, DeleteBeforeAnyMenuHasOpenedDoesNothing) {
     ASSERT_FALSE(ContextMenuSide().has_value());
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    messages_->QueueAnswer(IDYES);
+    messages_.QueueAnswer(IDYES);
     SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
     EXPECT_TRUE(Exists(bitmaps_, "a.bmp"));
     EXPECT_TRUE(Exists(textures_, "a.af"));
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST) + SelectedCount(IDC_TEXTURES_LIST), 2);
@@ -431,10 +420,10 @@ TEST_F(ContextMenuTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
     ExpectMessage(0, name, "Path too long!", MB_ICONWARNING);
     RightClick(IDC_BITMAPS_LIST, IDM_OPEN_WITH_TOOL);
     ExpectMessage(1, name, "Path too long!", MB_ICONWARNING);
-    messages_->QueueAnswer(IDYES);
+    messages_.QueueAnswer(IDYES);
     RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
     ExpectMessage(3, "Cannot delete:\n\n " + (deep / name).string(), "Non critical warning!", MB_ICONWARNING);
-    EXPECT_EQ(messages_->Messages().size(), 4u);
+    EXPECT_EQ(messages_.Messages().size(), 4u);
     EXPECT_TRUE(std::filesystem::exists(deep / name));
 }
 
@@ -491,7 +480,7 @@ TEST_F(BitmapToolTest, TheFocusedBitmapReachesTheToolAsOneArgumentWhileTheWindow
     EXPECT_EQ(start_.flags, static_cast<DWORD>(HIGH_PRIORITY_CLASS));
     EXPECT_TRUE(start_.inherit_handles);
     EXPECT_EQ(start_.startup_size, sizeof(STARTUPINFOA));
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(BitmapToolTest, OpensNothingWithoutASelectionAndTakesTheTexturesFolderForTheTexturesList) {
@@ -511,7 +500,7 @@ TEST_F(BitmapToolTest, ABitmapThatFailedAndWasFixedInTheToolShowsWhenTheToolRetu
     bitmaps_.Write("plane.bmp", {'B', 'M', 1, 2, 3});
     StartMainWindow();
     SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ASSERT_EQ(messages_->Messages().size(), 1u);
+    ASSERT_EQ(messages_.Messages().size(), 1u);
 
     g_file_to_fix = bitmaps_.Path() / "plane.bmp";
     g_fixed_bytes = Bmp24(8, 8, [](int, int) { return CubeColour(0, 0, 5); });
@@ -522,7 +511,7 @@ TEST_F(BitmapToolTest, ABitmapThatFailedAndWasFixedInTheToolShowsWhenTheToolRetu
     RECT client{};
     GetClientRect(pane, &client);
     EXPECT_EQ(ColourAt(pane, client.right / 2, client.bottom / 2), CubeColour(0, 0, 5));
-    EXPECT_EQ(messages_->Messages().size(), 1u) << "the broken file was told about again";
+    EXPECT_EQ(messages_.Messages().size(), 1u) << "the broken file was told about again";
 }
 
 TEST_F(BitmapToolTest, AToolThatCannotStartBringsTheWindowBackWithoutAMessage) {
@@ -534,7 +523,7 @@ TEST_F(BitmapToolTest, AToolThatCannotStartBringsTheWindowBackWithoutAMessage) {
         EXPECT_TRUE(IsWindowVisible(Main()));
     }
     EXPECT_EQ(start_.calls, 2);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 }  // namespace

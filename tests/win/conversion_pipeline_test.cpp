@@ -123,35 +123,6 @@ TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenM
     EXPECT_TRUE(std::filesystem::is_directory(files_.Path() / "plane.oaf.bmp"));
 }
 
-TEST_F(ConversionPipelineTest, TextureClipboardCopyIsTheConvertedPaletteImage) {
-    files_.Write("quads.oaf", Texture(QuadrantIndex));
-    RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kCopyTextureToClipboard);
-    const std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
-    ASSERT_TRUE(dib.has_value());
-    ASSERT_GE(dib->size(), 66600u);
-    BITMAPINFOHEADER header{};
-    std::memcpy(&header, dib->data(), sizeof header);
-    EXPECT_EQ(header.biSize, 40u);
-    EXPECT_EQ(header.biWidth, 256);
-    EXPECT_EQ(header.biHeight, 256);
-    EXPECT_EQ(header.biBitCount, 8);
-    EXPECT_EQ(header.biClrUsed, 0u);
-    const std::array<std::uint8_t, 1024> palette = CompanionPalette();
-    EXPECT_TRUE(std::equal(palette.begin(), palette.end(), dib->begin() + 40));
-    const Bytes texture = Texture(QuadrantIndex);
-    EXPECT_TRUE(std::equal(texture.begin(), texture.end(), dib->begin() + 1064));
-}
-
-TEST_F(ConversionPipelineTest, BitmapClipboardCopyIsTheSourceAsRead) {
-    const Bytes file = Bmp24(37, 11, [](int x, int y) { return static_cast<std::uint32_t>(x * 7 << 16 | y * 20); });
-    files_.Write("small.bmp", file);
-    RunConversion(main_.Get(), PathOf("small.bmp").c_str(), nullptr, kCopyBitmapToClipboard);
-    const std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
-    ASSERT_TRUE(dib.has_value());
-    ASSERT_GE(dib->size(), file.size() - 14);
-    EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), dib->begin()));
-}
-
 // What StretchBlt in COLORONCOLOR mode shows of a picture in a pane-sized area.
 std::vector<std::uint32_t> StretchedByTheSystem(const Bytes& file, int width, int height) {
     BITMAPINFO target{};

@@ -20,23 +20,13 @@ void RepaintNow(HWND window) {
     PumpMessages();
 }
 
-class FolderListsTest : public ::testing::Test {
+class FolderListsTest : public WindowTest {
 protected:
     void SetUp() override {
-        WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
-        WriteSettingString("Textures", textures_.WithBackslash());
         bitmaps_.Write("green.bmp", Bmp24(40, 30, [](int, int) { return CubeColour(0, 5, 0); }));
         textures_.Write("red.oaf", Texture([](int, int) { return static_cast<std::uint8_t>(CubeIndex(5, 0, 0)); }));
-        main_ = std::make_unique<MainWindowUnderTest>();
-        messages_ = std::make_unique<RecordingMessageSink>();
+        StartMainWindow();
     }
-    HWND Item(int id) const { return main_->Item(id); }
-
-    CleanSettingsKey clean_;
-    ScratchFolder bitmaps_{"lists-bitmaps"};
-    ScratchFolder textures_{"lists-textures"};
-    std::unique_ptr<MainWindowUnderTest> main_;
-    std::unique_ptr<RecordingMessageSink> messages_;
 };
 
 TEST_F(FolderListsTest, ClickingAListEnablesItsButtonPreviewsAndMakesItActive) {
@@ -52,7 +42,7 @@ TEST_F(FolderListsTest, ClickingAListEnablesItsButtonPreviewsAndMakesItActive) {
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
     // The Bitmaps list keeps its selection.
     EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETSELECTEDCOUNT, 0, 0), 1);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(FolderListsTest, TheFocusedItemIsPreviewedEvenWhenItIsNotSelected) {
@@ -71,37 +61,37 @@ TEST_F(FolderListsTest, RepaintsBringThePanesBackAndARefillLeavesNoFocus) {
     EXPECT_EQ(SendMessageA(Item(IDC_TEXTURES_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(main_->Get());
-    EXPECT_TRUE(messages_->Messages().empty()) << "a refilled list has nothing to preview";
+    EXPECT_TRUE(messages_.Messages().empty()) << "a refilled list has nothing to preview";
 }
 
 TEST_F(FolderListsTest, AVanishedFileGivesOneMessageUntilItChangesNotOnePerRepaintOrClick) {
     std::filesystem::remove(textures_.Path() / "red.oaf");
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ASSERT_EQ(messages_->Messages().size(), 1u);
-    EXPECT_EQ(messages_->Messages()[0].caption, "Error opening file !");
-    EXPECT_EQ(messages_->Messages()[0].text, (textures_.Path() / "red.oaf").string());
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
+    EXPECT_EQ(messages_.Messages()[0].text, (textures_.Path() / "red.oaf").string());
     for (int i = 0; i < 5; ++i) RepaintNow(main_->Get());
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
 
     // Asking again for the same file, as it still is, tells nothing new;
     // the file in another state is read again and told once.
     PreviewFocusedItem(main_->Get(), Side::Textures);
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
     textures_.Write("red.oaf", {1, 2, 3});
     for (int i = 0; i < 3; ++i) RepaintNow(main_->Get());
-    ASSERT_EQ(messages_->Messages().size(), 2u);
-    EXPECT_EQ(messages_->Messages()[1].text, (textures_.Path() / "red.oaf").string());
+    ASSERT_EQ(messages_.Messages().size(), 2u);
+    EXPECT_EQ(messages_.Messages()[1].text, (textures_.Path() / "red.oaf").string());
 }
 
 TEST_F(FolderListsTest, AFileThatComesBackIsPreviewedByTheNextRepaint) {
     const Bytes texture = ReadWholeFile(textures_.Path() / "red.oaf");
     std::filesystem::remove(textures_.Path() / "red.oaf");
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
     textures_.Write("red.oaf", texture);
     RepaintNow(main_->Get());
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
-    EXPECT_EQ(messages_->Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
 }
 
 }  // namespace

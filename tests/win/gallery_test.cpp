@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -51,18 +53,13 @@ int IconSide(HIMAGELIST images) {
 // One image of an image list drawn onto a magenta canvas, top row first.
 std::vector<std::uint32_t> ImagePixels(HIMAGELIST images, int index) {
     const int side = IconSide(images);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const OwnedBitmap canvas(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::fill_n(pixels, side * side, 0xFF00FF);
-    const MemoryDC dc(nullptr);
-    const ObjectSelection selected(dc.Get(), canvas.Get());
-    ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
+    const Canvas canvas(side, side);
+    ImageList_Draw(images, index, canvas.Dc(), 0, 0, ILD_NORMAL);
     GdiFlush();
-    std::vector<std::uint32_t> result(pixels, pixels + side * side);
-    for (std::uint32_t& pixel : result) pixel &= 0xFFFFFF;
+    std::vector<std::uint32_t> result;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) result.push_back(Rgb(canvas.At(x, y)));
+    }
     return result;
 }
 
@@ -145,15 +142,8 @@ void* FailOneHeaderBlock(void* block, std::size_t size) {
     return std::realloc(block, size);
 }
 
-class GalleryTest : public ::testing::Test {
+class GalleryTest : public WindowTest {
 protected:
-    // The folders are set before the main window fills its lists from them.
-    void OpenMainWindow() {
-        WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
-        WriteSettingString("Textures", textures_.WithBackslash());
-        main_ = std::make_unique<MainWindowUnderTest>();
-        messages_ = std::make_unique<RecordingMessageSink>();
-    }
     void OpenGallery() {
         gallery_ = CreateDialogParamA(ProgramInstance(), kGalleryTemplate, main_->Get(), &GalleryDialogProc, 0);
         PumpMessages();
@@ -167,11 +157,6 @@ protected:
     HWND TexturesList() const { return GetDlgItem(gallery_, IDC_GALLERY_TEXTURES); }
     HWND BitmapsList() const { return GetDlgItem(gallery_, IDC_GALLERY_BITMAPS); }
 
-    CleanSettingsKey clean_;
-    ScratchFolder bitmaps_{"gallery-bitmaps"};
-    ScratchFolder textures_{"gallery-textures"};
-    std::unique_ptr<MainWindowUnderTest> main_;
-    std::unique_ptr<RecordingMessageSink> messages_;
     HWND gallery_ = nullptr;
 };
 
@@ -180,7 +165,7 @@ TEST_F(GalleryTest, ThumbsIndexSetsTheSideAndEveryPictureIsScaledWhole) {
     // A checkerboard with marked corners: at 60 pixels it must come through unchanged.
     auto checks = [](int x, int y) { return x == 0 && y == 0 ? kRed : x == 59 && y == 59 ? kBlue : (x + y) % 2 ? kWhite : kBlack; };
     bitmaps_.Write("checks.bmp", Bmp24(60, 60, checks));
-    OpenMainWindow();
+    StartMainWindow();
     for (const auto& [thumbs, side] : std::map<DWORD, int>{{0, 32}, {1, 60}, {2, 80}, {5, 32}}) {
         SCOPED_TRACE("Thumbs " + std::to_string(thumbs));
         WriteSettingDword("Thumbs", thumbs);
@@ -207,18 +192,18 @@ TEST_F(GalleryTest, ThumbsIndexSetsTheSideAndEveryPictureIsScaledWhole) {
         }
         DestroyGallery();
     }
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(GalleryTest, ABrokenBitmapKeepsItsNameAndTheOthersTheirOwnPictures) {
     bitmaps_.Write("a.bmp", Solid(40, 40, kRed));
     bitmaps_.Write("b.bmp", Bytes(100, 'x'));
     bitmaps_.Write("c.bmp", Solid(40, 40, kBlue));
-    OpenMainWindow();
+    StartMainWindow();
     OpenGallery();
-    ASSERT_EQ(messages_->Messages().size(), 1u);
-    EXPECT_EQ(messages_->Messages()[0].text, bitmaps_.WithBackslash() + "b.bmp");
-    EXPECT_EQ(messages_->Messages()[0].caption, "Not a recognised BMP format file!");
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].text, bitmaps_.WithBackslash() + "b.bmp");
+    EXPECT_EQ(messages_.Messages()[0].caption, "Not a recognised BMP format file!");
 
     const HIMAGELIST images = ShownImages(BitmapsList());
     const std::vector<GalleryItem> items = ItemsOf(BitmapsList());
@@ -247,7 +232,7 @@ TEST_F(GalleryTest, AWidePictureIsSqueezedWholeAndAnEmptyFolderLeavesItsListEmpt
     bitmaps_.Write("wide.bmp", Bmp24(640, 200, [](int x, int y) {
                        return y < 20 ? kWhite : y >= 180 ? kBlack : x < 64 ? kRed : x >= 576 ? kBlue : kGreen;
                    }));
-    OpenMainWindow();
+    StartMainWindow();
     OpenGallery();
     ASSERT_TRUE(ShownImages(BitmapsList()));
     const std::vector<std::uint32_t> pixels = ImagePixels(ShownImages(BitmapsList()), ItemsOf(BitmapsList()).at(0).image);
@@ -259,7 +244,7 @@ TEST_F(GalleryTest, AWidePictureIsSqueezedWholeAndAnEmptyFolderLeavesItsListEmpt
 
     EXPECT_EQ(SendMessageA(TexturesList(), LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(ShownImages(TexturesList()), nullptr);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
@@ -267,7 +252,7 @@ TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
     bitmaps_.Write("b.bmp", Solid(8, 8, kGreen));
     bitmaps_.Write("c.bmp", Solid(8, 8, kBlue));
     textures_.Write("quads.oaf", Texture(QuadrantIndex));
-    OpenMainWindow();
+    StartMainWindow();
     // A name that does not fit a path buffer behind its folder: never read, never cut short.
     std::string long_name(MAX_PATH - bitmaps_.WithBackslash().size() + 1, 'n');
     LVITEMA item{};
@@ -280,7 +265,7 @@ TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
     const DibReallocator previous = SetDibReallocator(&FailOneHeaderBlock);
     OpenGallery();
     SetDibReallocator(previous);
-    EXPECT_TRUE(messages_->Messages().empty());
+    EXPECT_TRUE(messages_.Messages().empty());
     EXPECT_EQ(files.opened.size(), 4u);
     const HIMAGELIST images = ShownImages(BitmapsList());
     const std::vector<GalleryItem> items = ItemsOf(BitmapsList());
@@ -297,51 +282,46 @@ TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
     PaletteSource* palette = SetPaletteSource(nullptr);
     OpenGallery();
     SetPaletteSource(palette);
-    ASSERT_EQ(messages_->Messages().size(), 4u);
+    ASSERT_EQ(messages_.Messages().size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(messages_->Messages()[i].owner, i == 0 ? nullptr : gallery_);
-        EXPECT_EQ(messages_->Messages()[i].text, "Fatal error (PAL1)!");
-        EXPECT_EQ(messages_->Messages()[i].caption, "Application error");
-        EXPECT_EQ(messages_->Messages()[i].style, static_cast<unsigned>(MB_ICONWARNING));
+        EXPECT_EQ(messages_.Messages()[i].owner, i == 0 ? nullptr : gallery_);
+        EXPECT_EQ(messages_.Messages()[i].text, "Fatal error (PAL1)!");
+        EXPECT_EQ(messages_.Messages()[i].caption, "Application error");
+        EXPECT_EQ(messages_.Messages()[i].style, static_cast<unsigned>(MB_ICONWARNING));
     }
     EXPECT_EQ(ItemsOf(BitmapsList()).size(), 4u);
     EXPECT_EQ(ImageList_GetImageCount(ShownImages(BitmapsList())), 0);
 }
 
 // What the timer below saw of the modal gallery.
-struct SeenGallery {
-    HWND main;
-    HWND gallery;
-    POINT client_origin;
-    LRESULT items;
-};
-SeenGallery g_seen{};
-
-// Runs inside the gallery's modal loop: looks, then presses OK.
-void CALLBACK LookAtTheGalleryAndPressOk(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND gallery = FindWindowExA(nullptr, nullptr, MAKEINTATOM(32770), " Textures ");
-    if (!gallery || GetWindow(gallery, GW_OWNER) != g_seen.main) return;
-    g_seen.gallery = gallery;
-    ClientToScreen(gallery, &g_seen.client_origin);
-    g_seen.items = SendDlgItemMessageA(gallery, IDC_GALLERY_BITMAPS, LVM_GETITEMCOUNT, 0, 0);
-    PostMessageA(gallery, WM_COMMAND, IDC_GALLERY_OK, 0);
-}
-
 TEST_F(GalleryTest, TheSystemCommandRunsItModalAtTheMainWindowsClientOrigin) {
     bitmaps_.Write("a.bmp", Solid(8, 8, kRed));
-    OpenMainWindow();
-    g_seen = {main_->Get(), nullptr, {0, 0}, 0};
-    SetTimer(nullptr, 0, 50, &LookAtTheGalleryAndPressOk);
+    StartMainWindow();
+    HWND gallery = nullptr;
+    POINT seen_origin{0, 0};
+    LRESULT items = 0;
+    std::array<char, 32> caption{};
     const long lists_before = LiveImageListCount();
-    SendMessageA(main_->Get(), WM_SYSCOMMAND, IDM_SHOW_GALLERY, 0);
-    ASSERT_NE(g_seen.gallery, nullptr) << "no gallery was shown";
-    EXPECT_FALSE(IsWindow(g_seen.gallery)) << "the gallery is gone when the command returns";
+    {
+        // Inside the gallery's modal loop: looks, then presses OK.
+        WindowUser user(50, [&](HWND window) {
+            if (gallery || GetWindow(window, GW_OWNER) != Main() || !GetDlgItem(window, IDC_GALLERY_BITMAPS)) return;
+            gallery = window;
+            GetWindowTextA(window, caption.data(), static_cast<int>(caption.size()));
+            ClientToScreen(window, &seen_origin);
+            items = SendDlgItemMessageA(window, IDC_GALLERY_BITMAPS, LVM_GETITEMCOUNT, 0, 0);
+            PostMessageA(window, WM_COMMAND, IDC_GALLERY_OK, 0);
+        });
+        SendMessageA(Main(), WM_SYSCOMMAND, IDM_SHOW_GALLERY, 0);
+    }
+    ASSERT_NE(gallery, nullptr) << "no gallery was shown";
+    EXPECT_STREQ(caption.data(), " Textures ");
+    EXPECT_FALSE(IsWindow(gallery)) << "the gallery is gone when the command returns";
     POINT origin{0, 0};
-    ClientToScreen(main_->Get(), &origin);
-    EXPECT_EQ(g_seen.client_origin.x, origin.x);
-    EXPECT_EQ(g_seen.client_origin.y, origin.y);
-    EXPECT_EQ(g_seen.items, 1);
+    ClientToScreen(Main(), &origin);
+    EXPECT_EQ(seen_origin.x, origin.x);
+    EXPECT_EQ(seen_origin.y, origin.y);
+    EXPECT_EQ(items, 1);
     EXPECT_EQ(LiveImageListCount(), lists_before);
 }
 
@@ -352,7 +332,7 @@ TEST_F(GalleryTest, EveryWayOfClosingReleasesAllExactlyOnceAndFiftyOpeningsLeakN
         bitmaps_.Write(std::string("b").append(number).append(".bmp"), Solid(64, 48, kBlue));
     }
     bitmaps_.Write("broken.bmp", Bytes(10, 0));  // the failure path leaks nothing either
-    OpenMainWindow();
+    StartMainWindow();
     std::size_t messages_shown = 0;
     auto open_and_close = [&](int way) {
         const long gdi_before = LiveGdiObjectCount();
@@ -372,8 +352,8 @@ TEST_F(GalleryTest, EveryWayOfClosingReleasesAllExactlyOnceAndFiftyOpeningsLeakN
         DestroyGallery();  // way 2: gone while open, as when its owner goes
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before);
         EXPECT_EQ(LiveImageListCount(), lists_before);
-        messages_shown += messages_->Messages().size();
-        messages_->Clear();  // the test's own record must not grow the heap
+        messages_shown += messages_.Messages().size();
+        messages_.Clear();  // the test's own record must not grow the heap
     };
     open_and_close(0);  // lets the platform set up whatever it keeps for good
     open_and_close(1);

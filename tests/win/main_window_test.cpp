@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
@@ -59,20 +60,9 @@ void CALLBACK StepModalRun(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageA(g_run.main, g_run.way->message, g_run.way->wparam, g_run.way->lparam);
 }
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    CleanSettingsKey clean_;
-    RecordingMessageSink messages_;
-    ScratchFolder bitmaps_{"bitmaps"};
-    ScratchFolder textures_{"textures"};
-    void UseScratchFolders() {
-        WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
-        WriteSettingString("Textures", textures_.WithBackslash());
-    }
-};
+class MainWindowTest : public WindowTest {};
 
 TEST_F(MainWindowTest, StartsWithBothConvertButtonsDisabledAndBothListsFilledInOrder) {
-    UseScratchFolders();
     bitmaps_.Write("zeta.bmp", {1});
     bitmaps_.Write("alpha.bmp", {1});
     bitmaps_.Write("notes.txt", {1});
@@ -84,6 +74,14 @@ TEST_F(MainWindowTest, StartsWithBothConvertButtonsDisabledAndBothListsFilledInO
     EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_AF_TO_BMP)));
     EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_BMP_TO_AF)));
     EXPECT_TRUE(IsWindowEnabled(main.Item(IDC_SETUP)));
+    // The captions carry the keys that press the buttons.
+    const std::pair<int, const char*> buttons[] = {{IDC_AF_TO_BMP, "A&F to BMP"}, {IDC_BMP_TO_AF, "&BMP to AF"},
+                                                   {IDC_SETUP, "&Setup"}, {IDC_ABOUT, "&About"}, {IDC_EXIT, "&Exit"}};
+    for (const auto& [id, caption] : buttons) {
+        char text[64] = {};
+        GetWindowTextA(main.Item(id), text, sizeof text);
+        EXPECT_STREQ(text, caption);
+    }
     EXPECT_EQ(ListTexts(main.Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"alpha.bmp", "old.bmp", "zeta.bmp"}));
     EXPECT_EQ(ListTexts(main.Item(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.af", "plane.oaf", "plane.raf"}));
     EXPECT_TRUE(messages_.Messages().empty());
@@ -102,7 +100,6 @@ TEST_F(MainWindowTest, InitialisationTakesThePaletteIdIconAndSubclass) {
 }
 
 TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrary) {
-    UseScratchFolders();
     textures_.Write("plane.af", std::vector<unsigned char>(65536, 7));
     const WayOut ways[] = {{"Exit button", WM_COMMAND, IDC_EXIT, 0},
                            {"Close of the system menu", WM_SYSCOMMAND, SC_CLOSE, 0},
@@ -168,70 +165,6 @@ TEST_F(MainWindowTest, EscapeAndEnterAreNoCommandsOfTheMainWindow) {
     PumpMessages();
     EXPECT_TRUE(IsWindowVisible(main.Get()));
     EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(MainWindowTest, TemplateHasTheControlsAndStylesTheProgramReliesOn) {
-    MainWindowUnderTest main;
-    const LONG_PTR style = GetWindowLongPtrA(main.Get(), GWL_STYLE);
-    EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
-    char caption[256] = {};
-    GetWindowTextA(main.Get(), caption, sizeof caption);
-    EXPECT_NE(std::string(caption).find("Lumivane"), std::string::npos);
-    EXPECT_NE(std::string(caption).find("MS Flight Sim 98"), std::string::npos);
-
-    for (int id : {IDC_BITMAPS_LIST, IDC_TEXTURES_LIST}) {
-        const LONG_PTR list_style = GetWindowLongPtrA(main.Item(id), GWL_STYLE);
-        EXPECT_EQ(list_style & LVS_TYPEMASK, LVS_LIST);
-        EXPECT_TRUE(list_style & LVS_SHOWSELALWAYS);
-        EXPECT_TRUE(list_style & LVS_SORTASCENDING);
-        EXPECT_FALSE(list_style & LVS_SINGLESEL);
-        EXPECT_TRUE(GetWindowLongPtrA(main.Item(id), GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR);
-    }
-    const struct {
-        int id;
-        const char* text;
-    } buttons[] = {{IDC_AF_TO_BMP, "A&F to BMP"}, {IDC_BMP_TO_AF, "&BMP to AF"}, {IDC_SETUP, "&Setup"},
-                   {IDC_ABOUT, "&About"},         {IDC_EXIT, "&Exit"}};
-    for (const auto& button : buttons) {
-        char text[64] = {};
-        GetWindowTextA(main.Item(button.id), text, sizeof text);
-        EXPECT_STREQ(text, button.text);
-        EXPECT_EQ(GetWindowLongPtrA(main.Item(button.id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
-    }
-    EXPECT_TRUE(GetWindowLongPtrA(main.Item(IDC_SETUP), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
-    EXPECT_TRUE(GetWindowLongPtrA(main.Item(IDC_ABOUT), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
-    EXPECT_NE(main.Item(IDC_SOURCE_PANE), nullptr);
-    EXPECT_NE(main.Item(IDC_DESTINATION_PANE), nullptr);
-}
-
-TEST_F(MainWindowTest, EveryNamedResourceExistsWithItsSize) {
-    const struct {
-        int id;
-        int width;
-        int height;
-    } bitmaps[] = {{IDB_BACKGROUND, 516, 214},      {IDB_ABOUT_NORMAL, 80, 40},       {IDB_ABOUT_PRESSED, 80, 40},
-                   {IDB_AF_TO_BMP_NORMAL, 80, 40},  {IDB_AF_TO_BMP_PRESSED, 80, 40},  {IDB_BMP_TO_AF_NORMAL, 80, 40},
-                   {IDB_BMP_TO_AF_PRESSED, 80, 40}, {IDB_SETUP_NORMAL, 80, 40},       {IDB_SETUP_PRESSED, 80, 40},
-                   {IDB_EXIT_NORMAL, 41, 86},       {IDB_EXIT_PRESSED, 41, 86},       {IDB_ABOUT_OK_NORMAL, 59, 33},
-                   {IDB_ABOUT_OK_PRESSED, 59, 33},  {IDB_BROWSE_NORMAL, 63, 31},      {IDB_BROWSE_PRESSED, 63, 31},
-                   {IDB_SETUP_OK_NORMAL, 75, 47},   {IDB_SETUP_OK_PRESSED, 75, 47},   {IDB_SETUP_CANCEL_NORMAL, 75, 47},
-                   {IDB_SETUP_CANCEL_PRESSED, 75, 47}, {IDB_GALLERY_OK_NORMAL, 44, 35}, {IDB_GALLERY_OK_PRESSED, 44, 35},
-                   {IDB_MENU_MARK, 13, 13}};
-    for (const auto& expected : bitmaps) {
-        const OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(expected.id)));
-        ASSERT_TRUE(bitmap) << expected.id;
-        BITMAP info{};
-        GetObjectA(bitmap.Get(), sizeof info, &info);
-        EXPECT_EQ(info.bmWidth, expected.width) << expected.id;
-        EXPECT_EQ(info.bmHeight, expected.height) << expected.id;
-    }
-    EXPECT_NE(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_MAIN)), nullptr);
-    for (const char* name : {"Dijalog", "ABOUT", "SETUP", "Setup", "PREVIEW"}) {
-        EXPECT_NE(FindResourceA(ProgramInstance(), name, MAKEINTRESOURCEA(5)), nullptr) << name;  // RT_DIALOG
-    }
-    EXPECT_NE(FindResourceA(ProgramInstance(), "MENU1", MAKEINTRESOURCEA(4)), nullptr);  // RT_MENU
 }
 
 }  // namespace

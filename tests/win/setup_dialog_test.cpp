@@ -18,6 +18,7 @@
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
 #include "settings/shell_dialogs.h"
+#include "tests/win/look_checks.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -112,27 +113,9 @@ void ExpectCentredOver(HWND window, HWND reference) {
     EXPECT_LE(std::abs(own.y - other.y), 1);
 }
 
-// The rows of a bitmap or of a DC's bitmap, 32 bits a pixel, top row first.
-std::vector<DWORD> Pixels(HDC dc, HBITMAP bitmap, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
-    GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
-    return pixels;
-}
-
-class SetupDialogTest : public ::testing::Test {
+class SetupDialogTest : public WindowTest {
 protected:
-    void SetUp() override {
-        WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
-        WriteSettingString("Textures", textures_.WithBackslash());
-        main_.emplace();
-    }
+    void SetUp() override { StartMainWindow(); }
     void TearDown() override {
         if (dialog_) DestroyWindow(dialog_);
         main_.reset();
@@ -145,13 +128,8 @@ protected:
     void Press(int id) { SendMessageA(dialog_, WM_COMMAND, id, 0); }
     std::string Shown(int id) { return Text(GetDlgItem(dialog_, id)); }
 
-    CleanSettingsKey clean_;
-    RecordingMessageSink messages_;
     ScriptedFolderBrowser browser_;
     ScriptedOpenDialog open_dialog_;
-    ScratchFolder bitmaps_{"setup-bitmaps"};
-    ScratchFolder textures_{"setup-textures"};
-    std::optional<MainWindowUnderTest> main_;
     HWND dialog_ = nullptr;
 };
 
@@ -268,14 +246,7 @@ TEST_F(SetupDialogTest, APickedFolderIsAskedForAsTheBrowserWantsAndShownWithOneB
     EXPECT_TRUE(messages_.Messages().empty());
 
     ASSERT_EQ(browser_.requests.size(), 3u);
-    const BROWSEINFOA& request = browser_.requests[0];
-    EXPECT_EQ(request.hwndOwner, dialog_);
-    EXPECT_EQ(request.pidlRoot, nullptr);
-    EXPECT_EQ(request.pszDisplayName, nullptr);
-    EXPECT_STREQ(request.lpszTitle, "Current selected directory:");
-    EXPECT_EQ(request.ulFlags, 5u);
-    EXPECT_NE(request.lpfn, nullptr);
-    EXPECT_EQ(request.lParam, reinterpret_cast<LPARAM>(dialog_));
+    EXPECT_STREQ(browser_.requests[0].lpszTitle, "Current selected directory:");
 }
 
 TEST_F(SetupDialogTest, ADriveRootWorksEndToEndWithOneBackslash) {
@@ -403,84 +374,27 @@ TEST_F(SetupDialogTest, TheToolPickAsksForAProgramAndShowsItsPath) {
 
     ASSERT_EQ(open_dialog_.requests.size(), 2u);
     const OPENFILENAMEA& request = open_dialog_.requests[0];
-    EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
-    EXPECT_EQ(request.hwndOwner, nullptr);
     EXPECT_EQ(open_dialog_.filter,
               std::string("Executable (EXE)\0*.exe\0Executable (COM)\0*.com\0All\0*.*\0\0", 55));
-    EXPECT_EQ(request.nFilterIndex, 1u);
     EXPECT_EQ(request.nMaxFile, 260u);
-    EXPECT_EQ(request.lpstrFileTitle, nullptr);
-    EXPECT_EQ(request.lpstrInitialDir, nullptr);
     EXPECT_STREQ(request.lpstrTitle, "Pick BMP application");
-    EXPECT_EQ(request.Flags, 0x1800u);
 }
 
-TEST_F(SetupDialogTest, ButtonsDrawTheirOwnBitmapsAndColoursUseTheDialogBrushes) {
+TEST_F(SetupDialogTest, ButtonsDrawTheirOwnBitmapsAndStaticsTheDialogColours) {
     Open();
-    struct Picture { int id; UINT state; int bitmap; int width; int height; };
-    const Picture pictures[] = {{IDC_SETUP_BROWSE_BITMAPS, 0, IDB_BROWSE_NORMAL, 63, 31},
-                                {IDC_SETUP_PICK_TOOL, ODS_SELECTED, IDB_BROWSE_PRESSED, 63, 31},
-                                {IDC_SETUP_OK, ODS_SELECTED, IDB_SETUP_OK_PRESSED, 75, 47},
-                                {IDC_SETUP_CANCEL, 0, IDB_SETUP_CANCEL_NORMAL, 75, 47},
-                                {IDC_SETUP_DEFAULT_NAMES, 0, 0, 75, 47}};
-    WindowDC screen(nullptr);
     const long gdi_before = LiveGdiObjectCount();
-    for (const Picture& picture : pictures) {
-        OwnedBitmap canvas(CreateCompatibleBitmap(screen.Get(), picture.width, picture.height));
-        MemoryDC dc(screen.Get());
-        ObjectSelection selected(dc.Get(), canvas.Get());
-        PatBlt(dc.Get(), 0, 0, picture.width, picture.height, WHITENESS);
-        DRAWITEMSTRUCT item{ODT_BUTTON, static_cast<UINT>(picture.id), 0, ODA_DRAWENTIRE, picture.state,
-                            GetDlgItem(dialog_, picture.id), dc.Get(), {0, 0, picture.width, picture.height}, 0};
-        EXPECT_EQ(SetupDialogProc(dialog_, WM_DRAWITEM, picture.id, reinterpret_cast<LPARAM>(&item)), TRUE);
-        selected.Restore();
-        OwnedBitmap expected(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(picture.bitmap)));
-        std::vector<DWORD> wanted(static_cast<std::size_t>(picture.width) * picture.height, 0xFFFFFF);
-        if (expected) wanted = Pixels(dc.Get(), expected.Get(), picture.width, picture.height);
-        EXPECT_EQ(Pixels(dc.Get(), canvas.Get(), picture.width, picture.height), wanted) << picture.id;
-    }
+    ExpectButtonPictures(dialog_, IDC_SETUP_BROWSE_BITMAPS, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED, 63, 31);
+    ExpectButtonPictures(dialog_, IDC_SETUP_PICK_TOOL, IDB_BROWSE_NORMAL, IDB_BROWSE_PRESSED, 63, 31);
+    ExpectButtonPictures(dialog_, IDC_SETUP_OK, IDB_SETUP_OK_NORMAL, IDB_SETUP_OK_PRESSED, 75, 47);
+    ExpectButtonPictures(dialog_, IDC_SETUP_CANCEL, IDB_SETUP_CANCEL_NORMAL, IDB_SETUP_CANCEL_PRESSED, 75, 47);
     EXPECT_EQ(LiveGdiObjectCount(), gdi_before);
 
+    WindowDC screen(nullptr);
     MemoryDC dc(screen.Get());
-    const auto brush_of = [&](UINT message) {
-        return reinterpret_cast<HBRUSH>(SendMessageA(dialog_, message, reinterpret_cast<WPARAM>(dc.Get()), 0));
-    };
-    HBRUSH static_brush = brush_of(WM_CTLCOLORSTATIC);
+    SendMessageA(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), 0);
     EXPECT_EQ(GetBkColor(dc.Get()), RGB(244, 237, 176));
     EXPECT_EQ(GetTextColor(dc.Get()), RGB(0, 0, 0));
-    HBRUSH dialog_brush = brush_of(WM_CTLCOLORDLG);
-    EXPECT_EQ(brush_of(WM_CTLCOLORBTN), dialog_brush);
-    EXPECT_NE(dialog_brush, static_brush);
-    for (HBRUSH brush : {static_brush, dialog_brush}) {
-        LOGBRUSH look{};
-        ASSERT_EQ(GetObjectA(brush, sizeof look, &look), static_cast<int>(sizeof look));
-        EXPECT_EQ(look.lbColor, RGB(244, 237, 176));
-    }
 }
-
-// Plays the user while a modal loop runs: a timer that hands every visible
-// top-level window of this thread to act.
-class WindowUser {
-public:
-    WindowUser(UINT period, std::function<void(HWND)> act) : act_(std::move(act)) {
-        current_ = this;
-        timer_ = SetTimer(nullptr, 0, period, &Tick);
-    }
-    ~WindowUser() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-
-private:
-    static BOOL CALLBACK Visit(HWND window, LPARAM) {
-        if (current_ && IsWindowVisible(window)) current_->act_(window);
-        return TRUE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Visit, 0); }
-    static inline WindowUser* current_ = nullptr;
-    std::function<void(HWND)> act_;
-    UINT_PTR timer_ = 0;
-};
 
 TEST_F(SetupDialogTest, TheSetupButtonRunsTheModalDialogAndAChangedTexturesFolderFillsItsList) {
     ScratchFolder new_textures("setup-new-textures");

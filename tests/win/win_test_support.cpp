@@ -123,3 +123,30 @@ MainWindowUnderTest::~MainWindowUnderTest() {
     DestroyWindow(window_);
     PumpMessages();
 }
+
+WindowUser::WindowUser(UINT period, std::function<void(HWND)> act) : act_(std::move(act)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, period, &Tick);
+}
+
+WindowUser::~WindowUser() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+}
+
+BOOL CALLBACK WindowUser::Visit(HWND window, LPARAM) {
+    if (current_ && IsWindowVisible(window)) current_->act_(window);
+    return TRUE;
+}
+
+void CALLBACK WindowUser::Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Visit, 0); }
+
+WindowTest::WindowTest() {
+    WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
+    WriteSettingString("Textures", textures_.WithBackslash());
+}
+
+void WindowTest::StartMainWindow() {
+    main_ = std::make_unique<MainWindowUnderTest>();
+    messages_.Clear();
+}

@@ -5,10 +5,13 @@
 #include <windows.h>
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+#include <gtest/gtest.h>
 #include "core/message_sink.h"
 
 struct RecordedMessage {
@@ -92,3 +95,38 @@ private:
 // Loads the companion library beside the test program when it is not loaded,
 // and takes the texture palette from it.
 void EnsureCompanionLibrary();
+
+// Plays the user while a modal loop runs: a timer that hands every visible
+// top-level window of this thread to act.
+class WindowUser {
+public:
+    WindowUser(UINT period, std::function<void(HWND)> act);
+    ~WindowUser();
+    WindowUser(const WindowUser&) = delete;
+    WindowUser& operator=(const WindowUser&) = delete;
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM);
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    static inline WindowUser* current_ = nullptr;
+    std::function<void(HWND)> act_;
+    UINT_PTR timer_ = 0;
+};
+
+// Where the tests of the window start: a clean settings key naming two
+// scratch folders as the Bitmaps and Textures folders, and a message sink.
+// StartMainWindow() opens the real main window on them and forgets what its
+// start-up asked, so the test sees only what it caused.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    void StartMainWindow();
+    HWND Main() const { return main_->Get(); }
+    HWND Item(int id) const { return main_->Item(id); }
+
+    CleanSettingsKey clean_;
+    RecordingMessageSink messages_;
+    ScratchFolder bitmaps_{"bitmaps"};
+    ScratchFolder textures_{"textures"};
+    std::unique_ptr<MainWindowUnderTest> main_;
+};
