@@ -284,66 +284,6 @@ TEST_F(ContextMenuTest, CopyOfTwoItemsWarnsAndLeavesTheClipboardAsItWas) {
     EXPECT_EQ(GetClipboardSequenceNumber(), clipboard_before);
 }
 
-TEST_F(ContextMenuTest, DeletingTwoOfSevenAsksOnceAndRemovesExactlyThoseTwo) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp"}) {
-        bitmaps_.Write(name, Bmp24(8, 8, Gradient));
-    }
-    StartMainWindow();
-    SetItemState(List(IDC_BITMAPS_LIST), 5, LVIS_SELECTED);
-    SetItemState(List(IDC_BITMAPS_LIST), 2, LVIS_SELECTED | LVIS_FOCUSED);
-    messages_.QueueAnswer(IDYES);
-    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
-
-    // A second attempt on a file already gone would add a warning.
-    EXPECT_EQ(messages_.Messages().size(), 1u);
-    ExpectMessage(0, "Are you sure?", "Confirm deleting multiple selection!", MB_YESNO | MB_ICONQUESTION);
-    for (const char* name : {"c.bmp", "f.bmp"}) EXPECT_FALSE(Exists(bitmaps_, name)) << name;
-    for (const char* name : {"a.bmp", "b.bmp", "d.bmp", "e.bmp", "g.bmp"}) EXPECT_TRUE(Exists(bitmaps_, name)) << name;
-    EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 5);
-    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 0);
-    EXPECT_FALSE(IsWindowEnabled(main_->Item(IDC_AF_TO_BMP)));
-    EXPECT_FALSE(IsWindowEnabled(main_->Item(IDC_BMP_TO_AF)));
-}
-
-TEST_F(ContextMenuTest, DeletingOneTextureAsksForOneFileAndRepaintsTheWholeWindow) {
-    textures_.Write("a.af", Texture(Diagonals));
-    textures_.Write("b.oaf", Texture(Diagonals));
-    StartMainWindow();
-    SetItemState(List(IDC_TEXTURES_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
-    RightClick(IDC_TEXTURES_LIST);  // only to set the list the command acts on
-    messages_.QueueAnswer(IDYES);
-    ValidateRect(Main(), nullptr);
-    SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
-
-    RECT update{};
-    RECT client{};
-    GetClientRect(Main(), &client);
-    ASSERT_TRUE(GetUpdateRect(Main(), &update, FALSE));
-    EXPECT_TRUE(EqualRect(&update, &client));
-    EXPECT_EQ(messages_.Messages().size(), 1u);
-    ExpectMessage(0, "Are you sure?", "Confirm deleting selected file!", MB_YESNO | MB_ICONQUESTION);
-    EXPECT_FALSE(Exists(textures_, "b.oaf"));
-    EXPECT_EQ(ItemCount(IDC_TEXTURES_LIST), 1);
-    EXPECT_FALSE(IsWindowEnabled(main_->Item(IDC_AF_TO_BMP)));
-    EXPECT_FALSE(IsWindowEnabled(main_->Item(IDC_BMP_TO_AF)));
-}
-
-TEST_F(ContextMenuTest, AnsweringNoDeletesNothingAndRefillsNothing) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Gradient));
-    StartMainWindow();
-    bitmaps_.Write("late.bmp", Bmp24(8, 8, Gradient));  // a refill would list it
-    SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    SetItemState(List(IDC_BITMAPS_LIST), 2, LVIS_SELECTED);
-    messages_.QueueAnswer(IDNO);
-    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
-
-    EXPECT_EQ(messages_.Messages().size(), 1u);
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) EXPECT_TRUE(Exists(bitmaps_, name)) << name;
-    EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 3);
-    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 2);
-    EXPECT_TRUE(IsWindowEnabled(main_->Item(IDC_BMP_TO_AF))) << "as the right-click's selection step left it";
-}
-
 TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder) {
     // A file of the program folder with the name of one of the listed bitmaps.
     char module[MAX_PATH] = {};
@@ -369,37 +309,85 @@ TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFo
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 0);
 }
 
-TEST_F(ContextMenuTest, AFileThatCannotBeDeletedIsNamedWhileTheOthersGo) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Gradient));
-    StartMainWindow();
-    const std::string held = (bitmaps_.Path() / "b.bmp").string();
-    OwnedFileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(holder);
-    for (int i : {0, 1, 2}) SetItemState(List(IDC_BITMAPS_LIST), i, LVIS_SELECTED);
-    messages_.QueueAnswer(IDYES);
-    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
-    holder.Close();
+TEST_F(ContextMenuTest, DeleteAsksAsTheSelectionWantsAndRemovesExactlyTheSelectedFiles) {
+    const struct Row {
+        std::vector<const char*> bitmaps, textures;
+        std::vector<int> bitmaps_selected, textures_selected;  // the first one has the focus
+        std::optional<Side> menu;  // the list the menu last opened on; none: it never opened
+        int answer;
+        const char* confirm;  // the question's caption; nullptr: nothing is asked
+        int held;             // the index of a bitmap held open, -1: none
+        bool late_file;       // written after the start: a refill would list it
+        std::set<std::string> gone;
+        int items_after;      // in the menu's list
+        int selected_after;   // in both lists, -1: not checked
+        bool repaints;
+        bool converts_after;  // the menu's list's convert button is enabled afterwards
+    } rows[] = {
+        {{"a.bmp"}, {"a.af"}, {0}, {0}, std::nullopt, IDYES, nullptr, -1, false, {}, 1, 2, false, true},
+        {{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp"}, {}, {2, 5}, {}, Side::Bitmaps, IDYES,
+         "Confirm deleting multiple selection!", -1, false, {"c.bmp", "f.bmp"}, 5, 0, true, false},
+        {{}, {"a.af", "b.oaf"}, {}, {1}, Side::Textures, IDYES, "Confirm deleting selected file!", -1, false,
+         {"b.oaf"}, 1, 0, true, false},
+        {{"a.bmp", "b.bmp", "c.bmp"}, {}, {0, 2}, {}, Side::Bitmaps, IDNO, "Confirm deleting multiple selection!", -1,
+         true, {}, 3, 2, false, true},
+        {{"a.bmp", "b.bmp", "c.bmp", "d.bmp"}, {}, {0, 1, 2}, {}, Side::Bitmaps, IDYES,
+         "Confirm deleting multiple selection!", 1, false, {"a.bmp", "c.bmp"}, 2, -1, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        ScratchFolder bitmaps("delete bitmaps");
+        ScratchFolder textures("delete textures");
+        WriteSettingString("Bitmaps", bitmaps.WithBackslash());
+        WriteSettingString("Textures", textures.WithBackslash());
+        for (const char* name : row.bitmaps) bitmaps.Write(name, Bmp24(8, 8, Gradient));
+        for (const char* name : row.textures) textures.Write(name, Texture(Diagonals));
+        StartMainWindow();
+        if (row.late_file) bitmaps.Write("late.bmp", Bmp24(8, 8, Gradient));
+        const int list = row.menu == Side::Textures ? IDC_TEXTURES_LIST : IDC_BITMAPS_LIST;
+        for (const auto& [list_id, selected] : {std::pair{IDC_BITMAPS_LIST, &row.bitmaps_selected},
+                                               {IDC_TEXTURES_LIST, &row.textures_selected}}) {
+            for (std::size_t i = 0; i < selected->size(); ++i) {
+                SetItemState(List(list_id), (*selected)[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0));
+            }
+        }
+        if (row.menu) RightClick(list);  // sets the list the command acts on
+        else ASSERT_FALSE(ContextMenuSide().has_value());
+        const std::string held_path = row.held < 0 ? "" : (bitmaps.Path() / row.bitmaps[row.held]).string();
+        OwnedFileHandle holder(row.held < 0 ? INVALID_HANDLE_VALUE
+                                            : CreateFileA(held_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_EQ(static_cast<bool>(holder), row.held >= 0);
+        messages_.Clear();
+        if (row.confirm) messages_.QueueAnswer(row.answer);  // an answer left over would serve the next row
+        ValidateRect(Main(), nullptr);
+        SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
+        holder.Close();
 
-    EXPECT_EQ(messages_.Messages().size(), 2u);
-    ExpectMessage(1, "Cannot delete:\n\n " + held, "Non critical warning!", MB_ICONWARNING);
-    EXPECT_FALSE(Exists(bitmaps_, "a.bmp"));
-    EXPECT_FALSE(Exists(bitmaps_, "c.bmp"));
-    EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 2);  // b.bmp and d.bmp
-}
-
-TEST_F(ContextMenuTest, DeleteBeforeAnyMenuHasOpenedDoesNothing) {
-    bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
-    textures_.Write("a.af", Texture(Diagonals));
-    StartMainWindow();
-    ASSERT_FALSE(ContextMenuSide().has_value());
-    SetItemState(List(IDC_BITMAPS_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    messages_.QueueAnswer(IDYES);
-    SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
-    EXPECT_TRUE(messages_.Messages().empty());
-    EXPECT_TRUE(Exists(bitmaps_, "a.bmp"));
-    EXPECT_TRUE(Exists(textures_, "a.af"));
-    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST) + SelectedCount(IDC_TEXTURES_LIST), 2);
+        // A second attempt on a file already gone would add a warning.
+        EXPECT_EQ(messages_.Messages().size(), (row.confirm ? 1u : 0u) + (row.held < 0 ? 0u : 1u));
+        if (row.confirm) ExpectMessage(0, "Are you sure?", row.confirm, MB_YESNO | MB_ICONQUESTION);
+        if (row.held >= 0) ExpectMessage(1, "Cannot delete:\n\n " + held_path, "Non critical warning!", MB_ICONWARNING);
+        for (const auto& [folder, names] : {std::pair{&bitmaps, &row.bitmaps}, {&textures, &row.textures}}) {
+            for (const char* name : *names) EXPECT_EQ(Exists(*folder, name), !row.gone.contains(name)) << name;
+        }
+        EXPECT_EQ(ItemCount(list), row.items_after);
+        if (row.selected_after >= 0) {
+            EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST) + SelectedCount(IDC_TEXTURES_LIST), row.selected_after);
+        }
+        if (row.repaints) {
+            RECT update{};
+            RECT client{};
+            GetClientRect(Main(), &client);
+            ASSERT_TRUE(GetUpdateRect(Main(), &update, FALSE));
+            EXPECT_TRUE(EqualRect(&update, &client));
+        }
+        if (row.menu) {
+            EXPECT_EQ(IsWindowEnabled(main_->Item(IDC_BMP_TO_AF)) != FALSE, row.converts_after && list == IDC_BITMAPS_LIST);
+            EXPECT_EQ(IsWindowEnabled(main_->Item(IDC_AF_TO_BMP)) != FALSE, row.converts_after && list == IDC_TEXTURES_LIST);
+        }
+        main_.reset();  // before its folders go
+    }
 }
 
 TEST_F(ContextMenuTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
