@@ -2,6 +2,7 @@
 // leave nothing behind and the main window as it was.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <functional>
 #include "about/about_box.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
@@ -12,53 +13,14 @@
 
 namespace {
 
-// What the timer saw while the modal box ran, and the keys it pressed.
-struct ModalScript {
-    int ticks = 0;
-    HWND box = nullptr;
-    bool is_about_box = false;
-    bool owner_disabled = false;
-    bool open_after_escape = false;
-    bool ended_by_test = false;
-    UINT first_key = VK_ESCAPE;
-    bool first_key_is_alt_f4 = false;
-};
-
-ModalScript g_script;
-
 void PressKey(HWND target, UINT key, bool with_alt) {
     const LPARAM alt = with_alt ? (LPARAM{1} << 29) : 0;
     PostMessageA(target, with_alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1 | alt);
     PostMessageA(target, with_alt ? WM_SYSKEYUP : WM_KEYUP, key, 1 | alt | (LPARAM{3} << 30));
 }
 
-void CALLBACK StepModalScript(HWND, UINT, UINT_PTR, DWORD) {
-    ++g_script.ticks;
-    if (g_script.ticks == 1) {
-        g_script.box = GetActiveWindow();
-        g_script.is_about_box = GetDlgItem(g_script.box, IDC_ABOUT_LINE4) != nullptr;
-        g_script.owner_disabled = !IsWindowEnabled(GetWindow(g_script.box, GW_OWNER));
-        PressKey(GetFocus(), g_script.first_key, g_script.first_key_is_alt_f4);
-    } else if (g_script.ticks == 3) {
-        g_script.open_after_escape = IsWindowVisible(g_script.box);
-        PressKey(GetFocus(), VK_RETURN, false);
-    } else if (g_script.ticks == 40) {
-        // The keys did not end it: end it so the test can report that.
-        g_script.ended_by_test = true;
-        EndDialog(g_script.box, 2);
-    }
-}
-
-// Runs the real modal box over owner while the timer presses keys.
-void RunModalAboutBox(HWND owner) {
-    const UINT_PTR timer = SetTimer(nullptr, 0, 30, &StepModalScript);
-    ShowAboutBox(owner);
-    KillTimer(nullptr, timer);
-}
-
 class AboutBoxTest : public ::testing::Test {
 protected:
-    AboutBoxTest() { g_script = ModalScript{}; }
     HWND OpenModeless() {
         HWND box = CreateDialogParamA(ProgramInstance(), kAboutTemplate, main_.Get(), &AboutDialogProc, 0);
         PumpMessages();
@@ -71,47 +33,63 @@ protected:
 
 }  // namespace
 
-TEST_F(AboutBoxTest, EnterAndAltF4EndTheModalBoxEscapeDoesNot) {
-    // The first key, then Enter if the box is still open.
-    const struct { UINT key; bool alt; bool open_after_first; } rows[] = {{VK_ESCAPE, false, true}, {VK_F4, true, false}};
+TEST_F(AboutBoxTest, EnterAltF4AndCloseEndTheModalBoxAndReleaseItsObjectsEscapeAndCancelDoNot) {
+    // The way is tried first; a box still open after it is ended with Enter.
+    const struct {
+        const char* way;
+        std::function<void(HWND)> act;
+        bool ends;
+    } rows[] = {
+        {"Enter", [](HWND) { PressKey(GetFocus(), VK_RETURN, false); }, true},
+        {"Escape", [](HWND) { PressKey(GetFocus(), VK_ESCAPE, false); }, false},
+        {"Alt+F4", [](HWND) { PressKey(GetFocus(), VK_F4, true); }, true},
+        {"Close", [](HWND box) { PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
+        {"Cancel", [](HWND box) { PostMessageA(box, WM_COMMAND, IDCANCEL, 0); }, false},
+    };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.key);
-        g_script = ModalScript{};
-        g_script.first_key = row.key;
-        g_script.first_key_is_alt_f4 = row.alt;
-        RunModalAboutBox(main_.Get());
-        EXPECT_TRUE(g_script.is_about_box);
-        EXPECT_TRUE(g_script.owner_disabled);
-        EXPECT_EQ(g_script.open_after_escape, row.open_after_first);
-        EXPECT_FALSE(g_script.ended_by_test);
+        SCOPED_TRACE(row.way);
+        const long live_before = LiveGdiObjectCount();
+        long live_open = 0;
+        int ticks = 0;
+        HWND box = nullptr;
+        bool owner_disabled = false;
+        bool open_after_way = false;
+        bool ended_by_test = false;
+        {
+            WindowUser user(30, [&](HWND window) {
+                if (!GetDlgItem(window, IDC_ABOUT_LINE4)) return;
+                if (++ticks == 1) {
+                    box = window;
+                    owner_disabled = !IsWindowEnabled(GetWindow(window, GW_OWNER));
+                    live_open = LiveGdiObjectCount();
+                    row.act(window);
+                } else if (ticks == 3) {
+                    open_after_way = true;
+                    PressKey(GetFocus(), VK_RETURN, false);
+                } else if (ticks == 40) {
+                    ended_by_test = true;  // the keys did not end it
+                    EndDialog(window, 2);
+                }
+            });
+            ShowAboutBox(main_.Get());
+        }
+        ASSERT_NE(box, nullptr) << "no box was shown";
+        EXPECT_TRUE(owner_disabled);
+        EXPECT_GT(live_open, live_before);
+        EXPECT_EQ(open_after_way, !row.ends);
+        EXPECT_FALSE(ended_by_test);
+        EXPECT_FALSE(IsWindow(box));
         EXPECT_TRUE(IsWindowEnabled(main_.Get()));
-        EXPECT_FALSE(IsWindow(g_script.box));
+        EXPECT_EQ(LiveGdiObjectCount(), live_before);
     }
 }
 
-TEST_F(AboutBoxTest, OkAndCloseEndTheBoxAndReleaseItsObjectsCancelDoesNothing) {
+TEST_F(AboutBoxTest, DestroyedWithoutBeingEndedItReleasesItsObjectsToo) {
+    // As when its owner goes while it is open.
     const long live_before = LiveGdiObjectCount();
     HWND box = OpenModeless();
     ASSERT_NE(box, nullptr);
-    const long live_open = LiveGdiObjectCount();
-    EXPECT_GT(live_open, live_before);
-
-    SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(IsWindowVisible(box));
-    EXPECT_EQ(LiveGdiObjectCount(), live_open);
-    SendMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_FALSE(IsWindowVisible(box));
-    EXPECT_EQ(LiveGdiObjectCount(), live_before);
-    DestroyWindow(box);
-
-    box = OpenModeless();
-    SendMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_FALSE(IsWindowVisible(box));
-    EXPECT_EQ(LiveGdiObjectCount(), live_before);
-    DestroyWindow(box);
-
-    // Destroyed without being ended, with its owner say, it lets go too.
-    box = OpenModeless();
+    EXPECT_GT(LiveGdiObjectCount(), live_before);
     DestroyWindow(box);
     EXPECT_EQ(LiveGdiObjectCount(), live_before);
 }
