@@ -14,6 +14,7 @@
 #include "core/file_access.h"
 #include "core/message_sink.h"
 #include "core/palette_source.h"
+#include "tests/unit/bitmap_file_builder.h"
 
 struct RecordedMessage {
     WindowRef owner;
@@ -90,44 +91,6 @@ inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 inline void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline BitmapInfoHeader InfoHeader(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t colours_used = 0) {
-    BitmapInfoHeader header{};
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = bits;
-    header.biClrUsed = colours_used;
-    return header;
-}
-
-// A bitmap file as bytes: file header, info header, colour table, an optional
-// gap, then the pixel rows. bfOffBits is written as given (0 is legal).
-struct BitmapFileParts {
-    BitmapInfoHeader header;
-    std::vector<std::uint8_t> table;
-    std::vector<std::uint8_t> gap;
-    std::vector<std::uint8_t> pixels;
-    std::uint32_t pixel_offset = 0xFFFFFFFF;  // computed from the parts unless set
-    std::uint32_t file_size = 0;
-};
-
-inline std::vector<std::uint8_t> BuildBitmapFile(const BitmapFileParts& parts) {
-    std::vector<std::uint8_t> file(14 + 40);
-    const std::uint32_t offset = parts.pixel_offset != 0xFFFFFFFF
-                                     ? parts.pixel_offset
-                                     : static_cast<std::uint32_t>(54 + parts.table.size() + parts.gap.size());
-    file[0] = 'B';
-    file[1] = 'M';
-    std::memcpy(&file[2], &parts.file_size, 4);
-    std::memcpy(&file[10], &offset, 4);
-    std::memcpy(&file[14], &parts.header, 40);
-    file.insert(file.end(), parts.table.begin(), parts.table.end());
-    file.insert(file.end(), parts.gap.begin(), parts.gap.end());
-    file.insert(file.end(), parts.pixels.begin(), parts.pixels.end());
-    return file;
 }
 
 // A packed DIB made from a header and the bytes behind it.

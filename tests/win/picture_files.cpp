@@ -2,24 +2,17 @@
 #include <cstring>
 #include "core/palette_source.h"
 #include "platform/guards.h"
+#include "tests/unit/bitmap_file_builder.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
 
-void Put16(Bytes& out, std::size_t at, std::uint16_t value) { std::memcpy(&out[at], &value, 2); }
-void Put32(Bytes& out, std::size_t at, std::uint32_t value) { std::memcpy(&out[at], &value, 4); }
-
+// A file of the given bits per pixel with room for its table and pixels.
 Bytes Headers(int width, int height, int bits, std::size_t table_bytes, std::size_t pixel_bytes) {
-    Bytes out(54 + table_bytes + pixel_bytes, 0);
-    out[0] = 'B';
-    out[1] = 'M';
-    Put32(out, 2, static_cast<std::uint32_t>(out.size()));
-    Put32(out, 10, static_cast<std::uint32_t>(54 + table_bytes));
-    Put32(out, 14, 40);
-    Put32(out, 18, static_cast<std::uint32_t>(width));
-    Put32(out, 22, static_cast<std::uint32_t>(height));
-    Put16(out, 26, 1);
-    Put16(out, 28, static_cast<std::uint16_t>(bits));
+    const std::size_t size = 54 + table_bytes + pixel_bytes;
+    Bytes out = BuildBitmapFile({InfoHeader(width, height, static_cast<std::uint16_t>(bits)), {}, {}, {},
+                                 static_cast<std::uint32_t>(54 + table_bytes), static_cast<std::uint32_t>(size)});
+    out.resize(size);
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
 #include "platform/guards.h"
+#include "tests/unit/bitmap_file_builder.h"
 
 namespace {
 
@@ -33,14 +34,8 @@ private:
 };
 
 std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<const std::uint8_t> table = {}) {
-    std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + table.size());
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = bits;
-    header.biClrUsed = static_cast<DWORD>(table.size() / 4);
+    const BitmapInfoHeader header = InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4));
+    std::vector<std::uint8_t> info(sizeof header + table.size());
     std::memcpy(info.data(), &header, sizeof header);
     if (!table.empty()) std::memcpy(info.data() + sizeof header, table.data(), table.size());
     return info;
