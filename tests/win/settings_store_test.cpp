@@ -14,24 +14,6 @@ std::string ProgramFolder() {
     return folder.data();
 }
 
-struct RawValue {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    bool present = false;
-};
-
-RawValue ReadRaw(const char* name) {
-    RawValue value;
-    RegistryKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.data.resize(size);
-        value.present = RegQueryValueExA(key.Get(), name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
-    }
-    return value;
-}
-
 void StoreRawBytes(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
     RegistryKey key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
@@ -44,7 +26,7 @@ void StoreRawString(const char* name, const std::string& text) {
     StoreRawBytes(name, REG_SZ, std::vector<BYTE>(text.c_str(), text.c_str() + text.size() + 1));
 }
 
-std::string StringOf(const RawValue& value) { return reinterpret_cast<const char*>(value.data.data()); }
+std::string StringOf(const StoredValue& value) { return reinterpret_cast<const char*>(value.data.data()); }
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
@@ -69,17 +51,17 @@ TEST_F(SettingsStoreTest, FirstStartStoresEveryDefaultButTheToolWithTheKeyClass)
     EXPECT_STREQ(key_class, "Wendacor");
 
     for (const char* name : {"Bitmaps", "Textures"}) {
-        const RawValue folder = ReadRaw(name);
+        const StoredValue folder = ReadStoredValue(name);
         ASSERT_TRUE(folder.present) << name;
         EXPECT_EQ(folder.type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(folder.data.size(), 260u) << name;
         EXPECT_EQ(StringOf(folder), ProgramFolder());
     }
-    const RawValue thumbs = ReadRaw("Thumbs");
+    const StoredValue thumbs = ReadStoredValue("Thumbs");
     EXPECT_EQ(thumbs.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(thumbs.data, (std::vector<BYTE>{0, 0, 0, 0}));
-    EXPECT_EQ(ReadRaw("DefFileName").data, (std::vector<BYTE>{1, 0, 0, 0}));
-    EXPECT_FALSE(ReadRaw("BMPTool").present);
+    EXPECT_EQ(ReadStoredValue("DefFileName").data, (std::vector<BYTE>{1, 0, 0, 0}));
+    EXPECT_FALSE(ReadStoredValue("BMPTool").present);
 }
 
 TEST_F(SettingsStoreTest, ProgramFolderIsTheExecutablesFolderWithItsBackslash) {
@@ -109,7 +91,7 @@ TEST_F(SettingsStoreTest, AVanishedFolderWarnsOnceAndFallsBackToTheProgramFolder
     EXPECT_EQ(warning.caption, "Directory error!");
     EXPECT_EQ(warning.style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
     EXPECT_EQ(warning.owner, nullptr);
-    EXPECT_EQ(StringOf(ReadRaw("Textures")), ProgramFolder());
+    EXPECT_EQ(StringOf(ReadStoredValue("Textures")), ProgramFolder());
 
     StoreRawString("Bitmaps", stored);
     messages_.Clear();
@@ -139,7 +121,7 @@ TEST_F(SettingsStoreTest, AFolderIsTestedWithoutItsLastCharacter) {
 TEST_F(SettingsStoreTest, NumbersAllBitsSetReadAsMissingAndOtherValuesStay) {
     WriteSettingDword("Thumbs", 0xFFFFFFFF);
     EXPECT_EQ(GetThumbs(), 0u);
-    EXPECT_EQ(ReadRaw("Thumbs").data, (std::vector<BYTE>{0, 0, 0, 0}));
+    EXPECT_EQ(ReadStoredValue("Thumbs").data, (std::vector<BYTE>{0, 0, 0, 0}));
     WriteSettingDword("DefFileName", 7);
     EXPECT_EQ(GetDefFileName(), 7u);
     WriteSettingDword("Thumbs", 5);
@@ -160,7 +142,7 @@ TEST_F(SettingsStoreTest, ReadingANumberCreatesAMissingKeyButReportsTheValueMiss
 TEST_F(SettingsStoreTest, StringsAreStoredWith260BytesAndReadersStopAtTheZero) {
     WriteSettingString("BMPTool", std::string(200, 'x'));
     WriteSettingString("BMPTool", "C:\\paint.exe");
-    const RawValue tool = ReadRaw("BMPTool");
+    const StoredValue tool = ReadStoredValue("BMPTool");
     EXPECT_EQ(tool.data.size(), 260u);
     EXPECT_EQ(StringOf(tool), "C:\\paint.exe");
     EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
@@ -180,7 +162,7 @@ TEST_F(SettingsStoreTest, AnUnterminatedOrOverlongStringCountsAsMissing) {
 
 TEST_F(SettingsStoreTest, TheToolDefaultsToTheProgramFolderWhichIsNoToolFile) {
     EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
-    EXPECT_EQ(ReadRaw("BMPTool").data.size(), 260u);
+    EXPECT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
     EXPECT_FALSE(IsExistingFile(GetBMPTool()));
 }
 

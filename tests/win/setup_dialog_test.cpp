@@ -73,24 +73,9 @@ struct ScriptedOpenDialog final : OpenDialog {
     std::string filter;
 };
 
-struct RegistryValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    bool operator==(const RegistryValue&) const = default;
-};
-
-std::map<std::string, RegistryValue> StoredSettings() {
-    std::map<std::string, RegistryValue> values;
-    for (const char* name : {"Bitmaps", "Textures", "BMPTool", "DefFileName", "Thumbs"}) {
-        RegistryValue& value = values[name];
-        DWORD size = 512;
-        value.data.resize(size);
-        if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type,
-                         value.data.data(), &size) != ERROR_SUCCESS) {
-            size = 0;
-        }
-        value.data.resize(size);
-    }
+std::map<std::string, StoredValue> StoredSettings() {
+    std::map<std::string, StoredValue> values;
+    for (const char* name : {"Bitmaps", "Textures", "BMPTool", "DefFileName", "Thumbs"}) values[name] = ReadStoredValue(name);
     return values;
 }
 
@@ -175,7 +160,7 @@ TEST_F(SetupDialogTest, OkRewritesAllFiveValuesRefillsBothListsAndReleasesTheBru
     textures_.Write("late.af", {1});
     Press(IDC_SETUP_OK);
 
-    std::map<std::string, RegistryValue> stored = StoredSettings();
+    std::map<std::string, StoredValue> stored = StoredSettings();
     const std::map<std::string, std::string> texts = {
         {"Bitmaps", bitmaps_.WithBackslash()}, {"Textures", textures_.WithBackslash()}, {"BMPTool", "C:\\paint.exe"}};
     for (const auto& [name, text] : texts) {
@@ -212,7 +197,7 @@ TEST_F(SetupDialogTest, CancelAndCloseStoreNothingAndReleaseTheBrushes) {
     for (const auto& [message, wparam] : {std::pair{WM_COMMAND, IDC_SETUP_CANCEL}, {WM_SYSCOMMAND, SC_CLOSE}}) {
         const long gdi_before = LiveGdiObjectCount();
         Open();
-        const std::map<std::string, RegistryValue> before = StoredSettings();
+        const std::map<std::string, StoredValue> before = StoredSettings();
         browser_.answers = {elsewhere.Path().string(), elsewhere.Path().string()};
         Press(IDC_SETUP_BROWSE_BITMAPS);
         Press(IDC_SETUP_BROWSE_TEXTURES);

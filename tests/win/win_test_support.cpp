@@ -21,6 +21,18 @@ int RecordingMessageSink::Show(WindowRef owner, std::string_view text, std::stri
 
 void DeleteSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
+StoredValue ReadStoredValue(const char* name) {
+    StoredValue value;
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        value.data.resize(size);
+        value.present = RegQueryValueExA(key.Get(), name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
+    }
+    return value;
+}
+
 CleanSettingsKey::CleanSettingsKey() { DeleteSettingsKey(); }
 
 CleanSettingsKey::~CleanSettingsKey() { DeleteSettingsKey(); }

@@ -73,6 +73,14 @@ std::optional<std::vector<unsigned char>> ClipboardBlock(UINT format);
 // when bytes is empty); false when the clipboard could not be opened.
 bool PutOnClipboard(HWND owner, UINT format, std::span<const std::uint8_t> bytes);
 void DeleteSettingsKey();
+// A value of the settings key byte for byte as stored (present false when missing).
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool present = false;
+    bool operator==(const StoredValue&) const = default;
+};
+StoredValue ReadStoredValue(const char* name);
 // Dispatches pending messages of this thread.
 void PumpMessages();
 
