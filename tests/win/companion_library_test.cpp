@@ -10,12 +10,6 @@
 
 namespace {
 
-std::filesystem::path BesideTestProgram(const char* name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
 // The palette file the library was built from, as 1,024 RGBQUAD bytes.
 std::vector<unsigned char> PaletteFileAsQuads() {
     std::ifstream in(BesideTestProgram("texture_palette.pal"));

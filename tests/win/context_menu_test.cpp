@@ -92,11 +92,7 @@ bool MovePointerTo(int x, int y) {
 std::uint32_t Gradient(int x, int y) { return static_cast<std::uint32_t>((x * 9) << 16 | (y * 13) << 8 | 0x40); }
 std::uint8_t Diagonals(int x, int y) { return static_cast<std::uint8_t>((x + 2 * y) % 216); }
 
-std::string RecordingTool() {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return (std::filesystem::path(module).parent_path() / "record_command_line.exe").string();
-}
+std::string RecordingTool() { return BesideTestProgram("record_command_line.exe").string(); }
 
 // The "key=value" lines the recording tool wrote; empty when it did not run.
 std::map<std::string, std::string> ReadToolRecord(const std::filesystem::path& file) {
@@ -286,9 +282,7 @@ TEST_F(ContextMenuTest, CopyOfTwoItemsWarnsAndLeavesTheClipboardAsItWas) {
 
 TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder) {
     // A file of the program folder with the name of one of the listed bitmaps.
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    const std::filesystem::path victim = std::filesystem::path(module).parent_path() / "lumivane-same-name.bmp";
+    const std::filesystem::path victim = BesideTestProgram("lumivane-same-name.bmp");
     const Bytes victim_bytes = Bmp24(8, 8, Gradient);
     std::ofstream(victim, std::ios::binary).write(reinterpret_cast<const char*>(victim_bytes.data()),
                                                  static_cast<std::streamsize>(victim_bytes.size()));

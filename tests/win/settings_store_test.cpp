@@ -170,9 +170,7 @@ TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneW
     // A program folder that is gone: the default itself fails the folder test.
     ScratchFolder home("home");
     const std::filesystem::path copy = home.Path() / "Tessaline.dll";
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::filesystem::copy_file(std::filesystem::path(module).parent_path() / "Tessaline.dll", copy);
+    std::filesystem::copy_file(BesideTestProgram("Tessaline.dll"), copy);
     HMODULE elsewhere = LoadLibraryA(copy.string().c_str());
     ASSERT_NE(elsewhere, nullptr);
     const HINSTANCE saved = ProgramInstance();

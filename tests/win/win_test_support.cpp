@@ -21,6 +21,12 @@ int RecordingMessageSink::Show(WindowRef owner, std::string_view text, std::stri
 
 void DeleteSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
+std::filesystem::path BesideTestProgram(const char* name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    return std::filesystem::path(module).parent_path() / name;
+}
+
 StoredValue ReadStoredValue(const char* name) {
     StoredValue value;
     RegistryKey key;

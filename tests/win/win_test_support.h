@@ -62,6 +62,8 @@ private:
     std::filesystem::path path_;
 };
 
+// A file of the folder of the running test program.
+std::filesystem::path BesideTestProgram(const char* name);
 std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path);
 // The texts of a list view's items, in their order.
 std::vector<std::string> ListTexts(HWND list);
