@@ -15,6 +15,7 @@
 #include "companion/tool_window_ids.h"
 #include "core/palette_source.h"
 #include "platform/guards.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -39,33 +40,6 @@ POINT SwatchCentre(int index) {
 }
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
-
-// What a window's client area shows, drawn by the window itself (WM_PRINTCLIENT)
-// into a 32-bit top-down bitmap.
-class ClientPicture {
-public:
-    explicit ClientPicture(HWND window) {
-        GetClientRect(window, &client_);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), client_.right, -client_.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        pixels_ = static_cast<const std::uint32_t*>(bits);
-        MemoryDC dc(nullptr);
-        ObjectSelection selected(dc.Get(), bitmap_.Get());
-        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-        GdiFlush();
-    }
-    COLORREF At(POINT point) const {
-        const std::uint32_t pixel = pixels_[point.y * client_.right + point.x];
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
-
-private:
-    RECT client_{};
-    OwnedBitmap bitmap_;
-    const std::uint32_t* pixels_ = nullptr;
-};
 
 // A BI_RGB packed DIB: header, colour table, then the rows as given (bottom row first).
 Bytes PackedDib(LONG width, LONG height, WORD bits, const std::vector<RGBQUAD>& table, const Bytes& rows) {
@@ -167,7 +141,7 @@ TEST_F(CompanionToolsTest, PickerShowsThePointedSwatchAndDrawsAndRingsTheClicked
     EXPECT_EQ(TextOf(picker, kSelectedSwatchTextId), "Index 200 (0xC8): RGB 255, 153, 102 = #FF9966");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(picker, kCopySwatchButtonId)));
 
-    const ClientPicture picture(picker);
+    const PrintedClient picture(picker);
     for (int index = 0; index < 256; ++index) {
         ASSERT_EQ(picture.At(SwatchCentre(index)), PaletteColour(index)) << "swatch " << index;
     }
@@ -211,7 +185,7 @@ TEST_F(CompanionToolsTest, ViewerFollowsTheClipboardToACopiedTextureAndToNothing
 
     PutOnClipboard(owner_, CF_DIB, CopiedTexture());
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "256 x 256 pixels, 8 bits per pixel");
-    const ClientPicture texture(viewer);
+    const PrintedClient texture(viewer);
     EXPECT_EQ(texture.At(PictureSpot(viewer, 0, -2)), PaletteColour(37));  // the right way up
     EXPECT_EQ(texture.At(PictureSpot(viewer, 0, 2)), PaletteColour(200));
     EXPECT_EQ(texture.At(PictureSpot(viewer, -4, 0)), kAroundPicture);  // square in a wider area
@@ -220,7 +194,7 @@ TEST_F(CompanionToolsTest, ViewerFollowsTheClipboardToACopiedTextureAndToNothing
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "The clipboard holds no image.");
     PutOnClipboard(owner_, CF_TEXT, Bytes{'h', 'i', 0});
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "The clipboard holds no image.");
-    EXPECT_EQ(ClientPicture(viewer).At(PictureSpot(viewer, 0, 2)), kAroundPicture);
+    EXPECT_EQ(PrintedClient(viewer).At(PictureSpot(viewer, 0, 2)), kAroundPicture);
 }
 
 TEST_F(CompanionToolsTest, ViewerDrawsEveryDepthWholeAndInItsShape) {
@@ -246,7 +220,7 @@ TEST_F(CompanionToolsTest, ViewerDrawsEveryDepthWholeAndInItsShape) {
     for (const auto& [dib, status] : cases) {
         PutOnClipboard(owner_, CF_DIB, dib);
         EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), status);
-        const ClientPicture picture(viewer);
+        const PrintedClient picture(viewer);
         EXPECT_EQ(picture.At(PictureSpot(viewer, -2, 0)), RGB(255, 0, 0)) << status;
         EXPECT_EQ(picture.At(PictureSpot(viewer, 2, 0)), RGB(0, 0, 255)) << status;
         EXPECT_EQ(picture.At(PictureSpot(viewer, 0, -4)), kAroundPicture) << status;  // twice as wide as high
@@ -255,7 +229,7 @@ TEST_F(CompanionToolsTest, ViewerDrawsEveryDepthWholeAndInItsShape) {
     Bytes short_table = PackedDib(2, 1, 8, {kRed}, {0, 200, 0, 0});
     HeaderOf(short_table).biClrUsed = 1;
     PutOnClipboard(owner_, CF_DIB, short_table);
-    EXPECT_EQ(ClientPicture(viewer).At(PictureSpot(viewer, 2, 0)), RGB(0, 0, 0));
+    EXPECT_EQ(PrintedClient(viewer).At(PictureSpot(viewer, 2, 0)), RGB(0, 0, 0));
 }
 
 TEST_F(CompanionToolsTest, ViewerRefusesMalformedImagesWithAReasonAndRecovers) {
@@ -289,7 +263,7 @@ TEST_F(CompanionToolsTest, ViewerRefusesMalformedImagesWithAReasonAndRecovers) {
         PutOnClipboard(owner_, CF_DIB, dib);
         ASSERT_TRUE(IsWindow(viewer)) << status;
         EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), status);
-        EXPECT_EQ(ClientPicture(viewer).At(PictureSpot(viewer, 0, 0)), kAroundPicture) << status;
+        EXPECT_EQ(PrintedClient(viewer).At(PictureSpot(viewer, 0, 0)), kAroundPicture) << status;
     }
     PutOnClipboard(owner_, CF_DIB, texture);
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "256 x 256 pixels, 8 bits per pixel");
@@ -321,7 +295,7 @@ TEST_F(CompanionToolsTest, OpeningClosingAndRepaintingLeaveTheLibraryGdiCountAsI
         ASSERT_TRUE(picker && viewer);
         SendMessageA(picker, WM_LBUTTONDOWN, MK_LBUTTON, At(SwatchCentre(round)));
         for (HWND tool : {picker, viewer}) {
-            ClientPicture{tool};
+            PrintedClient{tool};
             RedrawWindow(tool, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         }
         EXPECT_EQ(LibraryGdiObjects(picker), 1);  // the picture the viewer shows, nothing more

@@ -20,6 +20,12 @@ HBITMAP CreateCanvasBitmap(int width, int height, std::uint32_t** bits) {
     return bitmap;
 }
 
+RECT ClientOf(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return client;
+}
+
 }  // namespace
 
 Canvas::Canvas(int width, int height, COLORREF fill)
@@ -50,6 +56,11 @@ bool Canvas::SameArea(int x, int y, const Canvas& other, int ox, int oy, int w, 
 void CaptureClient(HWND window, Canvas& canvas) {
     WindowDC dc(window);
     BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+PrintedClient::PrintedClient(HWND window) : Canvas(ClientOf(window).right, ClientOf(window).bottom) {
+    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Dc()), PRF_CLIENT);
     GdiFlush();
 }
 

@@ -31,6 +31,15 @@ private:
 
 // The client area of a window as it stands on the screen now.
 void CaptureClient(HWND window, Canvas& canvas);
+
+// The client area of a window as the window draws it on request
+// (WM_PRINTCLIENT), whatever covers it on the screen.
+class PrintedClient : public Canvas {
+public:
+    explicit PrintedClient(HWND window);
+    using Canvas::At;
+    COLORREF At(POINT point) const { return At(point.x, point.y); }
+};
 // A bitmap resource of the test program (the program's own resources) at its
 // own size.
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas);
