@@ -6,6 +6,7 @@
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "tests/win/picture_files.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -123,30 +124,15 @@ TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenM
     EXPECT_TRUE(std::filesystem::is_directory(files_.Path() / "plane.oaf.bmp"));
 }
 
-// What StretchBlt in COLORONCOLOR mode shows of a picture in a pane-sized area.
-std::vector<std::uint32_t> StretchedByTheSystem(const Bytes& file, int width, int height) {
-    BITMAPINFO target{};
-    target.bmiHeader.biSize = sizeof target.bmiHeader;
-    target.bmiHeader.biWidth = width;
-    target.bmiHeader.biHeight = -height;
-    target.bmiHeader.biPlanes = 1;
-    target.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const OwnedBitmap section(CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const MemoryDC memory(nullptr);
-    const ObjectSelection selected(memory.Get(), section.Get());
-    HDC dc = memory.Get();
-    SetStretchBltMode(dc, COLORONCOLOR);
+// What StretchBlt in COLORONCOLOR mode makes of a bitmap file over the whole canvas.
+void StretchBySystem(const Bytes& file, Canvas& canvas) {
+    SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
     const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
     std::uint32_t offset = 0;
     std::memcpy(&offset, file.data() + 10, 4);
-    StretchDIBits(dc, 0, 0, width, height, 0, 0, info->bmiHeader.biWidth, info->bmiHeader.biHeight, file.data() + offset,
-                  info, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, info->bmiHeader.biWidth,
+                  info->bmiHeader.biHeight, file.data() + offset, info, DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
-    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                      static_cast<const std::uint32_t*>(bits) + width * height);
-    for (std::uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
-    return pixels;
 }
 
 TEST_F(ConversionPipelineTest, ALargePictureShowsTheSamePixelsAsTheSystemsStretch) {
@@ -157,12 +143,14 @@ TEST_F(ConversionPipelineTest, ALargePictureShowsTheSamePixelsAsTheSystemsStretc
     ASSERT_TRUE(RunConversion(main_.Get(), PathOf("large.bmp").c_str(), nullptr, kPreviewBitmap));
     RECT client{};
     GetClientRect(Pane(IDC_SOURCE_PANE), &client);
-    const std::vector<std::uint32_t> expected = StretchedByTheSystem(file, client.right, client.bottom);
+    ASSERT_GT(client.right * client.bottom, 0);
+    Canvas expected(client.right, client.bottom);
+    StretchBySystem(file, expected);
+    Canvas shown(client.right, client.bottom);
+    CaptureClient(Pane(IDC_SOURCE_PANE), shown);
     int different = 0;
     for (int y = 0; y < client.bottom; ++y) {
-        for (int x = 0; x < client.right; ++x) {
-            if (ColourAt(Pane(IDC_SOURCE_PANE), x, y) != expected[y * client.right + x]) ++different;
-        }
+        for (int x = 0; x < client.right; ++x) different += shown.At(x, y) != expected.At(x, y);
     }
     EXPECT_EQ(different, 0) << "of " << client.right * client.bottom << " pixels";
 }
