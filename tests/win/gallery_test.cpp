@@ -33,8 +33,6 @@ bool NearColour(std::uint32_t a, std::uint32_t b) {
     return true;
 }
 
-std::uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
 std::uint8_t QuadrantIndex(int x, int y) {
     if (y < 128) return static_cast<std::uint8_t>(x < 128 ? CubeIndex(5, 0, 0) : CubeIndex(0, 5, 0));
     return static_cast<std::uint8_t>(x < 128 ? CubeIndex(0, 0, 5) : CubeIndex(5, 5, 5));
@@ -93,10 +91,13 @@ bool NamesAnImage(HIMAGELIST images, int index) { return index >= 0 && index < I
 std::vector<std::uint32_t> ShownIconColours(HWND list, int item) {
     RECT box{LVIR_ICON, 0, 0, 0};
     SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&box));
+    RECT client{};
+    GetClientRect(list, &client);
+    Canvas shown(client.right, client.bottom);
+    CaptureClient(list, shown);
     std::vector<std::uint32_t> colours;
-    const WindowDC dc(list);
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) colours.push_back(Rgb(GetPixel(dc.Get(), x, y)));
+    for (int y = std::max(box.top, 0L); y < std::min(box.bottom, client.bottom); ++y) {
+        for (int x = std::max(box.left, 0L); x < std::min(box.right, client.right); ++x) colours.push_back(Rgb(shown.At(x, y)));
     }
     return colours;
 }

@@ -3,6 +3,7 @@
 #include "core/palette_source.h"
 #include "platform/guards.h"
 #include "tests/unit/bitmap_file_builder.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -71,6 +72,5 @@ std::uint32_t CubeColour(int red_level, int green_level, int blue_level) {
 }
 
 std::uint32_t ColourAt(HWND window, int x, int y) {
-    const COLORREF colour = GetPixel(WindowDC(window).Get(), x, y);
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    return Rgb(GetPixel(WindowDC(window).Get(), x, y));
 }

@@ -34,8 +34,7 @@ Canvas::Canvas(int width, int height, COLORREF fill)
       dc_(nullptr),
       bitmap_(CreateCanvasBitmap(width, height, &bits_)),
       selection_(dc_.Get(), bitmap_.Get()) {
-    const std::uint32_t pixel = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
-    std::fill(bits_, bits_ + width * height, pixel);
+    std::fill(bits_, bits_ + width * height, Rgb(fill));
 }
 
 COLORREF Canvas::At(int x, int y) const {

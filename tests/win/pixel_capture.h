@@ -6,6 +6,11 @@
 #include <span>
 #include "platform/guards.h"
 
+// A colour as 0xRRGGBB.
+inline std::uint32_t Rgb(COLORREF colour) {
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill = RGB(255, 0, 255));
