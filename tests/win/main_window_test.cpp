@@ -25,40 +25,14 @@ bool IsSubclassed(HWND window) {
     return static_cast<ULONG_PTR>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != GetClassLongPtrA(window, GCLP_WNDPROC);
 }
 
-// One way out of the real modal main window, taken by a timer once the
-// window is up and previewing a texture.
+// One way out of the real modal main window, taken by the window user once
+// the window is up and previewing a texture.
 struct WayOut {
     const char* name;
     UINT message;
     WPARAM wparam;
     LPARAM lparam;
 };
-
-struct ModalRun {
-    const WayOut* way = nullptr;
-    int ticks = 0;
-    HWND main = nullptr;
-    bool subclassed = false;
-    bool previewed = false;
-};
-ModalRun g_run;
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM) {
-    if (GetDlgItem(window, IDC_TEXTURES_LIST)) g_run.main = window;
-    return g_run.main == nullptr;
-}
-
-void CALLBACK StepModalRun(HWND, UINT, UINT_PTR, DWORD) {
-    ++g_run.ticks;
-    if (!g_run.main) EnumThreadWindows(GetCurrentThreadId(), &FindMainWindow, 0);
-    if (!g_run.main) return;
-    if (g_run.ticks == 40) EndDialog(g_run.main, 2);  // the way out did not end it
-    if (g_run.subclassed) return;
-    g_run.subclassed = IsSubclassed(g_run.main);
-    SetItemState(GetDlgItem(g_run.main, IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    g_run.previewed = IsWindowEnabled(GetDlgItem(g_run.main, IDC_AF_TO_BMP)) != FALSE;
-    PostMessageA(g_run.main, g_run.way->message, g_run.way->wparam, g_run.way->lparam);
-}
 
 class MainWindowTest : public WindowTest {};
 
@@ -108,14 +82,29 @@ TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrar
         SCOPED_TRACE(way.name);
         EnsureCompanionLibrary();
         const long live_before = LiveGdiObjectCount();
-        g_run = ModalRun{&way};
-        const UINT_PTR timer = SetTimer(nullptr, 0, 30, &StepModalRun);
-        const INT_PTR result = DialogBoxParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
-        KillTimer(nullptr, timer);
+        HWND main = nullptr;
+        bool subclassed = false;
+        bool previewed = false;
+        int ticks = 0;
+        INT_PTR result = 0;
+        {
+            WindowUser user(30, [&](HWND window) {
+                if (!GetDlgItem(window, IDC_TEXTURES_LIST)) return;
+                main = window;
+                if (++ticks == 40) EndDialog(window, 2);  // the way out did not end it
+                if (ticks != 1) return;
+                subclassed = IsSubclassed(window);
+                SetItemState(GetDlgItem(window, IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+                previewed = IsWindowEnabled(GetDlgItem(window, IDC_AF_TO_BMP)) != FALSE;
+                PostMessageA(window, way.message, way.wparam, way.lparam);
+            });
+            result = DialogBoxParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
+        }
         EXPECT_EQ(result, 1);
-        EXPECT_TRUE(g_run.subclassed);
-        EXPECT_TRUE(g_run.previewed);
-        EXPECT_FALSE(IsWindow(g_run.main));
+        EXPECT_TRUE(subclassed);
+        EXPECT_TRUE(previewed);
+        ASSERT_NE(main, nullptr);
+        EXPECT_FALSE(IsWindow(main));
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
         EXPECT_EQ(CompanionLibrary(), nullptr);
     }
