@@ -51,13 +51,4 @@ TEST(EndToEnd, FirstStartShowsTheMainWindowStoresTheSettingsAndExitEndsWithOne) 
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
 }
 
-TEST(EndToEnd, CloseFromTheSystemMenuEndsWithOne) {
-    RunningProgram program(BesideThisProgram("lumivane.exe"), BesideThisProgram(""));
-    ASSERT_TRUE(program.Started());
-    HWND main = program.WaitForWindow(LUMIVANE_CAPTION);
-    ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
-}
-
 }  // namespace
