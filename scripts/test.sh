@@ -36,20 +36,6 @@ run_gtest() {
     tail -n 30 "$log"
   fi
   grep -aE '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u
-  # The end-to-end tests drive the real program from another process with
-  # posted mouse messages, whose timing Wine does not always keep under load:
-  # a test that failed there is run once more, alone, and counts as passed
-  # only when that run passes. The log keeps both runs.
-  if [ -n "${RETRY_ONCE:-}" ] && [ "$bad" -gt 0 ] && [ "$status" -ne 124 ]; then
-    local names
-    names=$(grep -aoE '^\[  FAILED  \] [A-Za-z_0-9]+\.[A-Za-z_0-9]+' "$log" | sort -u | sed 's/^\[  FAILED  \] //' | paste -sd: -)
-    if [ -n "$names" ] && echo "== second run of $names" >>"$log" &&
-       timeout 600 "$@" --gtest_filter="$names" >>"$log" 2>&1; then
-      echo "   passed on a second run: $names"
-      ok=$((ok + bad))
-      bad=0
-    fi
-  fi
   echo "   $ok passed, $bad failed (log: $log)"
   passed=$((passed + ok))
   failed=$((failed + bad))
@@ -77,7 +63,7 @@ source "$root/scripts/wine_env.sh"
 if start_virtual_display; then
   use_prefix test-prefix virtual-desktop
   run_gtest windows wine "$root/build/win64/bin/lumivane_win_tests.exe"
-  RETRY_ONCE=1 run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
+  run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
   run_check batch-guide-examples "$root/tests/e2e/batch_guide_examples.sh" "$root/build/win64/bin"
 
   # The release package, unpacked into an empty folder, started from there.
@@ -88,7 +74,7 @@ if start_virtual_display; then
     unzip -q "$(ls "$root"/build/release/lumivane-*-win64.zip)" -d "$unpacked"
     program_folder=$(ls -d "$unpacked"/lumivane-*-win64)
     cp "$root/build/win64/bin/lumivane_e2e_tests.exe" "$program_folder/"
-    RETRY_ONCE=1 run_gtest release-package wine "$program_folder/lumivane_e2e_tests.exe" \
+    run_gtest release-package wine "$program_folder/lumivane_e2e_tests.exe" \
       --gtest_filter='EndToEnd.FirstStart*:ConversionEndToEnd.Click*'
   else
     failed=$((failed + 1))
@@ -98,7 +84,7 @@ if start_virtual_display; then
   # The 32-bit build, in a prefix of its own that Wine's 32-bit half sets up.
   use_prefix test32-prefix virtual-desktop
   run_gtest windows-32bit wine "$root/build/win32/bin/lumivane_win_tests.exe"
-  RETRY_ONCE=1 run_gtest end-to-end-32bit wine "$root/build/win32/bin/lumivane_e2e_tests.exe"
+  run_gtest end-to-end-32bit wine "$root/build/win32/bin/lumivane_e2e_tests.exe"
 else
   failed=$((failed + 1))
 fi
