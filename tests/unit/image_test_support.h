@@ -1,20 +1,23 @@
 // Shared pieces of the image, conversion and batch tests: a recording message
-// sink, a fixed palette source, a scratch folder and builders for test files.
+// sink, a fixed palette source, a scratch folder, file seams and builders.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-#include "core/jasc_palette.h"
-#include "core/packed_dib.h"
 #include "core/file_access.h"
+#include "core/jasc_palette.h"
 #include "core/message_sink.h"
+#include "core/packed_dib.h"
 #include "core/palette_source.h"
 #include "tests/unit/bitmap_file_builder.h"
+
+inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
 struct RecordedMessage {
     WindowRef owner;
@@ -30,6 +33,17 @@ public:
     int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override {
         messages.push_back({owner, std::string(text), std::string(caption), style});
         return kIdOk;
+    }
+    // Exactly one message, with no owner, was shown; "@" in text or caption
+    // stands for path. Forgets it.
+    void ExpectToldOnce(const std::string& text, const std::string& caption, unsigned style, const std::string& path) {
+        const auto fill = [&](const std::string& s) { return s == "@" ? path : s; };
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].owner, nullptr);
+        EXPECT_EQ(messages[0].text, fill(text));
+        EXPECT_EQ(messages[0].caption, fill(caption));
+        EXPECT_EQ(messages[0].style, style);
+        messages.clear();
     }
     std::vector<RecordedMessage> messages;
 
@@ -112,6 +126,25 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) 
     return bytes;
 }
 
+// The colour (red, green, blue) of the pixel at x, y (y from the top) of a
+// packed DIB in the form the readers hand out, worked out here from the
+// header's definition; an index past the colour table is black.
+inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
+    const BitmapInfoHeader h = dib.Header();
+    const std::uint8_t* row = dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * static_cast<std::size_t>(DibRowStride(h));
+    const std::size_t bit = static_cast<std::size_t>(x) * h.biBitCount;
+    std::uint32_t value = 0;
+    for (unsigned byte = 0; byte < (h.biBitCount + 7) / 8u; ++byte) value |= std::uint32_t{row[bit / 8 + byte]} << (8 * byte);
+    if (h.biBitCount < 8) value = (value >> (8 - h.biBitCount - bit % 8)) & ((1u << h.biBitCount) - 1);
+    // 5-5-5 channels widen by repeating their top bits below them.
+    const auto five = [&](int shift) { return static_cast<int>((value >> shift & 31) << 3 | (value >> shift & 31) >> 2); };
+    if (h.biBitCount == 16) return {five(10), five(5), five(0)};
+    if (h.biBitCount > 16) return {static_cast<int>(value >> 16 & 255), static_cast<int>(value >> 8 & 255), static_cast<int>(value & 255)};
+    if (value >= DibColorCount(h)) return {0, 0, 0};
+    const std::uint8_t* entry = &dib.ColorTable()[value * 4];
+    return {entry[2], entry[1], entry[0]};
+}
+
 // Refuses every block larger than the limit while in place, and notes the
 // largest size anybody asked for.
 class AllocationLimit {
@@ -133,24 +166,41 @@ private:
     DibReallocator previous_;
 };
 
-// Reads from the real files, but every write ends with the given outcome and
-// touches nothing, as a full disk or a vanished share would on Windows.
-class FailingWrites final : public FileSystem {
+// The real files, watched: reads go through positioned reads (nothing is
+// mapped) and are counted; unless the outcome is Written every write ends with
+// it and touches nothing, as a full disk or a vanished share would on Windows.
+class WatchedFiles final : public FileSystem {
 public:
-    explicit FailingWrites(WriteOutcome outcome) : outcome_(outcome), previous_(SetFileSystem(this)) {}
-    ~FailingWrites() override { SetFileSystem(previous_); }
+    explicit WatchedFiles(WriteOutcome outcome = WriteOutcome::Written) : outcome_(outcome), previous_(SetFileSystem(this)) {}
+    ~WatchedFiles() override { SetFileSystem(previous_); }
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
-        return (previous_ ? *previous_ : real()).OpenForReading(path);
+        std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
+        return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
     }
-    WriteOutcome ReplaceFile(const char*, std::span<const std::span<const std::uint8_t>>) override { return outcome_; }
+    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
+        return outcome_ == WriteOutcome::Written ? real_.ReplaceFile(path, pieces) : outcome_;
+    }
+    std::size_t bytes_read = 0;
 
 private:
-    static FileSystem& real() {
-        FileSystem* current = SetFileSystem(nullptr);
-        FileSystem& files = Files();
-        SetFileSystem(current);
-        return files;
-    }
+    class Counted final : public ReadableFile {
+    public:
+        Counted(std::unique_ptr<ReadableFile> file, std::size_t& count) : file_(std::move(file)), count_(count) {}
+        std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override { return Counting(file_->Read(buffer)); }
+        bool Seek(std::uint32_t offset) override { return file_->Seek(offset); }
+        std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+            return Counting(file_->ReadAt(offset, buffer));
+        }
+
+    private:
+        std::optional<std::size_t> Counting(std::optional<std::size_t> got) {
+            count_ += got.value_or(0);
+            return got;
+        }
+        std::unique_ptr<ReadableFile> file_;
+        std::size_t& count_;
+    };
+    FileSystem& real_ = Files();  // taken before this one is put in place
     WriteOutcome outcome_;
     FileSystem* previous_;
 };
