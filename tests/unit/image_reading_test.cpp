@@ -178,13 +178,14 @@ TEST_F(ReadingTest, EveryVariantReadsEveryPixel) {
         {"V5 5-6-5 top-down", 124, 16, kFields, {0xF800, 0x07E0, 0x001F}, true},
         {"V5 8-8-8-8", 124, 32, kFields, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
         {"V5 1-bit channels", 124, 32, kFields, {0x4, 0x2, 0x1}},
+        {"24-bit with the largest table, 16383 colours", 40, 24, 0, {}, false, 16383},
     };
     unsigned seed = 100;
     for (const Variant& v : variants) {
         SCOPED_TRACE(v.name);
         // Random pixel values within what the variant stores, and the colour each stands for.
         const std::size_t entry_bytes = v.header_size == 12 ? 3 : 4;
-        const std::uint32_t entries = v.bits <= 8 ? (v.colours_used ? v.colours_used : 1u << v.bits) : 0;
+        const std::uint32_t entries = v.colours_used ? v.colours_used : v.bits <= 8 ? 1u << v.bits : 0;
         const std::vector<std::uint8_t> table = PatternBytes(entries * entry_bytes, seed += 2);
         const bool fields = v.compression == kFields || v.compression == kAlphaFields;
         const std::array<std::uint32_t, 4> masks = fields         ? v.masks
@@ -212,6 +213,13 @@ TEST_F(ReadingTest, EveryVariantReadsEveryPixel) {
         ASSERT_TRUE(dib);
         EXPECT_TRUE(sink_.messages.empty());
         ExpectHeldForm(*dib, kWidth, kHeight);
+        // The colour table is kept, widened to four bytes an entry.
+        std::vector<std::uint8_t> widened;
+        for (std::size_t i = 0; i < table.size(); i += entry_bytes) {
+            widened.insert(widened.end(), {table[i], table[i + 1], table[i + 2], entry_bytes == 4 ? table[i + 3] : std::uint8_t{0}});
+        }
+        const std::span<const std::uint8_t> held_table = dib->ColorTable();
+        EXPECT_TRUE(std::ranges::equal(held_table.first(std::min(held_table.size(), widened.size())), widened));
         int wrong = 0;
         for (std::int32_t y = 0; y < kHeight; ++y) {
             for (std::int32_t x = 0; x < kWidth; ++x) {
@@ -417,8 +425,9 @@ TEST_F(ReadingTest, TallBitmapsReadOnlyTheRowsTheTextureShowsAndConvertTheSame) 
         ASSERT_TRUE(from_whole && from_shown);
         EXPECT_TRUE(std::ranges::equal(from_whole->Pixels(), from_shown->Pixels()));
     }
-    // Cut short by a byte, a tall file fails as when read whole, mapped or not.
-    std::vector<std::uint8_t> file = BuildBitmapFile({InfoHeader(300, 600, 24), {}, {}, PatternBytes(900u * 600u, 4)});
+    // Cut short by a byte, in its last row, which stretching does not show, a
+    // tall file fails as when read whole, mapped or not.
+    std::vector<std::uint8_t> file = BuildBitmapFile({InfoHeader(300, -600, 24), {}, {}, PatternBytes(900u * 600u, 4)});
     file.pop_back();
     const std::string path = folder_ / "short.bmp";
     WriteWholeFile(path, file);

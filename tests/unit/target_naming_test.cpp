@@ -56,6 +56,7 @@ TEST(TargetNaming, EachRuleNamesTargetsByTheirDots) {
         {kFinish, kBmpToAf, "C:\\Tex.old\\plane.bmp", "C:\\Tex.old\\plane.bmp"},
         {kFinish, kAfToBmp, "C:\\a.b\\c.d\\x", "C:\\a.b\\c.d\\x.bmp"},
         {kFinish, kAfToBmp, "/home/u.v/x.y.bmp", "/home/u.v/x.y"},
+        {kFinish, kAfToBmp, "/home/u.v/x", "/home/u.v/x.bmp"},
         {kFinish, kBmpToAf, folder + "x", std::nullopt},  // 257 + ".af" = 260, no room for the terminator
         {kFinish, kBmpToAf, folder + "x.a", folder + "x.a"},
         {kFinish, 0, "x", std::nullopt},
