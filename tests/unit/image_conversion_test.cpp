@@ -35,26 +35,6 @@ std::vector<TexturePalette> TestPalettes() {
     return {BuiltinTexturePalette(), MadeUpPalette(), repeated, two};
 }
 
-TEST(StretchMap, EnlargesAndShrinksByWholePixelsAsMeasuredOnTheBlit) {
-    // Source pixels StretchBlt picked, measured under COLORONCOLOR.
-    using Pixels = std::vector<std::int32_t>;
-    const auto first_twelve = [](const Pixels& pixels) { return Pixels(pixels.begin(), pixels.begin() + 12); };
-    EXPECT_EQ(first_twelve(StretchedColumns(300, 256)), (Pixels{0, 1, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13}));
-    EXPECT_EQ(StretchedColumns(300, 256).back(), 299);
-    EXPECT_EQ(first_twelve(StretchedRows(1000, 256)), (Pixels{0, 4, 8, 12, 16, 20, 23, 27, 31, 35, 39, 43}));
-    EXPECT_EQ(first_twelve(StretchedRows(200, 256)), (Pixels{0, 1, 1, 2, 3, 4, 5, 5, 6, 7, 8, 8}));
-    EXPECT_EQ(StretchedColumns(257, 256)[127], 128);
-    EXPECT_EQ(StretchedColumns(37, 256)[6], 0);
-    EXPECT_EQ(StretchedColumns(37, 256)[7], 1);
-    // Doubling repeats every pixel; halving keeps the odd columns but the even rows.
-    for (std::int32_t x = 0; x < 256; ++x) {
-        EXPECT_EQ(StretchedColumns(128, 256)[static_cast<std::size_t>(x)], x / 2);
-        EXPECT_EQ(StretchedRows(128, 256)[static_cast<std::size_t>(x)], x / 2);
-        EXPECT_EQ(StretchedColumns(512, 256)[static_cast<std::size_t>(x)], 2 * x + 1);
-        EXPECT_EQ(StretchedRows(512, 256)[static_cast<std::size_t>(x)], 2 * x);
-    }
-}
-
 TEST(NearestPaletteColour, AgreesWithAFullSearchWhetherWorkedOutNowOrByTheBuild) {
     // Random colours, every colour of a grid of every 9th level (which meets
     // each place in a 4 x 4 x 4 corner) and 255, and the palette's own colours.
