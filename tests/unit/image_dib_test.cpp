@@ -41,21 +41,15 @@ TEST(PackedDibRules, ColourCountTableBytesStrideAndSizeFollowTheHeader) {
     EXPECT_EQ(DibImageBytes(InfoHeader(0x7FFFFFFF, 0x7FFFFFFF, 32)), std::nullopt);
 }
 
-TEST(PackedDibBlock, SpansStayInsideTheBlockAndMovesHandOverOwnership) {
-    PackedDib dib = MakeDib(InfoHeader(3, 2, 8, 2), std::vector<std::uint8_t>(8, 0xAA), std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
-    EXPECT_EQ(dib.ColorTable().size(), 8u);
-    ASSERT_EQ(dib.Pixels().size(), 8u);
-    EXPECT_EQ(dib.Pixels()[7], 8);
-    EXPECT_EQ(dib.Image().size(), 56u);
-    // A header that asks for more than the block holds yields empty spans.
+// What the writers and the clipboard hand on must lie inside the block.
+TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
+    PackedDib dib = MakeDib(InfoHeader(3, 2, 8, 2), std::vector<std::uint8_t>(8, 0xAA), std::vector<std::uint8_t>(8, 1));
+    ASSERT_EQ(dib.Image().size(), 56u);
     BitmapInfoHeader taller = dib.Header();
     taller.biHeight = 3;
     dib.SetHeader(taller);
     EXPECT_TRUE(dib.Pixels().empty());
     EXPECT_TRUE(dib.Image().empty());
-    PackedDib moved = std::move(dib);
-    EXPECT_EQ(dib.data(), nullptr);
-    EXPECT_EQ(moved.size(), 56u);
 }
 
 }  // namespace
