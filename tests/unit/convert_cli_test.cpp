@@ -29,7 +29,9 @@ protected:
 };
 
 // A noisy true-colour bitmap of 600 x 300, different for each seed.
-std::vector<std::uint8_t> NoisyBitmap(unsigned seed) { return BuildBitmapFile({InfoHeader(600, 300, 24), {}, {}, PatternBytes(600 * 3 * 300, seed)}); }
+std::vector<std::uint8_t> NoisyBitmap(unsigned seed) {
+    return BuildBitmapFile({InfoHeader(600, 300, 24), {}, {}, PatternBytes(600 * 3 * 300, seed)});
+}
 
 TEST_F(BatchConvertTest, TexturesBecomeBitmapsAndComeBackByteIdenticalUnderDefaultNames) {
     const std::string texture = Texture("plane.oaf", 1);
