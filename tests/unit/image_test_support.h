@@ -126,16 +126,23 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) 
     return bytes;
 }
 
-// The colour (red, green, blue) of the pixel at x, y (y from the top) of a
-// packed DIB in the form the readers hand out, worked out here from the
-// header's definition; an index past the colour table is black.
-inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
+// The value of the pixel at x, y (y from the top) of a packed DIB in the form
+// the readers hand out: a palette index, or the bytes of a true colour pixel.
+inline std::uint32_t ValueAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
     const BitmapInfoHeader h = dib.Header();
-    const std::uint8_t* row = dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * static_cast<std::size_t>(DibRowStride(h));
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(h));
+    const std::uint8_t* row = dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * stride;
     const std::size_t bit = static_cast<std::size_t>(x) * h.biBitCount;
     std::uint32_t value = 0;
     for (unsigned byte = 0; byte < (h.biBitCount + 7) / 8u; ++byte) value |= std::uint32_t{row[bit / 8 + byte]} << (8 * byte);
-    if (h.biBitCount < 8) value = (value >> (8 - h.biBitCount - bit % 8)) & ((1u << h.biBitCount) - 1);
+    return h.biBitCount < 8 ? (value >> (8 - h.biBitCount - bit % 8)) & ((1u << h.biBitCount) - 1) : value;
+}
+
+// The colour (red, green, blue) of that pixel, worked out here from the
+// header's definition; an index past the colour table is black.
+inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
+    const BitmapInfoHeader h = dib.Header();
+    const std::uint32_t value = ValueAt(dib, x, y);
     // 5-5-5 channels widen by repeating their top bits below them.
     const auto five = [&](int shift) { return static_cast<int>((value >> shift & 31) << 3 | (value >> shift & 31) >> 2); };
     if (h.biBitCount == 16) return {five(10), five(5), five(0)};
@@ -166,19 +173,18 @@ private:
     DibReallocator previous_;
 };
 
-// The real files, watched: reads go through positioned reads (nothing is
-// mapped) and are counted; unless the outcome is Written every write ends with
-// it and touches nothing, as a full disk or a vanished share would on Windows.
+// The real files, read through positioned reads (nothing is mapped, as on
+// Windows) and counted.
 class WatchedFiles final : public FileSystem {
 public:
-    explicit WatchedFiles(WriteOutcome outcome = WriteOutcome::Written) : outcome_(outcome), previous_(SetFileSystem(this)) {}
+    WatchedFiles() : previous_(SetFileSystem(this)) {}
     ~WatchedFiles() override { SetFileSystem(previous_); }
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
         return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
     }
     WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return outcome_ == WriteOutcome::Written ? real_.ReplaceFile(path, pieces) : outcome_;
+        return real_.ReplaceFile(path, pieces);
     }
     std::size_t bytes_read = 0;
 
@@ -201,6 +207,5 @@ private:
         std::size_t& count_;
     };
     FileSystem& real_ = Files();  // taken before this one is put in place
-    WriteOutcome outcome_;
     FileSystem* previous_;
 };
