@@ -64,14 +64,6 @@ TEST(NearestPaletteColour, AgreesWithAFullSearchWhetherWorkedOutNowOrByTheBuild)
     }
 }
 
-TEST(NearestPaletteColour, EachPaletteIsWorkedOutOncePerProcess) {
-    EXPECT_EQ(SharedNearestColour(BuiltinTexturePalette()).get(), &BuiltinNearestColour());
-    const std::shared_ptr<const NearestPaletteColour> made_up = SharedNearestColour(MadeUpPalette());
-    ASSERT_TRUE(made_up);
-    EXPECT_TRUE(made_up->IsFor(MadeUpPalette()));
-    EXPECT_EQ(SharedNearestColour(MadeUpPalette()), made_up);
-}
-
 // Every pixel of the texture is the palette entry nearest to the source pixel
 // stretching picks, for every depth the readers hand out.
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {

@@ -13,14 +13,11 @@ TEST(PackedDibRules, ColourCountTableBytesStrideAndSizeFollowTheHeader) {
         std::uint16_t table_bytes;
         std::int32_t stride;
     } cases[] = {
-        {256, 8, 0, 256, 1024, 256},  {255, 8, 0, 256, 1024, 256}, {256, 8, 16, 16, 64, 256},
-        {100, 24, 0, 0, 0, 300},      {100, 24, 256, 256, 1024, 300}, {1, 1, 0, 2, 8, 4},
-        {33, 1, 0, 2, 8, 8},          {9, 4, 0, 16, 64, 8},       {3, 16, 0, 0, 0, 8},
-        {3, 32, 0, 0, 0, 12},         {3, 24, 0, 0, 0, 12},       {3, 8, 0, 256, 1024, 4},
-        {5, 2, 0, 0, 0, 4},           {4, 8, 3, 3, 12, 4},        {4, 1, 300, 300, 1200, 4},
-        // Only the low 16 bits of biClrUsed count, and the table size wraps in
-        // 16 bits; the pixels start behind the wrapped size.
-        {4, 8, 0x10010, 16, 64, 4},   {4, 24, 16384, 16384, 0, 12}, {4, 24, 16385, 16385, 4, 12},
+        // The forms the readers hand out are checked through the readers; a
+        // block from another program may hold a table longer than its depth,
+        // and only the low 16 bits of biClrUsed count, the table size wrapping
+        // in 16 bits, the pixels starting behind the wrapped size.
+        {4, 1, 300, 300, 1200, 4}, {4, 8, 0x10010, 16, 64, 4}, {4, 24, 16384, 16384, 0, 12}, {4, 24, 16385, 16385, 4, 12},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.bits << " bits, biClrUsed " << c.colours_used);
