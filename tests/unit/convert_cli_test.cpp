@@ -36,7 +36,9 @@ std::vector<std::uint8_t> NoisyBitmap(unsigned seed) {
 TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExistingTargetsStayUnlessForced) {
     std::filesystem::create_directory(folder_.path() / "out");
     const TexturePalette palette = MadeUpPalette();
-    const std::vector<std::string> textures = {Texture("a.af", 2), Texture("b.x.af", 3)};
+    const std::vector<std::string> textures = {Texture("a.af", 2), folder_ / "b.x.af"};
+    const auto long_texture = PatternBytes(70000, 3);  // the texture is its first 65536 bytes
+    WriteWholeFile(textures[1], long_texture);
     const std::string existing = folder_ / "out/b.x";  // two dots: the last extension goes
     const auto old_bitmap = PatternBytes(10, 5);
     WriteWholeFile(existing, old_bitmap);
@@ -46,9 +48,10 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     EXPECT_EQ(ReadWholeFile(folder_ / "out/a.af.bmp").size(), 66614u);
 
     EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", true, palette), 0);
-    const auto bitmap = ReadWholeFile(existing);
-    ASSERT_EQ(bitmap.size(), 66614u);
-    EXPECT_TRUE(std::equal(palette.begin(), palette.end(), bitmap.begin() + 54));
+    // One plane, every other header field zero, the given palette, the texture.
+    const std::vector<std::uint8_t> table(palette.begin(), palette.end());
+    const std::vector<std::uint8_t> texture(long_texture.begin(), long_texture.begin() + 65536);
+    EXPECT_EQ(ReadWholeFile(existing), BuildBitmapFile({InfoHeader(256, 256, 8), table, {}, texture, 0xFFFFFFFF, 66614}));
     EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
 }

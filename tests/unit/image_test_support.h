@@ -19,35 +19,28 @@
 
 inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
-struct RecordedMessage {
-    WindowRef owner;
-    std::string text;
-    std::string caption;
-    unsigned style;
-};
-
+// Records each message as "text | caption | style", marked when it has an owner.
 class RecordingSink final : public MessageSink {
 public:
     RecordingSink() : previous_(SetMessageSink(this)) {}
     ~RecordingSink() override { SetMessageSink(previous_); }
     int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override {
-        messages.push_back({owner, std::string(text), std::string(caption), style});
+        messages.push_back(Line(text, caption, style) + (owner ? " | owned" : ""));
         return kIdOk;
     }
     // Exactly one message, with no owner, was shown; "@" in text or caption
     // stands for path. Forgets it.
     void ExpectToldOnce(const std::string& text, const std::string& caption, unsigned style, const std::string& path) {
         const auto fill = [&](const std::string& s) { return s == "@" ? path : s; };
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].owner, nullptr);
-        EXPECT_EQ(messages[0].text, fill(text));
-        EXPECT_EQ(messages[0].caption, fill(caption));
-        EXPECT_EQ(messages[0].style, style);
+        EXPECT_EQ(messages, std::vector<std::string>{Line(fill(text), fill(caption), style)});
         messages.clear();
     }
-    std::vector<RecordedMessage> messages;
+    std::vector<std::string> messages;
 
 private:
+    static std::string Line(std::string_view text, std::string_view caption, unsigned style) {
+        return std::string(text) + " | " + std::string(caption) + " | " + std::to_string(style);
+    }
     MessageSink* previous_;
 };
 
@@ -151,61 +144,3 @@ inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::in
     const std::uint8_t* entry = &dib.ColorTable()[value * 4];
     return {entry[2], entry[1], entry[0]};
 }
-
-// Refuses every block larger than the limit while in place, and notes the
-// largest size anybody asked for.
-class AllocationLimit {
-public:
-    explicit AllocationLimit(std::size_t limit) : previous_(SetDibReallocator(&Reallocate)) {
-        limit_ = limit;
-        largest_ = 0;
-    }
-    ~AllocationLimit() { SetDibReallocator(previous_); }
-    static std::size_t largest() { return largest_; }
-
-private:
-    static void* Reallocate(void* block, std::size_t size) {
-        if (size > largest_) largest_ = size;
-        return size > limit_ ? nullptr : std::realloc(block, size);
-    }
-    static inline std::size_t limit_ = 0;
-    static inline std::size_t largest_ = 0;
-    DibReallocator previous_;
-};
-
-// The real files, read through positioned reads (nothing is mapped, as on
-// Windows) and counted.
-class WatchedFiles final : public FileSystem {
-public:
-    WatchedFiles() : previous_(SetFileSystem(this)) {}
-    ~WatchedFiles() override { SetFileSystem(previous_); }
-    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
-        std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
-        return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
-    }
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return real_.ReplaceFile(path, pieces);
-    }
-    std::size_t bytes_read = 0;
-
-private:
-    class Counted final : public ReadableFile {
-    public:
-        Counted(std::unique_ptr<ReadableFile> file, std::size_t& count) : file_(std::move(file)), count_(count) {}
-        std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override { return Counting(file_->Read(buffer)); }
-        bool Seek(std::uint32_t offset) override { return file_->Seek(offset); }
-        std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-            return Counting(file_->ReadAt(offset, buffer));
-        }
-
-    private:
-        std::optional<std::size_t> Counting(std::optional<std::size_t> got) {
-            count_ += got.value_or(0);
-            return got;
-        }
-        std::unique_ptr<ReadableFile> file_;
-        std::size_t& count_;
-    };
-    FileSystem& real_ = Files();  // taken before this one is put in place
-    FileSystem* previous_;
-};
