@@ -49,10 +49,17 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         ScratchFolder folder;
         RecordingSink sink;
         const std::string path = folder / (row.fault == Fault::NoFolder ? "nowhere/target" : "target");
-        // A longer old file, which a good write replaces whole.
+        // A longer old file, which a good write replaces whole, keeping its
+        // permissions; a longer temporary left by a write cut short, which the
+        // next write takes over rather than adds to.
         const auto old = PatternBytes(100000, 6);
+        const auto permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
         if (row.fault == Fault::TargetIsAFolder) std::filesystem::create_directory(path);
-        if (row.fault != Fault::NoFolder && row.fault != Fault::TargetIsAFolder) WriteWholeFile(path, old);
+        if (row.fault == Fault::None || row.fault == Fault::FileSizeLimit) {
+            WriteWholeFile(path, old);
+            std::filesystem::permissions(path, permissions);
+            WriteWholeFile(TemporaryPathFor(path), PatternBytes(120000, 7));
+        }
         // The file size limit makes the real write fail half-way, as a full disk would.
         const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit old_limit{};
@@ -68,33 +75,14 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         if (row.written) {
             EXPECT_TRUE(sink.messages.empty());
             EXPECT_EQ(ReadWholeFile(path), *row.written);
+            EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, permissions);
         } else {
             sink.ExpectToldOnce(row.text, row.caption, row.style, path);
             EXPECT_EQ(std::filesystem::is_directory(path), row.fault == Fault::TargetIsAFolder);
-            if (row.fault != Fault::NoFolder && row.fault != Fault::TargetIsAFolder) {
-                EXPECT_EQ(ReadWholeFile(path), old);
-            }
+            if (row.fault == Fault::FileSizeLimit) EXPECT_EQ(ReadWholeFile(path), old);
         }
         EXPECT_EQ(folder.EntryCount(), row.fault == Fault::NoFolder ? 0u : 1u);  // no temporary left behind
     }
-}
-
-// A temporary left by a write cut short is taken over, not added to; the
-// replaced file's permissions stay.
-TEST(WriterOutcomes, LeftoverTemporaryIsTakenOverAndPermissionsStay) {
-    ScratchFolder folder;
-    const std::string target = folder / "plane.af";
-    WriteWholeFile(target, PatternBytes(100000, 1));
-    WriteWholeFile(TemporaryPathFor(target), PatternBytes(70000, 2));
-    const auto permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
-    std::filesystem::permissions(target, permissions);
-    const std::vector<std::uint8_t> first{1, 2, 3};
-    const std::vector<std::uint8_t> second{4, 5};
-    const std::span<const std::uint8_t> pieces[] = {first, second};
-    EXPECT_EQ(Files().ReplaceFile(target.c_str(), pieces), WriteOutcome::Written);
-    EXPECT_EQ(ReadWholeFile(target), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(folder.EntryCount(), 1u);
-    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all, permissions);
     EXPECT_EQ(TemporaryPathFor("odd~"), "odd$");  // never the target itself
 }
 
