@@ -42,15 +42,16 @@ std::vector<TexturePalette> TestPalettes() {
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     const auto palettes = TestPalettes();
     std::vector<std::array<std::uint8_t, 3>> hardest;  // blue, green, red
+    const auto level = [](int value) { return static_cast<std::uint8_t>(std::min(value, 255)); };
     for (int red = 0; red < 265; red += 9) {
         for (int green = 0; green < 265; green += 9) {
-            for (int blue = 0; blue < 265; blue += 9) {
-                hardest.push_back({std::uint8_t(std::min(blue, 255)), std::uint8_t(std::min(green, 255)), std::uint8_t(std::min(red, 255))});
-            }
+            for (int blue = 0; blue < 265; blue += 9) hardest.push_back({level(blue), level(green), level(red)});
         }
     }
     for (const TexturePalette& palette : palettes) {
-        for (int entry = 0; entry < 256; ++entry) hardest.push_back({palette[entry * 4], palette[entry * 4 + 1], palette[entry * 4 + 2]});
+        for (int entry = 0; entry < 256; ++entry) {
+            hardest.push_back({palette[entry * 4], palette[entry * 4 + 1], palette[entry * 4 + 2]});
+        }
     }
     // Palette, size, depth and colours in the table.
     for (const auto& [which, width, height, bits, colours] :

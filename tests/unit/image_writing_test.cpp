@@ -53,7 +53,8 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         // permissions; a longer temporary left by a write cut short, which the
         // next write takes over rather than adds to.
         const auto old = PatternBytes(100000, 6);
-        const auto permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
+        using std::filesystem::perms;
+        const perms permissions = perms::owner_read | perms::owner_write | perms::group_read;
         if (row.fault == Fault::TargetIsAFolder) std::filesystem::create_directory(path);
         if (row.fault == Fault::None || row.fault == Fault::FileSizeLimit) {
             WriteWholeFile(path, old);
@@ -75,11 +76,13 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         if (row.written) {
             EXPECT_TRUE(sink.messages.empty());
             EXPECT_EQ(ReadWholeFile(path), *row.written);
-            EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, permissions);
+            EXPECT_EQ(std::filesystem::status(path).permissions() & perms::all, permissions);
         } else {
             sink.ExpectToldOnce(row.text, row.caption, row.style, path);
             EXPECT_EQ(std::filesystem::is_directory(path), row.fault == Fault::TargetIsAFolder);
-            if (row.fault == Fault::FileSizeLimit) EXPECT_EQ(ReadWholeFile(path), old);
+            if (row.fault == Fault::FileSizeLimit) {
+                EXPECT_EQ(ReadWholeFile(path), old);
+            }
         }
         EXPECT_EQ(folder.EntryCount(), row.fault == Fault::NoFolder ? 0u : 1u);  // no temporary left behind
     }
