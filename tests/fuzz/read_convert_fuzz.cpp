@@ -1,44 +1,17 @@
 // The bitmap reader and the conversion fed arbitrary bytes: the input is
-// served as the only file there is, and messages are swallowed.
+// written to a file of its own and read from there, and messages are swallowed.
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
-#include "core/file_access.h"
 #include "core/message_sink.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 
 namespace {
-
-class InputFile final : public ReadableFile {
-public:
-    explicit InputFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
-        const std::size_t count = std::min(buffer.size(), bytes_.size() - std::min(position_, bytes_.size()));
-        if (count) std::memcpy(buffer.data(), bytes_.data() + position_, count);
-        position_ += count;
-        return count;
-    }
-    bool Seek(std::uint32_t offset) override {
-        position_ = offset;
-        return true;
-    }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t position_ = 0;
-};
-
-class InputFileSystem final : public FileSystem {
-public:
-    std::span<const std::uint8_t> input;
-    std::unique_ptr<ReadableFile> OpenForReading(const char*) override { return std::make_unique<InputFile>(input); }
-    WriteOutcome ReplaceFile(const char*, std::span<const std::span<const std::uint8_t>>) override {
-        return WriteOutcome::CreateFailed;
-    }
-};
 
 class SilentSink final : public MessageSink {
 public:
@@ -58,14 +31,16 @@ void CheckHeld(const PackedDib& dib) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static InputFileSystem files;
     static SilentSink sink;
-    files.input = {data, size};
-    SetFileSystem(&files);
+    static const struct Input {
+        std::string path = std::filesystem::temp_directory_path() / ("lumivane-fuzz-" + std::to_string(getpid()) + ".bmp");
+        ~Input() { std::filesystem::remove(path); }
+    } input;
     SetMessageSink(&sink);
-    std::optional<PackedDib> dib = ReadBitmapFile("input.bmp");
+    std::ofstream(input.path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::optional<PackedDib> dib = ReadBitmapFile(input.path.c_str());
     // Reading only the rows a texture shows succeeds exactly when reading every row does.
-    std::optional<PackedDib> shown = ReadBitmapFileForHeight("input.bmp", kTextureSide);
+    std::optional<PackedDib> shown = ReadBitmapFileForHeight(input.path.c_str(), kTextureSide);
     if (dib.has_value() != shown.has_value()) std::abort();
     if (!dib) return 0;
     CheckHeld(*dib);
