@@ -1,6 +1,7 @@
-// The readers: the BMP variants paint programs write, each built here byte by
-// byte and read into the one held form with every pixel checked; the run-length
-// escapes; and every file the readers refuse, with what the user is told.
+// The readers: the BMP variants that the paint tools' own files (converted by
+// scripts/check_tool_bitmaps.py) do not show, each built here byte by byte and
+// read into the one held form with every pixel checked; the run-length escapes;
+// and every file the readers refuse, with what the user is told.
 #include <gtest/gtest.h>
 #include <bit>
 #include <set>
