@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <string>
-#include "core/builtin_palette.h"
 #include "core/jasc_palette.h"
 
 namespace {
@@ -19,10 +18,6 @@ TEST(JascPalette, ReadsRedGreenBlueLinesIntoBlueGreenRedQuads) {
         ASSERT_TRUE(palette);
         EXPECT_EQ(std::vector<int>(palette->begin() + 28, palette->begin() + 32), (std::vector<int>{3, 248, 7, 0}));  // entry 7
     }
-    // The built-in palette is the companion file, which begins "0 0 0" then "0 0 51".
-    const TexturePalette& builtin = BuiltinTexturePalette();
-    EXPECT_EQ(std::vector<int>(builtin.begin(), builtin.begin() + 8), (std::vector<int>{0, 0, 0, 0, 51, 0, 0, 0}));
-    EXPECT_EQ(ParseJascPalette(kBuiltinPaletteText), std::optional<TexturePalette>(builtin));
 }
 
 TEST(JascPalette, RefusesAnythingButExactly256ColoursInRange) {
