@@ -56,25 +56,6 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
 }
 
-TEST_F(BatchConvertTest, BadFilesAreReportedWithTheReadersMessageAndTheRestGoOn) {
-    const std::string broken = folder_ / "broken.bmp";
-    WriteWholeFile(broken, PatternBytes(100, 6));
-    const std::string missing = folder_ / "missing.bmp";
-    const std::string good = folder_ / "good.bmp";
-    WriteWholeFile(good, BuildBitmapFile({InfoHeader(4, 1, 24), {}, {}, std::vector<std::uint8_t>(12, 0x80)}));
-
-    EXPECT_EQ(Run(kBmpToAf, {broken, missing, good}), 2);
-    EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n");
-    EXPECT_EQ(out_.str(), broken + ": failed\n" + missing + ": failed\n" + good + " -> " + good + ".af\n1 file converted, 2 failed\n");
-    EXPECT_EQ(ReadWholeFile(good + ".af").size(), 65536u);
-    EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
-    // Quiet: the errors only.
-    EXPECT_EQ(Run(kAfToBmp, {Texture("t.af", 8), folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
-    EXPECT_EQ(out_.str(), "");
-    EXPECT_EQ(errors_.str(), folder_ / "missing.af" + ": Error opening file !\n");
-    EXPECT_EQ(ReadWholeFile(folder_ / "t.af.bmp").size(), 66614u);
-}
-
 TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     // Good and bad files, a source named twice and two sources with one target.
     std::filesystem::create_directory(folder_.path() / "other");
@@ -105,17 +86,33 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
 }
 
-TEST_F(BatchConvertTest, FoldersAndWildcardsGiveTheFilesTheListsShowInTheirOrder) {
-    for (const char* name : {"b.bmp", "A.bmp", "c.BMP", "d.txt"}) WriteWholeFile(folder_ / name, NoisyBitmap(2));
-    std::filesystem::create_directory(folder_.path() / "folder.bmp");
-    std::filesystem::create_directory(folder_.path() / "empty");
-    const std::string out = folder_ / "folder.bmp";
+// A folder gives the files the lists show, in their order; a folder named like a
+// bitmap is no source.
+TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMessageAndTheRestGoOn) {
+    const std::string in = folder_ / "in";
+    std::filesystem::create_directories(in + "/folder.bmp");
+    for (const char* name : {"b.bmp", "A.bmp", "c.BMP", "d.txt"}) WriteWholeFile(in + "/" + name, NoisyBitmap(2));
+    const std::string broken = folder_ / "broken.bmp";
+    WriteWholeFile(broken, PatternBytes(100, 6));
+    const std::string missing = folder_ / "missing.bmp";
+    const std::string empty = folder_ / "empty";
+    std::filesystem::create_directory(empty);
+    const std::string pattern = folder_ / "q*.bmp";
 
-    EXPECT_EQ(Run(kBmpToAf, {folder_.path().string(), folder_ / "empty", folder_ / "q*.bmp"}, out, false, BuiltinTexturePalette(), 2), 2);
-    const std::string prefix = folder_.path().string() + "/";
-    EXPECT_EQ(out_.str(), prefix + "A.bmp -> " + out + "/A.bmp.af\n" + prefix + "b.bmp -> " + out + "/b.bmp.af\n" + prefix + "c.BMP -> " + out +
-                              "/c.BMP.af\n" + prefix + "empty: failed\n" + prefix + "q*.bmp: failed\n3 files converted, 2 failed\n");
-    EXPECT_EQ(errors_.str(), prefix + "empty: holds no file that matches *.bmp\n" + prefix + "q*.bmp: matches no file\n");
+    EXPECT_EQ(Run(kBmpToAf, {broken, missing, in, empty, pattern}, std::nullopt, false, BuiltinTexturePalette(), 2), 4);
+    EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n" + empty +
+                                 ": holds no file that matches *.bmp\n" + pattern + ": matches no file\n");
+    std::string converted;
+    for (const std::string name : {"/A.bmp", "/b.bmp", "/c.BMP"}) converted += in + name + " -> " + in + name + ".af\n";
+    EXPECT_EQ(out_.str(), broken + ": failed\n" + missing + ": failed\n" + converted + empty + ": failed\n" + pattern +
+                              ": failed\n3 files converted, 4 failed\n");
+    EXPECT_EQ(ReadWholeFile(in + "/A.bmp.af").size(), 65536u);
+    EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
+    // Quiet: the errors only.
+    EXPECT_EQ(Run(kAfToBmp, {Texture("t.af", 8), folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(errors_.str(), folder_ / "missing.af" + ": Error opening file !\n");
+    EXPECT_EQ(ReadWholeFile(folder_ / "t.af.bmp").size(), 66614u);
 }
 
 TEST(FilePattern, MatchesAsTheListsSearch) {
