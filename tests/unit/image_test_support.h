@@ -119,16 +119,20 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) 
     return bytes;
 }
 
+// The value of pixel x of a row of pixels of the given depth.
+inline std::uint32_t ValueInRow(const std::uint8_t* row, std::int32_t x, unsigned bits) {
+    const std::size_t bit = static_cast<std::size_t>(x) * bits;
+    std::uint32_t value = 0;
+    for (unsigned byte = 0; byte < (bits + 7) / 8; ++byte) value |= std::uint32_t{row[bit / 8 + byte]} << (8 * byte);
+    return bits < 8 ? (value >> (8 - bits - bit % 8)) & ((1u << bits) - 1) : value;
+}
+
 // The value of the pixel at x, y (y from the top) of a packed DIB in the form
 // the readers hand out: a palette index, or the bytes of a true colour pixel.
 inline std::uint32_t ValueAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
     const BitmapInfoHeader h = dib.Header();
     const std::size_t stride = static_cast<std::size_t>(DibRowStride(h));
-    const std::uint8_t* row = dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * stride;
-    const std::size_t bit = static_cast<std::size_t>(x) * h.biBitCount;
-    std::uint32_t value = 0;
-    for (unsigned byte = 0; byte < (h.biBitCount + 7) / 8u; ++byte) value |= std::uint32_t{row[bit / 8 + byte]} << (8 * byte);
-    return h.biBitCount < 8 ? (value >> (8 - h.biBitCount - bit % 8)) & ((1u << h.biBitCount) - 1) : value;
+    return ValueInRow(dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * stride, x, h.biBitCount);
 }
 
 // The colour (red, green, blue) of that pixel, worked out here from the
