@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(bitmap_reader texture_reader read_convert); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(read_convert); fi
 
 build=build/fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DLUMIVANE_FUZZ=ON -DLUMIVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 #include <sstream>
-#include "core/target_naming.h"
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
-#include "core/folder_search.h"
-#include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
+#include "core/folder_search.h"
+#include "core/target_naming.h"
 #include "image_test_support.h"
 
 namespace {
@@ -29,65 +28,32 @@ protected:
     std::ostringstream errors_;
 };
 
-TEST_F(BatchConvertTest, TexturesBecomeBitmapsAndComeBackByteIdenticalUnderDefaultNames) {
-    const std::string texture = Texture("plane.oaf", 1);
-    const auto original = ReadWholeFile(texture);
-    EXPECT_EQ(Run(kAfToBmp, {texture}), 0);
-    EXPECT_EQ(out_.str(), texture + " -> " + texture + ".bmp\n1 file converted, 0 failed\n");
-    EXPECT_EQ(errors_.str(), "");
-    EXPECT_EQ(ReadWholeFile(texture + ".bmp").size(), 66614u);
-
-    std::filesystem::remove(texture);
-    EXPECT_EQ(Run(kBmpToAf, {texture + ".bmp"}), 0);
-    EXPECT_EQ(ReadWholeFile(texture), original);
-}
-
-TEST_F(BatchConvertTest, OutFolderTakesEveryTargetAndBitmapsCarryTheGivenPalette) {
-    std::filesystem::create_directory(folder_.path() / "out");
-    const TexturePalette palette = MadeUpPalette();
-    EXPECT_EQ(Run(kAfToBmp, {Texture("a.af", 2), Texture("b.x.af", 3)}, folder_ / "out", false, palette), 0);
-    EXPECT_TRUE(std::filesystem::exists(folder_ / "out/a.af.bmp"));
-    const auto bitmap = ReadWholeFile(folder_ / "out/b.x");  // two dots: the last extension goes
-    ASSERT_EQ(bitmap.size(), 66614u);
-    EXPECT_TRUE(std::equal(palette.begin(), palette.end(), bitmap.begin() + 54));
-}
-
-TEST_F(BatchConvertTest, ExistingTargetsAreRefusedUnlessForced) {
-    const std::string texture = Texture("plane.af", 4);
-    const auto old_bitmap = PatternBytes(10, 5);
-    WriteWholeFile(texture + ".bmp", old_bitmap);
-    EXPECT_EQ(Run(kAfToBmp, {texture}), 1);
-    EXPECT_EQ(ReadWholeFile(texture + ".bmp"), old_bitmap);
-    EXPECT_NE(errors_.str().find(texture + ".bmp exists"), std::string::npos) << errors_.str();
-    EXPECT_EQ(Run(kAfToBmp, {texture}, std::nullopt, true), 0);
-    EXPECT_EQ(ReadWholeFile(texture + ".bmp").size(), 66614u);
-}
-
-TEST_F(BatchConvertTest, BadFilesAreReportedWithTheReadersMessageAndTheRestGoOn) {
-    const std::string broken = folder_ / "broken.bmp";
-    WriteWholeFile(broken, PatternBytes(100, 6));
-    const std::string missing = folder_ / "missing.bmp";
-    const std::string good = folder_ / "good.bmp";
-    const std::vector<std::uint8_t> pixels(12, 0x80);
-    WriteWholeFile(good, BuildBitmapFile({InfoHeader(4, 1, 24), {}, {}, pixels}));
-
-    EXPECT_EQ(Run(kBmpToAf, {broken, missing, good}), 2);
-    EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n");
-    EXPECT_EQ(out_.str(), broken + ": failed\n" + missing + ": failed\n" + good + " -> " + good + ".af\n1 file converted, 2 failed\n");
-    EXPECT_EQ(ReadWholeFile(good + ".af").size(), 65536u);
-    EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
-}
-
-TEST_F(BatchConvertTest, UnwritableTargetIsReportedWithTheWritersMessage) {
-    const std::string texture = Texture("t.af", 7);
-    EXPECT_EQ(Run(kAfToBmp, {texture}, folder_ / "no/such/folder"), 1);
-    EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/t.af.bmp" + ": Error opening file\n");
-}
-
 // A noisy true-colour bitmap of 600 x 300, different for each seed.
 std::vector<std::uint8_t> NoisyBitmap(unsigned seed) {
-    const std::vector<std::uint8_t> pixels = PatternBytes(600 * 3 * 300, seed);
-    return BuildBitmapFile({InfoHeader(600, 300, 24), {}, {}, pixels});
+    return BuildBitmapFile({InfoHeader(600, 300, 24), {}, {}, PatternBytes(600 * 3 * 300, seed)});
+}
+
+TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExistingTargetsStayUnlessForced) {
+    std::filesystem::create_directory(folder_.path() / "out");
+    const TexturePalette palette = MadeUpPalette();
+    const std::vector<std::string> textures = {Texture("a.af", 2), folder_ / "b.x.af"};
+    const auto long_texture = PatternBytes(70000, 3);  // the texture is its first 65536 bytes
+    WriteWholeFile(textures[1], long_texture);
+    const std::string existing = folder_ / "out/b.x";  // two dots: the last extension goes
+    const auto old_bitmap = PatternBytes(10, 5);
+    WriteWholeFile(existing, old_bitmap);
+    EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", false, palette), 1);
+    EXPECT_EQ(errors_.str(), textures[1] + ": " + existing + " exists (--force overwrites it)\n");
+    EXPECT_EQ(ReadWholeFile(existing), old_bitmap);
+    EXPECT_EQ(ReadWholeFile(folder_ / "out/a.af.bmp").size(), 66614u);
+
+    EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", true, palette), 0);
+    // One plane, every other header field zero, the given palette, the texture.
+    const std::vector<std::uint8_t> table(palette.begin(), palette.end());
+    const std::vector<std::uint8_t> texture(long_texture.begin(), long_texture.begin() + 65536);
+    EXPECT_EQ(ReadWholeFile(existing), BuildBitmapFile({InfoHeader(256, 256, 8), table, {}, texture, 0xFFFFFFFF, 66614}));
+    EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
+    EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
 }
 
 TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
@@ -107,8 +73,7 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     std::vector<std::tuple<int, std::string, std::string, std::vector<std::vector<std::uint8_t>>>> runs;
     for (const unsigned jobs : {1u, 4u, 1u, 3u}) {
         for (const auto& entry : std::filesystem::directory_iterator(out_folder)) std::filesystem::remove(entry.path());
-        const bool force = runs.size() >= 2;
-        const int failed = Run(kBmpToAf, files, out_folder, force, BuiltinTexturePalette(), jobs);
+        const int failed = Run(kBmpToAf, files, out_folder, runs.size() >= 2, BuiltinTexturePalette(), jobs);
         std::vector<std::vector<std::uint8_t>> written;
         for (unsigned i = 0; i < 12; ++i) written.push_back(ReadWholeFile(out_folder + "/p" + std::to_string(i) + ".bmp.af"));
         runs.emplace_back(failed, out_.str(), errors_.str(), written);
@@ -121,30 +86,33 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
 }
 
-TEST_F(BatchConvertTest, FoldersAndWildcardsGiveTheFilesTheListsShowInTheirOrder) {
-    for (const char* name : {"b.bmp", "A.bmp", "c.BMP", "d.txt", "x.af", "y.oaf", "z.afx"}) {
-        WriteWholeFile(folder_ / name, std::string_view(name).find("af") != std::string_view::npos ? PatternBytes(65536, 1) : NoisyBitmap(2));
-    }
-    std::filesystem::create_directory(folder_.path() / "folder.bmp");
-    std::filesystem::create_directory(folder_.path() / "empty");
-    const std::string out = folder_ / "folder.bmp";
+// A folder gives the files the lists show, in their order; a folder named like a
+// bitmap is no source.
+TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMessageAndTheRestGoOn) {
+    const std::string in = folder_ / "in";
+    std::filesystem::create_directories(in + "/folder.bmp");
+    for (const char* name : {"a.bmp", "B.bmp", "c.BMP", "d.txt"}) WriteWholeFile(in + "/" + name, NoisyBitmap(2));
+    const std::string broken = folder_ / "broken.bmp";
+    WriteWholeFile(broken, PatternBytes(100, 6));
+    const std::string missing = folder_ / "missing.bmp";
+    const std::string empty = folder_ / "empty";
+    std::filesystem::create_directory(empty);
+    const std::string pattern = folder_ / "q*.bmp";
 
-    EXPECT_EQ(Run(kBmpToAf, {folder_.path().string(), folder_ / "empty", folder_ / "q*.bmp"}, out, false, BuiltinTexturePalette(), 2), 2);
-    const std::string prefix = folder_.path().string() + "/";
-    EXPECT_EQ(out_.str(), prefix + "A.bmp -> " + out + "/A.bmp.af\n" + prefix + "b.bmp -> " + out + "/b.bmp.af\n" + prefix + "c.BMP -> " + out +
-                              "/c.BMP.af\n" + prefix + "empty: failed\n" + prefix + "q*.bmp: failed\n3 files converted, 2 failed\n");
-    EXPECT_EQ(errors_.str(), prefix + "empty: holds no file that matches *.bmp\n" + prefix + "q*.bmp: matches no file\n");
-
-    EXPECT_EQ(Run(kAfToBmp, {folder_ / "?.*af"}, out), 0);
-    EXPECT_EQ(out_.str(), prefix + "x.af -> " + out + "/x.af.bmp\n" + prefix + "y.oaf -> " + out + "/y.oaf.bmp\n2 files converted, 0 failed\n");
-}
-
-TEST_F(BatchConvertTest, QuietPrintsTheErrorsOnly) {
-    const std::string texture = Texture("t.af", 8);
-    EXPECT_EQ(Run(kAfToBmp, {texture, folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
+    EXPECT_EQ(Run(kBmpToAf, {broken, missing, in, empty, pattern}, std::nullopt, false, BuiltinTexturePalette(), 2), 4);
+    EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n" + empty +
+                                 ": holds no file that matches *.bmp\n" + pattern + ": matches no file\n");
+    std::string converted;
+    for (const std::string name : {"/a.bmp", "/B.bmp", "/c.BMP"}) converted += in + name + " -> " + in + name + ".af\n";
+    EXPECT_EQ(out_.str(), broken + ": failed\n" + missing + ": failed\n" + converted + empty + ": failed\n" + pattern +
+                              ": failed\n3 files converted, 4 failed\n");
+    EXPECT_EQ(ReadWholeFile(in + "/a.bmp.af").size(), 65536u);
+    EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
+    // Quiet: the errors only.
+    EXPECT_EQ(Run(kAfToBmp, {Texture("t.af", 8), folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
     EXPECT_EQ(out_.str(), "");
     EXPECT_EQ(errors_.str(), folder_ / "missing.af" + ": Error opening file !\n");
-    EXPECT_EQ(ReadWholeFile(texture + ".bmp").size(), 66614u);
+    EXPECT_EQ(ReadWholeFile(folder_ / "t.af.bmp").size(), 66614u);
 }
 
 TEST(FilePattern, MatchesAsTheListsSearch) {
@@ -174,34 +142,41 @@ TEST(ProgressLine, ShowsAfterASecondAtMostTenTimesASecondAndClearsItsWholeLength
     EXPECT_EQ(terminal.str(), "\r" + std::string(35, ' ') + "\r");
 }
 
-TEST(BatchCommandLine, ReadsDirectionOptionsAndFiles) {
-    const CommandLine line = ParseCommandLine({"to-af", "--force", "a.bmp", "--out", "dir", "--palette", "p.pal", "--", "--odd.bmp"});
-    EXPECT_EQ(line.mistake, "");
-    EXPECT_EQ(line.request.direction, kBmpToAf);
-    EXPECT_TRUE(line.request.force);
-    EXPECT_EQ(line.request.out, std::optional<std::string>("dir"));
-    EXPECT_EQ(line.palette_file, std::optional<std::string>("p.pal"));
-    EXPECT_EQ(line.request.files, (std::vector<std::string>{"a.bmp", "--odd.bmp"}));
-    EXPECT_EQ(ParseCommandLine({"to-bmp", "x"}).request.direction, kAfToBmp);
-    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
-    EXPECT_TRUE(ParseCommandLine({"to-bmp", "--help"}).help);
-    EXPECT_EQ(ParseCommandLine({"to-bmp", "x"}).request.jobs, 0u);
-    EXPECT_EQ(ParseCommandLine({"to-bmp", "-j", "3", "x"}).request.jobs, 3u);
-    EXPECT_EQ(ParseCommandLine({"to-bmp", "-j12", "x"}).request.jobs, 12u);
-    EXPECT_EQ(ParseCommandLine({"to-bmp", "--jobs", "1", "x"}).request.jobs, 1u);
-    EXPECT_TRUE(ParseCommandLine({"to-bmp", "--quiet", "x"}).request.quiet);
+// The request a command line makes, in a few words, or its mistake.
+std::string Described(const CommandLine& line) {
+    if (line.help || !line.mistake.empty()) return line.help ? "help" : line.mistake;
+    const BatchRequest& request = line.request;
+    std::string text = request.direction == kBmpToAf ? "to-af" : request.direction == kAfToBmp ? "to-bmp" : "?";
+    text += " jobs " + std::to_string(request.jobs) + (request.force ? " force" : "") + (request.quiet ? " quiet" : "");
+    text += (request.out ? " out " + *request.out : "") + (line.palette_file ? " palette " + *line.palette_file : "");
+    for (const std::string& file : request.files) text += " [" + file + "]";
+    return text;
 }
 
-TEST(BatchCommandLine, NamesEachMistake) {
-    EXPECT_EQ(ParseCommandLine({}).mistake, "the first argument must be to-af or to-bmp");
-    EXPECT_EQ(ParseCommandLine({"to-png", "a"}).mistake, "the first argument must be to-af or to-bmp");
-    EXPECT_EQ(ParseCommandLine({"to-af"}).mistake, "no files to convert");
-    EXPECT_EQ(ParseCommandLine({"to-af", "a", "--out"}).mistake, "--out needs a value");
-    EXPECT_EQ(ParseCommandLine({"to-af", "--fast", "a"}).mistake, "unknown option --fast");
-    EXPECT_EQ(ParseCommandLine({"to-af", "a", "-j"}).mistake, "-j needs a value");
-    for (const char* jobs : {"0", "257", "2x", "-1", ""}) {
-        EXPECT_EQ(ParseCommandLine({"to-af", "-j", jobs, "a"}).mistake, "-j takes a number of files from 1 to 256") << jobs;
-    }
+TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
+    const std::string bad_jobs = "-j takes a number of files from 1 to 256";
+    const struct { std::vector<std::string> arguments; std::string request; } rows[] = {
+        {{"to-af", "--force", "a.bmp", "--out", "dir", "--palette", "p.pal", "--", "--odd.bmp"},
+         "to-af jobs 0 force out dir palette p.pal [a.bmp] [--odd.bmp]"},
+        {{"to-bmp", "x"}, "to-bmp jobs 0 [x]"},
+        {{"--help"}, "help"},
+        {{"to-bmp", "--help"}, "help"},
+        {{"to-bmp", "-j", "3", "x"}, "to-bmp jobs 3 [x]"},
+        {{"to-bmp", "-j12", "x"}, "to-bmp jobs 12 [x]"},
+        {{"to-bmp", "--jobs", "1", "x"}, "to-bmp jobs 1 [x]"},
+        {{"to-bmp", "--quiet", "x"}, "to-bmp jobs 0 quiet [x]"},
+        {{}, "the first argument must be to-af or to-bmp"},
+        {{"to-png", "a"}, "the first argument must be to-af or to-bmp"},
+        {{"to-af"}, "no files to convert"},
+        {{"to-af", "a", "--out"}, "--out needs a value"},
+        {{"to-af", "--fast", "a"}, "unknown option --fast"},
+        {{"to-af", "a", "-j"}, "-j needs a value"},
+        {{"to-af", "-j", "0", "a"}, bad_jobs},
+        {{"to-af", "-j", "257", "a"}, bad_jobs},
+        {{"to-af", "-j", "2x", "a"}, bad_jobs},
+        {{"to-af", "-j", "-1", "a"}, bad_jobs},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Described(ParseCommandLine(row.arguments)), row.request) << row.request;
 }
 
 }  // namespace

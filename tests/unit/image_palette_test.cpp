@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <string>
-#include "core/builtin_palette.h"
 #include "core/jasc_palette.h"
 
 namespace {
@@ -17,36 +16,25 @@ TEST(JascPalette, ReadsRedGreenBlueLinesIntoBlueGreenRedQuads) {
     for (const std::string line_end : {"\n", "\r\n"}) {
         const std::optional<TexturePalette> palette = ParseJascPalette(PaletteText(256, line_end) + line_end);
         ASSERT_TRUE(palette);
-        EXPECT_EQ((*palette)[7 * 4 + 0], 3);    // blue
-        EXPECT_EQ((*palette)[7 * 4 + 1], 248);  // green
-        EXPECT_EQ((*palette)[7 * 4 + 2], 7);    // red
-        EXPECT_EQ((*palette)[7 * 4 + 3], 0);
+        EXPECT_EQ(std::vector<int>(palette->begin() + 28, palette->begin() + 32), (std::vector<int>{3, 248, 7, 0}));  // entry 7
     }
 }
 
 TEST(JascPalette, RefusesAnythingButExactly256ColoursInRange) {
-    std::string out_of_range = PaletteText(256);
-    out_of_range.replace(out_of_range.find("\n10 245 5\n") + 1, 8, "10 256 5");
-    std::string short_line = PaletteText(256);
-    short_line.replace(short_line.find("\n10 245 5\n") + 1, 8, "10 245  ");
+    const auto changed = [](const std::string& line) {
+        std::string text = PaletteText(256);
+        return text.replace(text.find("\n10 245 5\n") + 1, 8, line);
+    };
     const std::string cases[] = {
         "",
         PaletteText(255),
         PaletteText(256).substr(0, PaletteText(256).size() - 9),
         "JASC-PAX" + PaletteText(256).substr(8),
         PaletteText(256) + "1 2 3\n",
-        out_of_range,
-        short_line,
+        changed("10 256 5"),
+        changed("10 245  "),
     };
     for (const std::string& text : cases) EXPECT_FALSE(ParseJascPalette(text)) << text.substr(0, 40);
-}
-
-TEST(JascPalette, BuiltInPaletteIsTheCompanionFile) {
-    const TexturePalette& palette = BuiltinTexturePalette();
-    // The file begins "0 0 0" then "0 0 51".
-    EXPECT_EQ(palette[0] | palette[1] | palette[2], 0);
-    EXPECT_EQ(palette[4], 51);
-    EXPECT_EQ(ParseJascPalette(kBuiltinPaletteText), std::optional<TexturePalette>(palette));
 }
 
 }  // namespace

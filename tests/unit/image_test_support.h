@@ -1,39 +1,46 @@
 // Shared pieces of the image, conversion and batch tests: a recording message
-// sink, a fixed palette source, a scratch folder and builders for test files.
+// sink, a fixed palette source, a scratch folder, file seams and builders.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-#include "core/jasc_palette.h"
-#include "core/packed_dib.h"
 #include "core/file_access.h"
+#include "core/jasc_palette.h"
 #include "core/message_sink.h"
+#include "core/packed_dib.h"
 #include "core/palette_source.h"
 #include "tests/unit/bitmap_file_builder.h"
 
-struct RecordedMessage {
-    WindowRef owner;
-    std::string text;
-    std::string caption;
-    unsigned style;
-};
+inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
+// Records each message as "text | caption | style", marked when it has an owner.
 class RecordingSink final : public MessageSink {
 public:
     RecordingSink() : previous_(SetMessageSink(this)) {}
     ~RecordingSink() override { SetMessageSink(previous_); }
     int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override {
-        messages.push_back({owner, std::string(text), std::string(caption), style});
+        messages.push_back(Line(text, caption, style) + (owner ? " | owned" : ""));
         return kIdOk;
     }
-    std::vector<RecordedMessage> messages;
+    // Exactly one message, with no owner, was shown; "@" in text or caption
+    // stands for path. Forgets it.
+    void ExpectToldOnce(const std::string& text, const std::string& caption, unsigned style, const std::string& path) {
+        const auto fill = [&](const std::string& s) { return s == "@" ? path : s; };
+        EXPECT_EQ(messages, std::vector<std::string>{Line(fill(text), fill(caption), style)});
+        messages.clear();
+    }
+    std::vector<std::string> messages;
 
 private:
+    static std::string Line(std::string_view text, std::string_view caption, unsigned style) {
+        return std::string(text) + " | " + std::string(caption) + " | " + std::to_string(style);
+    }
     MessageSink* previous_;
 };
 
@@ -112,45 +119,32 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) 
     return bytes;
 }
 
-// Refuses every block larger than the limit while in place, and notes the
-// largest size anybody asked for.
-class AllocationLimit {
-public:
-    explicit AllocationLimit(std::size_t limit) : previous_(SetDibReallocator(&Reallocate)) {
-        limit_ = limit;
-        largest_ = 0;
-    }
-    ~AllocationLimit() { SetDibReallocator(previous_); }
-    static std::size_t largest() { return largest_; }
+// The value of pixel x of a row of pixels of the given depth.
+inline std::uint32_t ValueInRow(const std::uint8_t* row, std::int32_t x, unsigned bits) {
+    const std::size_t bit = static_cast<std::size_t>(x) * bits;
+    std::uint32_t value = 0;
+    for (unsigned byte = 0; byte < (bits + 7) / 8; ++byte) value |= std::uint32_t{row[bit / 8 + byte]} << (8 * byte);
+    return bits < 8 ? (value >> (8 - bits - bit % 8)) & ((1u << bits) - 1) : value;
+}
 
-private:
-    static void* Reallocate(void* block, std::size_t size) {
-        if (size > largest_) largest_ = size;
-        return size > limit_ ? nullptr : std::realloc(block, size);
-    }
-    static inline std::size_t limit_ = 0;
-    static inline std::size_t largest_ = 0;
-    DibReallocator previous_;
-};
+// The value of the pixel at x, y (y from the top) of a packed DIB in the form
+// the readers hand out: a palette index, or the bytes of a true colour pixel.
+inline std::uint32_t ValueAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
+    const BitmapInfoHeader h = dib.Header();
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(h));
+    return ValueInRow(dib.Pixels().data() + static_cast<std::size_t>(h.biHeight - 1 - y) * stride, x, h.biBitCount);
+}
 
-// Reads from the real files, but every write ends with the given outcome and
-// touches nothing, as a full disk or a vanished share would on Windows.
-class FailingWrites final : public FileSystem {
-public:
-    explicit FailingWrites(WriteOutcome outcome) : outcome_(outcome), previous_(SetFileSystem(this)) {}
-    ~FailingWrites() override { SetFileSystem(previous_); }
-    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
-        return (previous_ ? *previous_ : real()).OpenForReading(path);
-    }
-    WriteOutcome ReplaceFile(const char*, std::span<const std::span<const std::uint8_t>>) override { return outcome_; }
-
-private:
-    static FileSystem& real() {
-        FileSystem* current = SetFileSystem(nullptr);
-        FileSystem& files = Files();
-        SetFileSystem(current);
-        return files;
-    }
-    WriteOutcome outcome_;
-    FileSystem* previous_;
-};
+// The colour (red, green, blue) of that pixel, worked out here from the
+// header's definition; an index past the colour table is black.
+inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::int32_t y) {
+    const BitmapInfoHeader h = dib.Header();
+    const std::uint32_t value = ValueAt(dib, x, y);
+    // 5-5-5 channels widen by repeating their top bits below them.
+    const auto five = [&](int shift) { return static_cast<int>((value >> shift & 31) << 3 | (value >> shift & 31) >> 2); };
+    if (h.biBitCount == 16) return {five(10), five(5), five(0)};
+    if (h.biBitCount > 16) return {static_cast<int>(value >> 16 & 255), static_cast<int>(value >> 8 & 255), static_cast<int>(value & 255)};
+    if (value >= DibColorCount(h)) return {0, 0, 0};
+    const std::uint8_t* entry = &dib.ColorTable()[value * 4];
+    return {entry[2], entry[1], entry[0]};
+}
