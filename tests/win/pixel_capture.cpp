@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <climits>
 #include "platform/program_instance.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -65,14 +64,6 @@ PrintedClient::PrintedClient(HWND window) : Canvas(ClientOf(window).right, Clien
 
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas) {
     OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(bitmap_id)));
-    MemoryDC source(nullptr);
-    ObjectSelection selection(source.Get(), bitmap.Get());
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), source.Get(), 0, 0, SRCCOPY);
-    GdiFlush();
-}
-
-void DrawStretchedBackground(Canvas& canvas) {
-    OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(IDB_BACKGROUND)));
     BITMAP size{};
     GetObjectA(bitmap.Get(), sizeof size, &size);
     MemoryDC source(nullptr);
@@ -88,13 +79,9 @@ PixelBox BoxOfColour(const Canvas& canvas, COLORREF colour) {
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
             if (canvas.At(x, y) != colour) continue;
-            box.left = std::min(box.left, x);
-            box.top = std::min(box.top, y);
-            box.right = std::max(box.right, x + 1);
-            box.bottom = std::max(box.bottom, y + 1);
-            ++box.count;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                   std::max(box.bottom, y + 1), box.count + 1};
         }
     }
-    if (box.count == 0) box = PixelBox{};
-    return box;
+    return box.count == 0 ? PixelBox{} : box;
 }

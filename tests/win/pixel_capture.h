@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include <span>
 #include "platform/guards.h"
 
 // A colour as 0xRRGGBB.
@@ -45,11 +44,9 @@ public:
     using Canvas::At;
     COLORREF At(POINT point) const { return At(point.x, point.y); }
 };
-// A bitmap resource of the test program (the program's own resources) at its
-// own size.
+
+// A bitmap resource of the program stretched over the whole canvas, as the skin draws it.
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas);
-// Background bitmap 105 stretched over the whole canvas as the skin does it.
-void DrawStretchedBackground(Canvas& canvas);
 
 struct PixelBox {
     int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
