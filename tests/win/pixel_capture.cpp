@@ -19,13 +19,13 @@ HBITMAP CreateCanvasBitmap(int width, int height, std::uint32_t** bits) {
     return bitmap;
 }
 
+}  // namespace
+
 RECT ClientOf(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     return client;
 }
-
-}  // namespace
 
 Canvas::Canvas(int width, int height, COLORREF fill)
     : width_(width),

@@ -33,6 +33,7 @@ private:
     ObjectSelection selection_;
 };
 
+RECT ClientOf(HWND window);
 // The client area of a window as it stands on the screen now.
 void CaptureClient(HWND window, Canvas& canvas);
 

@@ -79,6 +79,7 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         // Tested without its last character: without a backslash, the name loses its last letter.
         {"Bitmaps", Sz(real.Path().string()), program, kBitmapsGone},
         {"Bitmaps", Sz("C"), program, kBitmapsGone},
+        {"Bitmaps", Sz(BesideTestProgram("Tessaline.dll").string() + "\\"), program, kBitmapsGone},  // a file
         {"Bitmaps", Sz(""), program, nullptr},
         {"Bitmaps", std::vector<BYTE>(400, 'b'), program, nullptr},  // too long to read: missing
         {"Textures", std::vector<BYTE>(260, 't'), program, nullptr},  // no room for its end: missing
@@ -134,17 +135,6 @@ TEST_F(SettingsStoreTest, AMissingOrUnreadableToolBecomesTheProgramFolderAndText
     EXPECT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
     EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
     EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(SettingsStoreTest, TheProgramFolderIsTheExecutablesWithItsBackslashAndTheExistenceTestsTellItFromAFile) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    const std::string folder = std::string(module).substr(0, std::string(module).find_last_of('\\') + 1);
-    EXPECT_EQ(ProgramFolder(), folder);
-    EXPECT_TRUE(IsExistingFolder(folder.substr(0, folder.size() - 1).c_str()));
-    EXPECT_FALSE(IsExistingFile(folder.substr(0, folder.size() - 1).c_str()));
-    EXPECT_TRUE(IsExistingFile(module));
-    EXPECT_FALSE(IsExistingFolder(module));
 }
 
 TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneWarning) {
