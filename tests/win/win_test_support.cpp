@@ -129,22 +129,29 @@ MainWindowUnderTest::~MainWindowUnderTest() {
     PumpMessages();
 }
 
-WindowUser::WindowUser(UINT period, std::function<void(HWND)> act) : act_(std::move(act)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, period, &Tick);
+namespace {
+
+// The act of the window user now playing; one plays at a time.
+std::function<void(HWND)> g_user_act;
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
+    if (g_user_act && IsWindowVisible(window)) g_user_act(window);
+    return TRUE;
+}
+
+void CALLBACK UserTick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &VisitWindow, 0); }
+
+}  // namespace
+
+WindowUser::WindowUser(UINT period, std::function<void(HWND)> act) {
+    g_user_act = std::move(act);
+    timer_ = SetTimer(nullptr, 0, period, &UserTick);
 }
 
 WindowUser::~WindowUser() {
     KillTimer(nullptr, timer_);
-    current_ = nullptr;
+    g_user_act = nullptr;
 }
-
-BOOL CALLBACK WindowUser::Visit(HWND window, LPARAM) {
-    if (current_ && IsWindowVisible(window)) current_->act_(window);
-    return TRUE;
-}
-
-void CALLBACK WindowUser::Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Visit, 0); }
 
 void TakeWayOut(HWND dialog, WayOut way) {
     if (way.message != WM_KEYDOWN && way.message != WM_SYSKEYDOWN) {

@@ -114,10 +114,6 @@ public:
     WindowUser& operator=(const WindowUser&) = delete;
 
 private:
-    static BOOL CALLBACK Visit(HWND window, LPARAM);
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    static inline WindowUser* current_ = nullptr;
-    std::function<void(HWND)> act_;
     UINT_PTR timer_ = 0;
 };
 
