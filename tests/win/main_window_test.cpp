@@ -17,7 +17,7 @@ namespace {
 
 class MainWindowTest : public WindowTest {};
 
-TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledTheListsFilledInOrderAndTheNumbersStored) {
+TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrder) {
     for (const char* name : {"zeta.bmp", "alpha.bmp", "notes.txt"}) bitmaps_.Write(name, {1});
     std::filesystem::create_directory(bitmaps_.Path() / "old.bmp");
     for (const char* name : {"plane.oaf", "plane.raf", "plane.af", "plane.bmp"}) textures_.Write(name, {1});
@@ -30,9 +30,6 @@ TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledTheListsFilledInOrderA
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.af", "plane.oaf", "plane.raf"}));
     EXPECT_EQ(PaletteId(), 98u);
     EXPECT_NE(GetClassLongPtrA(Main(), GCLP_HICON), 0);
-    EXPECT_EQ(ReadStoredValue("Thumbs").data, (std::vector<BYTE>{0, 0, 0, 0}));
-    EXPECT_EQ(ReadStoredValue("DefFileName").data, (std::vector<BYTE>{1, 0, 0, 0}));
-    EXPECT_FALSE(ReadStoredValue("BMPTool").present);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
@@ -61,7 +58,7 @@ TEST_F(MainWindowTest, TheSystemMenuEndsWithASeparatorAndTheThreeToolsWithOneMar
     }
 }
 
-TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {
+TEST_F(MainWindowTest, ExitAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {
     textures_.Write("plane.af", std::vector<unsigned char>(65536, 7));
     const struct {
         const char* name;
@@ -69,7 +66,6 @@ TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAnd
         bool ends;
     } rows[] = {
         {"Exit button", {WM_COMMAND, IDC_EXIT}, true},
-        {"Close", kClose, true},
         {"Alt+F4", kAltF4, true},
         {"Enter", kEnter, false},
         {"Escape", kEscape, false},
@@ -115,11 +111,9 @@ TEST_F(MainWindowTest, SetupAndAboutRunModalAndEveryWayOutReleasesTheirObjectsBu
         {"About, Enter", IDC_ABOUT, kEnter, true, false},
         {"About, Escape", IDC_ABOUT, kEscape, false, false},
         {"About, Alt+F4", IDC_ABOUT, kAltF4, true, false},
-        {"About, Close", IDC_ABOUT, kClose, true, false},
         {"Setup, Enter", IDC_SETUP, kEnter, false, false},
         {"Setup, Escape", IDC_SETUP, kEscape, false, false},
         {"Setup, Alt+F4", IDC_SETUP, kAltF4, true, false},
-        {"Setup, Close", IDC_SETUP, kClose, true, false},
         {"Setup, Cancel", IDC_SETUP, {WM_COMMAND, IDC_SETUP_CANCEL}, true, false},
         {"Setup, OK", IDC_SETUP, {WM_COMMAND, IDC_SETUP_OK}, true, true},
     };
