@@ -13,8 +13,6 @@ inline std::uint32_t Rgb(COLORREF colour) {
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill = RGB(255, 0, 255));
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
 
     HDC Dc() const { return dc_.Get(); }
     int Width() const { return width_; }

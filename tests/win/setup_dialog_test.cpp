@@ -106,11 +106,8 @@ std::string Text(HWND window) {
 
 class SetupDialogTest : public WindowTest {
 protected:
+    // The dialog goes with the main window that owns it.
     void SetUp() override { StartMainWindow(); }
-    void TearDown() override {
-        if (dialog_) DestroyWindow(dialog_);
-        main_.reset();
-    }
     void Open() {
         if (dialog_) DestroyWindow(dialog_);
         dialog_ = CreateDialogParamA(ProgramInstance(), kSetupDialogTemplate, Main(), &SetupDialogProc, 0);
@@ -173,9 +170,8 @@ TEST_F(SetupDialogTest, OkRewritesAllFiveSettingsAsTheDialogOpenedOnThem) {
 // Centred over the main window, which here stands so near the corner of the
 // screen that the dialog is kept on it.
 TEST_F(SetupDialogTest, OpensCentredOverTheMainWindowAndKeptOnTheScreen) {
-    WindowDC screen(nullptr);
-    const int width = GetDeviceCaps(screen.Get(), HORZRES);
-    const int height = GetDeviceCaps(screen.Get(), VERTRES);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
     SetWindowPos(Main(), nullptr, width - 100, height - 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     Open();
     RECT placed{};
