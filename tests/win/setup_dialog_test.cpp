@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <array>
 #include <cstdlib>
-#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
@@ -54,7 +53,7 @@ bool CentredOver(HWND window, HWND reference) {
            std::abs((own.top + own.bottom) - (other.top + other.bottom)) <= 2;
 }
 
-// Answers each browse from a script (nothing: cancelled). While it is open a
+// Answers each browse with the path set (nothing: cancelled). While it is open a
 // stand-in browser window, put off-centre each time, gets the notifications
 // of the real browser: initialised, then the answer selected.
 struct ScriptedFolderBrowser final : FolderBrowser {
@@ -62,8 +61,6 @@ struct ScriptedFolderBrowser final : FolderBrowser {
     ~ScriptedFolderBrowser() override { SetFolderBrowser(previous); }
     PIDLIST_ABSOLUTE Browse(BROWSEINFOA& request) override {
         EXPECT_STREQ(request.lpszTitle, "Current selected directory:");
-        const std::optional<std::string> answer = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty()) answers.pop_front();
         PIDLIST_ABSOLUTE item = answer ? ItemList(*answer) : nullptr;
         HWND browser = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
                                        nullptr, nullptr);
@@ -79,7 +76,7 @@ struct ScriptedFolderBrowser final : FolderBrowser {
         return item;
     }
     FolderBrowser* previous;
-    std::deque<std::optional<std::string>> answers;
+    std::optional<std::string> answer;
 };
 
 struct ScriptedOpenDialog final : OpenDialog {
@@ -209,7 +206,7 @@ TEST_F(SetupDialogTest, ABrowseOpensOnTheStoredFolderAndThePickIsShownWithOneBac
         SCOPED_TRACE(row.answer.value_or("cancelled"));
         g_sent_to_browser.clear();
         messages_.Clear();
-        browser_.answers = {row.answer};
+        browser_.answer = row.answer;
         Press(IDC_SETUP_BROWSE_BITMAPS);
         EXPECT_EQ(Shown(IDC_SETUP_BITMAPS_FOLDER), row.shown);
         EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), textures_.WithBackslash());
