@@ -3,13 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-#include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
