@@ -145,6 +145,7 @@ TEST_F(SkinTest, EveryOwnerDrawnButtonShowsItsPressedPictureOnlyWhileSelected) {
     CaptureClient(setup, shown);
     EXPECT_EQ(shown.At(4, 4), RGB(244, 237, 176));
     MemoryDC dc(nullptr);
+    SetTextColor(dc.Get(), RGB(255, 255, 255));  // a fresh DC's own black would hide a colour never set
     SendMessageA(setup, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), 0);
     EXPECT_EQ(GetBkColor(dc.Get()), RGB(244, 237, 176));
     EXPECT_EQ(GetTextColor(dc.Get()), kBlack);
