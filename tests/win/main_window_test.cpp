@@ -1,8 +1,9 @@
+// The main window under Wine: what it starts with, its system menu, and every
+// way out of it and of the dialogs its buttons run modally.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <utility>
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
@@ -10,101 +11,85 @@
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
+#include "skin/main_skin.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
 
-std::string MenuText(HMENU menu, int position) {
-    char text[128] = {};
-    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    return text;
-}
-
-// The window procedure is no longer the dialog class's own.
-bool IsSubclassed(HWND window) {
-    return static_cast<ULONG_PTR>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != GetClassLongPtrA(window, GCLP_WNDPROC);
-}
-
-// One way out of the real modal main window, taken by the window user once
-// the window is up and previewing a texture.
-struct WayOut {
-    const char* name;
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-};
-
 class MainWindowTest : public WindowTest {};
 
-TEST_F(MainWindowTest, StartsWithBothConvertButtonsDisabledAndBothListsFilledInOrder) {
-    bitmaps_.Write("zeta.bmp", {1});
-    bitmaps_.Write("alpha.bmp", {1});
-    bitmaps_.Write("notes.txt", {1});
+TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrder) {
+    for (const char* name : {"zeta.bmp", "alpha.bmp", "notes.txt"}) bitmaps_.Write(name, {1});
     std::filesystem::create_directory(bitmaps_.Path() / "old.bmp");
     for (const char* name : {"plane.oaf", "plane.raf", "plane.af", "plane.bmp"}) textures_.Write(name, {1});
+    SetPaletteId(0);
+    main_ = std::make_unique<MainWindowUnderTest>();
 
-    MainWindowUnderTest main;
-    ASSERT_NE(main.Get(), nullptr);
-    EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_AF_TO_BMP)));
-    EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_BMP_TO_AF)));
-    EXPECT_TRUE(IsWindowEnabled(main.Item(IDC_SETUP)));
-    // The captions carry the keys that press the buttons.
-    const std::pair<int, const char*> buttons[] = {{IDC_AF_TO_BMP, "A&F to BMP"}, {IDC_BMP_TO_AF, "&BMP to AF"},
-                                                   {IDC_SETUP, "&Setup"}, {IDC_ABOUT, "&About"}, {IDC_EXIT, "&Exit"}};
-    for (const auto& [id, caption] : buttons) {
-        char text[64] = {};
-        GetWindowTextA(main.Item(id), text, sizeof text);
-        EXPECT_STREQ(text, caption);
-    }
-    EXPECT_EQ(ListTexts(main.Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"alpha.bmp", "old.bmp", "zeta.bmp"}));
-    EXPECT_EQ(ListTexts(main.Item(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.af", "plane.oaf", "plane.raf"}));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"alpha.bmp", "old.bmp", "zeta.bmp"}));
+    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)), (std::vector<std::string>{"plane.af", "plane.oaf", "plane.raf"}));
+    EXPECT_EQ(PaletteId(), 98u);
+    EXPECT_NE(GetClassLongPtrA(Main(), GCLP_HICON), 0);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(MainWindowTest, InitialisationTakesThePaletteIdIconAndSubclass) {
-    SetPaletteId(0);
-    MainWindowUnderTest main;
-    EXPECT_EQ(PaletteId(), 98u);
-    EXPECT_NE(GetClassLongPtrA(main.Get(), GCLP_HICON), 0);
-    EXPECT_TRUE(IsSubclassed(main.Get()));
-    // The settings exist once the window is up, with no tool yet.
-    EXPECT_NE(ReadSettingString("Bitmaps"), nullptr);
-    EXPECT_NE(ReadSettingDword("DefFileName"), kMissingSetting);
-    EXPECT_EQ(ReadSettingString("BMPTool"), nullptr);
+TEST_F(MainWindowTest, TheSystemMenuEndsWithASeparatorAndTheThreeToolsWithOneMark) {
+    StartMainWindow();
+    HMENU menu = GetSystemMenu(Main(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 4);
+    EXPECT_EQ(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    const std::pair<const char*, UINT> tools[] = {{"Clipboard Viewer", IDM_CLIPBOARD_VIEWER},
+                                                  {"Palette Picker", IDM_PALETTE_PICKER},
+                                                  {"Show all textures and bitmaps", IDM_SHOW_GALLERY}};
+    for (int i = 0; i < 3; ++i) {
+        const int position = count - 3 + i;
+        char text[64] = {};
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, tools[i].first);
+        EXPECT_EQ(GetMenuItemID(menu, position), tools[i].second);
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_CHECKMARKS;
+        ASSERT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info));
+        BITMAP mark{};
+        EXPECT_TRUE(GetObjectA(info.hbmpChecked, sizeof mark, &mark)) << "a live bitmap";
+        EXPECT_EQ(info.hbmpChecked, info.hbmpUnchecked);
+    }
 }
 
-TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrary) {
+TEST_F(MainWindowTest, ExitAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {
     textures_.Write("plane.af", std::vector<unsigned char>(65536, 7));
-    const WayOut ways[] = {{"Exit button", WM_COMMAND, IDC_EXIT, 0},
-                           {"Close of the system menu", WM_SYSCOMMAND, SC_CLOSE, 0},
-                           {"Alt+F4", WM_SYSKEYDOWN, VK_F4, 1 | (LPARAM{1} << 29)}};
-    for (const WayOut& way : ways) {
-        SCOPED_TRACE(way.name);
+    const struct {
+        const char* name;
+        WayOut way;
+        bool ends;
+    } rows[] = {
+        {"Exit button", {WM_COMMAND, IDC_EXIT}, true},
+        {"Alt+F4", kAltF4, true},
+        {"Enter", kEnter, false},
+        {"Escape", kEscape, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         EnsureCompanionLibrary();
         const long live_before = LiveGdiObjectCount();
-        HWND main = nullptr;
-        bool subclassed = false;
         bool previewed = false;
-        int ticks = 0;
         INT_PTR result = 0;
-        {
-            WindowUser user(30, [&](HWND window) {
-                if (!GetDlgItem(window, IDC_TEXTURES_LIST)) return;
-                main = window;
-                if (++ticks == 40) EndDialog(window, 2);  // the way out did not end it
-                if (ticks != 1) return;
-                subclassed = IsSubclassed(window);
+        const ModalRun run = RunModal(
+            [&] { result = DialogBoxParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0); },
+            [](HWND window) { return GetDlgItem(window, IDC_TEXTURES_LIST) != nullptr; },
+            [&](HWND window) {
+                // The panes hold a picture the way out must release too.
                 SetItemState(GetDlgItem(window, IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
                 previewed = IsWindowEnabled(GetDlgItem(window, IDC_AF_TO_BMP)) != FALSE;
-                PostMessageA(window, way.message, way.wparam, way.lparam);
+                TakeWayOut(window, row.way);
             });
-            result = DialogBoxParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
-        }
-        EXPECT_EQ(result, 1);
-        EXPECT_TRUE(subclassed);
+        EXPECT_EQ(run.ended_by_act, row.ends);
+        EXPECT_EQ(result, row.ends ? 1 : 2);
         EXPECT_TRUE(previewed);
-        ASSERT_NE(main, nullptr);
-        EXPECT_FALSE(IsWindow(main));
+        EXPECT_FALSE(IsWindow(run.dialog));
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
         EXPECT_EQ(CompanionLibrary(), nullptr);
     }
@@ -112,47 +97,55 @@ TEST_F(MainWindowTest, EveryWayOutReleasesTheSkinPanesCheckMarkSubclassAndLibrar
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndTheThreeToolsWithTheirMark) {
-    MainWindowUnderTest main;
-    HMENU menu = GetSystemMenu(main.Get(), FALSE);
-    const int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 4);
-    EXPECT_EQ(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+TEST_F(MainWindowTest, SetupAndAboutRunModalAndEveryWayOutReleasesTheirObjectsButOnlyOkStores) {
+    ScratchFolder picked("setup-picked");
+    picked.Write("cessna.af", std::vector<unsigned char>(65536, 0));
+    picked.Write("piper.oaf", std::vector<unsigned char>(65536, 0));
+    StartMainWindow();
     const struct {
-        const char* text;
-        UINT id;
-    } expected[] = {{"Clipboard Viewer", IDM_CLIPBOARD_VIEWER},
-                    {"Palette Picker", IDM_PALETTE_PICKER},
-                    {"Show all textures and bitmaps", IDM_SHOW_GALLERY}};
-    for (int i = 0; i < 3; ++i) {
-        const int position = count - 3 + i;
-        EXPECT_EQ(MenuText(menu, position), expected[i].text);
-        EXPECT_EQ(GetMenuItemID(menu, position), expected[i].id);
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_CHECKMARKS | MIIM_STATE;
-        ASSERT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info));
-        EXPECT_NE(info.hbmpChecked, nullptr);
-        EXPECT_EQ(info.hbmpChecked, info.hbmpUnchecked);
-        EXPECT_EQ(info.fState & MFS_CHECKED, 0u);
+        const char* name;
+        int button;
+        WayOut way;
+        bool ends;
+        bool stores;
+    } rows[] = {
+        {"About, Enter", IDC_ABOUT, kEnter, true, false},
+        {"About, Escape", IDC_ABOUT, kEscape, false, false},
+        {"About, Alt+F4", IDC_ABOUT, kAltF4, true, false},
+        {"Setup, Enter", IDC_SETUP, kEnter, false, false},
+        {"Setup, Escape", IDC_SETUP, kEscape, false, false},
+        {"Setup, Alt+F4", IDC_SETUP, kAltF4, true, false},
+        {"Setup, Cancel", IDC_SETUP, {WM_COMMAND, IDC_SETUP_CANCEL}, true, false},
+        {"Setup, OK", IDC_SETUP, {WM_COMMAND, IDC_SETUP_OK}, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const long live_before = LiveGdiObjectCount();
+        StoredValue textures_before;
+        const ModalRun run = RunModal([&] { SendMessageA(Main(), WM_COMMAND, row.button, 0); },
+                                      [&](HWND window) { return GetWindow(window, GW_OWNER) == Main(); },
+                                      [&](HWND dialog) {
+                                          textures_before = ReadStoredValue("Textures");
+                                          SetDlgItemTextA(dialog, IDC_SETUP_TEXTURES_FOLDER,
+                                                          picked.WithBackslash().c_str());
+                                          TakeWayOut(dialog, row.way);
+                                      });
+        ASSERT_NE(run.dialog, nullptr) << "no dialog was shown";
+        EXPECT_TRUE(run.owner_disabled);
+        EXPECT_GT(run.live_gdi_while_open, live_before);
+        EXPECT_EQ(run.ended_by_act, row.ends);
+        EXPECT_FALSE(IsWindow(run.dialog));
+        EXPECT_TRUE(IsWindowEnabled(Main()));
+        EXPECT_EQ(LiveGdiObjectCount(), live_before);
+        // The About box borrows the main window's two fonts, which stay the main window's.
+        for (HFONT font : {MainBannerFont(Main()), MainTitleFont(Main())}) {
+            LOGFONTA alive{};
+            EXPECT_TRUE(GetObjectA(font, sizeof alive, &alive));
+        }
+        // OK stores the folder shown and fills the list from it.
+        EXPECT_EQ(ReadStoredValue("Textures") == textures_before, !row.stores);
+        EXPECT_EQ(ListView_GetItemCount(Item(IDC_TEXTURES_LIST)), row.stores ? 2 : 0);
     }
-    MENUITEMINFOA last{};
-    last.cbSize = sizeof last;
-    last.fMask = MIIM_CHECKMARKS;
-    ASSERT_TRUE(GetMenuItemInfoA(menu, count - 1, TRUE, &last));
-    BITMAP mark{};
-    ASSERT_TRUE(GetObjectA(last.hbmpChecked, sizeof mark, &mark));
-    EXPECT_EQ(mark.bmWidth, 13);
-    EXPECT_EQ(mark.bmHeight, 13);
-}
-
-TEST_F(MainWindowTest, EscapeAndEnterAreNoCommandsOfTheMainWindow) {
-    MainWindowUnderTest main;
-    SendMessageA(main.Get(), WM_COMMAND, IDCANCEL, 0);
-    SendMessageA(main.Get(), WM_COMMAND, IDOK, 0);
-    SendMessageA(main.Get(), WM_COMMAND, IDM_DELETE_FILES, 0);
-    PumpMessages();
-    EXPECT_TRUE(IsWindowVisible(main.Get()));
     EXPECT_TRUE(messages_.Messages().empty());
 }
 

@@ -2,31 +2,25 @@
 #include <algorithm>
 #include <climits>
 #include "platform/program_instance.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
 HBITMAP CreateCanvasBitmap(int width, int height, std::uint32_t** bits) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down, so rows go down as y does
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    // Top-down (a negative height), so rows go down as y does.
+    const BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* pixels = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     *bits = static_cast<std::uint32_t*>(pixels);
     return bitmap;
 }
 
+}  // namespace
+
 RECT ClientOf(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     return client;
 }
-
-}  // namespace
 
 Canvas::Canvas(int width, int height, COLORREF fill)
     : width_(width),
@@ -65,14 +59,6 @@ PrintedClient::PrintedClient(HWND window) : Canvas(ClientOf(window).right, Clien
 
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas) {
     OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(bitmap_id)));
-    MemoryDC source(nullptr);
-    ObjectSelection selection(source.Get(), bitmap.Get());
-    BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), source.Get(), 0, 0, SRCCOPY);
-    GdiFlush();
-}
-
-void DrawStretchedBackground(Canvas& canvas) {
-    OwnedBitmap bitmap(LoadBitmapA(ProgramInstance(), MAKEINTRESOURCEA(IDB_BACKGROUND)));
     BITMAP size{};
     GetObjectA(bitmap.Get(), sizeof size, &size);
     MemoryDC source(nullptr);
@@ -88,13 +74,9 @@ PixelBox BoxOfColour(const Canvas& canvas, COLORREF colour) {
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
             if (canvas.At(x, y) != colour) continue;
-            box.left = std::min(box.left, x);
-            box.top = std::min(box.top, y);
-            box.right = std::max(box.right, x + 1);
-            box.bottom = std::max(box.bottom, y + 1);
-            ++box.count;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                   std::max(box.bottom, y + 1), box.count + 1};
         }
     }
-    if (box.count == 0) box = PixelBox{};
-    return box;
+    return box.count == 0 ? PixelBox{} : box;
 }

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include <span>
 #include "platform/guards.h"
 
 // A colour as 0xRRGGBB.
@@ -14,8 +13,6 @@ inline std::uint32_t Rgb(COLORREF colour) {
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill = RGB(255, 0, 255));
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
 
     HDC Dc() const { return dc_.Get(); }
     int Width() const { return width_; }
@@ -34,6 +31,7 @@ private:
     ObjectSelection selection_;
 };
 
+RECT ClientOf(HWND window);
 // The client area of a window as it stands on the screen now.
 void CaptureClient(HWND window, Canvas& canvas);
 
@@ -45,11 +43,9 @@ public:
     using Canvas::At;
     COLORREF At(POINT point) const { return At(point.x, point.y); }
 };
-// A bitmap resource of the test program (the program's own resources) at its
-// own size.
+
+// A bitmap resource of the program stretched over the whole canvas, as the skin draws it.
 void DrawResourceBitmap(int bitmap_id, Canvas& canvas);
-// Background bitmap 105 stretched over the whole canvas as the skin does it.
-void DrawStretchedBackground(Canvas& canvas);
 
 struct PixelBox {
     int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive

@@ -1,3 +1,5 @@
+// The settings in the real registry of the test prefix: what the getters
+// store and answer for every kind of stored value, and the one warning.
 #include <gtest/gtest.h>
 #include <array>
 #include <string>
@@ -14,19 +16,13 @@ std::string ProgramFolder() {
     return folder.data();
 }
 
-void StoreRawBytes(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
-    RegistryKey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key.Get(), name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+void StoreRaw(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-void StoreRawString(const char* name, const std::string& text) {
-    StoreRawBytes(name, REG_SZ, std::vector<BYTE>(text.c_str(), text.c_str() + text.size() + 1));
-}
+std::vector<BYTE> Sz(const std::string& text) { return {text.c_str(), text.c_str() + text.size() + 1}; }
 
-std::string StringOf(const StoredValue& value) { return reinterpret_cast<const char*>(value.data.data()); }
+std::string StoredText(const char* name) { return reinterpret_cast<const char*>(ReadStoredValue(name).data.data()); }
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
@@ -34,136 +30,92 @@ protected:
     RecordingMessageSink messages_;
 };
 
-TEST_F(SettingsStoreTest, FirstStartStoresEveryDefaultButTheToolWithTheKeyClass) {
-    GetBitmapsFolder();
-    GetTexturesFolder();
-    EXPECT_EQ(GetThumbs(), 0u);
-    EXPECT_EQ(GetDefFileName(), 1u);
-    EXPECT_TRUE(messages_.Messages().empty());
-
+// What the real program's first start cannot see: the class the key is made with.
+TEST_F(SettingsStoreTest, TheKeyIsMadeWithItsClass) {
+    GetThumbs();
     RegistryKey key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
     char key_class[64] = {};
     DWORD class_length = sizeof key_class;
-    ASSERT_EQ(RegQueryInfoKeyA(key.Get(), key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
+    RegQueryInfoKeyA(key.Get(), key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr);
     EXPECT_STREQ(key_class, "Wendacor");
+}
 
-    for (const char* name : {"Bitmaps", "Textures"}) {
-        const StoredValue folder = ReadStoredValue(name);
-        ASSERT_TRUE(folder.present) << name;
-        EXPECT_EQ(folder.type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(folder.data.size(), 260u) << name;
-        EXPECT_EQ(StringOf(folder), ProgramFolder());
+TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTheProgramFolder) {
+    constexpr char kBitmapsGone[] = "Previous Bitmaps directory does not exist!\nUsing setup default!";
+    constexpr char kTexturesGone[] = "Previous textures directory does not exist!\nUsing setup default!";
+    ScratchFolder real("settings-real");
+    std::string vanished;
+    {
+        ScratchFolder gone("settings-gone");
+        vanished = gone.WithBackslash();
     }
-    const StoredValue thumbs = ReadStoredValue("Thumbs");
-    EXPECT_EQ(thumbs.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(thumbs.data, (std::vector<BYTE>{0, 0, 0, 0}));
-    EXPECT_EQ(ReadStoredValue("DefFileName").data, (std::vector<BYTE>{1, 0, 0, 0}));
-    EXPECT_FALSE(ReadStoredValue("BMPTool").present);
+    const std::string program = ProgramFolder();
+    const struct {
+        const char* name;
+        std::vector<BYTE> stored;
+        std::string answer;
+        const char* warning;
+    } rows[] = {
+        {"Textures", Sz(real.WithBackslash()), real.WithBackslash(), nullptr},
+        {"Bitmaps", Sz("C:\\"), "C:\\", nullptr},  // a drive's root is tested whole
+        {"Textures", Sz(vanished), program, kTexturesGone},
+        {"Bitmaps", Sz("Q:\\"), program, kBitmapsGone},  // a drive that is not there
+        // Tested without its last character: without a backslash, the name loses its last letter.
+        {"Bitmaps", Sz(real.Path().string()), program, kBitmapsGone},
+        {"Bitmaps", Sz(BesideTestProgram("Tessaline.dll").string() + "\\"), program, kBitmapsGone},  // a file
+        {"Bitmaps", Sz(""), program, nullptr},
+        {"Bitmaps", std::vector<BYTE>(400, 'b'), program, nullptr},  // too long to read: missing
+        {"Textures", std::vector<BYTE>(260, 't'), program, nullptr},  // no room for its end: missing
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.name << " " << row.stored.size() << " bytes: " << row.answer);
+        StoreRaw(row.name, REG_SZ, row.stored);
+        messages_.Clear();
+        const std::string answer = row.name[0] == 'B' ? GetBitmapsFolder() : GetTexturesFolder();
+        EXPECT_EQ(answer, row.answer);
+        EXPECT_EQ(StoredText(row.name), row.answer);
+        ASSERT_EQ(messages_.Messages().size(), row.warning ? 1u : 0u);
+        if (!row.warning) continue;
+        EXPECT_EQ(messages_.Messages()[0].text, row.warning);
+        EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
+        EXPECT_EQ(messages_.Messages()[0].style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(messages_.Messages()[0].owner, nullptr);
+    }
 }
 
-TEST_F(SettingsStoreTest, ProgramFolderIsTheExecutablesFolderWithItsBackslash) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string expected(module);
-    expected.erase(expected.find_last_of('\\') + 1);
-    EXPECT_EQ(ProgramFolder(), expected);
-    EXPECT_TRUE(IsExistingFolder(expected.substr(0, expected.size() - 1).c_str()));
-    EXPECT_FALSE(IsExistingFile(expected.substr(0, expected.size() - 1).c_str()));
-    EXPECT_TRUE(IsExistingFile(module));
-    EXPECT_FALSE(IsExistingFolder(module));
-}
-
-TEST_F(SettingsStoreTest, AVanishedFolderWarnsOnceAndFallsBackToTheProgramFolder) {
-    ScratchFolder gone("vanished");
-    const std::string stored = gone.WithBackslash();
-    StoreRawString("Textures", stored);
-    EXPECT_EQ(std::string(GetTexturesFolder()), stored);
-    EXPECT_TRUE(messages_.Messages().empty());
-
-    std::filesystem::remove_all(gone.Path());
-    EXPECT_EQ(std::string(GetTexturesFolder()), ProgramFolder());
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    const RecordedMessage& warning = messages_.Messages()[0];
-    EXPECT_EQ(warning.text, "Previous textures directory does not exist!\nUsing setup default!");
-    EXPECT_EQ(warning.caption, "Directory error!");
-    EXPECT_EQ(warning.style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(warning.owner, nullptr);
-    EXPECT_EQ(StringOf(ReadStoredValue("Textures")), ProgramFolder());
-
-    StoreRawString("Bitmaps", stored);
-    messages_.Clear();
-    GetBitmapsFolder();
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, "Previous Bitmaps directory does not exist!\nUsing setup default!");
-}
-
-TEST_F(SettingsStoreTest, AFolderIsTestedWithoutItsLastCharacter) {
-    ScratchFolder real("lastchar");
-    // Without its backslash the last letter of the name is dropped instead.
-    StoreRawString("Bitmaps", real.Path().string());
-    EXPECT_EQ(std::string(GetBitmapsFolder()), ProgramFolder());
-    EXPECT_EQ(messages_.Messages().size(), 1u);
-
-    messages_.Clear();
-    StoreRawString("Bitmaps", "C");
-    EXPECT_EQ(std::string(GetBitmapsFolder()), ProgramFolder());
-    EXPECT_EQ(messages_.Messages().size(), 1u);
-
-    messages_.Clear();
-    StoreRawString("Bitmaps", "");
-    EXPECT_EQ(std::string(GetBitmapsFolder()), ProgramFolder());
+// DefFileName is read by the same getter.
+TEST_F(SettingsStoreTest, NumbersReadAsStoredButAllBitsSetReadsAsMissing) {
+    const struct {
+        DWORD type;
+        std::vector<BYTE> stored;
+        DWORD answer;
+        std::vector<BYTE> after;
+    } rows[] = {
+        {REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, 0, {0, 0, 0, 0}},
+        {REG_BINARY, {2}, 2, {2}},  // shorter data of another type: its little-endian bytes
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << row.type);
+        StoreRaw("Thumbs", row.type, row.stored);
+        EXPECT_EQ(GetThumbs(), row.answer);
+        EXPECT_EQ(ReadStoredValue("Thumbs").data, row.after);
+    }
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(SettingsStoreTest, NumbersAllBitsSetReadAsMissingAndOtherValuesStay) {
-    WriteSettingDword("Thumbs", 0xFFFFFFFF);
-    EXPECT_EQ(GetThumbs(), 0u);
-    EXPECT_EQ(ReadStoredValue("Thumbs").data, (std::vector<BYTE>{0, 0, 0, 0}));
-    WriteSettingDword("DefFileName", 7);
-    EXPECT_EQ(GetDefFileName(), 7u);
-    WriteSettingDword("Thumbs", 5);
-    EXPECT_EQ(GetThumbs(), 5u);
-    // Shorter data of another type reads as its little-endian bytes.
-    StoreRawBytes("Thumbs", REG_BINARY, {2});
-    EXPECT_EQ(GetThumbs(), 2u);
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(SettingsStoreTest, ReadingANumberCreatesAMissingKeyButReportsTheValueMissing) {
-    EXPECT_EQ(ReadSettingDword("Thumbs"), kMissingSetting);
-    RegistryKey key;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
-    EXPECT_EQ(ReadSettingString("Bitmaps"), nullptr);
-}
-
-TEST_F(SettingsStoreTest, StringsAreStoredWith260BytesAndReadersStopAtTheZero) {
+TEST_F(SettingsStoreTest, AMissingToolBecomesTheProgramFolderAndTextsAreStoredWith260Bytes) {
+    EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
+    ASSERT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
+    EXPECT_EQ(StoredText("BMPTool"), ProgramFolder());
+    // Read up to its zero whatever a longer text left behind; too long for a path: not stored.
     WriteSettingString("BMPTool", std::string(200, 'x'));
     WriteSettingString("BMPTool", "C:\\paint.exe");
-    const StoredValue tool = ReadStoredValue("BMPTool");
-    EXPECT_EQ(tool.data.size(), 260u);
-    EXPECT_EQ(StringOf(tool), "C:\\paint.exe");
-    EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
-    // Too long for a path: not stored at all.
     WriteSettingString("BMPTool", std::string(300, 'y'));
-    EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
-}
-
-TEST_F(SettingsStoreTest, AnUnterminatedOrOverlongStringCountsAsMissing) {
-    StoreRawBytes("BMPTool", REG_SZ, std::vector<BYTE>(260, 'a'));
-    EXPECT_EQ(ReadSettingString("BMPTool"), nullptr);
-    EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
-    StoreRawBytes("Bitmaps", REG_SZ, std::vector<BYTE>(400, 'b'));
-    EXPECT_EQ(std::string(GetBitmapsFolder()), ProgramFolder());
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(SettingsStoreTest, TheToolDefaultsToTheProgramFolderWhichIsNoToolFile) {
-    EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
     EXPECT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
-    EXPECT_FALSE(IsExistingFile(GetBMPTool()));
+    EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneWarning) {
@@ -179,17 +131,15 @@ TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneW
     const std::filesystem::path moved = home.Path().string() + "-moved";
     std::error_code error;
     std::filesystem::rename(home.Path(), moved, error);
-    if (error) {
-        SetProgramInstance(saved);
-        FreeLibrary(elsewhere);
-        GTEST_SKIP() << "this system keeps a loaded library's folder in place";
+    std::string answer;
+    if (!error) {
+        StoreRaw("Bitmaps", REG_SZ, Sz("C:\\no-such-folder-lumivane\\"));
+        answer = GetBitmapsFolder();
+        std::filesystem::rename(moved, home.Path(), error);
     }
-    StoreRawString("Bitmaps", "C:\\no-such-folder-lumivane\\");
-    const std::string answer = GetBitmapsFolder();
     SetProgramInstance(saved);
-    std::filesystem::rename(moved, home.Path(), error);
     FreeLibrary(elsewhere);
-
+    if (answer.empty()) GTEST_SKIP() << "this system keeps a loaded library's folder in place";
     EXPECT_EQ(answer, gone_default);
     EXPECT_EQ(messages_.Messages().size(), 1u);
 }

@@ -4,6 +4,7 @@
 #include "app/companion_library.h"
 #include "app/main_window.h"
 #include "platform/guards.h"
+#include "platform/list_item_text.h"
 #include "platform/program_instance.h"
 #include "settings/settings_store.h"
 
@@ -19,29 +20,9 @@ int RecordingMessageSink::Show(WindowRef owner, std::string_view text, std::stri
     return answer;
 }
 
-void DeleteSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+CleanSettingsKey::CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
-std::filesystem::path BesideTestProgram(const char* name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
-StoredValue ReadStoredValue(const char* name) {
-    StoredValue value;
-    RegistryKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.data.resize(size);
-        value.present = RegQueryValueExA(key.Get(), name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
-    }
-    return value;
-}
-
-CleanSettingsKey::CleanSettingsKey() { DeleteSettingsKey(); }
-
-CleanSettingsKey::~CleanSettingsKey() { DeleteSettingsKey(); }
+CleanSettingsKey::~CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
 ScratchFolder::ScratchFolder(const std::string& name) {
     path_ = std::filesystem::temp_directory_path() / ("lumivane-" + name + "-" + std::to_string(GetCurrentProcessId()));
@@ -54,13 +35,17 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string ScratchFolder::WithBackslash() const { return path_.string() + "\\"; }
-
 std::filesystem::path ScratchFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
     const std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
     return file;
+}
+
+std::filesystem::path BesideTestProgram(const char* name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    return std::filesystem::path(module).parent_path() / name;
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path) {
@@ -71,14 +56,7 @@ std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path) {
 std::vector<std::string> ListTexts(HWND list) {
     std::vector<std::string> texts;
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[MAX_PATH] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        texts.emplace_back(text);
-    }
+    for (int i = 0; i < count; ++i) texts.emplace_back(ListItemText(list, i).data());
     return texts;
 }
 
@@ -91,8 +69,7 @@ void SetItemState(HWND list, int index, UINT state) {
 
 std::optional<std::vector<unsigned char>> ClipboardBlock(UINT format) {
     const OpenedClipboard clipboard(nullptr);
-    if (!clipboard) return std::nullopt;
-    HANDLE block = GetClipboardData(format);
+    HANDLE block = clipboard ? GetClipboardData(format) : nullptr;
     if (!block) return std::nullopt;
     const LockedGlobal locked(block);
     return std::vector<unsigned char>(locked.Bytes().begin(), locked.Bytes().end());
@@ -110,6 +87,17 @@ bool PutOnClipboard(HWND owner, UINT format, std::span<const std::uint8_t> bytes
     }
     PumpMessages();
     return true;
+}
+
+StoredValue ReadStoredValue(const char* name) {
+    StoredValue value;
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) return value;
+    value.data.resize(size);
+    value.present = RegQueryValueExA(key.Get(), name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
+    return value;
 }
 
 void PumpMessages() {
@@ -135,29 +123,69 @@ MainWindowUnderTest::MainWindowUnderTest() {
 }
 
 MainWindowUnderTest::~MainWindowUnderTest() {
-    if (!window_) return;
     // The window releases what it holds, the companion library too, which
     // the next main window loads again.
-    DestroyWindow(window_);
+    if (window_) DestroyWindow(window_);
     PumpMessages();
 }
 
-WindowUser::WindowUser(UINT period, std::function<void(HWND)> act) : act_(std::move(act)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, period, &Tick);
+namespace {
+
+// The act of the window user now playing; one plays at a time.
+std::function<void(HWND)> g_user_act;
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
+    if (g_user_act && IsWindowVisible(window)) g_user_act(window);
+    return TRUE;
+}
+
+void CALLBACK UserTick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &VisitWindow, 0); }
+
+}  // namespace
+
+WindowUser::WindowUser(UINT period, std::function<void(HWND)> act) {
+    g_user_act = std::move(act);
+    timer_ = SetTimer(nullptr, 0, period, &UserTick);
 }
 
 WindowUser::~WindowUser() {
     KillTimer(nullptr, timer_);
-    current_ = nullptr;
+    g_user_act = nullptr;
 }
 
-BOOL CALLBACK WindowUser::Visit(HWND window, LPARAM) {
-    if (current_ && IsWindowVisible(window)) current_->act_(window);
-    return TRUE;
+void TakeWayOut(HWND dialog, WayOut way) {
+    if (way.message != WM_KEYDOWN && way.message != WM_SYSKEYDOWN) {
+        PostMessageA(dialog, way.message, way.wparam, 0);
+        return;
+    }
+    // As the keyboard sends it: to the focused control, Alt in bit 29, key up after key down.
+    HWND focus = GetFocus() ? GetFocus() : dialog;
+    const LPARAM alt = way.message == WM_SYSKEYDOWN ? (LPARAM{1} << 29) : 0;
+    PostMessageA(focus, way.message, way.wparam, 1 | alt);
+    PostMessageA(focus, way.message + 1, way.wparam, 1 | alt | (LPARAM{3} << 30));
 }
 
-void CALLBACK WindowUser::Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Visit, 0); }
+ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HWND)>& is_dialog,
+                  const std::function<void(HWND)>& act) {
+    ModalRun run;
+    int ticks = 0;
+    {
+        WindowUser user(30, [&](HWND window) {
+            if (!is_dialog(window) || (run.dialog && window != run.dialog)) return;
+            if (++ticks == 1) {
+                run.dialog = window;
+                run.owner_disabled = !IsWindowEnabled(GetWindow(window, GW_OWNER));
+                run.live_gdi_while_open = LiveGdiObjectCount();
+                act(window);
+            } else if (ticks == 6) {
+                EndDialog(window, 2);
+            }
+        });
+        open();
+    }
+    run.ended_by_act = run.dialog && ticks < 6;
+    return run;
+}
 
 WindowTest::WindowTest() {
     WriteSettingString("Bitmaps", bitmaps_.WithBackslash());

@@ -1,6 +1,7 @@
 // What the Windows tests share: a message sink that scripts answers and
-// records questions, a clean settings key, a scratch folder on disk, and the
-// real main window created modeless in-process.
+// records questions, a clean settings key, scratch folders, the clipboard,
+// the real main window created modeless in-process, and a user that plays
+// the modal loops.
 #pragma once
 #include <windows.h>
 #include <deque>
@@ -29,7 +30,6 @@ public:
     ~RecordingMessageSink() override;
     RecordingMessageSink(const RecordingMessageSink&) = delete;
     RecordingMessageSink& operator=(const RecordingMessageSink&) = delete;
-
     int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override;
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     const std::vector<RecordedMessage>& Messages() const { return messages_; }
@@ -42,8 +42,7 @@ private:
 };
 
 // Deletes the program's settings key now and again when it goes.
-class CleanSettingsKey {
-public:
+struct CleanSettingsKey {
     CleanSettingsKey();
     ~CleanSettingsKey();
 };
@@ -55,7 +54,7 @@ public:
     ~ScratchFolder();
     const std::filesystem::path& Path() const { return path_; }
     // The folder as the settings hold it: a Windows path ending in a backslash.
-    std::string WithBackslash() const;
+    std::string WithBackslash() const { return path_.string() + "\\"; }
     std::filesystem::path Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
 
 private:
@@ -74,7 +73,6 @@ std::optional<std::vector<unsigned char>> ClipboardBlock(UINT format);
 // Empties the clipboard, then gives it a copy of bytes in the format (nothing
 // when bytes is empty); false when the clipboard could not be opened.
 bool PutOnClipboard(HWND owner, UINT format, std::span<const std::uint8_t> bytes);
-void DeleteSettingsKey();
 // A value of the settings key byte for byte as stored (present false when missing).
 struct StoredValue {
     DWORD type = REG_NONE;
@@ -116,12 +114,33 @@ public:
     WindowUser& operator=(const WindowUser&) = delete;
 
 private:
-    static BOOL CALLBACK Visit(HWND window, LPARAM);
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    static inline WindowUser* current_ = nullptr;
-    std::function<void(HWND)> act_;
     UINT_PTR timer_ = 0;
 };
+
+// A way a user ends a dialog: a key pressed on the focused control (a system
+// key with Alt, which the system turns into the Close command), or a message
+// posted to the dialog (a button's command).
+struct WayOut {
+    UINT message;  // WM_KEYDOWN, WM_SYSKEYDOWN or WM_COMMAND
+    WPARAM wparam;
+};
+inline constexpr WayOut kEnter{WM_KEYDOWN, VK_RETURN};
+inline constexpr WayOut kEscape{WM_KEYDOWN, VK_ESCAPE};
+inline constexpr WayOut kAltF4{WM_SYSKEYDOWN, VK_F4};
+void TakeWayOut(HWND dialog, WayOut way);
+
+// What a modal dialog showed while open() ran its loop.
+struct ModalRun {
+    HWND dialog = nullptr;
+    bool owner_disabled = false;
+    long live_gdi_while_open = 0;
+    bool ended_by_act = false;  // gone before the test had to end it
+};
+// Runs open(), which returns when its modal loop ends. The first visible
+// window for which is_dialog holds is handed once to act; one still up a few
+// ticks later is ended with EndDialog(dialog, 2).
+ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HWND)>& is_dialog,
+                  const std::function<void(HWND)>& act);
 
 // Where the tests of the window start: a clean settings key naming two
 // scratch folders as the Bitmaps and Textures folders, and a message sink.
