@@ -9,29 +9,10 @@
 #include "core/packed_dib.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
-#include "platform/guards.h"
 #include "tests/unit/bitmap_file_builder.h"
+#include "tests/win/pixel_capture.h"
 
 namespace {
-
-// A DIB section selected into a memory DC of its own, released together.
-class DibSurface {
-public:
-    DibSurface(const std::vector<std::uint8_t>& info, HDC screen)
-        : dc_(screen),
-          bitmap_(CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits_,
-                                   nullptr, 0)),
-          selection_(dc_.Get(), bitmap_.Get()) {}
-    bool ok() const { return dc_ && bitmap_ && bits_; }
-    HDC dc() const { return dc_.Get(); }
-    std::uint8_t* bits() const { return static_cast<std::uint8_t*>(bits_); }
-
-private:
-    MemoryDC dc_;
-    void* bits_ = nullptr;
-    OwnedBitmap bitmap_;
-    ObjectSelection selection_;  // last, so the bitmap leaves the DC before either goes
-};
 
 std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<const std::uint8_t> table = {}) {
     const BitmapInfoHeader header = InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4));
@@ -43,59 +24,44 @@ std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<con
 
 std::size_t Stride(LONG width, WORD bits) { return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4; }
 
+// A canvas showing pixels as GDI decodes them from the info's format.
+void Show(Canvas& canvas, const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels) {
+    SetDIBitsToDevice(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, 0, canvas.Height(), pixels.data(),
+                      reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
+    GdiFlush();
+}
+
 TEST(ScalingVsGdi, StretchBltInColorOnColorPicksTheSourcePixelsOurScalerPicks) {
     const SIZE sources[] = {{300, 200}, {37, 1000}, {1, 1}, {257, 255}, {512, 256}, {128, 128},
                             {384, 640}, {1000, 37}, {4095, 3}, {2, 511}, {256, 256}, {255, 257}};
-    const WindowDC screen(nullptr);
-    DibSurface target(Info(256, 256, 24), screen.Get());
-    ASSERT_TRUE(target.ok());
+    Canvas target(256, 256);
     for (const SIZE& size : sources) {
         SCOPED_TRACE(testing::Message() << size.cx << " x " << size.cy);
         // Every source pixel carries its own position: x in the low 12 bits, y from the top in the high 12.
-        DibSurface source(Info(size.cx, size.cy, 24), screen.Get());
-        ASSERT_TRUE(source.ok());
-        const std::size_t source_stride = Stride(size.cx, 24);
+        std::vector<std::uint8_t> pixels(Stride(size.cx, 24) * static_cast<std::size_t>(size.cy));
         for (LONG y = 0; y < size.cy; ++y) {
-            std::uint8_t* row = source.bits() + static_cast<std::size_t>(size.cy - 1 - y) * source_stride;
+            std::uint8_t* row = pixels.data() + static_cast<std::size_t>(size.cy - 1 - y) * Stride(size.cx, 24);
             for (LONG x = 0; x < size.cx; ++x) {
                 const std::uint32_t position = static_cast<std::uint32_t>(x) | static_cast<std::uint32_t>(y) << 12;
                 std::memcpy(row + 3 * x, &position, 3);
             }
         }
-        SetStretchBltMode(target.dc(), COLORONCOLOR);
-        ASSERT_TRUE(StretchBlt(target.dc(), 0, 0, 256, 256, source.dc(), 0, 0, size.cx, size.cy, SRCCOPY));
+        Canvas source(size.cx, size.cy);
+        Show(source, Info(size.cx, size.cy, 24), pixels);
+        SetStretchBltMode(target.Dc(), COLORONCOLOR);
+        ASSERT_TRUE(StretchBlt(target.Dc(), 0, 0, 256, 256, source.Dc(), 0, 0, size.cx, size.cy, SRCCOPY));
         GdiFlush();
-
         const std::vector<std::int32_t> columns = StretchedColumns(size.cx, 256);
         const std::vector<std::int32_t> rows = StretchedRows(size.cy, 256);
         int differences = 0;
-        for (int y = 0; y < 256; ++y) {
-            const std::uint8_t* row = target.bits() + static_cast<std::size_t>(255 - y) * Stride(256, 24);
-            for (int x = 0; x < 256; ++x) {
-                std::uint32_t position = 0;
-                std::memcpy(&position, row + 3 * x, 3);
-                const bool same = static_cast<std::int32_t>(position & 0xFFF) == columns[static_cast<std::size_t>(x)] &&
-                                  static_cast<std::int32_t>(position >> 12) == rows[static_cast<std::size_t>(y)];
-                if (!same && differences++ < 3) {
-                    ADD_FAILURE() << "target (" << x << ", " << y << ") shows source (" << (position & 0xFFF) << ", " << (position >> 12)
-                                  << "), ours (" << columns[static_cast<std::size_t>(x)] << ", " << rows[static_cast<std::size_t>(y)] << ")";
-                }
+        for (std::size_t y = 0; y < 256; ++y) {
+            for (std::size_t x = 0; x < 256; ++x) {
+                differences += Rgb(target.At(static_cast<int>(x), static_cast<int>(y))) !=
+                               static_cast<std::uint32_t>(columns[x] | rows[y] << 12);
             }
         }
-        EXPECT_EQ(differences, 0);
+        EXPECT_EQ(differences, 0) << "target pixels showing another source pixel than ours";
     }
-}
-
-// Blits a one-row source onto a 24-bit row of the same width; the row's bytes.
-std::vector<std::uint8_t> GdiTrueColourRow(const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels, LONG width) {
-    const WindowDC screen(nullptr);
-    DibSurface source(info, screen.Get());
-    DibSurface target(Info(width, 1, 24), screen.Get());
-    if (!source.ok() || !target.ok()) return {};
-    std::memcpy(source.bits(), pixels.data(), pixels.size());
-    BitBlt(target.dc(), 0, 0, width, 1, source.dc(), 0, 0, SRCCOPY);
-    GdiFlush();
-    return {target.bits(), target.bits() + Stride(width, 24)};
 }
 
 // Our texture of a packed DIB made of info (header and table) and pixels.
@@ -108,35 +74,39 @@ std::vector<std::uint8_t> OurTexture(const std::vector<std::uint8_t>& info, std:
     return {texture->Pixels().begin(), texture->Pixels().end()};
 }
 
-// Our converter must see in a palette or 16-bit row the colours GDI sees in it.
-void ExpectSameColoursAsGdi(const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels, LONG width) {
-    const std::vector<std::uint8_t> gdi_row = GdiTrueColourRow(info, pixels, width);
-    ASSERT_FALSE(gdi_row.empty());
-    const std::vector<std::uint8_t> ours = OurTexture(info, pixels);
-    const std::vector<std::uint8_t> from_gdi = OurTexture(Info(width, 1, 24), gdi_row);
-    ASSERT_EQ(ours.size(), 65536u);
-    EXPECT_EQ(ours, from_gdi);
-}
-
-TEST(ScalingVsGdi, SixteenBitPixelsWidenAsGdiWidensThem) {
+// Our converter must see in a palette or 16-bit row the colours GDI shows
+// for it, values beyond a short colour table included.
+TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
     // Every 5-bit level in each channel, and the unused top bit set.
-    std::vector<std::uint16_t> values;
-    for (std::uint16_t level = 0; level < 32; ++level) {
-        values.push_back(static_cast<std::uint16_t>(level << 10 | (31 - level) << 5 | (level * 7 % 32)));
+    std::vector<std::uint8_t> sixteen_bit(Stride(33, 16));
+    for (std::uint16_t level = 0; level < 33; ++level) {
+        const std::uint16_t value = level < 32 ? static_cast<std::uint16_t>(level << 10 | (31 - level) << 5 | (level * 7 % 32))
+                                               : static_cast<std::uint16_t>(0x8000 | 31 << 10);
+        std::memcpy(&sixteen_bit[level * 2u], &value, 2);
     }
-    values.push_back(0x8000 | 31 << 10);
-    const LONG width = static_cast<LONG>(values.size());
-    std::vector<std::uint8_t> pixels(Stride(width, 16));
-    std::memcpy(pixels.data(), values.data(), values.size() * 2);
-    ExpectSameColoursAsGdi(Info(width, 1, 16), pixels, width);
-}
-
-TEST(ScalingVsGdi, PaletteRowsAndValuesBeyondAShortColourTableLookAsGdiShowsThem) {
     const std::vector<std::uint8_t> table = {255, 255, 255, 0, 0, 0, 255, 0, 10, 200, 30, 0};  // white, red, green
-    const std::vector<std::uint8_t> eight_bit = {0, 1, 2, 3, 200, 2, 1, 0};
-    ExpectSameColoursAsGdi(Info(8, 1, 8, table), eight_bit, 8);
-    const std::vector<std::uint8_t> four_bit = {0x01, 0x23, 0xF2, 0x10};
-    ExpectSameColoursAsGdi(Info(8, 1, 4, table), four_bit, 8);
+    const struct Row {
+        std::vector<std::uint8_t> info;
+        std::vector<std::uint8_t> pixels;
+        LONG width;
+    } rows[] = {
+        {Info(33, 1, 16), sixteen_bit, 33},
+        {Info(8, 1, 8, table), {0, 1, 2, 3, 200, 2, 1, 0}, 8},
+        {Info(8, 1, 4, table), {0x01, 0x23, 0xF2, 0x10}, 8},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        Canvas shown(row.width, 1);
+        Show(shown, row.info, row.pixels);
+        std::vector<std::uint8_t> gdi_row(Stride(row.width, 24));
+        for (int x = 0; x < row.width; ++x) {
+            const std::uint32_t rgb = Rgb(shown.At(x, 0));
+            std::memcpy(&gdi_row[3u * x], &rgb, 3);
+        }
+        const std::vector<std::uint8_t> ours = OurTexture(row.info, row.pixels);
+        ASSERT_EQ(ours.size(), 65536u);
+        EXPECT_EQ(ours, OurTexture(Info(row.width, 1, 24), gdi_row));
+    }
 }
 
 }  // namespace
