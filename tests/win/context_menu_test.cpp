@@ -53,13 +53,12 @@ struct StartRequest {
     bool window_visible = true;
 };
 StartRequest g_start;
-HWND g_main_window = nullptr;
 
 BOOL WINAPI RecordingStarter(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTES process_attributes,
                              LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles, DWORD flags,
                              LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
     g_start = {g_start.calls + 1, command_line, flags, inherit_handles, startup->wShowWindow,
-               IsWindowVisible(g_main_window) != FALSE};
+               IsWindowVisible(g_popup->owner) != FALSE};
     return CreateProcessA(application, command_line, process_attributes, thread_attributes, inherit_handles, flags,
                           environment, folder, startup, process);
 }
@@ -94,17 +93,13 @@ protected:
         previous_popup_ = SetPopupMenuRunner(&ScriptedPopup);
         g_start = {};
         previous_starter_ = SetProcessStarter(&RecordingStarter);
-        WriteSettingString("BMPTool", RecordingTool());
+        WriteSettingString("BMPTool", tool_);
         SetEnvironmentVariableA("LUMIVANE_TOOL_RECORD", record_.string().c_str());
     }
     void TearDown() override {
         SetEnvironmentVariableA("LUMIVANE_TOOL_RECORD", nullptr);
         SetProcessStarter(previous_starter_);
         SetPopupMenuRunner(previous_popup_);
-    }
-    void Start() {
-        StartMainWindow();
-        g_main_window = Main();
     }
     HWND List(int id) const { return main_->Item(id); }
     int SelectedCount(int list_id) const {
@@ -140,8 +135,10 @@ protected:
     PopupMenuRunner previous_popup_ = nullptr;
     ProcessStarter previous_starter_ = nullptr;
     NMHDR click_{};
-    ScratchFolder records_{"menu-tool-record"};
-    std::filesystem::path record_ = records_.Path() / "record.txt";
+    std::filesystem::path record_ = textures_.Path() / "tool-record.txt";
+    const std::string tool_ = RecordingTool();
+    const std::string missing_tool_ = (bitmaps_.Path() / "gone.exe").string();
+    const std::string folder_tool_ = bitmaps_.WithBackslash();
 };
 
 // Which entry applies where is the core's table; here the menu gets the
@@ -149,21 +146,18 @@ protected:
 TEST_F(ContextMenuTest, TheMenuOpensAtThePointerGreyedForItsListAndDismissingItDoesNothing) {
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
     textures_.Write("a.af", Texture(Diagonals));
-    Start();
-    const std::string tool = RecordingTool();
-    const std::string missing_tool = (bitmaps_.Path() / "no-such-tool.exe").string();
-    const std::string folder_tool = bitmaps_.WithBackslash();
+    StartMainWindow();
     const struct Row {
         const std::string* tool;
         int list;
         bool selected;  // false: an item of the other list is selected instead
         std::set<UINT> enabled;
     } rows[] = {
-        {&tool, IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}},
-        {&tool, IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}},
-        {&tool, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}},
-        {&missing_tool, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}},
-        {&folder_tool, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}},
+        {&tool_, IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}},
+        {&tool_, IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}},
+        {&tool_, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}},
+        {&missing_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}},
+        {&folder_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}},
     };
     const std::vector<std::pair<UINT, std::string>> entries = {{IDM_OPEN_WITH_TOOL, "Open selected file with BMP tool"},
                                                                {0, ""},
@@ -171,7 +165,7 @@ TEST_F(ContextMenuTest, TheMenuOpensAtThePointerGreyedForItsListAndDismissingItD
                                                                {IDM_COPY_AF, "Copy selected AF to clipboard"},
                                                                {0, ""},
                                                                {IDM_DELETE_FILES, "Delete selected file(s)"}};
-    ASSERT_TRUE(std::filesystem::exists(tool));
+    ASSERT_TRUE(std::filesystem::exists(tool_));
     ASSERT_TRUE(MovePointerTo(301, 207));
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -205,7 +199,7 @@ TEST_F(ContextMenuTest, CopyPlacesTheOneSelectedFileAsItReadsAndRefusesMore) {
     const Bytes texture_as_bitmap = Bmp8(256, 256, CompanionPalette(), Diagonals);
     for (const char* name : {"a.bmp", "b.bmp"}) bitmaps_.Write(name, bitmap);
     for (const char* name : {"a.oaf", "b.oaf"}) textures_.Write(name, Texture(Diagonals));
-    Start();
+    StartMainWindow();
     const struct Row {
         int list;
         UINT command;
@@ -264,7 +258,7 @@ TEST_F(ContextMenuTest, DeleteAsksAsTheSelectionWantsAndRemovesExactlyTheSelecte
         const ScratchFolder& folder = row.side == Side::Bitmaps ? bitmaps_ : textures_;
         const int list = TraitsOf(row.side).list_id;
         for (const char* name : row.names) folder.Write(name, Bytes(10, 1));
-        Start();
+        StartMainWindow();
         folder.Write(row.side == Side::Bitmaps ? "late.bmp" : "late.af", Bytes(10, 1));
         Select(list, row.selected);
         if (row.menu) RightClick(list);  // sets the list the command acts on
@@ -309,7 +303,7 @@ TEST_F(ContextMenuTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFo
     std::ofstream(victim, std::ios::binary).write(reinterpret_cast<const char*>(victim_bytes.data()),
                                                  static_cast<std::streamsize>(victim_bytes.size()));
     bitmaps_.Write("lumivane-same-name.bmp", victim_bytes);
-    Start();
+    StartMainWindow();
     Select(IDC_BITMAPS_LIST, {0});
     std::filesystem::remove_all(bitmaps_.Path());
     messages_.Clear();
@@ -334,7 +328,7 @@ TEST_F(ContextMenuTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
     const std::string name = "plane-with-a-long-name.bmp";
     std::ofstream(deep / name, std::ios::binary) << "kept";
     WriteSettingString("Bitmaps", deep.string() + "\\");
-    Start();
+    StartMainWindow();
     ASSERT_EQ(ItemCount(IDC_BITMAPS_LIST), 1);
     Select(IDC_BITMAPS_LIST, {0});
 
@@ -356,10 +350,7 @@ TEST_F(ContextMenuTest, TheFocusedFileOpensInTheToolWhichIsWaitedForWithTheWindo
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
     bitmaps_.Write("my plane.bmp", Bmp24(8, 8, Gradient));
     textures_.Write("plane.af", Texture(Diagonals));
-    Start();
-    const std::string tool = RecordingTool();
-    const std::string missing_tool = (bitmaps_.Path() / "gone.exe").string();
-    const std::string folder_tool = bitmaps_.WithBackslash();
+    StartMainWindow();
     const std::string plane = " \"" + (bitmaps_.Path() / "my plane.bmp").string() + "\"";
     const std::string texture = " \"" + (textures_.Path() / "plane.af").string() + "\"";
     const struct Row {
@@ -369,11 +360,11 @@ TEST_F(ContextMenuTest, TheFocusedFileOpensInTheToolWhichIsWaitedForWithTheWindo
         const std::string* started;  // the command line; nullptr: nothing starts
         bool runs;
     } rows[] = {
-        {&tool, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, true},
-        {&tool, IDC_BITMAPS_LIST, 0, nullptr, false},
-        {&tool, IDC_TEXTURES_LIST, LVIS_SELECTED | LVIS_FOCUSED, &texture, true},
-        {&missing_tool, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, false},
-        {&folder_tool, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, false},
+        {&tool_, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, true},
+        {&tool_, IDC_BITMAPS_LIST, 0, nullptr, false},
+        {&tool_, IDC_TEXTURES_LIST, LVIS_SELECTED | LVIS_FOCUSED, &texture, true},
+        {&missing_tool_, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, false},
+        {&folder_tool_, IDC_BITMAPS_LIST, LVIS_SELECTED, &plane, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
