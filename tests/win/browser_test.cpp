@@ -55,8 +55,7 @@ BOOL ScriptedSaveDialog(OPENFILENAMEA* request) {
 
 class BrowserTest : public WindowTest {
 protected:
-    HWND List(int id) const { return Item(id); }
-    int SelectedCount(int id) const { return static_cast<int>(SendMessageA(List(id), LVM_GETSELECTEDCOUNT, 0, 0)); }
+    int SelectedCount(int id) const { return static_cast<int>(SendMessageA(Item(id), LVM_GETSELECTEDCOUNT, 0, 0)); }
     void Press(int button) {
         EnableWindow(Item(button), TRUE);
         SendMessageA(Main(), WM_COMMAND, static_cast<WPARAM>(button), 0);
@@ -80,7 +79,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
         {IDC_TEXTURES_LIST, LVIS_FOCUSED, IDC_AF_TO_BMP, IDC_BMP_TO_AF, CubeColour(5, 0, 0)},
     };
     for (const Row& row : rows) {
-        SetItemState(List(row.list), 0, row.state);
+        SetItemState(Item(row.list), 0, row.state);
         EXPECT_TRUE(IsWindowEnabled(Item(row.button_on)));
         EXPECT_FALSE(IsWindowEnabled(Item(row.button_off)));
         EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), row.shown);
@@ -105,7 +104,7 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     const std::string path = textures_.Write("red.oaf", red).string();
     StartMainWindow();
     std::filesystem::remove(path);
-    SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
     EXPECT_EQ(messages_.Messages()[0].text, path);
@@ -136,10 +135,10 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     bitmaps_.Write("late.bmp", {1});
     Press(IDC_AF_TO_BMP);
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
-    EXPECT_EQ(ListTexts(List(IDC_BITMAPS_LIST)), (std::vector<std::string>{"c.af.bmp", "f.af.bmp"}));
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"c.af.bmp", "f.af.bmp"}));
 
-    SetItemState(List(IDC_TEXTURES_LIST), 5, LVIS_SELECTED);
-    SetItemState(List(IDC_TEXTURES_LIST), 2, LVIS_SELECTED | LVIS_FOCUSED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 5, LVIS_SELECTED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 2, LVIS_SELECTED | LVIS_FOCUSED);
     messages_.QueueAnswer(IDNO);
     messages_.QueueAnswer(IDYES);
     Press(IDC_AF_TO_BMP);
@@ -151,15 +150,15 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     EXPECT_EQ(messages_.Messages()[1].text, (bitmaps_.Path() / "f.af.bmp").string());
     EXPECT_EQ(Read(bitmaps_, "c.af.bmp"), old_bitmap);
     EXPECT_EQ(Read(bitmaps_, "f.af.bmp"), Bmp8(256, 256, CompanionPalette(), Stripes));
-    EXPECT_EQ(ListTexts(List(IDC_BITMAPS_LIST)), (std::vector<std::string>{"c.af.bmp", "f.af.bmp", "late.bmp"}));
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"c.af.bmp", "f.af.bmp", "late.bmp"}));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 
     std::filesystem::remove(textures_.Path() / "f.af");
     RefillList(Main(), Side::Textures);
-    SetItemState(List(IDC_BITMAPS_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
+    SetItemState(Item(IDC_BITMAPS_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
     Press(IDC_BMP_TO_AF);
     EXPECT_EQ(Read(textures_, "f.af"), texture);
-    EXPECT_EQ(ListTexts(List(IDC_TEXTURES_LIST)).back(), "f.af");
+    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).back(), "f.af");
     EXPECT_EQ(messages_.Messages().size(), 2u);
 }
 
@@ -174,12 +173,12 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
     const SaveDialogRunner previous = SetSaveDialogRunner(&ScriptedSaveDialog);
     g_save = {};
     bitmaps_.Write("late.bmp", {1});
-    SetItemState(List(IDC_TEXTURES_LIST), 0, LVIS_SELECTED);
-    SetItemState(List(IDC_TEXTURES_LIST), 1, LVIS_SELECTED);
-    SetItemState(List(IDC_TEXTURES_LIST), 2, LVIS_FOCUSED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 1, LVIS_SELECTED);
+    SetItemState(Item(IDC_TEXTURES_LIST), 2, LVIS_FOCUSED);
     Press(IDC_AF_TO_BMP);
     EXPECT_EQ(g_save.calls, 0);
-    EXPECT_EQ(ListTexts(List(IDC_BITMAPS_LIST)), std::vector<std::string>{"c.bmp"}) << "the target list was refilled";
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), std::vector<std::string>{"c.bmp"}) << "the target list was refilled";
 
     // Each row's new file in the target folder shows that the target list was refilled.
     const struct Row {
@@ -204,7 +203,7 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
         row.target_folder->Write(row.fresh, {1});
-        SetItemState(List(row.list), row.item, LVIS_SELECTED | LVIS_FOCUSED);
+        SetItemState(Item(row.list), row.item, LVIS_SELECTED | LVIS_FOCUSED);
         g_save.answer = row.answer;
         Press(row.button);
         EXPECT_EQ(g_save.proposed, "c");
@@ -214,7 +213,7 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         if (row.target) {
             EXPECT_EQ(ReadWholeFile(row.target_folder->Path() / row.target), row.written);
         }
-        const std::vector<std::string> listed = ListTexts(List(row.target_list));
+        const std::vector<std::string> listed = ListTexts(Item(row.target_list));
         EXPECT_NE(std::find(listed.begin(), listed.end(), row.fresh), listed.end());
         EXPECT_FALSE(IsWindowEnabled(Item(row.button)));
     }

@@ -82,10 +82,6 @@ bool MovePointerTo(int x, int y) {
 std::uint32_t Gradient(int x, int y) { return static_cast<std::uint32_t>((x * 9) << 16 | (y * 13) << 8 | 0x40); }
 std::uint8_t Diagonals(int x, int y) { return static_cast<std::uint8_t>((x + 2 * y) % 216); }
 
-// The stand-in tool writes its command line into this file after a pause, so
-// the file is there only when the tool ran and was waited for.
-std::string RecordingTool() { return BesideTestProgram("record_command_line.exe").string(); }
-
 class ContextMenuTest : public WindowTest {
 protected:
     void SetUp() override {
@@ -101,25 +97,24 @@ protected:
         SetProcessStarter(previous_starter_);
         SetPopupMenuRunner(previous_popup_);
     }
-    HWND List(int id) const { return main_->Item(id); }
     int SelectedCount(int list_id) const {
-        return static_cast<int>(SendMessageA(List(list_id), LVM_GETSELECTEDCOUNT, 0, 0));
+        return static_cast<int>(SendMessageA(Item(list_id), LVM_GETSELECTEDCOUNT, 0, 0));
     }
-    int ItemCount(int list_id) const { return static_cast<int>(SendMessageA(List(list_id), LVM_GETITEMCOUNT, 0, 0)); }
+    int ItemCount(int list_id) const { return static_cast<int>(SendMessageA(Item(list_id), LVM_GETITEMCOUNT, 0, 0)); }
     // A right-click in the list, posted as the list's own notification is, so
     // that it carries the pointer's position. The scripted popup chooses the
     // entry (0: dismisses the menu) and its command runs.
     void RightClick(int list_id, UINT choose = 0) {
         popup_.choose = choose;
         popup_.calls = 0;
-        click_ = {List(list_id), static_cast<UINT_PTR>(list_id), static_cast<UINT>(NM_RCLICK)};
+        click_ = {Item(list_id), static_cast<UINT_PTR>(list_id), static_cast<UINT>(NM_RCLICK)};
         PostMessageA(Main(), WM_NOTIFY, static_cast<WPARAM>(list_id), reinterpret_cast<LPARAM>(&click_));
         PumpMessages();
     }
     void Select(int list_id, const std::vector<int>& items) {
-        SetItemState(List(list_id), -1, 0);
+        SetItemState(Item(list_id), -1, 0);
         for (std::size_t i = 0; i < items.size(); ++i) {
-            SetItemState(List(list_id), items[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0));
+            SetItemState(Item(list_id), items[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0));
         }
     }
     void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
@@ -135,8 +130,10 @@ protected:
     PopupMenuRunner previous_popup_ = nullptr;
     ProcessStarter previous_starter_ = nullptr;
     NMHDR click_{};
+    // The stand-in tool writes its command line into the record after a
+    // pause, so the record is there only when the tool ran and was waited for.
     std::filesystem::path record_ = textures_.Path() / "tool-record.txt";
-    const std::string tool_ = RecordingTool();
+    const std::string tool_ = BesideTestProgram("record_command_line.exe").string();
     const std::string missing_tool_ = (bitmaps_.Path() / "gone.exe").string();
     const std::string folder_tool_ = bitmaps_.WithBackslash();
 };
@@ -371,9 +368,9 @@ TEST_F(ContextMenuTest, TheFocusedFileOpensInTheToolWhichIsWaitedForWithTheWindo
         WriteSettingString("BMPTool", *row.tool);
         std::filesystem::remove(record_);
         g_start = {};
-        SetItemState(List(row.list), -1, 0);
-        SetItemState(List(row.list), 0, row.selected_state);
-        if (row.list == IDC_BITMAPS_LIST) SetItemState(List(row.list), 1, LVIS_FOCUSED);
+        SetItemState(Item(row.list), -1, 0);
+        SetItemState(Item(row.list), 0, row.selected_state);
+        if (row.list == IDC_BITMAPS_LIST) SetItemState(Item(row.list), 1, LVIS_FOCUSED);
         RightClick(row.list, IDM_OPEN_WITH_TOOL);
         ASSERT_EQ(g_start.calls, row.started ? 1 : 0);
         std::string seen;
