@@ -13,22 +13,27 @@
 
 namespace {
 
-// Four quadrants of cube colours: top-left red, top-right green, bottom-left
-// blue, bottom-right white.
-std::uint8_t QuadrantIndex(int x, int y) {
-    const int levels[4][3] = {{5, 0, 0}, {0, 5, 0}, {0, 0, 5}, {5, 5, 5}};
-    const int* level = levels[(y >= 128) * 2 + (x >= 128)];
-    return static_cast<std::uint8_t>(CubeIndex(level[0], level[1], level[2]));
-}
+std::uint8_t Diagonals(int x, int y) { return static_cast<std::uint8_t>((x + 2 * y) % 216); }
 
-// The colours at the middle of the four quadrants of a pane.
-std::array<std::uint32_t, 4> PaneQuadrants(HWND pane) {
+// The pixels of the pane that differ from what StretchDIBits in COLORONCOLOR
+// mode makes of a DIB over the whole pane; -1 for a pane of no size.
+int PixelsUnlikeTheSystemsStretch(HWND pane, const void* info, const void* bits) {
     RECT client{};
     GetClientRect(pane, &client);
-    const int w = client.right;
-    const int h = client.bottom;
-    return {ColourAt(pane, w / 4, h / 4), ColourAt(pane, 3 * w / 4, h / 4), ColourAt(pane, w / 4, 3 * h / 4),
-            ColourAt(pane, 3 * w / 4, 3 * h / 4)};
+    if (client.right * client.bottom <= 0) return -1;
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(info);
+    Canvas expected(client.right, client.bottom);
+    SetStretchBltMode(expected.Dc(), COLORONCOLOR);
+    StretchDIBits(expected.Dc(), 0, 0, client.right, client.bottom, 0, 0, header->biWidth, header->biHeight, bits,
+                  static_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, SRCCOPY);
+    GdiFlush();
+    Canvas shown(client.right, client.bottom);
+    CaptureClient(pane, shown);
+    int different = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) different += shown.At(x, y) != expected.At(x, y);
+    }
+    return different;
 }
 
 class ConversionPipelineTest : public ::testing::Test {
@@ -44,23 +49,23 @@ protected:
 // The panes keep the last picture shown; an unknown request or a file that
 // cannot be read leaves them, the files and the clipboard as they were.
 TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestReplacesIt) {
-    files_.Write("quads.oaf", Texture(QuadrantIndex));
+    files_.Write("plane.oaf", Texture(Diagonals));
+    // The picture as an 8-bit bitmap file with the texture palette: its DIB from offset 14.
+    const Bytes shown = Bmp8(256, 256, CompanionPalette(), Diagonals);
     const long gdi_before = LiveGdiObjectCount();
     for (int preview = 0; preview < 3; ++preview) {
-        EXPECT_TRUE(RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kPreviewTexture));
+        EXPECT_TRUE(RunConversion(main_.Get(), PathOf("plane.oaf").c_str(), nullptr, kPreviewTexture));
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
     }
-    const std::array<std::uint32_t, 4> expected = {CubeColour(5, 0, 0), CubeColour(0, 5, 0), CubeColour(0, 0, 5),
-                                                   CubeColour(5, 5, 5)};
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE)), expected);
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_DESTINATION_PANE)), expected);
-    PumpMessages();
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_DESTINATION_PANE)), expected) << "a later paint of the pane wiped the picture";
+    PumpMessages();  // a later paint of a pane must not wipe its picture
+    for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Pane(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
+    }
 
     const std::uint8_t kept_text[] = "keep me";
     ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
     for (std::uint32_t mode : {0u, 5u, 6u, 0x30005u, 0x10004u}) {
-        EXPECT_FALSE(RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), PathOf("x.bmp").c_str(), mode)) << mode;
+        EXPECT_FALSE(RunConversion(main_.Get(), PathOf("plane.oaf").c_str(), PathOf("x.bmp").c_str(), mode)) << mode;
     }
     EXPECT_FALSE(std::filesystem::exists(files_.Path() / "x.bmp"));
     EXPECT_TRUE(messages_.Messages().empty());
@@ -68,14 +73,15 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     EXPECT_FALSE(RunConversion(main_.Get(), PathOf("bad.bmp").c_str(), nullptr, kCopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].text, "Error reading file");
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE)), expected);
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_DESTINATION_PANE)), expected);
+    for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Pane(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
+    }
     EXPECT_TRUE(ClipboardBlock(CF_TEXT).has_value());
     EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2);
 }
 
 TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenMessage) {
-    files_.Write("plane.oaf", Texture(QuadrantIndex));
+    files_.Write("plane.oaf", Texture(Diagonals));
     std::filesystem::create_directory(files_.Path() / "plane.oaf.bmp");
     const std::string target = PathOf("plane.oaf.bmp");
     RunConversion(main_.Get(), PathOf("plane.oaf").c_str(), target.c_str(), kTextureToBitmap);
@@ -83,15 +89,6 @@ TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenM
     EXPECT_EQ(messages_.Messages()[0].text, "Error opening file");
     EXPECT_EQ(messages_.Messages()[0].caption, target);
     EXPECT_TRUE(std::filesystem::is_directory(files_.Path() / "plane.oaf.bmp"));
-}
-
-// What StretchDIBits in COLORONCOLOR mode makes of a packed DIB over the whole canvas.
-void StretchBySystem(const PackedDib& dib, Canvas& canvas) {
-    SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
-    StretchDIBits(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, dib.Header().biWidth,
-                  dib.Header().biHeight, dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()),
-                  DIB_RGB_COLORS, SRCCOPY);
-    GdiFlush();
 }
 
 // The Source pane shows the picture as read, the Destination pane its
@@ -107,18 +104,7 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
     ASSERT_TRUE(texture.has_value());
     for (const auto& [pane, picture] : {std::pair{IDC_SOURCE_PANE, &*source}, {IDC_DESTINATION_PANE, &*texture}}) {
-        RECT client{};
-        GetClientRect(Pane(pane), &client);
-        ASSERT_GT(client.right * client.bottom, 0);
-        Canvas expected(client.right, client.bottom);
-        StretchBySystem(*picture, expected);
-        Canvas shown(client.right, client.bottom);
-        CaptureClient(Pane(pane), shown);
-        int different = 0;
-        for (int y = 0; y < client.bottom; ++y) {
-            for (int x = 0; x < client.right; ++x) different += shown.At(x, y) != expected.At(x, y);
-        }
-        EXPECT_EQ(different, 0) << "of " << client.right * client.bottom << " pixels of pane " << pane;
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Pane(pane), picture->data(), picture->Pixels().data()), 0) << pane;
     }
     EXPECT_TRUE(messages_.Messages().empty());
 }
