@@ -182,7 +182,8 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
 
     // Each row's new file in the target folder shows that the target list was refilled.
     const struct Row {
-        int list, item, button, target_list;
+        Side from;
+        int item;
         std::string answer;
         const char* title;
         const char* filter;
@@ -191,21 +192,22 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         Bytes written;
         const char* fresh;
     } rows[] = {
-        {IDC_TEXTURES_LIST, 2, IDC_AF_TO_BMP, IDC_BITMAPS_LIST, (bitmaps_.Path() / "c").string(), "Save bitmap as ...",
+        {Side::Textures, 2, (bitmaps_.Path() / "c").string(), "Save bitmap as ...",
          "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, "c.bmp", Bmp8(256, 256, CompanionPalette(), Stripes),
          "late.bmp"},
-        {IDC_BITMAPS_LIST, 0, IDC_BMP_TO_AF, IDC_TEXTURES_LIST, (textures_.Path() / "d").string(), "Save texture as ...",
+        {Side::Bitmaps, 0, (textures_.Path() / "d").string(), "Save texture as ...",
          "FS98 Textures (AF)|*.*af|All|*.*|", &textures_, "d.af", Texture(Stripes), "late.af"},
-        {IDC_TEXTURES_LIST, 2, IDC_AF_TO_BMP, IDC_BITMAPS_LIST, "", "Save bitmap as ...",
-         "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, nullptr, {}, "later.bmp"},
+        {Side::Textures, 2, "", "Save bitmap as ...", "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, nullptr, {},
+         "later.bmp"},
     };
     messages_.QueueAnswer(IDYES);  // c.bmp is there already
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
         row.target_folder->Write(row.fresh, {1});
-        SetItemState(Item(row.list), row.item, LVIS_SELECTED | LVIS_FOCUSED);
+        const SideTraits& from = TraitsOf(row.from);
+        SetItemState(Item(from.list_id), row.item, LVIS_SELECTED | LVIS_FOCUSED);
         g_save.answer = row.answer;
-        Press(row.button);
+        Press(from.convert_button);
         EXPECT_EQ(g_save.proposed, "c");
         EXPECT_EQ(g_save.title, row.title);
         EXPECT_EQ(g_save.filter, row.filter);
@@ -213,9 +215,9 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         if (row.target) {
             EXPECT_EQ(ReadWholeFile(row.target_folder->Path() / row.target), row.written);
         }
-        const std::vector<std::string> listed = ListTexts(Item(row.target_list));
+        const std::vector<std::string> listed = ListTexts(Item(TraitsOf(from.other).list_id));
         EXPECT_NE(std::find(listed.begin(), listed.end(), row.fresh), listed.end());
-        EXPECT_FALSE(IsWindowEnabled(Item(row.button)));
+        EXPECT_FALSE(IsWindowEnabled(Item(from.convert_button)));
     }
     EXPECT_EQ(g_save.calls, 3);
     ASSERT_EQ(messages_.Messages().size(), 1u);
