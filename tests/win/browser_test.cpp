@@ -170,7 +170,7 @@ protected:
         }
     }
     // A message box of the main window.
-    void ExpectMessage(std::size_t index, const std::string& text, const std::string& caption, unsigned style) const {
+    void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
         ASSERT_GT(messages_.Messages().size(), index);
         const RecordedMessage& message = messages_.Messages()[index];
         EXPECT_EQ(message.owner, Main());
@@ -365,22 +365,22 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
     StartMainWindow();
     const std::string plane = " \"" + (bitmaps_.Path() / "my plane.bmp").string() + "\"";
     const std::string texture = " \"" + (textures_.Path() / "plane.af").string() + "\"";
+    const std::set<UINT> all = {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES};
     const struct Row {
         const std::string* tool;
         int list;
         bool selected;  // item 0; item 1 of the Bitmaps list has the focus
         std::set<UINT> enabled;
-        UINT choose;
+        bool open;                   // the Open entry is chosen; false: the menu is dismissed
         const std::string* started;  // the command line; nullptr: nothing starts
         bool runs;
     } rows[] = {
-        {&tool_, IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}, 0, nullptr, false},
-        {&tool_, IDC_BITMAPS_LIST, true, {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES}, IDM_OPEN_WITH_TOOL,
-         &plane, true},
-        {&tool_, IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}, IDM_OPEN_WITH_TOOL, nullptr, false},
-        {&tool_, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, IDM_OPEN_WITH_TOOL, &texture, true},
-        {&missing_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, IDM_OPEN_WITH_TOOL, &plane, false},
-        {&folder_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, IDM_OPEN_WITH_TOOL, &plane, false},
+        {&tool_, IDC_BITMAPS_LIST, true, all, false, nullptr, false},
+        {&tool_, IDC_BITMAPS_LIST, true, all, true, &plane, true},
+        {&tool_, IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}, true, nullptr, false},
+        {&tool_, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, true, &texture, true},
+        {&missing_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
+        {&folder_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
     };
     const std::vector<std::pair<UINT, std::string>> entries = {{IDM_OPEN_WITH_TOOL, "Open selected file with BMP tool"},
                                                                {0, ""},
@@ -400,7 +400,7 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
         Select(row.list, {});
         SetItemState(Item(row.list), 0, row.selected ? LVIS_SELECTED | LVIS_FOCUSED : 0);
         if (row.list == IDC_BITMAPS_LIST) SetItemState(Item(row.list), 1, LVIS_FOCUSED);
-        RightClick(row.list, row.choose);
+        RightClick(row.list, row.open ? IDM_OPEN_WITH_TOOL : 0);
         ASSERT_EQ(g_popup.calls, 1);
         EXPECT_EQ(g_popup.enabled, row.enabled);
         EXPECT_EQ(g_popup.entries, entries);
