@@ -21,7 +21,6 @@ protected:
         const std::span<const std::uint8_t> pieces[] = {kNew};
         return Files().ReplaceFile(path.c_str(), pieces);
     }
-    std::string PathOf(const char* name) const { return (scratch_.Path() / name).string(); }
     std::vector<std::string> Entries(const std::string& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
