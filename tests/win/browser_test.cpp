@@ -231,6 +231,10 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
     EXPECT_EQ(messages_.Messages()[0].text, path);
+    for (int i = 0; i < 5; ++i) RepaintNow(Main());
+    PreviewFocusedItem(Main(), Side::Textures);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
+
     textures_.Write("red.oaf", {1, 2, 3});
     for (int i = 0; i < 3; ++i) RepaintNow(Main());
     ASSERT_EQ(messages_.Messages().size(), 2u);
@@ -293,8 +297,7 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
     for (const char* name : {"a.af", "b.af", "c.af"}) textures_.Write(name, Texture(Stripes));
     StartMainWindow();
     bitmaps_.Write("late.bmp", {1});
-    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED);
-    SetItemState(Item(IDC_TEXTURES_LIST), 1, LVIS_SELECTED);
+    Select(IDC_TEXTURES_LIST, {0, 1});
     SetItemState(Item(IDC_TEXTURES_LIST), 2, LVIS_FOCUSED);
     Press(IDC_AF_TO_BMP);
     EXPECT_EQ(g_save.calls, 0);
