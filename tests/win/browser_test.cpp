@@ -215,6 +215,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
     // A refilled list has no focus, and so nothing to preview.
     RefillList(Main(), Side::Textures);
+    EXPECT_EQ(GetFocusedItemText(Main(), Side::Textures), nullptr);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(Main());
     EXPECT_TRUE(messages_.Messages().empty());
