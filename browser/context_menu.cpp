@@ -6,6 +6,7 @@
 #include "browser/bitmap_tool.h"
 #include "browser/folder_lists.h"
 #include "browser/popup_menu.h"
+#include "core/context_menu_entries.h"
 #include "core/message_sink.h"
 #include "core/path_buffer.h"
 #include "platform/guards.h"
@@ -30,21 +31,20 @@ int NextSelected(HWND list, int after) {
     return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
 }
 
-void Grey(HMENU menu, UINT command) { EnableMenuItem(menu, command, MF_BYCOMMAND | MF_GRAYED); }
-
 // Greys what does not apply to the list and its selection at this moment,
 // and records the list the menu comes from.
 void PrepareMenu(HMENU menu, HWND main_window, int sender_id) {
     g_context_side = SideOfList(sender_id);
     if (!g_context_side) return;
-    const SideTraits& side = TraitsOf(*g_context_side);
-    // Only bitmaps open in the bitmap tool, and only when the tool is there.
-    if (side.side != Side::Bitmaps || !IsExistingFile(GetBMPTool())) Grey(menu, IDM_OPEN_WITH_TOOL);
-    if (SelectedCount(ListOf(main_window, side.side)) == 0) {
-        Grey(menu, IDM_DELETE_FILES);
-        Grey(menu, side.copy_command);
+    const Side side = *g_context_side;
+    const bool has_selection = SelectedCount(ListOf(main_window, side)) != 0;
+    // The tool setting is read only where a tool may open the list's files.
+    const bool tool_exists = side == Side::Bitmaps && IsExistingFile(GetBMPTool());
+    for (int command : kContextMenuCommands) {
+        if (!ContextMenuEntryApplies(command, side, has_selection, tool_exists)) {
+            EnableMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | MF_GRAYED);
+        }
     }
-    Grey(menu, TraitsOf(side.other).copy_command);
 }
 
 void ReportPathTooLong(HWND main_window, const char* name) {

@@ -1,179 +1,199 @@
+// The conversion pipeline in the real main window, and the converter
+// against the platform: it stretches pictures by whole pixels as StretchBlt
+// does in COLORONCOLOR mode, and decodes pixels as GDI does; here the
+// platform itself is the reference.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
+#include "core/bitmap_file.h"
+#include "core/builtin_palette.h"
+#include "core/packed_dib.h"
+#include "core/stretch_map.h"
+#include "core/texture_conversion.h"
 #include "preview/conversion_pipeline.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
+#include "tests/unit/bitmap_file_builder.h"
 #include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
 
-// Four quadrants of cube colours: top-left red, top-right green, bottom-left
-// blue, bottom-right white.
-std::uint32_t QuadrantColour(int x, int y, int width, int height) {
-    const bool right = x >= width / 2;
-    const bool bottom = y >= height / 2;
-    if (!right && !bottom) return CubeColour(5, 0, 0);
-    if (right && !bottom) return CubeColour(0, 5, 0);
-    if (!right) return CubeColour(0, 0, 5);
-    return CubeColour(5, 5, 5);
-}
+std::uint8_t Diagonals(int x, int y) { return static_cast<std::uint8_t>((x + 2 * y) % 216); }
 
-std::uint8_t QuadrantIndex(int x, int y) {
-    const std::uint32_t rgb = QuadrantColour(x, y, 256, 256);
-    return static_cast<std::uint8_t>(CubeIndex((rgb >> 16) / 51, ((rgb >> 8) & 0xFF) / 51, (rgb & 0xFF) / 51));
-}
-
-// The colours at the middle of the four quadrants of a pane.
-std::array<std::uint32_t, 4> PaneQuadrants(HWND pane) {
+// The pixels of the pane that differ from what StretchDIBits in COLORONCOLOR
+// mode makes of a DIB over the whole pane; -1 for a pane of no size.
+int PixelsUnlikeTheSystemsStretch(HWND pane, const void* info, const void* bits) {
     RECT client{};
     GetClientRect(pane, &client);
-    const int w = client.right;
-    const int h = client.bottom;
-    return {ColourAt(pane, w / 4, h / 4), ColourAt(pane, 3 * w / 4, h / 4), ColourAt(pane, w / 4, 3 * h / 4),
-            ColourAt(pane, 3 * w / 4, 3 * h / 4)};
-}
-
-class ConversionPipelineTest : public ::testing::Test {
-protected:
-    CleanSettingsKey clean_;
-    ScratchFolder files_{"pipeline"};
-    MainWindowUnderTest main_;
-    RecordingMessageSink messages_;  // after the window: its start-up asks nothing
-    HWND Pane(int id) { return main_.Item(id); }
-    std::string PathOf(const std::string& name) { return (files_.Path() / name).string(); }
-};
-
-TEST_F(ConversionPipelineTest, TexturePreviewShowsTheSamePictureInBothPanes) {
-    files_.Write("quads.oaf", Texture(QuadrantIndex));
-    const long gdi_before = LiveGdiObjectCount();
-    for (int preview = 0; preview < 3; ++preview) {
-        EXPECT_TRUE(RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kPreviewTexture));
-        EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
-    }
-    const std::array<std::uint32_t, 4> expected = {CubeColour(5, 0, 0), CubeColour(0, 5, 0), CubeColour(0, 0, 5),
-                                                   CubeColour(5, 5, 5)};
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE)), expected);
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_DESTINATION_PANE)), expected);
-    PumpMessages();
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_DESTINATION_PANE)), expected) << "a later paint of the pane wiped the picture";
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(ConversionPipelineTest, BitmapColoursBecomeTheNearestPaletteColoursInTheDestinationOnly) {
-    // Off-palette colours, each nearest to one cube colour.
-    files_.Write("off.bmp", Bmp24(300, 200, [](int x, int y) {
-        const std::uint32_t rgb = QuadrantColour(x, y, 300, 200);
-        return rgb == CubeColour(5, 5, 5) ? 0xFDFEFCu : (rgb & 0xFEFEFE) - 0x030303 * ((rgb & 0xFF) > 0);
-    }));
-    EXPECT_TRUE(RunConversion(main_.Get(), PathOf("off.bmp").c_str(), nullptr, kPreviewBitmap));
-    const std::array<std::uint32_t, 4> shown = PaneQuadrants(Pane(IDC_DESTINATION_PANE));
-    EXPECT_EQ(shown[0], CubeColour(5, 0, 0));
-    EXPECT_EQ(shown[1], CubeColour(0, 5, 0));
-    EXPECT_EQ(shown[3], CubeColour(5, 5, 5));
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE))[3], 0xFDFEFCu);
-}
-
-TEST_F(ConversionPipelineTest, OverwritingAnExistingTextureAsksAndOnlyYesReplacesIt) {
-    files_.Write("quads.bmp", Bmp24(256, 256, [](int x, int y) { return QuadrantColour(x, y, 256, 256); }));
-    const Bytes old_texture(70000, 7);
-    files_.Write("quads.bmp.af", old_texture);
-    const std::string target = PathOf("quads.bmp.af");
-
-    messages_.QueueAnswer(IDNO);
-    RunConversion(main_.Get(), PathOf("quads.bmp").c_str(), target.c_str(), kBitmapToTexture);
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, target);
-    EXPECT_EQ(messages_.Messages()[0].caption, "Do you want to overwrite existing target?");
-    EXPECT_EQ(messages_.Messages()[0].style, static_cast<unsigned>(MB_ICONQUESTION | MB_YESNO));
-    EXPECT_EQ(messages_.Messages()[0].owner, main_.Get());
-    EXPECT_EQ(ReadWholeFile(target), old_texture);
-
-    messages_.QueueAnswer(IDYES);
-    RunConversion(main_.Get(), PathOf("quads.bmp").c_str(), target.c_str(), kBitmapToTexture);
-    EXPECT_EQ(messages_.Messages().size(), 2u);
-    EXPECT_EQ(ReadWholeFile(target), Texture(QuadrantIndex));
-}
-
-TEST_F(ConversionPipelineTest, TextureToANewBitmapWritesWithoutAQuestion) {
-    const Bytes texture = Texture(QuadrantIndex);
-    files_.Write("plane.oaf", texture);
-    const std::string target = PathOf("plane.oaf.bmp");
-    RunConversion(main_.Get(), PathOf("plane.oaf").c_str(), target.c_str(), kTextureToBitmap);
-    EXPECT_TRUE(messages_.Messages().empty());
-    const Bytes written = ReadWholeFile(target);
-    ASSERT_EQ(written.size(), 66614u);
-    EXPECT_EQ(Bytes(written.begin(), written.begin() + 14),
-              (Bytes{'B', 'M', 0x36, 0x04, 0x01, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0}));
-    const std::array<std::uint8_t, 1024> palette = CompanionPalette();
-    EXPECT_TRUE(std::equal(palette.begin(), palette.end(), written.begin() + 54));
-    EXPECT_TRUE(std::equal(texture.begin(), texture.end(), written.begin() + 1078));
-}
-
-TEST_F(ConversionPipelineTest, AFolderInTheTargetsPlaceGetsNoQuestionAndTheOpenMessage) {
-    files_.Write("plane.oaf", Texture(QuadrantIndex));
-    std::filesystem::create_directory(files_.Path() / "plane.oaf.bmp");
-    const std::string target = PathOf("plane.oaf.bmp");
-    RunConversion(main_.Get(), PathOf("plane.oaf").c_str(), target.c_str(), kTextureToBitmap);
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, "Error opening file");
-    EXPECT_EQ(messages_.Messages()[0].caption, target);
-    EXPECT_TRUE(std::filesystem::is_directory(files_.Path() / "plane.oaf.bmp"));
-}
-
-// What StretchBlt in COLORONCOLOR mode makes of a bitmap file over the whole canvas.
-void StretchBySystem(const Bytes& file, Canvas& canvas) {
-    SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
-    std::uint32_t offset = 0;
-    std::memcpy(&offset, file.data() + 10, 4);
-    StretchDIBits(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, info->bmiHeader.biWidth,
-                  info->bmiHeader.biHeight, file.data() + offset, info, DIB_RGB_COLORS, SRCCOPY);
-    GdiFlush();
-}
-
-TEST_F(ConversionPipelineTest, ALargePictureShowsTheSamePixelsAsTheSystemsStretch) {
-    const Bytes file = Bmp24(1500, 1100, [](int x, int y) {
-        return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF;
-    });
-    files_.Write("large.bmp", file);
-    ASSERT_TRUE(RunConversion(main_.Get(), PathOf("large.bmp").c_str(), nullptr, kPreviewBitmap));
-    RECT client{};
-    GetClientRect(Pane(IDC_SOURCE_PANE), &client);
-    ASSERT_GT(client.right * client.bottom, 0);
+    if (client.right * client.bottom <= 0) return -1;
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(info);
     Canvas expected(client.right, client.bottom);
-    StretchBySystem(file, expected);
+    SetStretchBltMode(expected.Dc(), COLORONCOLOR);
+    StretchDIBits(expected.Dc(), 0, 0, client.right, client.bottom, 0, 0, header->biWidth, header->biHeight, bits,
+                  static_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, SRCCOPY);
+    GdiFlush();
     Canvas shown(client.right, client.bottom);
-    CaptureClient(Pane(IDC_SOURCE_PANE), shown);
+    CaptureClient(pane, shown);
     int different = 0;
     for (int y = 0; y < client.bottom; ++y) {
         for (int x = 0; x < client.right; ++x) different += shown.At(x, y) != expected.At(x, y);
     }
-    EXPECT_EQ(different, 0) << "of " << client.right * client.bottom << " pixels";
+    return different;
 }
 
-TEST_F(ConversionPipelineTest, UnknownModesAndUnreadableSourcesChangeNothing) {
-    files_.Write("quads.oaf", Texture(QuadrantIndex));
-    RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), nullptr, kPreviewTexture);
-    const std::array<std::uint32_t, 4> before = PaneQuadrants(Pane(IDC_SOURCE_PANE));
+using ConversionPipelineTest = WindowTest;
+
+// The panes keep the last picture shown; an unknown request or a file that
+// cannot be read leaves them, the files and the clipboard as they were.
+TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestReplacesIt) {
+    const std::string plane = textures_.Write("plane.oaf", Texture(Diagonals)).string();
+    const std::string target = (bitmaps_.Path() / "x.bmp").string();
+    StartMainWindow();
+    // The picture as an 8-bit bitmap file with the texture palette: its DIB from offset 14.
+    const Bytes shown = Bmp8(256, 256, CompanionPalette(), Diagonals);
+    const long gdi_before = LiveGdiObjectCount();
+    for (int preview = 0; preview < 3; ++preview) {
+        EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, kPreviewTexture));
+        EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
+    }
+    PumpMessages();  // a later paint of a pane must not wipe its picture
+    for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
+    }
+
     const std::uint8_t kept_text[] = "keep me";
     ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
-
     for (std::uint32_t mode : {0u, 5u, 6u, 0x30005u, 0x10004u}) {
-        EXPECT_FALSE(RunConversion(main_.Get(), PathOf("quads.oaf").c_str(), PathOf("x.bmp").c_str(), mode)) << mode;
+        EXPECT_FALSE(RunConversion(Main(), plane.c_str(), target.c_str(), mode)) << mode;
     }
-    EXPECT_FALSE(std::filesystem::exists(files_.Path() / "x.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(messages_.Messages().empty());
-
-    files_.Write("bad.bmp", {'B', 'M', 1, 2, 3});
-    EXPECT_FALSE(RunConversion(main_.Get(), PathOf("bad.bmp").c_str(), nullptr, kCopyBitmapToClipboard));
+    const std::string bad = bitmaps_.Write("bad.bmp", {'B', 'M', 1, 2, 3}).string();
+    EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, kCopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].text, "Error reading file");
-    EXPECT_EQ(PaneQuadrants(Pane(IDC_SOURCE_PANE)), before);
-    EXPECT_FALSE(ClipboardBlock(CF_DIB).has_value());
+    for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
+    }
+    EXPECT_TRUE(ClipboardBlock(CF_TEXT).has_value());
+    EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2);
+}
+
+// The Source pane shows the picture as read, the Destination pane its
+// conversion to the texture palette, each stretched whole over the pane; a
+// picture much larger than the pane is cut down first, to the same pixels.
+TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
+    const std::string large = bitmaps_.Write("large.bmp", Bmp24(1500, 1100, [](int x, int y) {
+        return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF;
+    })).string();
+    StartMainWindow();
+    ASSERT_TRUE(RunConversion(Main(), large.c_str(), nullptr, kPreviewBitmap));
+    const std::optional<PackedDib> source = ReadBitmapFile(large.c_str());
+    ASSERT_TRUE(source.has_value());
+    const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
+    ASSERT_TRUE(texture.has_value());
+    for (const auto& [pane, picture] : {std::pair{IDC_SOURCE_PANE, &*source}, {IDC_DESTINATION_PANE, &*texture}}) {
+        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), picture->data(), picture->Pixels().data()), 0) << pane;
+    }
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<const std::uint8_t> table = {}) {
+    const BitmapInfoHeader header = InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4));
+    std::vector<std::uint8_t> info(sizeof header + table.size());
+    std::memcpy(info.data(), &header, sizeof header);
+    if (!table.empty()) std::memcpy(info.data() + sizeof header, table.data(), table.size());
+    return info;
+}
+
+std::size_t Stride(LONG width, WORD bits) { return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4; }
+
+// A canvas showing pixels as GDI decodes them from the info's format.
+void Show(Canvas& canvas, const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels) {
+    SetDIBitsToDevice(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, 0, canvas.Height(), pixels.data(),
+                      reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
+    GdiFlush();
+}
+
+TEST(ScalingVsGdi, StretchBltInColorOnColorPicksTheSourcePixelsOurScalerPicks) {
+    const SIZE sources[] = {{300, 200}, {37, 1000}, {1, 1}, {257, 255}, {512, 256}, {128, 128},
+                            {384, 640}, {1000, 37}, {4095, 3}, {2, 511}, {256, 256}, {255, 257}};
+    Canvas target(256, 256);
+    for (const SIZE& size : sources) {
+        SCOPED_TRACE(testing::Message() << size.cx << " x " << size.cy);
+        // Every source pixel carries its own position: x in the low 12 bits, y from the top in the high 12.
+        std::vector<std::uint8_t> pixels(Stride(size.cx, 24) * static_cast<std::size_t>(size.cy));
+        for (LONG y = 0; y < size.cy; ++y) {
+            std::uint8_t* row = pixels.data() + static_cast<std::size_t>(size.cy - 1 - y) * Stride(size.cx, 24);
+            for (LONG x = 0; x < size.cx; ++x) {
+                const std::uint32_t position = static_cast<std::uint32_t>(x) | static_cast<std::uint32_t>(y) << 12;
+                std::memcpy(row + 3 * x, &position, 3);
+            }
+        }
+        Canvas source(size.cx, size.cy);
+        Show(source, Info(size.cx, size.cy, 24), pixels);
+        SetStretchBltMode(target.Dc(), COLORONCOLOR);
+        ASSERT_TRUE(StretchBlt(target.Dc(), 0, 0, 256, 256, source.Dc(), 0, 0, size.cx, size.cy, SRCCOPY));
+        GdiFlush();
+        const std::vector<std::int32_t> columns = StretchedColumns(size.cx, 256);
+        const std::vector<std::int32_t> rows = StretchedRows(size.cy, 256);
+        int differences = 0;
+        for (std::size_t y = 0; y < 256; ++y) {
+            for (std::size_t x = 0; x < 256; ++x) {
+                differences += Rgb(target.At(static_cast<int>(x), static_cast<int>(y))) !=
+                               static_cast<std::uint32_t>(columns[x] | rows[y] << 12);
+            }
+        }
+        EXPECT_EQ(differences, 0) << "target pixels showing another source pixel than ours";
+    }
+}
+
+// Our texture of a packed DIB made of info (header and table) and pixels.
+std::vector<std::uint8_t> OurTexture(const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels) {
+    std::optional<PackedDib> dib = PackedDib::Allocate(info.size() + pixels.size());
+    std::memcpy(dib->data(), info.data(), info.size());
+    std::memcpy(dib->data() + info.size(), pixels.data(), pixels.size());
+    std::optional<PackedDib> texture = ConvertToTexture(*dib, BuiltinTexturePalette());
+    if (!texture) return {};
+    return {texture->Pixels().begin(), texture->Pixels().end()};
+}
+
+// Our converter must see in a palette or 16-bit row the colours GDI shows
+// for it, values beyond a short colour table included.
+TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
+    // Every 5-bit level in each channel, and the unused top bit set.
+    std::vector<std::uint8_t> sixteen_bit(Stride(33, 16));
+    for (std::uint16_t level = 0; level < 33; ++level) {
+        const std::uint16_t value = level < 32 ? static_cast<std::uint16_t>(level << 10 | (31 - level) << 5 | (level * 7 % 32))
+                                               : static_cast<std::uint16_t>(0x8000 | 31 << 10);
+        std::memcpy(&sixteen_bit[level * 2u], &value, 2);
+    }
+    const std::vector<std::uint8_t> table = {255, 255, 255, 0, 0, 0, 255, 0, 10, 200, 30, 0};  // white, red, green
+    const struct Row {
+        std::vector<std::uint8_t> info;
+        std::vector<std::uint8_t> pixels;
+        LONG width;
+    } rows[] = {
+        {Info(33, 1, 16), sixteen_bit, 33},
+        {Info(8, 1, 8, table), {0, 1, 2, 3, 200, 2, 1, 0}, 8},
+        {Info(8, 1, 4, table), {0x01, 0x23, 0xF2, 0x10}, 8},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        Canvas shown(row.width, 1);
+        Show(shown, row.info, row.pixels);
+        std::vector<std::uint8_t> gdi_row(Stride(row.width, 24));
+        for (int x = 0; x < row.width; ++x) {
+            const std::uint32_t rgb = Rgb(shown.At(x, 0));
+            std::memcpy(&gdi_row[3u * x], &rgb, 3);
+        }
+        const std::vector<std::uint8_t> ours = OurTexture(row.info, row.pixels);
+        ASSERT_EQ(ours.size(), 65536u);
+        EXPECT_EQ(ours, OurTexture(Info(row.width, 1, 24), gdi_row));
+    }
 }
 
 }  // namespace

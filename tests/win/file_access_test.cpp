@@ -21,7 +21,6 @@ protected:
         const std::span<const std::uint8_t> pieces[] = {kNew};
         return Files().ReplaceFile(path.c_str(), pieces);
     }
-    std::string PathOf(const char* name) const { return (scratch_.Path() / name).string(); }
     std::vector<std::string> Entries(const std::string& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
@@ -32,20 +31,16 @@ protected:
 // GetTempFileNameA wants 14 characters of room in the folder; the target's own
 // length is all a write may need.
 TEST_F(Win32ReplaceFileTest, WritesIntoFoldersAsLongAsTheTargetAllows) {
-    struct Row {
-        std::size_t folder_length;
-        const char* name;
-    };
-    for (const Row row : {Row{250, "plane.af"}, Row{250, "p.af"}, Row{254, "p.af"}}) {
+    for (const auto& [folder_length, name] : {std::pair<std::size_t, const char*>{250, "plane.af"}, {250, "p.af"},
+                                               {254, "p.af"}}) {
         std::string folder = scratch_.Path().string();
-        while (folder.size() < row.folder_length) {
-            const std::size_t segment = std::min<std::size_t>(60, row.folder_length - folder.size() - 1);
+        while (folder.size() < folder_length) {
             folder += '\\';
-            folder.append(segment, 'd');
+            folder.append(std::min<std::size_t>(60, folder_length - folder.size()), 'd');
             ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << folder;
         }
-        ASSERT_EQ(folder.size(), row.folder_length);
-        const std::string target = folder + "\\" + row.name;
+        ASSERT_EQ(folder.size(), folder_length);
+        const std::string target = folder + "\\" + name;
         ASSERT_LT(target.size(), static_cast<std::size_t>(MAX_PATH));
         EXPECT_EQ(Replace(target), WriteOutcome::Written) << target.size() << " characters";
         EXPECT_EQ(ReadWholeFile(target), kNew);
@@ -54,30 +49,29 @@ TEST_F(Win32ReplaceFileTest, WritesIntoFoldersAsLongAsTheTargetAllows) {
     }
 }
 
-TEST_F(Win32ReplaceFileTest, ReplacedFileKeepsItsAttributesAndReadOnlyStaysRefused) {
-    const std::string hidden = PathOf("hidden.af");
-    scratch_.Write("hidden.af", kOld);
-    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_EQ(Replace(hidden), WriteOutcome::Written);
-    EXPECT_EQ(ReadWholeFile(hidden), kNew);
-    EXPECT_EQ(GetFileAttributesA(hidden.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
-              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-
-    const std::string locked = PathOf("locked.af");
-    scratch_.Write("locked.af", kOld);
-    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(Replace(locked), WriteOutcome::CreateFailed);
-    EXPECT_EQ(ReadWholeFile(locked), kOld);
-    EXPECT_TRUE(GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Entries(scratch_.Path().string()).size(), 2u);  // no temporary left beside them
-}
-
-// A write cut short leaves its temporary; the next write of the same target
-// takes it over instead of adding another.
-TEST_F(Win32ReplaceFileTest, TemporaryLeftByACrashIsReusedNotPiledUp) {
-    const std::string target = PathOf("plane.oaf");
-    scratch_.Write("plane.oaf", kOld);
+// A hidden file is replaced and stays hidden; a read-only one is refused and
+// kept. A write cut short leaves its temporary; the next write of the same
+// target takes it over instead of adding another.
+TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTemporaryIsReused) {
+    const struct Row {
+        const char* name;
+        DWORD attributes;
+        WriteOutcome outcome;
+    } rows[] = {
+        {"hidden.af", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, WriteOutcome::Written},
+        {"locked.af", FILE_ATTRIBUTE_READONLY, WriteOutcome::CreateFailed},
+    };
+    for (const Row& row : rows) {
+        const std::string path = scratch_.Write(row.name, kOld).string();
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), row.attributes));
+        EXPECT_EQ(Replace(path), row.outcome) << row.name;
+        EXPECT_EQ(ReadWholeFile(path), row.outcome == WriteOutcome::Written ? kNew : kOld) << row.name;
+        EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+                  row.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY)) << row.name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::filesystem::remove(path);
+    }
+    const std::string target = scratch_.Write("plane.oaf", kOld).string();
     const std::string leftover = TemporaryPathFor(target);
     ASSERT_EQ(leftover.size(), target.size());
     ASSERT_NE(leftover, target);

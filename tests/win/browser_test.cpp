@@ -1,0 +1,575 @@
+// The two folder lists, the convert command and the lists' context menu, in
+// the real main window.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+#include "browser/bitmap_tool.h"
+#include "browser/context_menu.h"
+#include "browser/folder_lists.h"
+#include "browser/popup_menu.h"
+#include "browser/save_dialog.h"
+#include "platform/guards.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_store.h"
+#include "tests/win/picture_files.h"
+#include "tests/win/win_test_support.h"
+
+namespace {
+
+std::uint8_t Stripes(int x, int y) { return static_cast<std::uint8_t>((x / 16 + y / 8) % 216); }
+std::uint8_t Red(int, int) { return static_cast<std::uint8_t>(CubeIndex(5, 0, 0)); }
+std::uint32_t Green(int, int) { return CubeColour(0, 5, 0); }
+std::uint32_t Gradient(int x, int y) { return static_cast<std::uint32_t>((x * 9) << 16 | (y * 13) << 8 | 0x40); }
+
+std::uint32_t PaneCentre(HWND pane) {
+    RECT client{};
+    GetClientRect(pane, &client);
+    return ColourAt(pane, client.right / 2, client.bottom / 2);
+}
+
+void RepaintNow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages();
+}
+
+// What the scripted popup saw, and the entry it chooses (0: it is dismissed).
+struct PopupScript {
+    UINT choose = 0;
+    int calls = 0;
+    std::set<UINT> enabled;
+    std::vector<std::pair<UINT, std::string>> entries;
+    POINT at{};
+    HWND owner = nullptr;
+    HMENU menu = nullptr;
+};
+PopupScript g_popup;
+
+BOOL ScriptedPopup(HMENU menu, UINT, int x, int y, HWND owner) {
+    g_popup = {g_popup.choose, g_popup.calls + 1, {}, {}, {x, y}, owner, menu};
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[100] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        const UINT id = GetMenuItemID(menu, i);
+        g_popup.entries.emplace_back(id, text);
+        if (id != 0 && (GetMenuState(menu, i, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0) {
+            g_popup.enabled.insert(id);
+        }
+    }
+    if (g_popup.choose != 0) PostMessageA(owner, WM_COMMAND, g_popup.choose, 0);
+    return g_popup.choose != 0;
+}
+
+// How the tool was asked to start, seen from our side: Wine ignores a
+// priority class given at creation, so the started tool itself cannot tell.
+struct StartRequest {
+    int calls = 0;
+    std::string command_line;
+    DWORD flags = 0;
+    BOOL inherit_handles = FALSE;
+    WORD show = 0;
+    bool window_visible = true;
+};
+StartRequest g_start;
+
+BOOL WINAPI RecordingStarter(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTES process_attributes,
+                             LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles, DWORD flags,
+                             LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
+    g_start = {g_start.calls + 1, command_line, flags, inherit_handles, startup->wShowWindow,
+               IsWindowVisible(g_popup.owner) != FALSE};
+    return CreateProcessA(application, command_line, process_attributes, thread_attributes, inherit_handles, flags,
+                          environment, folder, startup, process);
+}
+
+// What the scripted Save dialog saw, and the path it answers (empty: the user cancels).
+struct SaveDialogScript {
+    std::string answer;
+    int calls = 0;
+    std::string proposed;
+    std::string title;
+    std::string filter;  // its parts joined by '|'
+    std::string initial_folder;
+};
+SaveDialogScript g_save;
+
+BOOL ScriptedSaveDialog(OPENFILENAMEA* request) {
+    ++g_save.calls;
+    g_save.proposed = request->lpstrFile;
+    g_save.title = request->lpstrTitle;
+    g_save.initial_folder = request->lpstrInitialDir;
+    g_save.filter.clear();
+    for (const char* part = request->lpstrFilter; *part; part += std::strlen(part) + 1) {
+        g_save.filter += part + std::string("|");
+    }
+    if (g_save.answer.empty()) return FALSE;
+    lstrcpynA(request->lpstrFile, g_save.answer.c_str(), static_cast<int>(request->nMaxFile));
+    return TRUE;
+}
+
+// Moves the pointer and waits until the messages posted here carry the new
+// position steadily: the X server's report of the move may come late and
+// briefly put the old position back.
+bool MovePointerTo(int x, int y) {
+    SetCursorPos(x, y);
+    for (int round = 0, steady = 0; round < 200; ++round) {
+        MSG probe{};
+        PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+        PeekMessageA(&probe, nullptr, WM_APP, WM_APP, PM_REMOVE);
+        steady = probe.pt.x == x && probe.pt.y == y ? steady + 1 : 0;
+        if (steady == 10) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+class BrowserTest : public WindowTest {
+protected:
+    void SetUp() override {
+        g_popup = {};
+        g_start = {};
+        g_save = {};
+        previous_popup_ = SetPopupMenuRunner(&ScriptedPopup);
+        previous_starter_ = SetProcessStarter(&RecordingStarter);
+        previous_save_ = SetSaveDialogRunner(&ScriptedSaveDialog);
+        WriteSettingString("BMPTool", tool_);
+        SetEnvironmentVariableA("LUMIVANE_TOOL_RECORD", record_.string().c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("LUMIVANE_TOOL_RECORD", nullptr);
+        SetSaveDialogRunner(previous_save_);
+        SetProcessStarter(previous_starter_);
+        SetPopupMenuRunner(previous_popup_);
+    }
+    int SelectedCount(int id) const { return static_cast<int>(SendMessageA(Item(id), LVM_GETSELECTEDCOUNT, 0, 0)); }
+    int ItemCount(int id) const { return static_cast<int>(SendMessageA(Item(id), LVM_GETITEMCOUNT, 0, 0)); }
+    void Press(int button) {
+        EnableWindow(Item(button), TRUE);
+        SendMessageA(Main(), WM_COMMAND, static_cast<WPARAM>(button), 0);
+    }
+    // A right-click in the list, posted as the list's own notification is, so
+    // that it carries the pointer's position. The scripted popup chooses the
+    // entry (0: dismisses the menu) and its command runs.
+    void RightClick(int list_id, UINT choose = 0) {
+        g_popup.choose = choose;
+        g_popup.calls = 0;
+        click_ = {Item(list_id), static_cast<UINT_PTR>(list_id), static_cast<UINT>(NM_RCLICK)};
+        PostMessageA(Main(), WM_NOTIFY, static_cast<WPARAM>(list_id), reinterpret_cast<LPARAM>(&click_));
+        PumpMessages();
+    }
+    // Selects exactly these items; the first one gets the focus.
+    void Select(int list_id, const std::vector<int>& items) {
+        SetItemState(Item(list_id), -1, 0);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            SetItemState(Item(list_id), items[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0));
+        }
+    }
+    // A message box of the main window.
+    void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
+        ASSERT_GT(messages_.Messages().size(), index);
+        const RecordedMessage& message = messages_.Messages()[index];
+        EXPECT_EQ(message.owner, Main());
+        EXPECT_EQ(message.text, text);
+        EXPECT_EQ(message.caption, caption);
+        EXPECT_EQ(message.style, style);
+    }
+
+    PopupMenuRunner previous_popup_ = nullptr;
+    ProcessStarter previous_starter_ = nullptr;
+    SaveDialogRunner previous_save_ = nullptr;
+    NMHDR click_{};
+    // The stand-in tool writes its command line into the record after a
+    // pause, so the record is there only when the tool ran and was waited for.
+    std::filesystem::path record_ = textures_.Path() / "tool-record.txt";
+    const std::string tool_ = BesideTestProgram("record_command_line.exe").string();
+    const std::string missing_tool_ = (bitmaps_.Path() / "gone.exe").string();
+    const std::string folder_tool_ = bitmaps_.WithBackslash();
+};
+
+// The selection step: the clicked list's button on, the other's off, and its
+// focused item, selected or not, previewed in both panes.
+TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPanes) {
+    bitmaps_.Write("green.bmp", Bmp24(40, 30, Green));
+    textures_.Write("red.oaf", Texture(Red));
+    StartMainWindow();
+    const struct Row {
+        int list;
+        UINT state;
+        int button_on, button_off;
+        std::uint32_t shown;
+    } rows[] = {
+        {IDC_BITMAPS_LIST, LVIS_SELECTED | LVIS_FOCUSED, IDC_BMP_TO_AF, IDC_AF_TO_BMP, CubeColour(0, 5, 0)},
+        {IDC_TEXTURES_LIST, LVIS_FOCUSED, IDC_AF_TO_BMP, IDC_BMP_TO_AF, CubeColour(5, 0, 0)},
+    };
+    for (const Row& row : rows) {
+        SetItemState(Item(row.list), 0, row.state);
+        EXPECT_TRUE(IsWindowEnabled(Item(row.button_on)));
+        EXPECT_FALSE(IsWindowEnabled(Item(row.button_off)));
+        EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), row.shown);
+        EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), row.shown);
+    }
+    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
+    // A refilled list has no focus, and so nothing to preview.
+    RefillList(Main(), Side::Textures);
+    EXPECT_EQ(GetFocusedItemText(Main(), Side::Textures), nullptr);
+    std::filesystem::remove(textures_.Path() / "red.oaf");
+    RepaintNow(Main());
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Every repaint previews the file again; one that cannot be read is told
+// about once until it changes, and shows as soon as it is whole again.
+TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack) {
+    const Bytes red = Texture(Red);
+    const std::string path = textures_.Write("red.oaf", red).string();
+    StartMainWindow();
+    std::filesystem::remove(path);
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
+    EXPECT_EQ(messages_.Messages()[0].text, path);
+    for (int i = 0; i < 5; ++i) RepaintNow(Main());
+    PreviewFocusedItem(Main(), Side::Textures);
+    EXPECT_EQ(messages_.Messages().size(), 1u);
+
+    textures_.Write("red.oaf", {1, 2, 3});
+    for (int i = 0; i < 3; ++i) RepaintNow(Main());
+    ASSERT_EQ(messages_.Messages().size(), 2u);
+    EXPECT_EQ(messages_.Messages()[1].text, path);
+    textures_.Write("red.oaf", red);
+    RepaintNow(Main());
+    EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
+    EXPECT_EQ(messages_.Messages().size(), 2u);
+}
+
+// Under default names each selected item converts on its own, in index
+// order, with its own question for a file that exists (a folder in the
+// target's place gets none and is told as a target that cannot be opened);
+// the target list is refilled and the pressed button ends disabled, also
+// when nothing was selected.
+TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
+    const Bytes texture = Texture(Stripes);
+    for (const char* name : {"a.af", "b.af", "c.af", "d.af", "e.af", "f.af"}) textures_.Write(name, texture);
+    const Bytes old_bitmap(100, 1);
+    bitmaps_.Write("c.af.bmp", old_bitmap);
+    bitmaps_.Write("f.af.bmp", old_bitmap);
+    StartMainWindow();
+    bitmaps_.Write("late.bmp", {1});
+    std::filesystem::create_directory(bitmaps_.Path() / "e.af.bmp");
+    Press(IDC_AF_TO_BMP);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), (std::vector<std::string>{"c.af.bmp", "f.af.bmp"}));
+
+    Select(IDC_TEXTURES_LIST, {2, 5, 4});
+    for (int answer : {IDNO, IDOK, IDYES}) messages_.QueueAnswer(answer);
+    Press(IDC_AF_TO_BMP);
+    ASSERT_EQ(messages_.Messages().size(), 3u);
+    const char* question = "Do you want to overwrite existing target?";
+    ExpectMessage(0, (bitmaps_.Path() / "c.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
+    EXPECT_EQ(messages_.Messages()[1].text, "Error opening file");
+    EXPECT_EQ(messages_.Messages()[1].caption, (bitmaps_.Path() / "e.af.bmp").string());
+    ExpectMessage(2, (bitmaps_.Path() / "f.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
+    EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "c.af.bmp"), old_bitmap);
+    EXPECT_TRUE(std::filesystem::is_directory(bitmaps_.Path() / "e.af.bmp"));
+    EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "f.af.bmp"), Bmp8(256, 256, CompanionPalette(), Stripes));
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)).back(), "late.bmp") << "the target list was refilled";
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+
+    std::filesystem::remove(textures_.Path() / "f.af");
+    std::filesystem::remove(bitmaps_.Path() / "e.af.bmp");
+    RefillList(Main(), Side::Textures);
+    RefillList(Main(), Side::Bitmaps);
+    SetItemState(Item(IDC_BITMAPS_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
+    Press(IDC_BMP_TO_AF);
+    EXPECT_EQ(ReadWholeFile(textures_.Path() / "f.af"), texture);
+    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).back(), "f.af");
+    EXPECT_EQ(messages_.Messages().size(), 3u);
+}
+
+// Without default names only the focused item, and only when it is selected,
+// goes through the Save dialog, which opens in the target folder on the
+// proposed name; the target list is refilled even when the user cancels.
+TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) {
+    WriteSettingDword("DefFileName", 0);
+    for (const char* name : {"a.af", "b.af", "c.af"}) textures_.Write(name, Texture(Stripes));
+    StartMainWindow();
+    bitmaps_.Write("late.bmp", {1});
+    Select(IDC_TEXTURES_LIST, {0, 1});
+    SetItemState(Item(IDC_TEXTURES_LIST), 2, LVIS_FOCUSED);
+    Press(IDC_AF_TO_BMP);
+    EXPECT_EQ(g_save.calls, 0);
+    EXPECT_TRUE(ListTexts(Item(IDC_BITMAPS_LIST)).empty()) << "the target list was refilled";
+
+    // Each row's new file in the target folder shows that the target list was refilled.
+    const struct Row {
+        Side from;
+        int item;
+        std::string answer;
+        const char* title;
+        const char* filter;
+        const ScratchFolder* target_folder;
+        const char* target;  // nullptr: cancelled
+        Bytes written;
+        const char* fresh;
+    } rows[] = {
+        {Side::Textures, 2, (bitmaps_.Path() / "c").string(), "Save bitmap as ...",
+         "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, "c.bmp", Bmp8(256, 256, CompanionPalette(), Stripes),
+         "later.bmp"},
+        {Side::Bitmaps, 0, (textures_.Path() / "d").string(), "Save texture as ...",
+         "FS98 Textures (AF)|*.*af|All|*.*|", &textures_, "d.af", Texture(Stripes), "late.af"},
+        {Side::Textures, 2, "", "Save bitmap as ...", "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, nullptr, {},
+         "latest.bmp"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        row.target_folder->Write(row.fresh, {1});
+        const SideTraits& from = TraitsOf(row.from);
+        SetItemState(Item(from.list_id), row.item, LVIS_SELECTED | LVIS_FOCUSED);
+        g_save.answer = row.answer;
+        Press(from.convert_button);
+        EXPECT_EQ(g_save.proposed, "c");
+        EXPECT_EQ(g_save.title, row.title);
+        EXPECT_EQ(g_save.filter, row.filter);
+        EXPECT_EQ(g_save.initial_folder, row.target_folder->WithBackslash());
+        if (row.target) {
+            EXPECT_EQ(ReadWholeFile(row.target_folder->Path() / row.target), row.written);
+        }
+        const std::vector<std::string> listed = ListTexts(Item(TraitsOf(from.other).list_id));
+        EXPECT_NE(std::find(listed.begin(), listed.end(), row.fresh), listed.end());
+        EXPECT_FALSE(IsWindowEnabled(Item(from.convert_button)));
+    }
+    EXPECT_EQ(g_save.calls, 3);
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Which entry applies where is the core's table; here the menu gets the list,
+// the selection of that list (the other list always has one) and the tool
+// setting it stands for. The focused item opens, selected or not, as one
+// quoted argument, while the window is hidden; a tool that cannot start
+// brings the window back silently, and a dismissed menu runs nothing.
+TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWithTheWindowHidden) {
+    bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
+    bitmaps_.Write("my plane.bmp", Bmp24(8, 8, Gradient));
+    textures_.Write("plane.af", Texture(Stripes));
+    StartMainWindow();
+    const std::string plane = " \"" + (bitmaps_.Path() / "my plane.bmp").string() + "\"";
+    const std::string texture = " \"" + (textures_.Path() / "plane.af").string() + "\"";
+    const std::set<UINT> all = {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES};
+    const struct Row {
+        const std::string* tool;
+        int list;
+        bool selected;  // item 0; item 1 of the Bitmaps list has the focus
+        std::set<UINT> enabled;
+        bool open;                   // the Open entry is chosen; false: the menu is dismissed
+        const std::string* started;  // the command line; nullptr: nothing starts
+        bool runs;
+    } rows[] = {
+        {&tool_, IDC_BITMAPS_LIST, true, all, false, nullptr, false},
+        {&tool_, IDC_BITMAPS_LIST, true, all, true, &plane, true},
+        {&tool_, IDC_BITMAPS_LIST, false, {IDM_OPEN_WITH_TOOL}, true, nullptr, false},
+        {&tool_, IDC_TEXTURES_LIST, true, {IDM_COPY_AF, IDM_DELETE_FILES}, true, &texture, true},
+        {&missing_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
+        {&folder_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
+    };
+    const std::vector<std::pair<UINT, std::string>> entries = {{IDM_OPEN_WITH_TOOL, "Open selected file with BMP tool"},
+                                                               {0, ""},
+                                                               {IDM_COPY_BMP, "Copy selected BMP to clipboard"},
+                                                               {IDM_COPY_AF, "Copy selected AF to clipboard"},
+                                                               {0, ""},
+                                                               {IDM_DELETE_FILES, "Delete selected file(s)"}};
+    ASSERT_TRUE(std::filesystem::exists(tool_));
+    ASSERT_TRUE(MovePointerTo(301, 207));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        WriteSettingString("BMPTool", *row.tool);
+        std::filesystem::remove(record_);
+        g_start = {};
+        const int other = row.list == IDC_BITMAPS_LIST ? IDC_TEXTURES_LIST : IDC_BITMAPS_LIST;
+        Select(other, {0});
+        Select(row.list, {});
+        SetItemState(Item(row.list), 0, row.selected ? LVIS_SELECTED | LVIS_FOCUSED : 0);
+        if (row.list == IDC_BITMAPS_LIST) SetItemState(Item(row.list), 1, LVIS_FOCUSED);
+        RightClick(row.list, row.open ? IDM_OPEN_WITH_TOOL : 0);
+        ASSERT_EQ(g_popup.calls, 1);
+        EXPECT_EQ(g_popup.enabled, row.enabled);
+        EXPECT_EQ(g_popup.entries, entries);
+        EXPECT_EQ(g_popup.at.x, 301);
+        EXPECT_EQ(g_popup.at.y, 207);
+        EXPECT_EQ(g_popup.owner, Main());
+        EXPECT_FALSE(IsMenu(g_popup.menu)) << "the menu outlived its popup";
+        EXPECT_EQ(SelectedCount(other), 1);
+        ASSERT_EQ(g_start.calls, row.started ? 1 : 0);
+        std::string seen;
+        std::getline(std::ifstream(record_, std::ios::binary), seen);
+        EXPECT_EQ(seen, row.runs ? *row.started : "") << "the tool did not run or was not waited for";
+        if (row.started) {
+            EXPECT_EQ(g_start.command_line, *row.started);
+            EXPECT_FALSE(g_start.window_visible);
+            EXPECT_EQ(g_start.show, SW_SHOWMAXIMIZED);
+            EXPECT_EQ(g_start.flags, static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+            EXPECT_TRUE(g_start.inherit_handles);
+        }
+        EXPECT_TRUE(IsWindowVisible(Main()));
+    }
+    EXPECT_TRUE(std::filesystem::exists(bitmaps_.Path() / "a.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(textures_.Path() / "plane.af"));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// One file is copied as the DIB it reads as (a texture with the texture
+// palette); two are refused and nothing selected does nothing, both leaving
+// the clipboard as it was.
+TEST_F(BrowserTest, CopyPlacesTheOneSelectedFileAsItReadsAndRefusesMore) {
+    const Bytes bitmap = Bmp24(37, 11, Gradient);
+    const Bytes texture_as_bitmap = Bmp8(256, 256, CompanionPalette(), Stripes);
+    for (const char* name : {"a.bmp", "b.bmp"}) bitmaps_.Write(name, bitmap);
+    for (const char* name : {"a.oaf", "b.oaf"}) textures_.Write(name, Texture(Stripes));
+    StartMainWindow();
+    const struct Row {
+        int list;
+        UINT command;
+        std::vector<int> selected;
+        const Bytes* placed;  // the file whose DIB is placed; nullptr: the clipboard stays
+    } rows[] = {
+        {IDC_BITMAPS_LIST, IDM_COPY_BMP, {0}, &bitmap},
+        {IDC_TEXTURES_LIST, IDM_COPY_AF, {1}, &texture_as_bitmap},
+        {IDC_TEXTURES_LIST, IDM_COPY_AF, {0, 1}, nullptr},
+        {IDC_BITMAPS_LIST, IDM_COPY_BMP, {}, nullptr},
+    };
+    const std::uint8_t kept_text[] = "keep me";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
+        Select(row.list, row.selected);
+        messages_.Clear();
+        RightClick(row.list, row.command);
+        const std::optional<Bytes> dib = ClipboardBlock(CF_DIB);
+        ASSERT_EQ(dib.has_value(), row.placed != nullptr);
+        if (row.placed) {
+            ASSERT_GE(dib->size(), row.placed->size() - 14);
+            EXPECT_TRUE(std::equal(row.placed->begin() + 14, row.placed->end(), dib->begin()));
+        }
+        EXPECT_EQ(ClipboardBlock(CF_TEXT).has_value(), row.placed == nullptr);
+        EXPECT_EQ(messages_.Messages().size(), row.selected.size() > 1 ? 1u : 0u);
+        if (row.selected.size() > 1) ExpectMessage(0, "Cannot place multiple files!", "Clipboard error!", MB_ICONWARNING);
+    }
+}
+
+// Deleting acts on the list the menu last opened on, asks once, and deletes
+// each selected file on its own; a late file shows whether the list was refilled.
+TEST_F(BrowserTest, DeleteAsksAsTheSelectionWantsAndRemovesExactlyTheSelectedFiles) {
+    const struct Row {
+        Side side;
+        std::vector<const char*> names;
+        std::vector<int> selected;  // the first one has the focus
+        bool menu;                  // the menu opened on the list before; false: it never opened
+        int answer;
+        const char* confirm;        // the question's caption; nullptr: nothing is asked
+        int held;                   // the index of a file held open, -1: none
+        std::set<std::string> gone;
+        int items_after;
+    } rows[] = {
+        {Side::Bitmaps, {"a.bmp"}, {0}, false, IDYES, nullptr, -1, {}, 1},
+        {Side::Bitmaps, {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp"}, {2, 5}, true, IDYES,
+         "Confirm deleting multiple selection!", -1, {"c.bmp", "f.bmp"}, 6},
+        {Side::Textures, {"a.af", "b.oaf"}, {1}, true, IDYES, "Confirm deleting selected file!", -1, {"b.oaf"}, 2},
+        {Side::Bitmaps, {"a.bmp", "b.bmp", "c.bmp"}, {0, 2}, true, IDNO, "Confirm deleting multiple selection!", -1, {}, 3},
+        {Side::Bitmaps, {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}, {0, 1, 2}, true, IDYES,
+         "Confirm deleting multiple selection!", 1, {"a.bmp", "c.bmp"}, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        const ScratchFolder& folder = row.side == Side::Bitmaps ? bitmaps_ : textures_;
+        const int list = TraitsOf(row.side).list_id;
+        for (const char* name : row.names) folder.Write(name, Bytes(10, 1));
+        StartMainWindow();
+        folder.Write(row.side == Side::Bitmaps ? "late.bmp" : "late.af", Bytes(10, 1));
+        Select(list, row.selected);
+        if (row.menu) RightClick(list);  // sets the list the command acts on
+        const std::string held_path = row.held < 0 ? "" : (folder.Path() / row.names[row.held]).string();
+        OwnedFileHandle holder(row.held < 0 ? INVALID_HANDLE_VALUE
+                                            : CreateFileA(held_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_EQ(static_cast<bool>(holder), row.held >= 0);
+        messages_.Clear();
+        if (row.confirm) messages_.QueueAnswer(row.answer);  // an answer left over would serve the next row
+        ValidateRect(Main(), nullptr);
+        SendMessageA(Main(), WM_COMMAND, IDM_DELETE_FILES, 0);
+        holder.Close();
+
+        // A second attempt on a file already gone would add a warning.
+        EXPECT_EQ(messages_.Messages().size(), (row.confirm ? 1u : 0u) + (row.held < 0 ? 0u : 1u));
+        if (row.confirm) ExpectMessage(0, "Are you sure?", row.confirm, MB_YESNO | MB_ICONQUESTION);
+        if (row.held >= 0) ExpectMessage(1, "Cannot delete:\n\n " + held_path, "Non critical warning!", MB_ICONWARNING);
+        for (const char* name : row.names) {
+            EXPECT_EQ(std::filesystem::exists(folder.Path() / name), !row.gone.contains(name)) << name;
+            std::filesystem::remove(folder.Path() / name);
+        }
+        std::filesystem::remove(folder.Path() / (row.side == Side::Bitmaps ? "late.bmp" : "late.af"));
+        EXPECT_EQ(ItemCount(list), row.items_after);
+        // Deleting refills the list, turns both convert buttons off and repaints the whole window.
+        const bool deleted = row.confirm && row.answer == IDYES;
+        EXPECT_EQ(SelectedCount(list), deleted ? 0 : static_cast<int>(row.selected.size()));
+        EXPECT_EQ(IsWindowEnabled(Item(TraitsOf(row.side).convert_button)) != FALSE, !deleted);
+        if (deleted) {
+            RECT update{};
+            RECT client{};
+            GetClientRect(Main(), &client);
+            ASSERT_TRUE(GetUpdateRect(Main(), &update, FALSE));
+            EXPECT_TRUE(EqualRect(&update, &client));
+        }
+        main_.reset();
+    }
+}
+
+TEST_F(BrowserTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder) {
+    // A file of the program folder with the name of one of the listed bitmaps.
+    const std::filesystem::path victim = BesideTestProgram("lumivane-same-name.bmp");
+    // A good picture: the right-click previews it once the folder is gone.
+    const Bytes victim_bytes = Bmp24(8, 8, Gradient);
+    std::ofstream(victim, std::ios::binary).write(reinterpret_cast<const char*>(victim_bytes.data()),
+                                                 static_cast<std::streamsize>(victim_bytes.size()));
+    bitmaps_.Write("lumivane-same-name.bmp", victim_bytes);
+    StartMainWindow();
+    Select(IDC_BITMAPS_LIST, {0});
+    std::filesystem::remove_all(bitmaps_.Path());
+    messages_.Clear();
+    messages_.QueueAnswer(IDYES);
+    RightClick(IDC_BITMAPS_LIST, IDM_DELETE_FILES);
+
+    const bool kept = std::filesystem::exists(victim);
+    std::filesystem::remove(victim);
+    EXPECT_TRUE(kept) << "a file of the program folder was deleted";
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
+    // The list now shows the folder that is set: the program folder.
+    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 0);
+}
+
+TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
+    // A folder of 250 characters with its backslash: a file name of 26 makes
+    // the whole path longer than any path buffer of the program.
+    const std::size_t room = 249 - bitmaps_.Path().string().size() - 1;
+    const std::filesystem::path deep = bitmaps_.Path() / std::string(room, 'd');
+    std::filesystem::create_directory(deep);
+    const std::string name = "plane-with-a-long-name.bmp";
+    std::ofstream(deep / name, std::ios::binary) << "kept";
+    WriteSettingString("Bitmaps", deep.string() + "\\");
+    StartMainWindow();
+    ASSERT_EQ(ItemCount(IDC_BITMAPS_LIST), 1);
+    Select(IDC_BITMAPS_LIST, {0});
+
+    RightClick(IDC_BITMAPS_LIST, IDM_COPY_BMP);
+    ExpectMessage(0, name, "Path too long!", MB_ICONWARNING);
+    RightClick(IDC_BITMAPS_LIST, IDM_OPEN_WITH_TOOL);
+    ExpectMessage(1, name, "Path too long!", MB_ICONWARNING);
+    EXPECT_EQ(messages_.Messages().size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(deep / name));
+    EXPECT_EQ(g_start.calls, 0);
+}
+
+}  // namespace
