@@ -97,9 +97,9 @@ TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRe
 
 // Posted as the pointer's clicks would arrive: under Wine, mouse clicks made
 // with SendInput here did not reach the other process's list. The pointer is
-// put on the click first, as a hand would: after the menu the list sends
-// WM_CONTEXTMENU on with the position of the last message taken, and a
-// position on the main window's caption opens the system menu there.
+// put on the click first, as a hand would: the list tells a click from a drag
+// by the pointer's moves, and after the menu it sends WM_CONTEXTMENU on with
+// the pointer's position, where a spot on the caption opens the system menu.
 void RightClickMiddleOf(HWND window) {
     RECT area{};
     GetClientRect(window, &area);
@@ -111,8 +111,8 @@ void RightClickMiddleOf(HWND window) {
     PostMessageA(window, WM_RBUTTONUP, 0, position);
 }
 
-// Whether the program's window thread is inside a menu's own loop, which may
-// outlive the menu's window for a moment and would take the next click.
+// Whether the program's window thread is inside a menu's own loop, which
+// starts after the menu's window shows and takes every message posted then.
 bool InMenuLoop(HWND main) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -130,13 +130,13 @@ TEST_F(ContextMenuEndToEnd, ARightClickOnEitherListOpensTheMenuAndDismissingItRu
         // nothing, so nothing is read.
         RightClickMiddleOf(Item(list_id));
         HWND menu = program_->WaitForWindow(kPopupMenuClass, nullptr);
-        ASSERT_NE(menu, nullptr) << "no menu opened";
+        ASSERT_TRUE(menu && WaitFor([&] { return InMenuLoop(main_); })) << "no menu opened";
         // The right-click ran the list's selection step first.
         EXPECT_TRUE(IsWindowEnabled(Item(list_id == 1031 ? 5 : 4)));
-        // Cancelled, as a menu is left without a choice; the menu's own loop takes it.
+        // Cancelled, as a menu is left without a choice, once its own loop runs to take it.
         PostMessageA(menu, WM_CANCELMODE, 0, 0);
-        EXPECT_TRUE(WaitFor([&] { return !InMenuLoop(main_); })) << "the menu's loop still runs";
-        EXPECT_TRUE(program_->Windows(kPopupMenuClass, nullptr).empty()) << "a menu is still shown";
+        EXPECT_TRUE(WaitFor([&] { return !InMenuLoop(main_) && program_->Windows(kPopupMenuClass, nullptr).empty(); }))
+            << "a menu is still shown";
     }
     EXPECT_TRUE(std::filesystem::exists(bitmaps_.path / "plane.bmp"));
     EXPECT_TRUE(std::filesystem::exists(textures_.path / "plane.oaf"));
