@@ -61,8 +61,9 @@ protected:
     void TearDown() override { DeleteProgramSettings(); }
 
     HWND Item(int id) const { return GetDlgItem(main_, id); }
-    // The Home key in the Textures list picks its first item, as a user can without the pointer.
-    void PickTheTexture() const { PostMessageA(Item(1032), WM_KEYDOWN, VK_HOME, 1); }
+    // The Home key in the Textures list picks its first item, as a user can without the pointer;
+    // sent, it returns once the program has taken the pick and previewed the texture.
+    void PickTheTexture() const { SendMessageA(Item(1032), WM_KEYDOWN, VK_HOME, 1); }
 
     ScratchFolder bitmaps_{"bitmaps"};
     ScratchFolder textures_{"textures"};
@@ -74,20 +75,19 @@ class ConversionEndToEnd : public ProgramEndToEnd {};
 
 TEST_F(ConversionEndToEnd, PickATextureConvertItAndFindTheBitmapInTheList) {
     PickTheTexture();
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(Item(4)) != FALSE; })) << "no button enabled";
     PostMessageA(main_, WM_COMMAND, 4, 0);  // "A&F to BMP"
     EXPECT_TRUE(WaitFor([&] { return SendMessageA(Item(1031), LVM_GETITEMCOUNT, 0, 0) == 2; }));
     EXPECT_EQ(std::filesystem::file_size(bitmaps_.path / "plane.oaf.bmp"), 66614u);
 }
 
-// The message box's own loop lets the window repaint, which must not read
-// the file again and stack a second box on the first.
+// A message box runs its own loop, in which the window repaints: the file it
+// tells of must not be read again there and stack a second box on the first.
 TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRepaints) {
-    std::filesystem::remove(textures_.path / "plane.oaf");
     PickTheTexture();
+    std::filesystem::remove(textures_.path / "plane.oaf");
     const char caption[] = "Error opening file !";
-    HWND box = program_->WaitForWindow(nullptr, caption);
-    ASSERT_NE(box, nullptr);
+    RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ASSERT_NE(program_->WaitForWindow(nullptr, caption), nullptr);
     for (int i = 0; i < 10; ++i) {
         RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         Sleep(100);
