@@ -13,10 +13,8 @@ constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
 
 // Asks again every 50 ms; false when the condition did not hold in time.
 inline bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = 20000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(50)) {
         if (GetTickCount() - start > milliseconds) return false;
-        Sleep(50);
     }
     return true;
 }
@@ -45,25 +43,20 @@ class RunningProgram {
 public:
     // Started in its own folder, as from the desktop.
     explicit RunningProgram(const std::filesystem::path& program) {
-        // Built by appending: GCC 12 misreads a quote added in front as an overlapping copy.
-        std::string command_line = "\"";
-        command_line.append(program.string()).append("\"");
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
-        if (CreateProcessA(program.string().c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        // No command line: the program takes none, and gets its own name.
+        if (CreateProcessA(program.string().c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                            program.parent_path().string().c_str(), &startup, &started)) {
             process_.Reset(started.hProcess);
-            thread_.Reset(started.hThread);
-            process_id_ = started.dwProcessId;
+            CloseHandle(started.hThread);  // not needed
         }
     }
     // Ends the program if it still runs.
     ~RunningProgram() {
-        if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.Get(), 99);
-            WaitForSingleObject(process_.Get(), 5000);
-        }
+        TerminateProcess(process_.Get(), 99);  // refused when it has ended already
+        WaitForSingleObject(process_.Get(), 5000);
     }
 
     // The program's visible top-level windows of the class and caption (null for any).
@@ -73,24 +66,21 @@ public:
         while ((window = FindWindowExA(nullptr, window, class_name, caption)) != nullptr) {
             DWORD owner_process = 0;
             GetWindowThreadProcessId(window, &owner_process);
-            if (owner_process == process_id_ && IsWindowVisible(window)) found.push_back(window);
+            if (owner_process == GetProcessId(process_.Get()) && IsWindowVisible(window)) found.push_back(window);
         }
         return found;
     }
     HWND WaitForWindow(const char* class_name, const char* caption) const {
-        WaitFor([&] { return !Windows(class_name, caption).empty(); });
-        const std::vector<HWND> found = Windows(class_name, caption);
+        std::vector<HWND> found;
+        WaitFor([&] { return !(found = Windows(class_name, caption)).empty(); });
         return found.empty() ? nullptr : found.front();
     }
     std::optional<DWORD> WaitForExit(DWORD milliseconds = 20000) const {
         DWORD code = 0;
-        if (WaitForSingleObject(process_.Get(), milliseconds) != WAIT_OBJECT_0) return std::nullopt;
-        GetExitCodeProcess(process_.Get(), &code);
-        return code;
+        const bool ended = WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
+        return ended && GetExitCodeProcess(process_.Get(), &code) ? std::optional<DWORD>(code) : std::nullopt;
     }
 
 private:
     OwnedHandle process_;
-    OwnedHandle thread_;
-    DWORD process_id_ = 0;
 };
