@@ -1,46 +1,86 @@
-// Starting the real program and finding its windows from another process.
+// Starting the real program and finding its windows from another process,
+// with the scratch folders and settings it is started over.
 #pragma once
 #include <windows.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+#include "platform/guards.h"
+
+constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
+
+// Asks again every 50 ms; false when the condition did not hold in time.
+inline bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = 20000) {
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(50)) {
+        if (GetTickCount() - start > milliseconds) return false;
+    }
+    return true;
+}
+
+inline std::filesystem::path BesideThisProgram(const std::string& name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    return std::filesystem::path(module).parent_path() / name;
+}
+
+inline void DeleteProgramSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+
+// A fresh folder under the temporary folder, removed with what it holds.
+struct ScratchFolder {
+    explicit ScratchFolder(const std::string& name)
+        : path(std::filesystem::temp_directory_path() /
+               ("lumivane-e2e-" + name + "-" + std::to_string(GetCurrentProcessId()))) {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder() { std::filesystem::remove_all(path); }
+    std::filesystem::path path;
+};
 
 class RunningProgram {
 public:
-    RunningProgram(const std::filesystem::path& program, const std::filesystem::path& working_folder,
-                   const std::string& arguments = "");
-    ~RunningProgram();  // ends the program if it still runs
-    RunningProgram(const RunningProgram&) = delete;
-    RunningProgram& operator=(const RunningProgram&) = delete;
+    // Started in its own folder, as from the desktop.
+    explicit RunningProgram(const std::filesystem::path& program) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        // No command line: the program takes none, and gets its own name.
+        if (CreateProcessA(program.string().c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                           program.parent_path().string().c_str(), &startup, &started)) {
+            process_.Reset(started.hProcess);
+            CloseHandle(started.hThread);  // not needed
+        }
+    }
+    // Ends the program if it still runs.
+    ~RunningProgram() {
+        TerminateProcess(process_.Get(), 99);  // refused when it has ended already
+        WaitForSingleObject(process_.Get(), 5000);
+    }
 
-    bool Started() const { return process_.hProcess != nullptr; }
-    // A top-level window of this program with the caption, or null after the wait.
-    HWND WaitForWindow(const std::string& caption, DWORD milliseconds = 20000) const;
-    // Waits for a window of the program with the caption to go away.
-    bool WaitForWindowGone(const std::string& caption, DWORD milliseconds = 20000) const;
-    std::optional<DWORD> WaitForExit(DWORD milliseconds = 20000);
-    DWORD ProcessId() const { return process_.dwProcessId; }
+    // The program's visible top-level windows of the class and caption (null for any).
+    std::vector<HWND> Windows(const char* class_name, const char* caption) const {
+        std::vector<HWND> found;
+        HWND window = nullptr;
+        while ((window = FindWindowExA(nullptr, window, class_name, caption)) != nullptr) {
+            DWORD owner_process = 0;
+            GetWindowThreadProcessId(window, &owner_process);
+            if (owner_process == GetProcessId(process_.Get()) && IsWindowVisible(window)) found.push_back(window);
+        }
+        return found;
+    }
+    HWND WaitForWindow(const char* class_name, const char* caption) const {
+        std::vector<HWND> found;
+        WaitFor([&] { return !(found = Windows(class_name, caption)).empty(); });
+        return found.empty() ? nullptr : found.front();
+    }
+    std::optional<DWORD> WaitForExit(DWORD milliseconds = 20000) const {
+        DWORD code = 0;
+        const bool ended = WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
+        return ended && GetExitCodeProcess(process_.Get(), &code) ? std::optional<DWORD>(code) : std::nullopt;
+    }
 
 private:
-    PROCESS_INFORMATION process_{};
+    OwnedHandle process_;
 };
-
-std::filesystem::path BesideThisProgram(const std::string& name);
-std::filesystem::path MakeEmptyFolder(const std::string& name);
-std::string DialogText(HWND dialog, int control_id);
-
-void DeleteProgramSettings();
-std::optional<std::string> SettingText(const char* name);
-std::optional<DWORD> SettingNumber(const char* name);
-void StoreSettingText(const char* name, const std::string& text);
-void StoreSettingNumber(const char* name, DWORD value);
-
-// Sets the selection and focus of a list-view item in another process's window.
-bool SetListItemState(const RunningProgram& program, HWND list, int index, UINT state);
-// The program's visible top-level windows, and what tells them apart.
-std::vector<HWND> ProgramWindows(const RunningProgram& program);
-std::string WindowCaption(HWND window);
-std::string WindowClass(HWND window);
-// Number of visible top-level windows of the program with the caption.
-int CountWindows(const RunningProgram& program, const std::string& caption);
