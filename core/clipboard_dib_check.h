@@ -9,11 +9,11 @@
 
 struct ClipboardDibLayout {
     bool drawable = false;
-    std::string status;              // size and depth, or why the image can't be shown
-    BitmapInfoHeader header{};       // the block's first 40 bytes, whatever its header kind
-    std::size_t table_entries = 0;   // colours in the block's own table
+    std::string status;                // size and depth, or why the image can't be shown
+    BitmapInfoHeader header{};         // the block's first 40 bytes, whatever its header kind
+    std::size_t table_entries = 0;     // colours in the block's own table
     std::size_t possible_colours = 0;  // 2, 16 or 256 at 8 bits or fewer, else 0
-    std::size_t pixels_offset = 0;   // from the start of the block
+    std::size_t pixels_offset = 0;     // from the start of the block
     std::size_t pixel_bytes = 0;
 };
 
