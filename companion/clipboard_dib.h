@@ -1,5 +1,5 @@
-// The image on the clipboard (CF_DIB), checked against the size of the block
-// that holds it and copied into a bitmap the viewer keeps while it shows it.
+// The image on the clipboard (CF_DIB), once its block has passed the checks of
+// core/clipboard_dib_check.h, copied into a bitmap the viewer keeps while it shows it.
 #pragma once
 #include <windows.h>
 #include <cstdint>

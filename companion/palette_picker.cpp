@@ -4,10 +4,12 @@
 #include <windowsx.h>
 #include <memory>
 #include <optional>
+#include <string>
 #include "companion/buffered_paint.h"
 #include "companion/clipboard_access.h"
-#include "companion/swatch_grid.h"
+#include "companion/texture_palette.h"
 #include "companion/tool_windows.h"
+#include "core/swatch_grid.h"
 
 namespace {
 
@@ -36,6 +38,18 @@ struct PickerState {
     int selected = -1;
     bool tracking_leave = false;
 };
+
+RECT CellOf(int swatch) {
+    const SwatchRect cell = SwatchCell(swatch);
+    return {cell.left, cell.top, cell.right, cell.bottom};
+}
+
+int SwatchUnder(LPARAM point) { return SwatchAt(GET_X_LPARAM(point), GET_Y_LPARAM(point)); }
+
+std::string TextOf(const PickerState& state, int swatch) {
+    const RGBQUAD& colour = (*state.palette)[swatch];
+    return SwatchText(swatch, colour.rgbRed, colour.rgbGreen, colour.rgbBlue);
+}
 
 PickerState* StateOf(HWND window) { return reinterpret_cast<PickerState*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
@@ -68,7 +82,7 @@ bool CreatePickerControls(HWND window, const PickerState& state) {
 
 void InvalidateSwatch(HWND window, int index) {
     if (index < 0) return;
-    const RECT cell = SwatchCell(index);
+    const RECT cell = CellOf(index);
     InvalidateRect(window, &cell, FALSE);
 }
 
@@ -77,8 +91,7 @@ void PointAt(HWND window, PickerState& state, int index) {
     InvalidateSwatch(window, state.pointed);
     InvalidateSwatch(window, index);
     state.pointed = index;
-    SetDlgItemTextA(window, kPointedSwatchTextId,
-                    index < 0 ? kPointHint : SwatchText(index, (*state.palette)[index]).c_str());
+    SetDlgItemTextA(window, kPointedSwatchTextId, index < 0 ? kPointHint : TextOf(state, index).c_str());
 }
 
 void Select(HWND window, PickerState& state, int index) {
@@ -86,13 +99,13 @@ void Select(HWND window, PickerState& state, int index) {
     InvalidateSwatch(window, state.selected);
     InvalidateSwatch(window, index);
     state.selected = index;
-    SetDlgItemTextA(window, kSelectedSwatchTextId, SwatchText(index, (*state.palette)[index]).c_str());
+    SetDlgItemTextA(window, kSelectedSwatchTextId, TextOf(state, index).c_str());
     EnableWindow(GetDlgItem(window, kCopySwatchButtonId), TRUE);
 }
 
 void CopySelected(HWND window, const PickerState& state) {
     if (!state.palette || state.selected < 0) return;
-    const bool copied = PutTextOnClipboard(window, SwatchText(state.selected, (*state.palette)[state.selected]));
+    const bool copied = PutTextOnClipboard(window, TextOf(state, state.selected));
     SetDlgItemTextA(window, kPointedSwatchTextId, copied ? kCopied : kClipboardBusy);
 }
 
@@ -111,15 +124,15 @@ void DrawPalettePicker(HWND window, HDC dc, const RECT& client) {
     if (!state || !state->palette) return;
     const auto swatch_brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
     for (int index = 0; index < kTexturePaletteColours; ++index) {
-        RECT swatch = SwatchCell(index);
+        RECT swatch = CellOf(index);
         InflateRect(&swatch, -1, -1);
         const RGBQUAD& colour = (*state->palette)[index];
         SetDCBrushColor(dc, RGB(colour.rgbRed, colour.rgbGreen, colour.rgbBlue));
         FillRect(dc, &swatch, swatch_brush);
     }
     // Black then white, so the selection shows on every colour of the palette.
-    if (state->pointed >= 0) FrameCell(dc, SwatchCell(state->pointed), 1);
-    if (state->selected >= 0) FrameCell(dc, SwatchCell(state->selected), 3);
+    if (state->pointed >= 0) FrameCell(dc, CellOf(state->pointed), 1);
+    if (state->selected >= 0) FrameCell(dc, CellOf(state->selected), 3);
 }
 
 LRESULT CALLBACK PalettePickerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -142,7 +155,7 @@ LRESULT CALLBACK PalettePickerProc(HWND window, UINT message, WPARAM wparam, LPA
         return PaintClientBuffered(window, message, wparam, &DrawPalettePicker);
     case WM_MOUSEMOVE:
         if (!state) break;
-        PointAt(window, *state, SwatchAt({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}));
+        PointAt(window, *state, SwatchUnder(lparam));
         if (!state->tracking_leave) {
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
             state->tracking_leave = TrackMouseEvent(&track) != FALSE;
@@ -156,7 +169,7 @@ LRESULT CALLBACK PalettePickerProc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_LBUTTONDOWN:
         if (!state) break;
         SetFocus(window);  // keeps Escape and Ctrl+C coming here
-        Select(window, *state, SwatchAt({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}));
+        Select(window, *state, SwatchUnder(lparam));
         return 0;
     case WM_CHAR:
         if (state && wparam == kCtrlC) CopySelected(window, *state);

@@ -2,6 +2,7 @@
 // classes, the ids of their controls, the swatch grid's geometry and the
 // registered message through which they report the library's live GDI objects.
 #pragma once
+#include "core/swatch_grid.h"
 
 inline constexpr char kPalettePickerTitle[] = "Palette Picker";
 inline constexpr char kPalettePickerClass[] = "TessalinePalettePicker";
@@ -12,11 +13,7 @@ inline constexpr char kClipboardViewerClass[] = "TessalineClipboardViewer";
 // contexts the library holds at that moment.
 inline constexpr char kLiveGdiObjectsMessage[] = "TessalineLiveGdiObjects";
 
-// Palette Picker: swatch 0 is top left, 15 top right, 255 bottom right.
-inline constexpr int kSwatchColumns = 16;
-inline constexpr int kSwatchCell = 22;
-inline constexpr int kSwatchGridLeft = 8;
-inline constexpr int kSwatchGridTop = 8;
+// Palette Picker, below its grid of swatches.
 inline constexpr int kPointedSwatchTextId = 101;
 inline constexpr int kSelectedSwatchTextId = 102;
 inline constexpr int kCopySwatchButtonId = 103;

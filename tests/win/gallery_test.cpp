@@ -1,20 +1,20 @@
+// The thumbnail gallery over the real main window: every picture squeezed
+// whole at the size the settings ask, a file that gets no picture losing only
+// its own, and every way of closing letting go of what an opening holds.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <array>
 #include <cstdlib>
-#include <map>
-#include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
-#include "platform/program_instance.h"
+#include "core/packed_dib.h"
+#include "core/palette_source.h"
 #include "gallery/gallery.h"
 #include "gallery/owned_image_list.h"
 #include "gallery/thumbnail.h"
-#include "core/packed_dib.h"
-#include "core/file_access.h"
-#include "platform/guards.h"
-#include "core/palette_source.h"
+#include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
@@ -38,8 +38,20 @@ std::uint8_t QuadrantIndex(int x, int y) {
     return static_cast<std::uint8_t>(x < 128 ? CubeIndex(0, 0, 5) : CubeIndex(5, 5, 5));
 }
 
-Bytes Solid(int width, int height, std::uint32_t rgb) {
-    return Bmp24(width, height, [rgb](int, int) { return rgb; });
+// A recorded message as (text, caption, style, owner).
+using Shown = std::tuple<std::string, std::string, unsigned, HWND>;
+std::vector<Shown> ShownMessages(const RecordingMessageSink& sink) {
+    std::vector<Shown> shown;
+    for (const RecordedMessage& m : sink.Messages()) shown.emplace_back(m.text, m.caption, m.style, m.owner);
+    return shown;
+}
+
+Bytes Solid(std::uint32_t rgb) {
+    return Bmp24(8, 8, [rgb](int, int) { return rgb; });
+}
+
+HIMAGELIST ShownImages(HWND list) {
+    return reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
 }
 
 int IconSide(HIMAGELIST images) {
@@ -48,58 +60,25 @@ int IconSide(HIMAGELIST images) {
     return width == height ? width : -1;
 }
 
-// One image of an image list drawn onto a magenta canvas, top row first.
-std::vector<std::uint32_t> ImagePixels(HIMAGELIST images, int index) {
-    const int side = IconSide(images);
+int ItemImage(HWND list, int item) {
+    LVITEMA asked{};
+    asked.mask = LVIF_IMAGE;
+    asked.iItem = item;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&asked));
+    return asked.iImage;
+}
+
+// The thumbnail of a list's item drawn onto a magenta canvas, top row first.
+std::vector<std::uint32_t> Thumbnail(HWND list, int item) {
+    const int side = IconSide(ShownImages(list));
     const Canvas canvas(side, side);
-    ImageList_Draw(images, index, canvas.Dc(), 0, 0, ILD_NORMAL);
+    ImageList_Draw(ShownImages(list), ItemImage(list, item), canvas.Dc(), 0, 0, ILD_NORMAL);
     GdiFlush();
-    std::vector<std::uint32_t> result;
+    std::vector<std::uint32_t> pixels;
     for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) result.push_back(Rgb(canvas.At(x, y)));
+        for (int x = 0; x < side; ++x) pixels.push_back(Rgb(canvas.At(x, y)));
     }
-    return result;
-}
-
-struct GalleryItem {
-    std::string name;
-    int image;
-};
-
-std::vector<GalleryItem> ItemsOf(HWND list) {
-    std::vector<GalleryItem> items;
-    for (int i = 0; i < SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); ++i) {
-        char name[MAX_PATH] = {};
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = i;
-        item.pszText = name;
-        item.cchTextMax = MAX_PATH;
-        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        items.push_back({name, item.iImage});
-    }
-    return items;
-}
-
-HIMAGELIST ShownImages(HWND list) {
-    return reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
-}
-
-bool NamesAnImage(HIMAGELIST images, int index) { return index >= 0 && index < ImageList_GetImageCount(images); }
-
-// What the list view shows inside an item's icon box.
-std::vector<std::uint32_t> ShownIconColours(HWND list, int item) {
-    RECT box{LVIR_ICON, 0, 0, 0};
-    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&box));
-    RECT client{};
-    GetClientRect(list, &client);
-    Canvas shown(client.right, client.bottom);
-    CaptureClient(list, shown);
-    std::vector<std::uint32_t> colours;
-    for (int y = std::max(box.top, 0L); y < std::min(box.bottom, client.bottom); ++y) {
-        for (int x = std::max(box.left, 0L); x < std::min(box.right, client.right); ++x) colours.push_back(Rgb(shown.At(x, y)));
-    }
-    return colours;
+    return pixels;
 }
 
 // Busy bytes in every heap of the process.
@@ -116,25 +95,6 @@ std::size_t HeapBytesInUse() {
     return total;
 }
 
-// Counts the files opened for reading, by path.
-class CountingFileSystem final : public FileSystem {
-public:
-    CountingFileSystem() : real_(Files()), previous_(SetFileSystem(this)) {}
-    ~CountingFileSystem() override { SetFileSystem(previous_); }
-    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
-        ++opened[path];
-        return real_.OpenForReading(path);
-    }
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return real_.ReplaceFile(path, pieces);
-    }
-    std::map<std::string, int> opened;
-
-private:
-    FileSystem& real_;
-    FileSystem* previous_;
-};
-
 // Fails the allocation of one thumbnail header block, counted from 1.
 int g_header_blocks = 0;
 int g_failing_header_block = 0;
@@ -146,7 +106,7 @@ void* FailOneHeaderBlock(void* block, std::size_t size) {
 class GalleryTest : public WindowTest {
 protected:
     void OpenGallery() {
-        gallery_ = CreateDialogParamA(ProgramInstance(), kGalleryTemplate, main_->Get(), &GalleryDialogProc, 0);
+        gallery_ = CreateDialogParamA(ProgramInstance(), kGalleryTemplate, Main(), &GalleryDialogProc, 0);
         PumpMessages();
     }
     void DestroyGallery() {
@@ -161,176 +121,119 @@ protected:
     HWND gallery_ = nullptr;
 };
 
-TEST_F(GalleryTest, ThumbsIndexSetsTheSideAndEveryPictureIsScaledWhole) {
+TEST_F(GalleryTest, ThumbsSetsTheSideAndEveryPictureIsSqueezedWhole) {
     textures_.Write("quads.oaf", Texture(QuadrantIndex));
     // A checkerboard with marked corners: at 60 pixels it must come through unchanged.
-    auto checks = [](int x, int y) { return x == 0 && y == 0 ? kRed : x == 59 && y == 59 ? kBlue : (x + y) % 2 ? kWhite : kBlack; };
-    bitmaps_.Write("checks.bmp", Bmp24(60, 60, checks));
-    StartMainWindow();
-    for (const auto& [thumbs, side] : std::map<DWORD, int>{{0, 32}, {1, 60}, {2, 80}, {5, 32}}) {
-        SCOPED_TRACE("Thumbs " + std::to_string(thumbs));
-        WriteSettingDword("Thumbs", thumbs);
-        CountingFileSystem files;
-        OpenGallery();
-        const HIMAGELIST textures = ShownImages(TexturesList());
-        const HIMAGELIST bitmaps = ShownImages(BitmapsList());
-        ASSERT_TRUE(textures && bitmaps && textures != bitmaps);
-        EXPECT_EQ(IconSide(textures), side);
-        EXPECT_EQ(IconSide(bitmaps), side);
-        EXPECT_EQ(files.opened, (std::map<std::string, int>{{bitmaps_.WithBackslash() + "checks.bmp", 1},
-                                                             {textures_.WithBackslash() + "quads.oaf", 1}}));
-        const std::vector<std::uint32_t> quads = ImagePixels(textures, ItemsOf(TexturesList()).at(0).image);
-        const int q = side / 4;
-        EXPECT_PRED2(NearColour, quads[q * side + q], kRed);
-        EXPECT_PRED2(NearColour, quads[q * side + 3 * q], kGreen);
-        EXPECT_PRED2(NearColour, quads[3 * q * side + q], kBlue);
-        EXPECT_PRED2(NearColour, quads[3 * q * side + 3 * q], kWhite);
-        if (side == 60) {
-            const std::vector<std::uint32_t> copy = ImagePixels(bitmaps, ItemsOf(BitmapsList()).at(0).image);
-            int wrong = 0;
-            for (int i = 0; i < 3600; ++i) wrong += !NearColour(copy[i], checks(i % 60, i / 60));
-            EXPECT_EQ(wrong, 0);
-        }
-        DestroyGallery();
-    }
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
-TEST_F(GalleryTest, ABrokenBitmapKeepsItsNameAndTheOthersTheirOwnPictures) {
-    bitmaps_.Write("a.bmp", Solid(40, 40, kRed));
-    bitmaps_.Write("b.bmp", Bytes(100, 'x'));
-    bitmaps_.Write("c.bmp", Solid(40, 40, kBlue));
-    StartMainWindow();
-    OpenGallery();
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, bitmaps_.WithBackslash() + "b.bmp");
-    EXPECT_EQ(messages_.Messages()[0].caption, "Not a recognised BMP format file!");
-
-    const HIMAGELIST images = ShownImages(BitmapsList());
-    const std::vector<GalleryItem> items = ItemsOf(BitmapsList());
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[0].name + items[1].name + items[2].name, "a.bmpb.bmpc.bmp");
-    ASSERT_TRUE(NamesAnImage(images, items[0].image) && NamesAnImage(images, items[2].image));
-    EXPECT_FALSE(NamesAnImage(images, items[1].image));
-    EXPECT_PRED2(NearColour, ImagePixels(images, items[0].image)[16 * 32 + 16], kRed);
-    EXPECT_PRED2(NearColour, ImagePixels(images, items[2].image)[16 * 32 + 16], kBlue);
-
-    // On screen the broken file's icon box holds nothing but the list's background.
-    UpdateWindow(BitmapsList());
-    auto shows = [](const std::vector<std::uint32_t>& box, std::uint32_t colour) {
-        return std::any_of(box.begin(), box.end(), [colour](std::uint32_t c) { return NearColour(c, colour); });
+    auto checks = [](int x, int y) {
+        return x == 0 && y == 0 ? kRed : x == 59 && y == 59 ? kBlue : (x + y) % 2 ? kWhite : kBlack;
     };
-    EXPECT_TRUE(shows(ShownIconColours(BitmapsList(), 0), kRed));
-    EXPECT_TRUE(shows(ShownIconColours(BitmapsList(), 2), kBlue));
-    const std::uint32_t background = Rgb(static_cast<COLORREF>(SendMessageA(BitmapsList(), LVM_GETBKCOLOR, 0, 0)));
-    const std::vector<std::uint32_t> empty_box = ShownIconColours(BitmapsList(), 1);
-    ASSERT_FALSE(empty_box.empty());
-    EXPECT_EQ(std::count(empty_box.begin(), empty_box.end(), background), static_cast<std::ptrdiff_t>(empty_box.size()));
-}
-
-TEST_F(GalleryTest, AWidePictureIsSqueezedWholeAndAnEmptyFolderLeavesItsListEmpty) {
+    bitmaps_.Write("checks.bmp", Bmp24(60, 60, checks));
     // Red and blue ends, a white band on top and a black one below: all must survive.
     bitmaps_.Write("wide.bmp", Bmp24(640, 200, [](int x, int y) {
                        return y < 20 ? kWhite : y >= 180 ? kBlack : x < 64 ? kRed : x >= 576 ? kBlue : kGreen;
                    }));
     StartMainWindow();
+    const std::pair<DWORD, int> sides[] = {{0, 32}, {2, 80}, {5, 32}, {1, 60}};  // Thumbs and thumbnail side
+    for (const auto& [thumbs, side] : sides) {
+        WriteSettingDword("Thumbs", thumbs);
+        OpenGallery();
+        ASSERT_NE(ShownImages(TexturesList()), ShownImages(BitmapsList()));
+        EXPECT_EQ(IconSide(ShownImages(TexturesList())), side) << thumbs;
+        EXPECT_EQ(IconSide(ShownImages(BitmapsList())), side) << thumbs;
+        DestroyGallery();
+    }
+    // At 60 pixels (the last Thumbs) the checkerboard is copied whole; the others
+    // are squeezed, one side of each reader's at every size alike.
     OpenGallery();
-    ASSERT_TRUE(ShownImages(BitmapsList()));
-    const std::vector<std::uint32_t> pixels = ImagePixels(ShownImages(BitmapsList()), ItemsOf(BitmapsList()).at(0).image);
-    EXPECT_PRED2(NearColour, pixels[16 * 32 + 0], kRed);
-    EXPECT_PRED2(NearColour, pixels[16 * 32 + 31], kBlue);
-    EXPECT_PRED2(NearColour, pixels[16 * 32 + 16], kGreen);
-    EXPECT_PRED2(NearColour, pixels[0 * 32 + 16], kWhite);
-    EXPECT_PRED2(NearColour, pixels[31 * 32 + 16], kBlack);
-
-    EXPECT_EQ(SendMessageA(TexturesList(), LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_EQ(ShownImages(TexturesList()), nullptr);
+    const std::vector<std::uint32_t> quads = Thumbnail(TexturesList(), 0);
+    EXPECT_PRED2(NearColour, quads[15 * 60 + 15], kRed);
+    EXPECT_PRED2(NearColour, quads[15 * 60 + 45], kGreen);
+    EXPECT_PRED2(NearColour, quads[45 * 60 + 15], kBlue);
+    EXPECT_PRED2(NearColour, quads[45 * 60 + 45], kWhite);
+    const std::vector<std::uint32_t> wide = Thumbnail(BitmapsList(), 1);
+    EXPECT_PRED2(NearColour, wide[30 * 60], kRed);
+    EXPECT_PRED2(NearColour, wide[30 * 60 + 59], kBlue);
+    EXPECT_PRED2(NearColour, wide[30 * 60 + 30], kGreen);
+    EXPECT_PRED2(NearColour, wide[30], kWhite);
+    EXPECT_PRED2(NearColour, wide[59 * 60 + 30], kBlack);
+    const std::vector<std::uint32_t> copy = Thumbnail(BitmapsList(), 0);
+    int wrong = 0;
+    for (int i = 0; i < 3600; ++i) wrong += !NearColour(copy[i], checks(i % 60, i / 60));
+    EXPECT_EQ(wrong, 0);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(GalleryTest, FilesThatGetNoPictureLoseOnlyTheirOwn) {
-    bitmaps_.Write("a.bmp", Solid(8, 8, kRed));
-    bitmaps_.Write("b.bmp", Solid(8, 8, kGreen));
-    bitmaps_.Write("c.bmp", Solid(8, 8, kBlue));
-    textures_.Write("quads.oaf", Texture(QuadrantIndex));
+TEST_F(GalleryTest, AFileThatGetsNoPictureLosesOnlyItsOwn) {
+    bitmaps_.Write("a.bmp", Solid(kRed));
+    bitmaps_.Write("b.bmp", Bytes(100, 'x'));
+    bitmaps_.Write("c.bmp", Solid(kGreen));
+    bitmaps_.Write("d.bmp", Solid(kBlue));
     StartMainWindow();
-    // A name that does not fit a path buffer behind its folder: never read, never cut short.
+    // A name that does not fit a path buffer behind its folder: never read, and
+    // never cut short (a cut name would fail to open, with a message).
     std::string long_name(MAX_PATH - bitmaps_.WithBackslash().size() + 1, 'n');
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.pszText = long_name.data();
-    SendMessageA(main_->Item(IDC_BITMAPS_LIST), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    CountingFileSystem files;
+    SendMessageA(Item(IDC_BITMAPS_LIST), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     g_header_blocks = 0;
-    g_failing_header_block = 3;  // the texture's comes first, then a.bmp's, then b.bmp's
+    g_failing_header_block = 2;  // a.bmp's comes first, b.bmp is refused before it asks, then c.bmp's
     const DibReallocator previous = SetDibReallocator(&FailOneHeaderBlock);
     OpenGallery();
     SetDibReallocator(previous);
-    EXPECT_TRUE(messages_.Messages().empty());
-    EXPECT_EQ(files.opened.size(), 4u);
-    const HIMAGELIST images = ShownImages(BitmapsList());
-    const std::vector<GalleryItem> items = ItemsOf(BitmapsList());
-    ASSERT_EQ(items.size(), 4u);
-    EXPECT_EQ(items[3].name, long_name);
-    EXPECT_FALSE(NamesAnImage(images, items[1].image) || NamesAnImage(images, items[3].image));
-    ASSERT_TRUE(NamesAnImage(images, items[0].image) && NamesAnImage(images, items[2].image));
-    EXPECT_PRED2(NearColour, ImagePixels(images, items[0].image)[0], kRed);
-    EXPECT_PRED2(NearColour, ImagePixels(images, items[2].image)[0], kBlue);
+    const Shown broken{bitmaps_.WithBackslash() + "b.bmp", "Not a recognised BMP format file!", MB_ICONWARNING, nullptr};
+    EXPECT_EQ(ShownMessages(messages_), std::vector<Shown>{broken});
+    EXPECT_EQ(ListTexts(BitmapsList()), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", long_name}));
+    for (int nothing : {1, 2, 4}) EXPECT_EQ(ItemImage(BitmapsList(), nothing), I_IMAGENONE) << nothing;
+    EXPECT_PRED2(NearColour, Thumbnail(BitmapsList(), 0)[0], kRed);
+    EXPECT_PRED2(NearColour, Thumbnail(BitmapsList(), 3)[0], kBlue);
+    EXPECT_EQ(SendMessageA(TexturesList(), LVM_GETITEMCOUNT, 0, 0), 0);  // an empty folder: no items, no images
+    EXPECT_EQ(ShownImages(TexturesList()), nullptr);
     DestroyGallery();
 
-    // Without a palette the texture reader stops with its own message, without
-    // owner; each bitmap reaches the thumbnail's lookup, owned by the gallery.
+    // Without a palette each readable bitmap reaches the thumbnail's lookup, owned by the gallery.
+    messages_.Clear();
     PaletteSource* palette = SetPaletteSource(nullptr);
     OpenGallery();
     SetPaletteSource(palette);
-    ASSERT_EQ(messages_.Messages().size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(messages_.Messages()[i].owner, i == 0 ? nullptr : gallery_);
-        EXPECT_EQ(messages_.Messages()[i].text, "Fatal error (PAL1)!");
-        EXPECT_EQ(messages_.Messages()[i].caption, "Application error");
-        EXPECT_EQ(messages_.Messages()[i].style, static_cast<unsigned>(MB_ICONWARNING));
-    }
-    EXPECT_EQ(ItemsOf(BitmapsList()).size(), 4u);
+    const Shown no_palette{"Fatal error (PAL1)!", "Application error", MB_ICONWARNING, gallery_};
+    EXPECT_EQ(ShownMessages(messages_), (std::vector<Shown>{no_palette, broken, no_palette, no_palette}));
     EXPECT_EQ(ImageList_GetImageCount(ShownImages(BitmapsList())), 0);
 }
 
-// What the timer below saw of the modal gallery.
 TEST_F(GalleryTest, TheSystemCommandRunsItModalAtTheMainWindowsClientOrigin) {
-    bitmaps_.Write("a.bmp", Solid(8, 8, kRed));
+    bitmaps_.Write("a.bmp", Solid(kRed));
     StartMainWindow();
+    POINT origin{0, 0};
+    ClientToScreen(Main(), &origin);
     HWND gallery = nullptr;
-    POINT seen_origin{0, 0};
-    LRESULT items = 0;
-    std::array<char, 32> caption{};
     const long lists_before = LiveImageListCount();
     {
         // Inside the gallery's modal loop: looks, then presses OK.
         WindowUser user(50, [&](HWND window) {
             if (gallery || GetWindow(window, GW_OWNER) != Main() || !GetDlgItem(window, IDC_GALLERY_BITMAPS)) return;
             gallery = window;
-            GetWindowTextA(window, caption.data(), static_cast<int>(caption.size()));
-            ClientToScreen(window, &seen_origin);
-            items = SendDlgItemMessageA(window, IDC_GALLERY_BITMAPS, LVM_GETITEMCOUNT, 0, 0);
+            char caption[32] = {};
+            GetWindowTextA(window, caption, sizeof caption);
+            EXPECT_STREQ(caption, " Textures ");
+            POINT seen{0, 0};
+            ClientToScreen(window, &seen);
+            EXPECT_EQ(std::pair(seen.x, seen.y), std::pair(origin.x, origin.y));
+            EXPECT_EQ(ListTexts(GetDlgItem(window, IDC_GALLERY_BITMAPS)), std::vector<std::string>{"a.bmp"});
             PostMessageA(window, WM_COMMAND, IDC_GALLERY_OK, 0);
         });
         SendMessageA(Main(), WM_SYSCOMMAND, IDM_SHOW_GALLERY, 0);
     }
     ASSERT_NE(gallery, nullptr) << "no gallery was shown";
-    EXPECT_STREQ(caption.data(), " Textures ");
     EXPECT_FALSE(IsWindow(gallery)) << "the gallery is gone when the command returns";
-    POINT origin{0, 0};
-    ClientToScreen(Main(), &origin);
-    EXPECT_EQ(seen_origin.x, origin.x);
-    EXPECT_EQ(seen_origin.y, origin.y);
-    EXPECT_EQ(items, 1);
     EXPECT_EQ(LiveImageListCount(), lists_before);
 }
 
 TEST_F(GalleryTest, EveryWayOfClosingReleasesAllExactlyOnceAndFiftyOpeningsLeakNothing) {
-    for (int i = 0; i < 50; ++i) {
-        const std::string number = std::to_string(i);
+    for (int i = 0; i < 11; ++i) {  // 22 files: a byte lost per file passes the bound below over 50 openings
+        const std::string number = std::to_string(i);  // appended: GCC 12 warns wrongly about operator+ here
         textures_.Write(std::string("t").append(number).append(".oaf"), Texture(QuadrantIndex));
-        bitmaps_.Write(std::string("b").append(number).append(".bmp"), Solid(64, 48, kBlue));
+        bitmaps_.Write(std::string("b").append(number).append(".bmp"), Solid(kBlue));
     }
     bitmaps_.Write("broken.bmp", Bytes(10, 0));  // the failure path leaks nothing either
     StartMainWindow();
@@ -348,7 +251,7 @@ TEST_F(GalleryTest, EveryWayOfClosingReleasesAllExactlyOnceAndFiftyOpeningsLeakN
             EXPECT_EQ(LiveImageListCount(), lists_before);
             EXPECT_EQ(ShownImages(TexturesList()), nullptr) << "a list view still holds a destroyed image list";
             EXPECT_EQ(ShownImages(BitmapsList()), nullptr);
-            EXPECT_EQ(SendMessageA(TexturesList(), LVM_GETITEMCOUNT, 0, 0) + SendMessageA(BitmapsList(), LVM_GETITEMCOUNT, 0, 0), 0);
+            EXPECT_EQ(ListTexts(TexturesList()).size() + ListTexts(BitmapsList()).size(), 0u);
         }
         DestroyGallery();  // way 2: gone while open, as when its owner goes
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before);

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+#include <vector>
+#include "core/swatch_grid.h"
+
+namespace {
+
+TEST(SwatchGrid, EveryPointFindsTheSwatchDrawnThereAndNothingOffTheGrid) {
+    const struct { int x, y, swatch; } points[] = {
+        {8, 8, 0}, {7, 8, -1}, {8, 7, -1},             // the grid's top left corner
+        {29, 29, 0}, {30, 8, 1}, {8, 30, 16},          // where the first cell ends
+        {359, 8, 15}, {360, 8, -1}, {129, 63, 37},     // the top right corner; a cell's centre
+        {359, 359, 255}, {360, 359, -1}, {359, 360, -1},  // the bottom right corner
+    };
+    for (const auto& point : points) EXPECT_EQ(SwatchAt(point.x, point.y), point.swatch) << point.x << "," << point.y;
+    const struct { int swatch, left, top; } cells[] = {{0, 8, 8}, {15, 338, 8}, {37, 118, 52}, {255, 338, 338}};
+    for (const auto& cell : cells) {
+        const SwatchRect rect = SwatchCell(cell.swatch);
+        EXPECT_EQ(std::vector<int>({rect.left, rect.top, rect.right, rect.bottom}),
+                  std::vector<int>({cell.left, cell.top, cell.left + 22, cell.top + 22}))
+            << cell.swatch;
+    }
+}
+
+TEST(SwatchGrid, TextGivesIndexAndColourInDecimalAndHex) {
+    const struct { int index; std::uint8_t red, green, blue; const char* text; } rows[] = {
+        {0, 0, 0, 0, "Index 0 (0x00): RGB 0, 0, 0 = #000000"},
+        {171, 18, 52, 86, "Index 171 (0xAB): RGB 18, 52, 86 = #123456"},
+        {255, 255, 153, 102, "Index 255 (0xFF): RGB 255, 153, 102 = #FF9966"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(SwatchText(row.index, row.red, row.green, row.blue), row.text);
+}
+
+}  // namespace
