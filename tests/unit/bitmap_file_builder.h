@@ -30,6 +30,7 @@ struct BitmapFileParts {
 
 inline std::vector<std::uint8_t> BuildBitmapFile(const BitmapFileParts& parts) {
     std::vector<std::uint8_t> file(14 + 40);
+    file.reserve(file.size() + parts.table.size() + parts.gap.size() + parts.pixels.size());
     const std::uint32_t offset = parts.pixel_offset != 0xFFFFFFFF
                                      ? parts.pixel_offset
                                      : static_cast<std::uint32_t>(54 + parts.table.size() + parts.gap.size());

@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, TheSystemMenuEndsWithASeparatorAndTheThreeToolsWithOneMar
     }
 }
 
-TEST_F(MainWindowTest, ExitAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {
+TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {
     textures_.Write("plane.af", std::vector<unsigned char>(65536, 7));
     const struct {
         const char* name;
@@ -67,6 +67,7 @@ TEST_F(MainWindowTest, ExitAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscap
         bool ends;
     } rows[] = {
         {"Exit button", {WM_COMMAND, IDC_EXIT}, true},
+        {"Close", kClose, true},
         {"Alt+F4", kAltF4, true},
         {"Enter", kEnter, false},
         {"Escape", kEscape, false},
@@ -112,9 +113,11 @@ TEST_F(MainWindowTest, SetupAndAboutRunModalAndEveryWayOutReleasesTheirObjectsBu
         {"About, Enter", IDC_ABOUT, kEnter, true, false},
         {"About, Escape", IDC_ABOUT, kEscape, false, false},
         {"About, Alt+F4", IDC_ABOUT, kAltF4, true, false},
+        {"About, Close", IDC_ABOUT, kClose, true, false},
         {"Setup, Enter", IDC_SETUP, kEnter, false, false},
         {"Setup, Escape", IDC_SETUP, kEscape, false, false},
         {"Setup, Alt+F4", IDC_SETUP, kAltF4, true, false},
+        {"Setup, Close", IDC_SETUP, kClose, true, false},
         {"Setup, Cancel", IDC_SETUP, {WM_COMMAND, IDC_SETUP_CANCEL}, true, false},
         {"Setup, OK", IDC_SETUP, {WM_COMMAND, IDC_SETUP_OK}, true, true},
     };

@@ -19,6 +19,17 @@ Bytes Bmp24(int width, int height, const std::function<std::uint32_t(int, int)>&
     return out;
 }
 
+Bytes Bmp8(int width, int height, const std::array<std::uint8_t, 1024>& table,
+           const std::function<std::uint8_t(int, int)>& index) {
+    const std::size_t stride = (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+    std::vector<std::uint8_t> pixels(stride * height);
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width; ++x) pixels[stride * row + x] = index(x, height - 1 - row);
+    }
+    const auto size = static_cast<std::uint32_t>(54 + table.size() + pixels.size());
+    return BuildBitmapFile({InfoHeader(width, height, 8), {table.begin(), table.end()}, {}, pixels, 0xFFFFFFFF, size});
+}
+
 Bytes Texture(const std::function<std::uint8_t(int, int)>& index) {
     Bytes out(65536);
     for (int row = 0; row < 256; ++row) {

@@ -10,6 +10,9 @@ using Bytes = std::vector<unsigned char>;
 
 // A 24-bit BMP file; colour(x, y) gives 0xRRGGBB with y counted from the top.
 Bytes Bmp24(int width, int height, const std::function<std::uint32_t(int, int)>& colour);
+// An 8-bit BMP file with the given colour table; index(x, y) with y counted from the top.
+Bytes Bmp8(int width, int height, const std::array<std::uint8_t, 1024>& table,
+           const std::function<std::uint8_t(int, int)>& index);
 // An AF texture: index(x, y) with y counted from the top; stored bottom row first.
 Bytes Texture(const std::function<std::uint8_t(int, int)>& index);
 

@@ -119,14 +119,15 @@ private:
 
 // A way a user ends a dialog: a key pressed on the focused control (a system
 // key with Alt, which the system turns into the Close command), or a message
-// posted to the dialog (a button's command).
+// posted to the dialog (a button's command, or Close from the system menu).
 struct WayOut {
-    UINT message;  // WM_KEYDOWN, WM_SYSKEYDOWN or WM_COMMAND
+    UINT message;  // WM_KEYDOWN, WM_SYSKEYDOWN, WM_COMMAND or WM_SYSCOMMAND
     WPARAM wparam;
 };
 inline constexpr WayOut kEnter{WM_KEYDOWN, VK_RETURN};
 inline constexpr WayOut kEscape{WM_KEYDOWN, VK_ESCAPE};
 inline constexpr WayOut kAltF4{WM_SYSKEYDOWN, VK_F4};
+inline constexpr WayOut kClose{WM_SYSCOMMAND, SC_CLOSE};
 void TakeWayOut(HWND dialog, WayOut way);
 
 // What a modal dialog showed while open() ran its loop.
