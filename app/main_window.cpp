@@ -123,8 +123,12 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_NOTIFY: {
         const NMHDR& header = *reinterpret_cast<const NMHDR*>(lparam);
         HandleListNotify(window, header);
-        if (header.code == NM_RCLICK) ShowListContextMenu(window, header);
-        return FALSE;
+        if (header.code != NM_RCLICK) return FALSE;
+        ShowListContextMenu(window, header);
+        // Handled: otherwise the list goes on to send WM_CONTEXTMENU, which
+        // opens the system menu when the pointer has reached the caption by then.
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     }
     case WM_COMMAND:
         RunCommand(window, LOWORD(wparam));

@@ -415,6 +415,9 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
         }
         EXPECT_TRUE(IsWindowVisible(Main()));
     }
+    // The list must not go on to WM_CONTEXTMENU after the menu: where the
+    // pointer is by then, on the caption say, it opens the system menu.
+    EXPECT_NE(SendMessageA(Main(), WM_NOTIFY, click_.idFrom, reinterpret_cast<LPARAM>(&click_)), 0);
     EXPECT_TRUE(std::filesystem::exists(bitmaps_.Path() / "a.bmp"));
     EXPECT_TRUE(std::filesystem::exists(textures_.Path() / "plane.af"));
     EXPECT_TRUE(messages_.Messages().empty());
