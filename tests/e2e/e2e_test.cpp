@@ -95,8 +95,7 @@ TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRe
 // Posted as the pointer's clicks would arrive: under Wine, mouse clicks made
 // with SendInput here did not reach the other process's list. The pointer is
 // put on the click first, as a hand would: the list tells a click from a drag
-// by the pointer's moves, and after the menu it sends WM_CONTEXTMENU on with
-// the pointer's position, where a spot on the caption opens the system menu.
+// by the pointer's moves.
 void RightClickMiddleOf(HWND window) {
     RECT area{};
     GetClientRect(window, &area);
