@@ -4,12 +4,15 @@
 # Wine on a virtual display, the bitmaps paint tools write converted by the
 # batch converter, the fuzzers for a bounded time, the artwork check, the
 # Windows version of the packages and the include layers. Ends with one line:
-# "N passed, N failed".
+# "N passed, N failed", and ", N skipped" where a part could not run on this
+# machine (the 32-bit Windows suites on a kernel that starts no 32-bit
+# programs; the reason is printed where they would have run).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 logs="$root/build/test-logs"
 passed=0
 failed=0
+skipped=0
 
 "$root/scripts/setup.sh" || { echo "0 passed, 1 failed"; exit 1; }
 if ! "$root/scripts/build.sh" native win64 win32; then
@@ -82,9 +85,17 @@ if start_virtual_display; then
   fi
 
   # The 32-bit build, in a prefix of its own that Wine's 32-bit half sets up.
-  use_prefix test32-prefix virtual-desktop
-  run_gtest windows-32bit wine "$root/build/win32/bin/lumivane_win_tests.exe"
-  run_gtest end-to-end-32bit wine "$root/build/win32/bin/lumivane_e2e_tests.exe"
+  if runs_32bit_programs; then
+    use_prefix test32-prefix virtual-desktop
+    run_gtest windows-32bit wine "$root/build/win32/bin/lumivane_win_tests.exe"
+    run_gtest end-to-end-32bit wine "$root/build/win32/bin/lumivane_e2e_tests.exe"
+  else
+    for suite in windows-32bit end-to-end-32bit; do
+      echo "== $suite"
+      echo "   skipped: this kernel starts no 32-bit programs, so Wine cannot run the 32-bit build (its files are still checked below)"
+      skipped=$((skipped + 1))
+    done
+  fi
 else
   failed=$((failed + 1))
 fi
@@ -101,5 +112,9 @@ for package in win64 win32; do
 done
 run_check layers python3 "$root/scripts/check_layers.py"
 
-echo "$passed passed, $failed failed"
+if [ "$skipped" -gt 0 ]; then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
 [ "$failed" -eq 0 ]
