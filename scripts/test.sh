@@ -10,6 +10,11 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 logs="$root/build/test-logs"
+# The same locale and temporary folder whatever the machine or the caller set.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+export TMPDIR="$root/build/tmp"
+mkdir -p "$TMPDIR"
 passed=0
 failed=0
 skipped=0
