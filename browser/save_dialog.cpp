@@ -1,6 +1,7 @@
 #include "browser/save_dialog.h"
 #include <array>
 #include <optional>
+#include <string>
 #include "core/message_sink.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
@@ -37,7 +38,9 @@ const char* AskTargetPath(HWND main_window, std::string_view item_name, Side tar
     const bool to_bitmap = target_side == Side::Bitmaps;
     const int direction = TraitsOf(TraitsOf(target_side).other).target_direction;
     const std::optional<PathBuffer> initial_folder = FolderOf(target_side);
-    const std::optional<PathBuffer> proposed = CopyPath(ProposedSaveName(item_name));
+    // The dialog proposes the name the convert buttons would give.
+    const std::optional<std::string> proposed_name = DefaultTargetName(item_name, direction);
+    const std::optional<PathBuffer> proposed = proposed_name ? CopyPath(*proposed_name) : std::nullopt;
     if (!initial_folder || !proposed) return NoTarget();
     g_target_path = *proposed;
     g_file_title.fill('\0');

@@ -39,7 +39,7 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     const std::vector<std::string> textures = {Texture("a.af", 2), folder_ / "b.x.af"};
     const auto long_texture = PatternBytes(70000, 3);  // the texture is its first 65536 bytes
     WriteWholeFile(textures[1], long_texture);
-    const std::string existing = folder_ / "out/b.x";  // two dots: the last extension goes
+    const std::string existing = folder_ / "out/b.x.af.bmp";  // a second dot is no second extension
     const auto old_bitmap = PatternBytes(10, 5);
     WriteWholeFile(existing, old_bitmap);
     EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", false, palette), 1);
