@@ -16,6 +16,6 @@ const char* ListPatternOf(int direction);
 
 // A folder gives the files in it that its list would show; an argument with *
 // or ? in its last part that is not itself a file gives the files it matches;
-// both sorted as the lists sort, letters whatever their case. Any other
+// both in the order the lists show them (see core/list_order.h). Any other
 // argument is taken as it is.
 std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, int direction);
