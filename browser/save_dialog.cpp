@@ -2,7 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
 #include "settings/settings_store.h"
@@ -64,7 +64,7 @@ const char* AskTargetPath(HWND main_window, std::string_view item_name, Side tar
     const std::optional<std::string> finished = FinishSavePath(g_target_path.data(), direction);
     const std::optional<PathBuffer> target = finished ? CopyPath(*finished) : std::nullopt;
     if (!target) {
-        ShowMessage(main_window, g_target_path.data(), "Target path too long!", MB_OK | MB_ICONWARNING);
+        ShowMessage(main_window, kTargetPathTooLong, g_target_path.data());
         return NoTarget();
     }
     g_target_path = *target;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include "core/folder_search.h"
 #include "core/list_order.h"
+#include "core/messages.h"
 #include "core/target_naming.h"
 
 namespace {
@@ -51,10 +52,10 @@ std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& argum
         if (IsFolder(argument)) {
             const bool ends_in_separator = kSeparators.find(argument.back()) != std::string_view::npos;
             found = SortedMatches(ends_in_separator ? argument : argument + kSeparator, ListPatternOf(direction));
-            problem = std::string("holds no file that matches ") + ListPatternOf(direction);
+            problem = FilledLine(kFolderEmptyLine, {{"folder", argument}, {"pattern", ListPatternOf(direction)}});
         } else if (wildcard && !IsFile(argument)) {
             found = SortedMatches(argument.substr(0, name_at), argument.substr(name_at));
-            problem = "matches no file";
+            problem = FilledLine(kMatchesNothingLine, {{"argument", argument}});
         } else {
             items.push_back({argument, {}});
             continue;

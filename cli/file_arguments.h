@@ -8,7 +8,7 @@
 // One item of a batch: a file to convert, or an argument that named none.
 struct BatchItem {
     std::string source;   // the file, or the argument as given when it names none
-    std::string problem;  // why the argument names no file; empty for a file
+    std::string problem;  // the line that says why the argument names no file; empty for a file
 };
 
 // What a folder's list shows for a direction: "*.bmp" for kBmpToAf, "*.*af" for kAfToBmp.

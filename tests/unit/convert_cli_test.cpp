@@ -54,6 +54,9 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     EXPECT_EQ(ReadWholeFile(existing), BuildBitmapFile({InfoHeader(256, 256, 8), table, {}, texture, 0xFFFFFFFF, 66614}));
     EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
+    // The whole target path counts, as in the window.
+    EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / std::string(250, 'o')), 1);
+    EXPECT_EQ(errors_.str(), textures[0] + ": Target path too long!\n");
 }
 
 TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
@@ -155,7 +158,7 @@ std::string Described(const CommandLine& line) {
 }
 
 TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
-    const std::string bad_jobs = "-j takes a number of files from 1 to 256";
+    const std::string bad_jobs = "lumivane-convert: -j takes a number of files from 1 to 256";
     const struct { std::vector<std::string> arguments; std::string request; } rows[] = {
         {{"to-af", "--force", "a.bmp", "--out", "dir", "--palette", "p.pal", "--", "--odd.bmp"},
          "to-af jobs 0 force out dir palette p.pal [a.bmp] [--odd.bmp]"},
@@ -166,12 +169,12 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
         {{"to-bmp", "-j12", "x"}, "to-bmp jobs 12 [x]"},
         {{"to-bmp", "--jobs", "1", "x"}, "to-bmp jobs 1 [x]"},
         {{"to-bmp", "--quiet", "x"}, "to-bmp jobs 0 quiet [x]"},
-        {{}, "the first argument must be to-af or to-bmp"},
-        {{"to-png", "a"}, "the first argument must be to-af or to-bmp"},
-        {{"to-af"}, "no files to convert"},
-        {{"to-af", "a", "--out"}, "--out needs a value"},
-        {{"to-af", "--fast", "a"}, "unknown option --fast"},
-        {{"to-af", "a", "-j"}, "-j needs a value"},
+        {{}, "lumivane-convert: the first argument must be to-af or to-bmp"},
+        {{"to-png", "a"}, "lumivane-convert: the first argument must be to-af or to-bmp"},
+        {{"to-af"}, "lumivane-convert: no files to convert"},
+        {{"to-af", "a", "--out"}, "lumivane-convert: --out needs a value"},
+        {{"to-af", "--fast", "a"}, "lumivane-convert: unknown option --fast"},
+        {{"to-af", "a", "-j"}, "lumivane-convert: -j needs a value"},
         {{"to-af", "-j", "0", "a"}, bad_jobs},
         {{"to-af", "-j", "257", "a"}, bad_jobs},
         {{"to-af", "-j", "2x", "a"}, bad_jobs},
