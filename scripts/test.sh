@@ -3,7 +3,8 @@
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
 # Wine on a virtual display, the bitmaps paint tools write converted by the
 # batch converter, the fuzzers for a bounded time, the artwork check, the
-# Windows version of the packages and the include layers. Ends with one line:
+# Windows version of the packages, the include layers and the guide's
+# messages. Ends with one line:
 # "N passed, N failed", and ", N skipped" where a part could not run on this
 # machine (the 32-bit Windows suites on a kernel that starts no 32-bit
 # programs; the reason is printed where they would have run).
@@ -116,6 +117,8 @@ for package in win64 win32; do
     "$package" "$root/README.md" "$root/docs/USER_GUIDE.md"
 done
 run_check layers python3 "$root/scripts/check_layers.py"
+# The guide's message tables against the program's one table of messages.
+run_check messages python3 "$root/scripts/check_messages.py"
 
 if [ "$skipped" -gt 0 ]; then
   echo "$passed passed, $failed failed, $skipped skipped"
