@@ -80,7 +80,8 @@ public:
         if (!t_outcome) return kIdNo;
         const std::string_view reason = text == t_path ? caption : caption == t_path ? text : std::string_view();
         const std::string other = reason.empty() ? std::string(caption) + ": " + std::string(text) : std::string();
-        t_outcome->errors += FilledLine(kMessageLine, {{"file", t_path}, {"message", reason.empty() ? other : reason}}) + "\n";
+        const std::string_view message = reason.empty() ? std::string_view(other) : reason;
+        t_outcome->errors += FilledLine(kMessageLine, {{"file", t_path}, {"message", message}}) + "\n";
         return kIdNo;
     }
 
@@ -297,7 +298,8 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     const std::size_t converted = items.size() - static_cast<std::size_t>(failed);
     if (!request.quiet) {
         const std::string count = std::to_string(converted);
-        out << FilledLine(converted == 1 ? kSummaryOneLine : kSummaryLine, {{"count", count}, {"failed", std::to_string(failed)}}) << "\n";
+        const std::string failures = std::to_string(failed);
+        out << FilledLine(converted == 1 ? kSummaryOneLine : kSummaryLine, {{"count", count}, {"failed", failures}}) << "\n";
     }
     return failed;
 }

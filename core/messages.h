@@ -26,9 +26,12 @@ inline constexpr unsigned kPlainBox = kMbOk;  // no icon
 inline constexpr Message kCompanionMissing{"Missing or corrupted Tessaline.dll!", "Fatal error!", kWarningBox};
 inline constexpr Message kPaletteNotFound{"Fatal error (PAL1)!", "Application error", kWarningBox};
 inline constexpr Message kPaletteUnusable{"Fatal error (PAL2)!", "Application error", kWarningBox};
-inline constexpr Message kBitmapsFolderGone{"Previous Bitmaps directory does not exist!\nUsing setup default!", "Directory error!", kWarningBox};
-inline constexpr Message kTexturesFolderGone{"Previous textures directory does not exist!\nUsing setup default!", "Directory error!", kWarningBox};
-inline constexpr Message kChosenFolderTooLong{"Selected directory path is too long!\nPlease choose a shorter one.", "Directory error!", kWarningBox};
+inline constexpr Message kBitmapsFolderGone{"Previous Bitmaps directory does not exist!\nUsing setup default!",
+                                           "Directory error!", kWarningBox};
+inline constexpr Message kTexturesFolderGone{"Previous textures directory does not exist!\nUsing setup default!",
+                                           "Directory error!", kWarningBox};
+inline constexpr Message kChosenFolderTooLong{"Selected directory path is too long!\nPlease choose a shorter one.",
+                                           "Directory error!", kWarningBox};
 
 // Reading a texture.
 inline constexpr Message kTextureNotOpened{"{path}", "Error opening file !", kWarningBox};

@@ -102,7 +102,8 @@ def main():
     boxes = tables.get(("Text", "Caption", "Icon"))
     printed = tables.get(("Line", "Printed on"))
     if boxes is None or printed is None:
-        faults.append("docs/USER_GUIDE.md: the table of messages (Text | Caption | Icon | ...) or of the converter's lines (Line | Printed on | ...) is missing")
+        faults.append("docs/USER_GUIDE.md: the table of messages (Text | Caption | Icon | ...) "
+                      "or of the converter's lines (Line | Printed on | ...) is missing")
     else:
         compare("message", messages, [tuple(guide_cell(c) for c in row[:3]) for row in boxes], faults)
         compare("converter line", lines, [tuple(guide_cell(c) for c in row[:2]) for row in printed], faults)
