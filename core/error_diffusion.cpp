@@ -54,7 +54,7 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
             if (whole) {
                 const std::uint8_t index = nearest.Find(pixel[0] / kScaledLevel, pixel[1] / kScaledLevel, pixel[2] / kScaledLevel);
                 const auto& level = levels[index];
-                if (level[0] * 256 == pixel[0] && level[1] * 256 == pixel[1] && level[2] * 256 == pixel[2]) {
+                if (level[0] * kScaledLevel == pixel[0] && level[1] * kScaledLevel == pixel[1] && level[2] * kScaledLevel == pixel[2]) {
                     out[x] = index;
                     continue;
                 }
@@ -68,11 +68,10 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
             for (int c = 0; c < 3; ++c) {
                 // Whole-number shares that add up to the whole error.
                 const std::int32_t error = wanted[c] - levels[index][c] * static_cast<std::int32_t>(kScaledLevel);
-                const std::int32_t seven = error * 7 / 16, three = error * 3 / 16, five = error * 5 / 16;
+                const std::int32_t seven = error * 7 / 16, four = error * 4 / 16;
                 ahead[c] += seven;
-                under[c - step * 3] += three;
-                under[c] += five;
-                under[c + step * 3] += error - seven - three - five;
+                under[c - step * 3] += four;
+                under[c] += error - seven - four;
             }
         }
         std::swap(here, below);

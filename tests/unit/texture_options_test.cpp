@@ -100,8 +100,8 @@ TexturePalette BlackAndWhite() {
 
 // Grey 64 over 4 x 2 pixels, worked through by hand: the top row runs right and
 // stays black while its error grows (64, 92, 104.25, 109.6 levels wanted); the
-// bottom row runs left and gets 104.8 (black), 168.7 (white), 78.5 (black)
-// and 135.6 (white): two white pixels of eight, for a mean of 63.75.
+// bottom row runs left and gets 98.3 (black), 167.0 (white), 80.3 (black)
+// and 142.1 (white): two white pixels of eight, for a mean of 63.75.
 TEST(Dithering, ASmallGreyDithersAsWorkedOutByHand) {
     const std::vector<std::uint16_t> grey(4 * 2 * 3, 64 * 256);
     const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(BlackAndWhite());
