@@ -18,6 +18,29 @@ std::array<std::array<std::int32_t, 3>, 256> PaletteLevels(const NearestPaletteC
     return levels;
 }
 
+// The answers of the colours asked for lately, in a table small enough for
+// the fastest cache. Each dithered pixel waits for the answer of the one
+// before it, and a picture asks for the same few colours again and again.
+class RecentNearest {
+public:
+    explicit RecentNearest(const NearestPaletteColour& nearest) : nearest_(nearest) {
+        entries_.fill(nearest.Find(0, 0, 0));  // every entry starts as black's true answer
+    }
+    std::uint8_t Find(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+        const std::uint32_t colour = red << 16 | green << 8 | blue;
+        std::uint32_t& entry = entries_[(colour * 2654435761u) >> (32 - kBits)];
+        if (entry >> 8 == colour) return static_cast<std::uint8_t>(entry);
+        const std::uint8_t index = nearest_.Find(red, green, blue);
+        entry = colour << 8 | index;
+        return index;
+    }
+
+private:
+    static constexpr int kBits = 12;
+    const NearestPaletteColour& nearest_;
+    std::array<std::uint32_t, std::size_t{1} << kBits> entries_{};
+};
+
 void MapNearest(std::span<const std::uint16_t> picture, std::int32_t width, std::int32_t height, const NearestPaletteColour& nearest,
                 std::span<std::uint8_t> indices) {
     for (std::int32_t y = 0; y < height; ++y) {
@@ -36,6 +59,7 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
         return;
     }
     const auto levels = PaletteLevels(nearest);
+    RecentNearest recent(nearest);
     // The errors carried to this row and to the next, one pixel of margin on
     // either side for what falls off the edges.
     const std::size_t padded = (static_cast<std::size_t>(width) + 2) * 3;
@@ -50,8 +74,7 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
             const std::int32_t x = rightwards ? i : width - 1 - i;
             const std::uint16_t* pixel = row + static_cast<std::size_t>(x) * 3;
             std::int32_t* carried = here.data() + static_cast<std::size_t>(x + 1) * 3;
-            const bool whole = pixel[0] % kScaledLevel == 0 && pixel[1] % kScaledLevel == 0 && pixel[2] % kScaledLevel == 0;
-            if (whole) {
+            if ((pixel[0] | pixel[1] | pixel[2]) % kScaledLevel == 0) {
                 const std::uint8_t index = nearest.Find(pixel[0] / kScaledLevel, pixel[1] / kScaledLevel, pixel[2] / kScaledLevel);
                 const auto& level = levels[index];
                 if (level[0] * kScaledLevel == pixel[0] && level[1] * kScaledLevel == pixel[1] && level[2] * kScaledLevel == pixel[2]) {
@@ -59,10 +82,12 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
                     continue;
                 }
             }
-            std::array<std::int32_t, 3> wanted{};
-            for (int c = 0; c < 3; ++c) wanted[c] = std::clamp(static_cast<std::int32_t>(pixel[c]) + carried[c], 0, kTop);
-            const std::uint8_t index = nearest.Find(WholeLevel(wanted[0]), WholeLevel(wanted[1]), WholeLevel(wanted[2]));
+            const std::int32_t red = std::clamp(pixel[0] + carried[0], 0, kTop);
+            const std::int32_t green = std::clamp(pixel[1] + carried[1], 0, kTop);
+            const std::int32_t blue = std::clamp(pixel[2] + carried[2], 0, kTop);
+            const std::uint8_t index = recent.Find(WholeLevel(red), WholeLevel(green), WholeLevel(blue));
             out[x] = index;
+            const std::array<std::int32_t, 3> wanted{red, green, blue};
             std::int32_t* ahead = carried + step * 3;
             std::int32_t* under = below.data() + static_cast<std::size_t>(x + 1) * 3;
             for (int c = 0; c < 3; ++c) {
