@@ -72,7 +72,7 @@ sleep 1
 
 click_in_window 203 307   # Setup
 capture "$root/docs/setup.png"
-click_in_window 526 248   # its Cancel button
+click_in_window 526 226   # its Cancel button
 
 open_system_menu_item 1   # Show all textures and bitmaps
 gallery=$(capture_window " Textures " "$root/docs/gallery.png")
