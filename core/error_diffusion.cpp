@@ -18,29 +18,6 @@ std::array<std::array<std::int32_t, 3>, 256> PaletteLevels(const NearestPaletteC
     return levels;
 }
 
-// The answers of the colours asked for lately, in a table small enough for
-// the fastest cache. Each dithered pixel waits for the answer of the one
-// before it, and a picture asks for the same few colours again and again.
-class RecentNearest {
-public:
-    explicit RecentNearest(const NearestPaletteColour& nearest) : nearest_(nearest) {
-        entries_.fill(nearest.Find(0, 0, 0));  // every entry starts as black's true answer
-    }
-    std::uint8_t Find(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-        const std::uint32_t colour = red << 16 | green << 8 | blue;
-        std::uint32_t& entry = entries_[(colour * 2654435761u) >> (32 - kBits)];
-        if (entry >> 8 == colour) return static_cast<std::uint8_t>(entry);
-        const std::uint8_t index = nearest_.Find(red, green, blue);
-        entry = colour << 8 | index;
-        return index;
-    }
-
-private:
-    static constexpr int kBits = 12;
-    const NearestPaletteColour& nearest_;
-    std::array<std::uint32_t, std::size_t{1} << kBits> entries_{};
-};
-
 void MapNearest(std::span<const std::uint16_t> picture, std::int32_t width, std::int32_t height, const NearestPaletteColour& nearest,
                 std::span<std::uint8_t> indices) {
     for (std::int32_t y = 0; y < height; ++y) {
@@ -59,7 +36,6 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
         return;
     }
     const auto levels = PaletteLevels(nearest);
-    RecentNearest recent(nearest);
     // The errors carried to this row and to the next, one pixel of margin on
     // either side for what falls off the edges.
     const std::size_t padded = (static_cast<std::size_t>(width) + 2) * 3;
@@ -85,7 +61,7 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
             const std::int32_t red = std::clamp(pixel[0] + carried[0], 0, kTop);
             const std::int32_t green = std::clamp(pixel[1] + carried[1], 0, kTop);
             const std::int32_t blue = std::clamp(pixel[2] + carried[2], 0, kTop);
-            const std::uint8_t index = recent.Find(WholeLevel(red), WholeLevel(green), WholeLevel(blue));
+            const std::uint8_t index = nearest.Find(WholeLevel(red), WholeLevel(green), WholeLevel(blue));
             out[x] = index;
             const std::array<std::int32_t, 3> wanted{red, green, blue};
             std::int32_t* ahead = carried + step * 3;

@@ -1,7 +1,6 @@
 #include "core/smooth_scaling.h"
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <numeric>
 #include "core/stretch_map.h"
@@ -153,18 +152,22 @@ void SmoothScaler::AddToTargetRow(std::int32_t target_row, std::uint64_t weight)
     if (gathered_[slot] != down_.total) return;
     // The mean in 256ths of a level, rounded half up: floor((512 sum + w) / 2w),
     // a shift when w is a power of two (pictures of 512, 1024, 2048 pixels).
-    // Otherwise both numbers stay below 2^53, and a quotient that is not whole
-    // is at least 1 / 2w away from the next whole number, far more than the
-    // division's rounding, so the floor of the floating division is exact.
+    // Otherwise a multiplication by the reciprocal comes within one of the
+    // quotient (both numbers stay below 2^53), and whole-number checks put it right.
     const std::uint64_t weight_of_pixel = across_.total * down_.total;
     std::uint16_t* out = picture_.data() + static_cast<std::size_t>(target_row) * channels;
     if ((weight_of_pixel & (weight_of_pixel - 1)) == 0) {
         const int shift = std::countr_zero(weight_of_pixel) + 1;
         for (std::size_t i = 0; i < channels; ++i) out[i] = static_cast<std::uint16_t>((open[i] * kScaledLevel * 2 + weight_of_pixel) >> shift);
     } else {
-        const double twice = 2.0 * static_cast<double>(weight_of_pixel);
+        const std::uint64_t divisor = 2 * weight_of_pixel;
+        const double reciprocal = 1.0 / static_cast<double>(divisor);
         for (std::size_t i = 0; i < channels; ++i) {
-            out[i] = static_cast<std::uint16_t>(std::floor(static_cast<double>(open[i] * kScaledLevel * 2 + weight_of_pixel) / twice));
+            const std::uint64_t dividend = open[i] * kScaledLevel * 2 + weight_of_pixel;
+            std::uint64_t quotient = static_cast<std::uint64_t>(static_cast<double>(dividend) * reciprocal);
+            if (quotient * divisor > dividend) --quotient;
+            if ((quotient + 1) * divisor <= dividend) ++quotient;
+            out[i] = static_cast<std::uint16_t>(quotient);
         }
     }
     std::fill(open, open + channels, 0);
