@@ -46,31 +46,31 @@ void MapToPalette(std::span<const std::uint16_t> picture, std::int32_t width, st
         const std::uint16_t* row = picture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3;
         std::uint8_t* out = indices.data() + static_cast<std::size_t>(height - 1 - y) * static_cast<std::size_t>(width);
         std::fill(below.begin(), below.end(), 0);
+        // The share of the pixel before, kept out of memory: each pixel waits for it.
+        std::array<std::int32_t, 3> ahead{};
         for (std::int32_t i = 0; i < width; ++i) {
             const std::int32_t x = rightwards ? i : width - 1 - i;
             const std::uint16_t* pixel = row + static_cast<std::size_t>(x) * 3;
-            std::int32_t* carried = here.data() + static_cast<std::size_t>(x + 1) * 3;
+            const std::int32_t* carried = here.data() + static_cast<std::size_t>(x + 1) * 3;
             if ((pixel[0] | pixel[1] | pixel[2]) % kScaledLevel == 0) {
                 const std::uint8_t index = nearest.Find(pixel[0] / kScaledLevel, pixel[1] / kScaledLevel, pixel[2] / kScaledLevel);
                 const auto& level = levels[index];
                 if (level[0] * kScaledLevel == pixel[0] && level[1] * kScaledLevel == pixel[1] && level[2] * kScaledLevel == pixel[2]) {
                     out[x] = index;
+                    ahead = {};
                     continue;
                 }
             }
-            const std::int32_t red = std::clamp(pixel[0] + carried[0], 0, kTop);
-            const std::int32_t green = std::clamp(pixel[1] + carried[1], 0, kTop);
-            const std::int32_t blue = std::clamp(pixel[2] + carried[2], 0, kTop);
-            const std::uint8_t index = nearest.Find(WholeLevel(red), WholeLevel(green), WholeLevel(blue));
+            std::array<std::int32_t, 3> wanted{};
+            for (int c = 0; c < 3; ++c) wanted[c] = std::clamp(pixel[c] + carried[c] + ahead[c], 0, kTop);
+            const std::uint8_t index = nearest.Find(WholeLevel(wanted[0]), WholeLevel(wanted[1]), WholeLevel(wanted[2]));
             out[x] = index;
-            const std::array<std::int32_t, 3> wanted{red, green, blue};
-            std::int32_t* ahead = carried + step * 3;
             std::int32_t* under = below.data() + static_cast<std::size_t>(x + 1) * 3;
             for (int c = 0; c < 3; ++c) {
                 // Whole-number shares that add up to the whole error.
                 const std::int32_t error = wanted[c] - levels[index][c] * static_cast<std::int32_t>(kScaledLevel);
                 const std::int32_t seven = error * 7 / 16, four = error * 4 / 16;
-                ahead[c] += seven;
+                ahead[c] = seven;
                 under[c - step * 3] += four;
                 under[c] += error - seven - four;
             }
