@@ -325,10 +325,10 @@ def guide_picture(path, work, colours):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--no-build", action="store_true")
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--copies", type=int, default=20)
-    parser.add_argument("--work")
-    parser.add_argument("--picture")
+    for number, default in (("--runs", 5), ("--copies", 20)):
+        parser.add_argument(number, type=int, default=default)
+    for path in ("--work", "--picture"):
+        parser.add_argument(path)
     args = parser.parse_args()
     check_ciede2000()
     if not args.no_build:
