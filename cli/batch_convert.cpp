@@ -18,7 +18,7 @@
 #include "core/palette_source.h"
 
 const char kBatchUsage[] =
-    "Usage: lumivane-convert to-af|to-bmp [--out DIR] [--palette FILE] [--force] [-j N] [--quiet] FILE...\n"
+    "Usage: lumivane-convert to-af|to-bmp [--out DIR] [--palette FILE] [--smooth] [--dither] [--force] [-j N] [--quiet] FILE...\n"
     "\n"
     "Converts bitmaps to FS98 AF textures (to-af) or AF textures to bitmaps (to-bmp).\n"
     "Bitmaps are scaled to 256 x 256 by whole pixels and every pixel takes the\n"
@@ -39,6 +39,11 @@ const char kBatchUsage[] =
     "  --out DIR       write every target into DIR\n"
     "  --palette FILE  use the colours of this JASC-PAL file (256 colours) instead\n"
     "                  of the built-in texture palette\n"
+    "  --smooth        to-af: a picture larger than 256 x 256 is shrunk by averaging\n"
+    "                  the area of each texture pixel instead of keeping whole pixels\n"
+    "  --dither        to-af: spread each pixel's difference from its palette colour\n"
+    "                  over its neighbours (error diffusion); areas painted in\n"
+    "                  palette colours stay flat\n"
     "  --force         overwrite targets that exist; without it they are refused\n"
     "  -j N            convert N files at once (default: one per processor); the\n"
     "                  lines and the files written are the same for any N\n"
@@ -132,10 +137,13 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
-    // Only the rows the texture shows are read of a tall bitmap.
-    const std::optional<PackedDib> image = to_texture ? ReadBitmapFileForHeight(source.c_str(), kTextureSide) : ReadTextureFile(source.c_str());
+    // Only the rows the texture shows are read of a tall bitmap, unless every row is averaged in.
+    const TextureOptions options = to_texture ? request.texture : TextureOptions{};
+    const std::optional<PackedDib> image = !to_texture     ? ReadTextureFile(source.c_str())
+                                           : options.smooth ? ReadBitmapFile(source.c_str())
+                                                            : ReadBitmapFileForHeight(source.c_str(), kTextureSide);
     if (!image) return false;
-    const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest);
+    const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest, options);
     if (!converted) {
         ShowMessage(nullptr, kCannotConvert, source);
         return false;
@@ -343,6 +351,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             line.request.force = true;
         } else if (argument == "--quiet" || argument == "-q") {
             line.request.quiet = true;
+        } else if (argument == "--smooth") {
+            line.request.texture.smooth = true;
+        } else if (argument == "--dither") {
+            line.request.texture.dither = true;
         } else if (argument.starts_with("-j") || argument == "--jobs") {
             const bool separate = argument == "-j" || argument == "--jobs";
             if (separate && at + 1 == arguments.size()) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "core/jasc_palette.h"
+#include "core/texture_conversion.h"
 
 struct BatchRequest {
     int direction = 0;               // kBmpToAf or kAfToBmp
@@ -14,6 +15,7 @@ struct BatchRequest {
     std::vector<std::string> files;  // files, folders and wildcard patterns
     unsigned jobs = 0;               // files converted at once; 0 for one per processor
     bool quiet = false;              // print the errors only
+    TextureOptions texture;          // smooth scaling and dithering of bitmaps made into textures
 };
 
 class ProgressLine;

@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 #include "core/builtin_nearest_colour.h"
+#include "core/error_diffusion.h"
+#include "core/smooth_scaling.h"
 #include "core/stretch_map.h"
 #include "core/texture_file.h"
 
@@ -121,18 +123,43 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
     }
 }
 
+// Every row of the source through the scaler, then to the palette.
+void ConvertPixelsWithOptions(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options,
+                              std::uint8_t* target) {
+    const BitmapInfoHeader header = source.Header();
+    SmoothScaler scaler(header.biWidth, header.biHeight, {header.biBitCount, source.ColorTable()}, kTextureSide, kTextureSide,
+                        options.smooth);
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    for (std::int32_t row = 0; row < header.biHeight; ++row) {  // as stored, bottom up
+        scaler.AddRow(header.biHeight - 1 - row, source.Pixels().data() + static_cast<std::size_t>(row) * stride);
+    }
+    MapToPalette(scaler.Picture(), kTextureSide, kTextureSide, nearest, options.dither, {target, kTexturePixelBytes});
+}
+
 }  // namespace
 
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest) {
+    return ConvertToTexture(source, nearest, TextureOptions{});
+}
+
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options) {
     if (!IsConvertible(source)) return std::nullopt;
     std::optional<PackedDib> converted = PackedDib::Allocate(kTextureDibBytes);
     if (!converted) return std::nullopt;
     converted->SetHeader(TextureHeader());
     const std::span<const std::uint8_t, kTexturePaletteBytes> palette(nearest.Palette());
     std::memcpy(converted->data() + kInfoHeaderBytes, palette.data(), palette.size());
+    // Averaging that finds nothing to shrink leaves whole pixels, which the
+    // plain conversion gives as they are.
+    const bool shrunk = source.Header().biWidth > kTextureSide || source.Header().biHeight > kTextureSide;
+    const bool plain = !options.dither && !(options.smooth && shrunk);
     try {
-        ConvertPixels(source, palette, nearest, converted->Pixels().data());
-    } catch (const std::bad_alloc&) {  // no room for the column and row maps
+        if (plain) {
+            ConvertPixels(source, palette, nearest, converted->Pixels().data());
+        } else {
+            ConvertPixelsWithOptions(source, nearest, options, converted->Pixels().data());
+        }
+    } catch (const std::bad_alloc&) {  // no room for the column and row maps or the scaled picture
         return std::nullopt;
     }
     return converted;
@@ -162,7 +189,12 @@ std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const 
 }
 
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette) {
+    return ConvertToTexture(source, palette, TextureOptions{});
+}
+
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
+                                          TextureOptions options) {
     const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
     if (!nearest) return std::nullopt;
-    return ConvertToTexture(source, *nearest);
+    return ConvertToTexture(source, *nearest, options);
 }

@@ -19,6 +19,19 @@ std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<con
 // The same with a nearest-colour search of the caller's.
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest);
 
+// What a repainter may ask for beyond whole pixels and the plain nearest
+// colour: a shrunk picture averaged over the area of each texture pixel
+// (core/smooth_scaling.h), and error diffusion (core/error_diffusion.h).
+// Neither changes a picture that they leave nothing to do for.
+struct TextureOptions {
+    bool smooth = false;
+    bool dither = false;
+    bool operator==(const TextureOptions&) const = default;
+};
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options);
+std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
+                                          TextureOptions options);
+
 // The search for palette that every thread of the process shares: the built-in
 // palette's from the build, any other's worked out once, on its first use.
 // Null when there is no memory for it.

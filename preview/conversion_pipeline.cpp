@@ -10,6 +10,7 @@
 #include "platform/guards.h"
 #include "preview/preview_panes.h"
 #include "settings/settings_store.h"
+#include "settings/texture_settings.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
     if (!LoadTexturePalette(main_window, palette)) return false;
 
-    std::optional<PackedDib> converted = ConvertToTexture(*source, palette);
+    // The Destination pane shows what converting writes, options and all.
+    std::optional<PackedDib> converted = ConvertToTexture(*source, palette, TextureOptionsFor(*side));
     if (!converted) {
         ShowMessage(main_window, kCannotConvert, source_path);
         return false;

@@ -5,6 +5,7 @@
 #include "core/reduced_picture.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
+#include "settings/texture_settings.h"
 
 namespace {
 
@@ -29,9 +30,11 @@ FileVersion VersionOf(const char* path) {
             (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
 }
 
+// The options change the converted picture as much as a change of the file does.
 struct Followed {
     FollowedFile file;
     FileVersion version;
+    TextureOptions options;
 };
 
 // Lives as long as its pane: made when the pane first gets a picture and
@@ -135,7 +138,7 @@ void FollowFile(HWND main_window, Side side, const char* path) {
     if (!state) return;
     const std::optional<PathBuffer> copied = CopyPath(path);
     if (copied) {
-        state->followed = Followed{{side, *copied}, VersionOf(path)};
+        state->followed = Followed{{side, *copied}, VersionOf(path), TextureOptionsFor(side)};
     } else {
         state->followed.reset();
     }
@@ -158,14 +161,16 @@ bool FollowsUnchanged(HWND main_window, Side side, const char* path) {
     if (!state || !state->followed) return false;
     const Followed& followed = *state->followed;
     return followed.file.side == side && std::string_view(followed.file.path.data()) == path &&
-           followed.version == VersionOf(path);
+           followed.version == VersionOf(path) && followed.options == TextureOptionsFor(side);
 }
 
 std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
     const PaneState* state = SourcePaneState(main_window);
     if (!state || !state->followed) return std::nullopt;
     const Followed& followed = *state->followed;
-    if (followed.version == VersionOf(followed.file.path.data())) return std::nullopt;
+    if (followed.version == VersionOf(followed.file.path.data()) && followed.options == TextureOptionsFor(followed.file.side)) {
+        return std::nullopt;
+    }
     return followed.file;
 }
 

@@ -1,8 +1,9 @@
 // The main window's two panes, Source and Destination. Each keeps the picture
 // it shows, already stretched to its size, and paints it on WM_PAINT. The
 // Source pane also remembers the file those pictures come from (or that
-// failed to give any) with its size and time stamp, so that a repaint reads
-// that file again only when it has changed.
+// failed to give any) with its size and time stamp and the texture options
+// it was converted with, so that a repaint reads that file again only when
+// it or the options have changed.
 #pragma once
 #include <windows.h>
 #include <optional>
@@ -19,10 +20,10 @@ struct FollowedFile {
 void FollowFile(HWND main_window, Side side, const char* path);
 // Replaces both pictures and paints them at once.
 void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted);
-// True when the panes follow this file of the side and it has not changed
-// since it was last read.
+// True when the panes follow this file of the side and neither it nor the
+// options have changed since it was last read.
 bool FollowsUnchanged(HWND main_window, Side side, const char* path);
-// The file the panes follow, when it has changed since it was last read.
+// The file the panes follow, when it or the options have changed since it was last read.
 std::optional<FollowedFile> ChangedFollowedFile(HWND main_window);
 // Paints the kept pictures now, over whatever the main window painted beneath them.
 void RedrawPanes(HWND main_window);

@@ -42,6 +42,8 @@
 #define IDC_SETUP_CANCEL 1025
 #define IDC_SETUP_OK 1034
 #define IDC_SETUP_THUMB_SIZE 1041
+#define IDC_SETUP_SMOOTH 1042
+#define IDC_SETUP_DITHER 1043
 
 /* Thumbnail gallery */
 #define IDC_GALLERY_OK 1034

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/machine_probe.sh"
 
 packages=(
-  cmake make g++ python3 python3-pil fonts-dejavu-core
+  cmake make g++ python3 python3-pil python3-numpy fonts-dejavu-core
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xauth imagemagick xdotool
   # Wine's own fonts: Marlett draws the caption buttons (without it they read

@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 #include "settings/folder_browse.h"
 #include "settings/settings_store.h"
+#include "settings/texture_settings.h"
 #include "settings/tool_pick.h"
 #include "skin/skinned_dialog.h"
 #include "skin/window_centring.h"
@@ -41,6 +42,9 @@ void InitSetupDialog(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_SETUP_TEXTURES_FOLDER, GetTexturesFolder());
     SetDlgItemTextA(dialog, IDC_SETUP_TOOL_PATH, GetBMPTool());
     CheckDlgButton(dialog, IDC_SETUP_DEFAULT_NAMES, GetDefFileName() != 0 ? BST_CHECKED : BST_UNCHECKED);
+    const TextureOptions options = GetTextureOptions();
+    CheckDlgButton(dialog, IDC_SETUP_SMOOTH, options.smooth ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_SETUP_DITHER, options.dither ? BST_CHECKED : BST_UNCHECKED);
     AttachNewOpening<DialogOpening>(dialog, kSetupLook);
     FillThumbnailSizes(dialog);
     CenterWindowOver(dialog, GetParent(dialog));
@@ -54,11 +58,15 @@ void StoreShownText(HWND dialog, int static_id, const char* setting) {
     WriteSettingString(setting, text.data());
 }
 
+DWORD CheckedAsSetting(HWND dialog, int check_box) { return IsDlgButtonChecked(dialog, check_box) == BST_CHECKED ? 1 : 0; }
+
 void AcceptSetup(HWND dialog) {
     StoreShownText(dialog, IDC_SETUP_BITMAPS_FOLDER, "Bitmaps");
     StoreShownText(dialog, IDC_SETUP_TEXTURES_FOLDER, "Textures");
     StoreShownText(dialog, IDC_SETUP_TOOL_PATH, "BMPTool");
-    WriteSettingDword("DefFileName", IsDlgButtonChecked(dialog, IDC_SETUP_DEFAULT_NAMES) == BST_CHECKED ? 1 : 0);
+    WriteSettingDword("DefFileName", CheckedAsSetting(dialog, IDC_SETUP_DEFAULT_NAMES));
+    WriteSettingDword(kSmoothSetting, CheckedAsSetting(dialog, IDC_SETUP_SMOOTH));
+    WriteSettingDword(kDitherSetting, CheckedAsSetting(dialog, IDC_SETUP_DITHER));
     // CB_ERR (-1) when nothing is selected, which the getter reads as missing.
     WriteSettingDword("Thumbs", static_cast<DWORD>(SendDlgItemMessageA(dialog, IDC_SETUP_THUMB_SIZE, CB_GETCURSEL, 0, 0)));
     SendMessageA(GetParent(dialog), kSettingsStoredMessage, 0, 0);

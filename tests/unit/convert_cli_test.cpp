@@ -12,10 +12,10 @@ namespace {
 class BatchConvertTest : public ::testing::Test {
 protected:
     int Run(int direction, std::vector<std::string> files, std::optional<std::string> out = std::nullopt, bool force = false,
-            const TexturePalette& palette = BuiltinTexturePalette(), unsigned jobs = 0, bool quiet = false) {
+            const TexturePalette& palette = BuiltinTexturePalette(), unsigned jobs = 0, bool quiet = false, TextureOptions texture = {}) {
         out_.str("");
         errors_.str("");
-        return ConvertFiles({direction, std::move(out), force, std::move(files), jobs, quiet}, palette, out_, errors_);
+        return ConvertFiles({direction, std::move(out), force, std::move(files), jobs, quiet, texture}, palette, out_, errors_);
     }
     std::string Texture(const std::string& name, unsigned seed) {
         const std::string path = folder_ / name;
@@ -119,6 +119,44 @@ TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMess
     EXPECT_EQ(ReadWholeFile(folder_ / "t.af.bmp").size(), 66614u);
 }
 
+// Smooth scaling reads every row of the bitmap: a 512 x 512 checkerboard of
+// two colours becomes their mean colour throughout, where whole pixels keep
+// one of the two. Textures made into bitmaps are not touched by the options.
+TEST_F(BatchConvertTest, TheTextureOptionsShapeBitmapsMadeIntoTexturesOnly) {
+    const TexturePalette& palette = BuiltinTexturePalette();
+    const auto entry_colour = [&](std::size_t entry) { return std::vector<std::uint8_t>(&palette[entry * 4], &palette[entry * 4 + 3]); };
+    // Entries 0 and 255 of the palette, and the mid colour of the two, blue, green, red.
+    const std::vector<std::uint8_t> one = entry_colour(0), other = entry_colour(255);
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const std::vector<std::uint8_t>& colour = (x + y) % 2 ? one : other;
+            pixels.insert(pixels.end(), colour.begin(), colour.end());
+        }
+    }
+    const std::string bitmap = folder_ / "checks.bmp";
+    WriteWholeFile(bitmap, BuildBitmapFile({InfoHeader(512, 512, 24), {}, {}, pixels}));
+    int mid[3];
+    for (int c = 0; c < 3; ++c) mid[c] = (one[c] + other[c] + 1) / 2;
+    int nearest_to_mid = 0, best = INT32_MAX;
+    for (int entry = 0; entry < 256; ++entry) {
+        int distance = 0;
+        for (int c = 0; c < 3; ++c) distance += (palette[entry * 4 + c] - mid[c]) * (palette[entry * 4 + c] - mid[c]);
+        if (distance < best) best = distance, nearest_to_mid = entry;
+    }
+    ASSERT_EQ(Run(kBmpToAf, {bitmap}, std::nullopt, true, palette, 1, true, {true, false}), 0);
+    EXPECT_EQ(ReadWholeFile(bitmap + ".af"), std::vector<std::uint8_t>(65536, static_cast<std::uint8_t>(nearest_to_mid)));
+    ASSERT_EQ(Run(kBmpToAf, {bitmap}, std::nullopt, true, palette, 1, true), 0);
+    const std::vector<std::uint8_t> whole_pixels = ReadWholeFile(bitmap + ".af");
+    EXPECT_EQ(std::count(whole_pixels.begin(), whole_pixels.end(), 0) + std::count(whole_pixels.begin(), whole_pixels.end(), 255), 65536);
+
+    const std::string texture = Texture("t.af", 4);
+    ASSERT_EQ(Run(kAfToBmp, {texture}, std::nullopt, true, palette, 1, true), 0);
+    const std::vector<std::uint8_t> plain = ReadWholeFile(texture + ".bmp");
+    ASSERT_EQ(Run(kAfToBmp, {texture}, std::nullopt, true, palette, 1, true, {true, true}), 0);
+    EXPECT_EQ(ReadWholeFile(texture + ".bmp"), plain);
+}
+
 TEST(FilePattern, MatchesAsTheListsSearch) {
     for (const auto& [name, pattern, matches] : {std::tuple{"plane.oaf", "*.*af", true}, {"x.af", "*.*af", true}, {"x.afx", "*.*af", false},
                                                  {"PLANE.BMP", "*.bmp", true}, {"a.bmp.txt", "*.bmp", false}, {"ab", "a?", true},
@@ -152,6 +190,7 @@ std::string Described(const CommandLine& line) {
     const BatchRequest& request = line.request;
     std::string text = request.direction == kBmpToAf ? "to-af" : request.direction == kAfToBmp ? "to-bmp" : "?";
     text += " jobs " + std::to_string(request.jobs) + (request.force ? " force" : "") + (request.quiet ? " quiet" : "");
+    text += std::string(request.texture.smooth ? " smooth" : "") + (request.texture.dither ? " dither" : "");
     text += (request.out ? " out " + *request.out : "") + (line.palette_file ? " palette " + *line.palette_file : "");
     for (const std::string& file : request.files) text += " [" + file + "]";
     return text;
@@ -169,6 +208,10 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
         {{"to-bmp", "-j12", "x"}, "to-bmp jobs 12 [x]"},
         {{"to-bmp", "--jobs", "1", "x"}, "to-bmp jobs 1 [x]"},
         {{"to-bmp", "--quiet", "x"}, "to-bmp jobs 0 quiet [x]"},
+        {{"to-af", "--dither", "x", "--smooth"}, "to-af jobs 0 smooth dither [x]"},
+        {{"to-af", "--smooth", "x"}, "to-af jobs 0 smooth [x]"},
+        {{"to-af", "--dither", "x"}, "to-af jobs 0 dither [x]"},
+        {{"to-af", "--smoothing", "x"}, "lumivane-convert: unknown option --smoothing"},
         {{}, "lumivane-convert: the first argument must be to-af or to-bmp"},
         {{"to-png", "a"}, "lumivane-convert: the first argument must be to-af or to-bmp"},
         {{"to-af"}, "lumivane-convert: no files to convert"},

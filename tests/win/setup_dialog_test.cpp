@@ -118,20 +118,24 @@ protected:
     HWND dialog_ = nullptr;
 };
 
-TEST_F(SetupDialogTest, OkRewritesAllFiveSettingsAsTheDialogOpenedOnThem) {
+TEST_F(SetupDialogTest, OkRewritesAllSevenSettingsAsTheDialogOpenedOnThem) {
     const std::pair<const char*, std::string> texts[] = {
         {"Bitmaps", bitmaps_.WithBackslash()}, {"Textures", textures_.WithBackslash()}, {"BMPTool", "C:\\paint.exe"}};
-    // What Setup opens on is what OK stores: the texts shown, the check box and the size selected.
+    // What Setup opens on is what OK stores: the texts shown, the check boxes and the size selected.
+    // Smooth scaling and dithering that are missing show as off; any other number but 0 as on.
+    const std::vector<BYTE> off{0, 0, 0, 0}, on{1, 0, 0, 0};
     const struct {
         DWORD def_file_name;
         DWORD thumbs;
-        bool click;
+        std::optional<DWORD> smooth, dither;  // nothing: no such value
+        bool click;                           // each check box once
         std::vector<BYTE> stored_def_file_name;
         std::vector<BYTE> stored_thumbs;
+        std::vector<BYTE> stored_smooth, stored_dither;
     } rows[] = {
-        {0, 2, false, {0, 0, 0, 0}, {2, 0, 0, 0}},
-        {5, 3, false, {1, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0xFF}},  // no size selected: -1
-        {5, 1, true, {0, 0, 0, 0}, {1, 0, 0, 0}},
+        {0, 2, std::nullopt, std::nullopt, false, off, {2, 0, 0, 0}, off, off},
+        {5, 3, 7, 1, false, on, {0xFF, 0xFF, 0xFF, 0xFF}, on, on},  // no size selected: -1
+        {5, 1, 1, std::nullopt, true, off, {1, 0, 0, 0}, off, on},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "DefFileName " << row.def_file_name << ", Thumbs " << row.thumbs);
@@ -141,8 +145,14 @@ TEST_F(SetupDialogTest, OkRewritesAllFiveSettingsAsTheDialogOpenedOnThem) {
         }
         WriteSettingDword("DefFileName", row.def_file_name);
         WriteSettingDword("Thumbs", row.thumbs);
+        for (const auto& [name, value] : {std::pair{"Smooth", row.smooth}, {"Dither", row.dither}}) {
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name);
+            if (value) WriteSettingDword(name, *value);
+        }
         Open();
-        if (row.click) SendDlgItemMessageA(dialog_, IDC_SETUP_DEFAULT_NAMES, BM_CLICK, 0, 0);
+        for (int check_box : {IDC_SETUP_DEFAULT_NAMES, IDC_SETUP_SMOOTH, IDC_SETUP_DITHER}) {
+            if (row.click) SendDlgItemMessageA(dialog_, check_box, BM_CLICK, 0, 0);
+        }
         Press(IDC_SETUP_OK);
         for (const auto& [name, text] : texts) {
             const StoredValue stored = ReadStoredValue(name);
@@ -152,7 +162,12 @@ TEST_F(SetupDialogTest, OkRewritesAllFiveSettingsAsTheDialogOpenedOnThem) {
         }
         EXPECT_EQ(ReadStoredValue("DefFileName").data, row.stored_def_file_name);
         EXPECT_EQ(ReadStoredValue("Thumbs").data, row.stored_thumbs);
+        EXPECT_EQ(ReadStoredValue("Smooth").data, row.stored_smooth);
+        EXPECT_EQ(ReadStoredValue("Dither").data, row.stored_dither);
+        EXPECT_EQ(ReadStoredValue("Dither").type, static_cast<DWORD>(REG_DWORD));
     }
+    EXPECT_EQ(Shown(IDC_SETUP_SMOOTH), " &Smooth scaling");
+    EXPECT_EQ(Shown(IDC_SETUP_DITHER), " Di&thering");
     std::vector<std::string> sizes;
     for (int i = 0; i < SendDlgItemMessageA(dialog_, IDC_SETUP_THUMB_SIZE, CB_GETCOUNT, 0, 0); ++i) {
         std::array<char, 32> entry{};
