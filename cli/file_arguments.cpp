@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include "core/folder_search.h"
+#include "core/native_path.h"
 #include "core/target_naming.h"
 
 namespace {
@@ -35,12 +36,12 @@ std::vector<BatchItem> SortedMatches(const std::string& folder, const std::strin
 
 bool IsFolder(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
+    return std::filesystem::is_directory(NativePath(path), ignored);
 }
 
 bool IsFile(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::exists(path, ignored) && !IsFolder(path);
+    return std::filesystem::exists(NativePath(path), ignored) && !IsFolder(path);
 }
 
 }  // namespace

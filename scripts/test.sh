@@ -3,7 +3,7 @@
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
 # Wine on a virtual display, the bitmaps paint tools write converted by the
 # batch converter, the fuzzers for a bounded time, the artwork check, the
-# Windows version of the packages and the include layers. Ends with one line:
+# Windows version and application manifest of the packages and the include layers. Ends with one line:
 # "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -65,6 +65,7 @@ if start_virtual_display; then
   run_gtest windows wine "$root/build/win64/bin/lumivane_win_tests.exe"
   run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
   run_check batch-guide-examples "$root/tests/e2e/batch_guide_examples.sh" "$root/build/win64/bin"
+  run_check batch-names-in-every-script "$root/tests/e2e/batch_names_in_every_script.sh" "$root/build/win64/bin"
 
   # The release package, unpacked into an empty folder, started from there.
   if "$root/scripts/package.sh" >"$logs/package.log" 2>&1; then
