@@ -401,14 +401,16 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
 // Which entry applies where is the core's table; here the menu gets the list,
 // the selection of that list (the other list always has one) and the tool
 // setting it stands for. The focused item opens, selected or not, as one
-// quoted argument, while the window is hidden; a tool that cannot start
-// brings the window back silently, and a dismissed menu runs nothing.
+// quoted argument (its name in any script), while the window is hidden; a
+// tool that cannot start brings the window back silently, and a dismissed
+// menu runs nothing.
 TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWithTheWindowHidden) {
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
-    bitmaps_.Write("my plane.bmp", Bmp24(8, 8, Gradient));
+    const std::string plane_name = "my plane " + kNamesInThreeScripts[0] + ".bmp";
+    bitmaps_.Write(plane_name, Bmp24(8, 8, Gradient));
     textures_.Write("plane.af", Texture(Stripes));
     StartMainWindow();
-    const std::string plane = " \"" + (bitmaps_.Path() / "my plane.bmp").string() + "\"";
+    const std::string plane = " \"" + bitmaps_.WithBackslash() + plane_name + "\"";
     const std::string texture = " \"" + (textures_.Path() / "plane.af").string() + "\"";
     const std::set<UINT> all = {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES};
     const struct Row {
