@@ -1,5 +1,6 @@
 #include "app/companion_library.h"
 #include <cstring>
+#include "core/messages.h"
 #include "core/palette_source.h"
 
 namespace {
@@ -25,14 +26,14 @@ public:
                              ? FindResourceA(g_companion_library, MAKEINTRESOURCEA(g_palette_id & 0xFFFF), "RT_RCDATA")
                              : nullptr;
         if (!resource) {
-            ShowMessage(owner_window, "Fatal error (PAL1)!", "Application error", MB_OK | MB_ICONEXCLAMATION);
+            ShowMessage(owner_window, kPaletteNotFound);
             return false;
         }
         HGLOBAL loaded = LoadResource(g_companion_library, resource);
         const void* bytes = loaded ? LockResource(loaded) : nullptr;
         // A resource shorter than a palette would be read past its end.
         if (!bytes || SizeofResource(g_companion_library, resource) < kTexturePaletteBytes) {
-            ShowMessage(owner_window, "Fatal error (PAL2)!", "Application error", MB_OK | MB_ICONEXCLAMATION);
+            ShowMessage(owner_window, kPaletteUnusable);
             return false;
         }
         std::memcpy(destination.data(), bytes, kTexturePaletteBytes);

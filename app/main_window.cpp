@@ -5,7 +5,7 @@
 #include "browser/context_menu.h"
 #include "browser/convert_command.h"
 #include "browser/folder_lists.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
 #include "platform/guards.h"
@@ -96,9 +96,9 @@ void RunCommand(HWND window, int command) {
 // Without this, a program folder the user may not write would leave every
 // conversion of the first start failing.
 void CheckFirstStartFolders(HWND window) {
-    const std::optional<std::string> message = UnwritableFolderMessage();
-    if (!message) return;
-    ShowMessage(window, *message, kUnwritableFolderCaption, MB_OK | MB_ICONWARNING);
+    const std::optional<std::string> folder = UnwritableFolder();
+    if (!folder) return;
+    ShowMessage(window, kFolderNotWritable, *folder);
     RunCommand(window, IDC_SETUP);
 }
 

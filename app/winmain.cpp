@@ -2,14 +2,14 @@
 #include <commctrl.h>
 #include "app/companion_library.h"
 #include "app/main_window.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "platform/program_instance.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SetProgramInstance(instance);
     InitCommonControls();
     if (!LoadCompanionLibrary()) {
-        ShowMessage(nullptr, "Missing or corrupted Tessaline.dll!", "Fatal error!", MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(nullptr, kCompanionMissing);
         return 0;
     }
     UseCompanionPalette();

@@ -7,7 +7,7 @@
 #include "browser/folder_lists.h"
 #include "browser/popup_menu.h"
 #include "core/context_menu_entries.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/path_buffer.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"
@@ -48,17 +48,16 @@ void PrepareMenu(HMENU menu, HWND main_window, int sender_id) {
 }
 
 void ReportPathTooLong(HWND main_window, const char* name) {
-    ShowMessage(main_window, name, "Path too long!", MB_ICONWARNING);
+    ShowMessage(main_window, kFilePathTooLong, name);
 }
 
 // Deletes one file; a file that stays is named in a warning of its own.
 void DeleteOneFile(HWND main_window, const PathBuffer& folder, const PathBuffer& name) {
     const std::optional<PathBuffer> path = JoinPath(folder.data(), name.data());
     if (path && DeleteFileA(path->data())) return;
-    std::string text = "Cannot delete:\n\n ";
-    text += folder.data();
-    text += name.data();
-    ShowMessage(main_window, text, "Non critical warning!", MB_ICONWARNING);
+    std::string whole = folder.data();
+    whole += name.data();
+    ShowMessage(main_window, kCannotDelete, whole);
 }
 
 }  // namespace
@@ -102,7 +101,7 @@ void CopySelectedToClipboard(HWND main_window, Side side) {
     const int item = NextSelected(list, -1);
     if (selected == 0 || item == -1) return;
     if (selected > 1) {
-        ShowMessage(main_window, "Cannot place multiple files!", "Clipboard error!", MB_ICONWARNING);
+        ShowMessage(main_window, kMultipleToClipboard);
         return;
     }
     const std::optional<PathBuffer> folder = FolderOf(side);
@@ -126,8 +125,7 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
     const std::optional<PathBuffer> folder = FolderOf(side);
     const bool same_folder = folder && ListShowsFolder(side, folder->data());
     if (same_folder) {
-        const char* caption = selected == 1 ? "Confirm deleting selected file!" : "Confirm deleting multiple selection!";
-        if (ShowMessage(main_window, "Are you sure?", caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        if (ShowMessage(main_window, selected == 1 ? kConfirmDeleteOne : kConfirmDeleteMany) != IDYES) return;
         for (; item != -1; item = NextSelected(list, item)) {
             DeleteOneFile(main_window, *folder, ListItemText(list, item));
         }

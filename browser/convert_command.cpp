@@ -4,7 +4,7 @@
 #include <string>
 #include "browser/folder_lists.h"
 #include "browser/save_dialog.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
 #include "platform/list_item_text.h"
@@ -33,8 +33,7 @@ int NextSelected(HWND list, int after) {
 }
 
 void ReportPathTooLong(HWND main_window, std::string_view name) {
-    const std::string text(name);
-    ShowMessage(main_window, text, "Target path too long!", MB_OK | MB_ICONWARNING);
+    ShowMessage(main_window, kTargetPathTooLong, name);
 }
 
 // One item under default names; each stands alone, whatever happens to it.

@@ -1,7 +1,8 @@
 #include "browser/save_dialog.h"
 #include <array>
 #include <optional>
-#include "core/message_sink.h"
+#include <string>
+#include "core/messages.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
 #include "settings/settings_store.h"
@@ -37,7 +38,9 @@ const char* AskTargetPath(HWND main_window, std::string_view item_name, Side tar
     const bool to_bitmap = target_side == Side::Bitmaps;
     const int direction = TraitsOf(TraitsOf(target_side).other).target_direction;
     const std::optional<PathBuffer> initial_folder = FolderOf(target_side);
-    const std::optional<PathBuffer> proposed = CopyPath(ProposedSaveName(item_name));
+    // The dialog proposes the name the convert buttons would give.
+    const std::optional<std::string> proposed_name = DefaultTargetName(item_name, direction);
+    const std::optional<PathBuffer> proposed = proposed_name ? CopyPath(*proposed_name) : std::nullopt;
     if (!initial_folder || !proposed) return NoTarget();
     g_target_path = *proposed;
     g_file_title.fill('\0');
@@ -61,7 +64,7 @@ const char* AskTargetPath(HWND main_window, std::string_view item_name, Side tar
     const std::optional<std::string> finished = FinishSavePath(g_target_path.data(), direction);
     const std::optional<PathBuffer> target = finished ? CopyPath(*finished) : std::nullopt;
     if (!target) {
-        ShowMessage(main_window, g_target_path.data(), "Target path too long!", MB_OK | MB_ICONWARNING);
+        ShowMessage(main_window, kTargetPathTooLong, g_target_path.data());
         return NoTarget();
     }
     g_target_path = *target;

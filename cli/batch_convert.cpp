@@ -14,7 +14,7 @@
 #include "core/bitmap_file.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/native_path.h"
 #include "core/palette_source.h"
 
@@ -31,9 +31,11 @@ const char kBatchUsage[] =
     "which stands for the files it matches; either way in the lists' order.\n"
     "\n"
     "Targets are written beside each source, or into DIR with --out, under the\n"
-    "names the convert buttons use: a name with no dot or one dot gets \".af\" or\n"
-    "\".bmp\" added (plane.oaf becomes plane.oaf.bmp), a name with two or more dots\n"
-    "loses its last extension (plane.oaf.bmp becomes plane.oaf).\n"
+    "names the convert buttons use. The last extension is dropped when what\n"
+    "remains already ends in the target's extension (.bmp for a bitmap, one ending\n"
+    "in af for a texture): plane.oaf.bmp becomes plane.oaf. Otherwise .bmp or .af\n"
+    "is added: plane.oaf becomes plane.oaf.bmp, my.plane.bmp becomes\n"
+    "my.plane.bmp.af. Extensions match whatever their case.\n"
     "\n"
     "  --out DIR       write every target into DIR\n"
     "  --palette FILE  use the colours of this JASC-PAL file (256 colours) instead\n"
@@ -77,15 +79,10 @@ public:
 
     int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
         if (!t_outcome) return kIdNo;
-        std::string_view reason = text == t_path ? caption : caption == t_path ? text : std::string_view();
-        std::string& errors = t_outcome->errors;
-        errors.append(t_path).append(": ");
-        if (reason.empty()) {
-            errors.append(caption).append(": ").append(text);
-        } else {
-            errors.append(reason);
-        }
-        errors += '\n';
+        const std::string_view reason = text == t_path ? caption : caption == t_path ? text : std::string_view();
+        const std::string other = reason.empty() ? std::string(caption) + ": " + std::string(text) : std::string();
+        const std::string_view message = reason.empty() ? std::string_view(other) : reason;
+        t_outcome->errors += FilledLine(kMessageLine, {{"file", t_path}, {"message", message}}) + "\n";
         return kIdNo;
     }
 
@@ -115,7 +112,10 @@ std::optional<std::string> TargetPathOf(const std::string& source, const BatchRe
     const std::optional<std::string> name = DefaultTargetName(NarrowText(path.filename()), request.direction);
     if (!name) return std::nullopt;
     const std::filesystem::path folder = request.out ? NativePath(*request.out) : path.parent_path();
-    return NarrowText(folder / NativePath(*name));
+    // The window's limit for the whole path, on every system.
+    std::string target = NarrowText(folder / NativePath(*name));
+    if (target.size() >= kPathBytes) return std::nullopt;
+    return target;
 }
 
 // Converts one file; false after putting the reason into outcome.errors.
@@ -124,12 +124,12 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
     t_outcome = &outcome;
     t_path = source;
     if (!target) {
-        outcome.errors += source + ": the target name would be too long\n";
+        ShowMessage(nullptr, kTargetPathTooLong, source);
         return false;
     }
     std::error_code ignored;
     if (!request.force && std::filesystem::exists(NativePath(*target), ignored)) {
-        outcome.errors += source + ": " + *target + " exists (--force overwrites it)\n";
+        outcome.errors += FilledLine(kTargetExistsLine, {{"file", source}, {"target", *target}}) + "\n";
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
@@ -138,12 +138,12 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
     if (!image) return false;
     const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest);
     if (!converted) {
-        outcome.errors += source + ": the image cannot be converted\n";
+        ShowMessage(nullptr, kCannotConvert, source);
         return false;
     }
     t_path = *target;
     const bool written = to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
-    if (written) outcome.line = source + " -> " + *target + "\n";
+    if (written) outcome.line = FilledLine(kConvertedLine, {{"file", source}, {"target", *target}}) + "\n";
     return written;
 }
 
@@ -151,16 +151,16 @@ Outcome Convert(const BatchItem& item, const std::optional<std::string>& target,
                 const NearestPaletteColour& nearest) {
     Outcome outcome;
     if (!item.problem.empty()) {
-        outcome.errors = item.source + ": " + item.problem + "\n";
+        outcome.errors = item.problem + "\n";
     } else {
         try {
             outcome.converted = ConvertOne(item.source, target, request, nearest, outcome);
         } catch (const std::exception&) {  // no memory for a name or a message
-            outcome.errors += item.source + ": not enough memory\n";
+            outcome.errors += FilledLine(kNoMemoryLine, {{"file", item.source}}) + "\n";
         }
         t_outcome = nullptr;
     }
-    if (!outcome.converted) outcome.line = item.source + ": failed\n";
+    if (!outcome.converted) outcome.line = FilledLine(kFailedLine, {{"file", item.source}}) + "\n";
     return outcome;
 }
 
@@ -267,7 +267,7 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     const std::vector<BatchItem> items = ExpandFileArguments(request.files, request.direction);
     const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
     if (!nearest) {
-        errors << "lumivane-convert: not enough memory for the colour table\n";
+        errors << kNoMemoryForTableLine.text << "\n";
         return static_cast<int>(items.size());
     }
     PrintingSink sink;
@@ -297,12 +297,16 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     }
     if (progress) progress->Clear();
     const std::size_t converted = items.size() - static_cast<std::size_t>(failed);
-    if (!request.quiet) out << converted << (converted == 1 ? " file" : " files") << " converted, " << failed << " failed\n";
+    if (!request.quiet) {
+        const std::string count = std::to_string(converted);
+        const std::string failures = std::to_string(failed);
+        out << FilledLine(converted == 1 ? kSummaryOneLine : kSummaryLine, {{"count", count}, {"failed", failures}}) << "\n";
+    }
     return failed;
 }
 
 namespace {
-constexpr unsigned kMostJobs = 256;
+constexpr unsigned kMostJobs = 256;  // as kBadJobsLine says
 
 std::optional<unsigned> JobCountOf(const std::string& text) {
     unsigned jobs = 0;
@@ -324,7 +328,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (at < arguments.size() && arguments[at] == "to-bmp") {
         line.request.direction = kAfToBmp;
     } else {
-        line.mistake = "the first argument must be to-af or to-bmp";
+        line.mistake = kNoDirectionLine.text;
         return line;
     }
     bool only_files = false;
@@ -343,22 +347,23 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument.starts_with("-j") || argument == "--jobs") {
             const bool separate = argument == "-j" || argument == "--jobs";
             if (separate && at + 1 == arguments.size()) {
-                line.mistake = argument + " needs a value";
+                line.mistake = FilledLine(kNoValueLine, {{"option", argument}});
                 return line;
             }
             const std::optional<unsigned> jobs = JobCountOf(separate ? arguments[++at] : argument.substr(2));
             if (!jobs) {
-                line.mistake = "-j takes a number of files from 1 to " + std::to_string(kMostJobs);
+                line.mistake = kBadJobsLine.text;
                 return line;
             }
             line.request.jobs = *jobs;
         } else if ((argument == "--out" || argument == "--palette") && at + 1 < arguments.size()) {
             (argument == "--out" ? line.request.out : line.palette_file) = arguments[++at];
         } else {
-            line.mistake = argument == "--out" || argument == "--palette" ? argument + " needs a value" : "unknown option " + argument;
+            const bool needs_value = argument == "--out" || argument == "--palette";
+            line.mistake = FilledLine(needs_value ? kNoValueLine : kUnknownOptionLine, {{"option", argument}});
             return line;
         }
     }
-    if (!line.help && line.request.files.empty()) line.mistake = "no files to convert";
+    if (!line.help && line.request.files.empty()) line.mistake = kNoFilesLine.text;
     return line;
 }

@@ -32,7 +32,7 @@ struct CommandLine {
     BatchRequest request;
     std::optional<std::string> palette_file;
     bool help = false;
-    std::string mistake;  // empty when the command line is usable
+    std::string mistake;  // the line that names it; empty when the command line is usable
 };
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

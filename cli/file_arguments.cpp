@@ -1,9 +1,10 @@
 #include "cli/file_arguments.h"
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string_view>
 #include "core/folder_search.h"
+#include "core/list_order.h"
+#include "core/messages.h"
 #include "core/native_path.h"
 #include "core/target_naming.h"
 
@@ -17,18 +18,11 @@ constexpr std::string_view kSeparators = "/";
 constexpr char kSeparator = '/';
 #endif
 
-std::string Lowered(std::string text) {
-    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-}
-
-// The files of folder (empty, or ending in a separator) that match pattern, sorted.
+// The files of folder (empty, or ending in a separator) that match pattern,
+// in the order the folder's list would show them.
 std::vector<BatchItem> SortedMatches(const std::string& folder, const std::string& pattern) {
     std::vector<std::string> names = FindFiles(folder, pattern).value_or(std::vector<std::string>());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string lower_a = Lowered(a), lower_b = Lowered(b);
-        return lower_a != lower_b ? lower_a < lower_b : a < b;
-    });
+    SortAsListsDo(names);
     std::vector<BatchItem> items;
     for (const std::string& name : names) items.push_back({folder + name, {}});
     return items;
@@ -59,10 +53,10 @@ std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& argum
         if (IsFolder(argument)) {
             const bool ends_in_separator = kSeparators.find(argument.back()) != std::string_view::npos;
             found = SortedMatches(ends_in_separator ? argument : argument + kSeparator, ListPatternOf(direction));
-            problem = std::string("holds no file that matches ") + ListPatternOf(direction);
+            problem = FilledLine(kFolderEmptyLine, {{"folder", argument}, {"pattern", ListPatternOf(direction)}});
         } else if (wildcard && !IsFile(argument)) {
             found = SortedMatches(argument.substr(0, name_at), argument.substr(name_at));
-            problem = "matches no file";
+            problem = FilledLine(kMatchesNothingLine, {{"argument", argument}});
         } else {
             items.push_back({argument, {}});
             continue;

@@ -8,7 +8,7 @@
 // One item of a batch: a file to convert, or an argument that named none.
 struct BatchItem {
     std::string source;   // the file, or the argument as given when it names none
-    std::string problem;  // why the argument names no file; empty for a file
+    std::string problem;  // the line that says why the argument names no file; empty for a file
 };
 
 // What a folder's list shows for a direction: "*.bmp" for kBmpToAf, "*.*af" for kAfToBmp.
@@ -16,6 +16,6 @@ const char* ListPatternOf(int direction);
 
 // A folder gives the files in it that its list would show; an argument with *
 // or ? in its last part that is not itself a file gives the files it matches;
-// both sorted as the lists sort, letters whatever their case. Any other
+// both in the order the lists show them (see core/list_order.h). Any other
 // argument is taken as it is.
 std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, int direction);

@@ -12,6 +12,7 @@
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
 #include "core/builtin_palette.h"
+#include "core/messages.h"
 
 namespace {
 bool IsTerminal(std::FILE* stream) {
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!line.mistake.empty()) {
-        std::cerr << "lumivane-convert: " << line.mistake << "\n\n" << kBatchUsage;
+        std::cerr << line.mistake << "\n\n" << kBatchUsage;
         return 2;
     }
     TexturePalette palette = BuiltinTexturePalette();
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
         text << file.rdbuf();
         const std::optional<TexturePalette> parsed = file ? ParseJascPalette(text.str()) : std::nullopt;
         if (!parsed) {
-            std::cerr << "lumivane-convert: " << *line.palette_file << " is not a JASC-PAL file of 256 colours\n";
+            std::cerr << FilledLine(kBadPaletteLine, {{"palette", *line.palette_file}}) << "\n";
             return 2;
         }
         palette = *parsed;

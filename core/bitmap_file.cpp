@@ -5,12 +5,11 @@
 #include "core/bitmap_layout.h"
 #include "core/file_access.h"
 #include "core/little_endian.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/pixel_rows.h"
 #include "core/stretch_map.h"
 
 namespace {
-constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
 // The two-letter types of OS/2's other bitmap files: arrays, icons and pointers.
 bool IsOs2BitmapType(std::uint16_t type) {
@@ -38,28 +37,28 @@ public:
 
     std::optional<PackedDib> Read() {
         file_ = Files().OpenForReading(path_);
-        if (!file_) return Fail("Error opening file", path_);
+        if (!file_) return Fail(kBitmapNotOpened);
 
         std::array<std::uint8_t, kFileHeaderBytes> file_header{};
-        if (!ReadExactly(*file_, file_header)) return Fail("Error reading file", path_);
+        if (!ReadExactly(*file_, file_header)) return Fail(kBitmapHeaderShort);
         const std::uint16_t type = LoadU16(&file_header[0]);
-        if (IsOs2BitmapType(type)) return Fail(path_, "OS/2 style BMPs Not Supported");
+        if (IsOs2BitmapType(type)) return Fail(kOs2Bitmap);
         if (type != kBitmapFileType || LoadU16(&file_header[6]) != 0 || LoadU16(&file_header[8]) != 0) {
-            return Fail(path_, "Not a recognised BMP format file!");
+            return Fail(kNotABitmap);
         }
 
         std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
-        if (!dib) return Fail(path_, "Failed to allocate memory for DIB !");
+        if (!dib) return Fail(kBitmapNoMemory);
         BitmapLayout layout;
-        if (const char* failure = ReadLayout(LoadU32(&file_header[10]), layout)) return Fail(path_, failure);
+        if (const Message* failure = ReadLayout(LoadU32(&file_header[10]), layout)) return Fail(*failure);
         dib->SetHeader(layout.header);
 
         // The colour table is small; the pixels get their room only once the
         // table has been read and the file is known to reach the pixels.
         const std::size_t table_bytes = DibColorTableBytes(layout.header);
-        if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(path_, "Failed to allocate memory for DIB!");
-        if (const char* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(path_, failure);
-        if (const char* failure = ReachPixels(layout.pixel_offset)) return Fail(path_, failure);
+        if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(kBitmapPixelsNoMemory);
+        if (const Message* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(*failure);
+        if (const Message* failure = ReachPixels(layout.pixel_offset)) return Fail(*failure);
 
         // A taller picture of plain rows keeps only the rows stretching shows:
         // fewer bytes to read, and it stretches to the same picture.
@@ -71,15 +70,15 @@ public:
         }
         if (!dib->Resize(*DibImageBytes(kept))) {
             dib.reset();
-            return Fail(path_, "Failed to allocate memory for DIB!");
+            return Fail(kBitmapPixelsNoMemory);
         }
         if (some_rows) {
             dib->SetHeader(kept);
-            if (!ReadShownRows(layout, dib->Pixels())) return Fail(path_, "Error reading file");
+            if (!ReadShownRows(layout, dib->Pixels())) return Fail(kBitmapShort);
             return dib;
         }
-        if (!file_->Seek(layout.pixel_offset)) return Fail(path_, "Error reading file!");
-        if (!ReadPixelRows(*file_, layout, dib->Pixels())) return Fail(path_, "Error reading file");
+        if (!file_->Seek(layout.pixel_offset)) return Fail(kBitmapNotPositioned);
+        if (!ReadPixelRows(*file_, layout, dib->Pixels())) return Fail(kBitmapShort);
         return dib;
     }
 
@@ -112,43 +111,43 @@ private:
         return true;
     }
 
-    // The info header and the masks behind it, read and understood; the
-    // caption of why the file is refused, or null.
-    const char* ReadLayout(std::uint32_t pixel_offset, BitmapLayout& layout) {
+    // The info header and the masks behind it, read and understood; why the
+    // file is refused, or null.
+    const Message* ReadLayout(std::uint32_t pixel_offset, BitmapLayout& layout) {
         std::array<std::uint8_t, kLargestInfoHeaderBytes + kMostMaskBytes> info{};
-        if (!ReadExactly(*file_, {info.data(), 4})) return "Error reading file";
+        if (!ReadExactly(*file_, {info.data(), 4})) return &kBitmapShort;
         const std::uint32_t header_bytes = LoadU32(info.data());
-        if (const char* refusal = HeaderSizeRefusal(header_bytes)) return refusal;
-        if (!ReadExactly(*file_, {info.data() + 4, header_bytes - 4})) return "Error reading file";
+        if (const Message* refusal = HeaderSizeRefusal(header_bytes)) return refusal;
+        if (!ReadExactly(*file_, {info.data() + 4, header_bytes - 4})) return &kBitmapShort;
         const std::size_t mask_bytes = MaskBytesBehind({info.data(), header_bytes});
-        if (mask_bytes != 0 && !ReadExactly(*file_, {info.data() + header_bytes, mask_bytes})) return "Error reading file";
+        if (mask_bytes != 0 && !ReadExactly(*file_, {info.data() + header_bytes, mask_bytes})) return &kBitmapShort;
         return ParseBitmapLayout(pixel_offset, {info.data(), header_bytes + mask_bytes}, layout);
     }
 
-    const char* ReadColourTable(const BitmapLayout& layout, std::span<std::uint8_t> table) {
+    const Message* ReadColourTable(const BitmapLayout& layout, std::span<std::uint8_t> table) {
         if (table.empty()) return nullptr;
         const std::size_t file_bytes = table.size() / 4 * layout.entry_bytes;
-        if (!file_->Seek(layout.table_offset)) return "Error reading file!";
+        if (!file_->Seek(layout.table_offset)) return &kBitmapNotPositioned;
         const std::optional<std::size_t> got = file_->Read(table.first(file_bytes));
-        if (!got) return "Error reading file!";
-        if (*got != file_bytes) return "BMP colour table outside the file!";
+        if (!got) return &kBitmapNotPositioned;
+        if (*got != file_bytes) return &kTableOutsideFile;
         if (layout.entry_bytes == 3) WidenCoreEntries(table);
         return nullptr;
     }
 
     // Whether the file holds at least one byte at the pixel offset.
-    const char* ReachPixels(std::uint32_t pixel_offset) {
+    const Message* ReachPixels(std::uint32_t pixel_offset) {
         std::array<std::uint8_t, 1> first{};
-        if (!file_->Seek(pixel_offset)) return "Error reading file!";
+        if (!file_->Seek(pixel_offset)) return &kBitmapNotPositioned;
         const std::optional<std::size_t> got = file_->Read(first);
-        if (!got) return "Error reading file";
-        return *got == 0 ? "BMP pixels outside the file!" : nullptr;
+        if (!got) return &kBitmapShort;
+        return *got == 0 ? &kPixelsOutsideFile : nullptr;
     }
 
     // Closes the file before the message, as every failure does.
-    std::nullopt_t Fail(const char* text, const char* caption) {
+    std::nullopt_t Fail(const Message& message) {
         file_.reset();
-        ShowMessage(nullptr, text, caption, kWarning);
+        ShowMessage(nullptr, message, path_);
         return std::nullopt;
     }
 
@@ -165,7 +164,7 @@ std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t 
 bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();
     if (image.empty()) {
-        ShowMessage(nullptr, path, "Error Writing file", kWarning);
+        ShowMessage(nullptr, kWriteFailed, path);
         return false;
     }
     const std::uint32_t pixel_offset = static_cast<std::uint32_t>(kFileHeaderBytes + kInfoHeaderBytes + DibColorTableBytes(dib.Header()));
@@ -177,9 +176,9 @@ bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> pieces[] = {file_header, image};
     switch (Files().ReplaceFile(path, pieces)) {
         case WriteOutcome::Written: return true;
-        case WriteOutcome::CreateFailed: ShowMessage(nullptr, "Error opening file", path, kMbOk); return false;
+        case WriteOutcome::CreateFailed: ShowMessage(nullptr, kBitmapNotCreated, path); return false;
         case WriteOutcome::WriteFailed: break;
     }
-    ShowMessage(nullptr, path, "Error Writing file", kWarning);
+    ShowMessage(nullptr, kWriteFailed, path);
     return false;
 }

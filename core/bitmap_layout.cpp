@@ -1,6 +1,7 @@
 #include "core/bitmap_layout.h"
 #include <cstring>
 #include "core/little_endian.h"
+#include "core/messages.h"
 
 namespace {
 constexpr std::uint32_t kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3, kBiJpeg = 4, kBiPng = 5, kBiAlphaBitFields = 6;
@@ -29,31 +30,31 @@ BitmapInfoHeader FieldsOf(std::span<const std::uint8_t> info) {
 
 // The same compression numbers mean other things in OS/2 2.x files; a 1-bit
 // "bit fields" or a 24-bit "JPEG" file can only be one of those.
-const char* EncodingOf(const BitmapInfoHeader& fields, bool os2, PixelEncoding& encoding) {
+const Message* EncodingOf(const BitmapInfoHeader& fields, bool os2, PixelEncoding& encoding) {
     const std::uint16_t bits = fields.biBitCount;
     switch (fields.biCompression) {
         case kBiRgb:
-            if (bits == 64) return "64-bit BMPs Not Supported";
-            if (!IsReadableDepth(bits)) return "BMP bit depth Not Supported";
+            if (bits == 64) return &kDepth64Refused;
+            if (!IsReadableDepth(bits)) return &kDepthRefused;
             encoding = bits == 2 ? PixelEncoding::TwoBits : PixelEncoding::Plain;
             return nullptr;
         case kBiRle8:
         case kBiRle4: {
             const bool eight = fields.biCompression == kBiRle8;
-            if (bits != (eight ? 8 : 4)) return "Compressed BMPs Not Supported";
+            if (bits != (eight ? 8 : 4)) return &kCompressionRefused;
             encoding = eight ? PixelEncoding::Rle8 : PixelEncoding::Rle4;
             return nullptr;
         }
         case kBiBitFields:
-            if (os2 || bits == 1) return "OS/2 Huffman BMPs Not Supported";
+            if (os2 || bits == 1) return &kOs2HuffmanRefused;
             [[fallthrough]];
         case kBiAlphaBitFields:
-            if (os2 || (bits != 16 && bits != 32)) return bits == 64 ? "64-bit BMPs Not Supported" : "Compressed BMPs Not Supported";
+            if (os2 || (bits != 16 && bits != 32)) return bits == 64 ? &kDepth64Refused : &kCompressionRefused;
             encoding = PixelEncoding::BitFields;
             return nullptr;
-        case kBiJpeg: return os2 || bits == 24 ? "OS/2 RLE24 BMPs Not Supported" : "JPEG BMPs Not Supported";
-        case kBiPng: return "PNG BMPs Not Supported";
-        default: return "Compressed BMPs Not Supported";
+        case kBiJpeg: return os2 || bits == 24 ? &kOs2Rle24Refused : &kJpegRefused;
+        case kBiPng: return &kPngRefused;
+        default: return &kCompressionRefused;
     }
 }
 
@@ -73,13 +74,13 @@ std::uint32_t CoreTableEntries(std::uint16_t bits, std::uint32_t pixel_offset) {
 }
 }  // namespace
 
-const char* HeaderSizeRefusal(std::uint32_t size) {
+const Message* HeaderSizeRefusal(std::uint32_t size) {
     switch (size) {
         case kCoreHeaderBytes: case 40: case 52: case 56: case kOs2HeaderBytes: case 108: case kLargestInfoHeaderBytes:
             return nullptr;
         default:
             // Between the two OS/2 headers lie the shortened forms of the second.
-            return size > kCoreHeaderBytes && size < kOs2HeaderBytes ? "OS/2 style BMPs Not Supported" : "BMP header size Not Supported";
+            return size > kCoreHeaderBytes && size < kOs2HeaderBytes ? &kOs2Bitmap : &kHeaderSizeRefused;
     }
 }
 
@@ -89,14 +90,14 @@ std::size_t MaskBytesBehind(std::span<const std::uint8_t> info) {
     return compression == kBiBitFields ? 12 : compression == kBiAlphaBitFields ? 16 : 0;
 }
 
-const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout) {
+const Message* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout) {
     const BitmapInfoHeader fields = FieldsOf(info);
     const std::uint32_t header_bytes = LoadU32(info.data());
     const bool os2 = header_bytes == kOs2HeaderBytes;
-    if (const char* refusal = EncodingOf(fields, os2, layout.encoding)) return refusal;
+    if (const Message* refusal = EncodingOf(fields, os2, layout.encoding)) return refusal;
     const std::int64_t height = fields.biHeight < 0 ? -std::int64_t{fields.biHeight} : fields.biHeight;
-    if (height == 0 || fields.biWidth <= 0 || fields.biPlanes == 0) return "BMPs without pixels Not Supported";
-    if (height > INT32_MAX) return "BMP too large!";
+    if (height == 0 || fields.biWidth <= 0 || fields.biPlanes == 0) return &kNoPixelsRefused;
+    if (height > INT32_MAX) return &kBitmapTooLarge;
 
     layout.top_down = fields.biHeight < 0;
     layout.file_bits = fields.biBitCount;
@@ -109,7 +110,7 @@ const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::u
         // Behind a 40-byte header or inside a larger one, in the same place.
         const ColourMasks masks{LoadU32(&info[40]), LoadU32(&info[44]), LoadU32(&info[48])};
         const std::optional<ColourChannels> channels = ChannelsOf(masks, fields.biBitCount);
-        if (!channels) return "BMP colour masks Not Supported";
+        if (!channels) return &kMasksRefused;
         layout.channels = *channels;
         if (IsPlainLayout(masks, fields.biBitCount)) {
             layout.encoding = PixelEncoding::Plain;
@@ -131,9 +132,9 @@ const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::u
 
     const bool too_many_colours = IsPaletteDepth(fields.biBitCount) ? header.biClrUsed > (1u << fields.biBitCount)
                                                                      : header.biClrUsed > 0xFFFFu / 4;
-    if (too_many_colours) return "BMP colour table Not Supported";
+    if (too_many_colours) return &kColourTableRefused;
     const std::optional<std::size_t> image = DibImageBytes(header);
-    if (!image || *image - kInfoHeaderBytes - DibColorTableBytes(header) > kMaxBitmapPixelBytes) return "BMP too large!";
+    if (!image || *image - kInfoHeaderBytes - DibColorTableBytes(header) > kMaxBitmapPixelBytes) return &kBitmapTooLarge;
 
     layout.entry_bytes = header_bytes == kCoreHeaderBytes ? 3 : 4;
     layout.table_offset = static_cast<std::uint32_t>(kFileHeaderBytes + info.size());

@@ -8,6 +8,8 @@
 #include "core/bit_fields.h"
 #include "core/packed_dib.h"
 
+struct Message;
+
 // How the pixel rows are stored in the file.
 enum class PixelEncoding {
     Plain,      // rows as the packed DIB holds them
@@ -39,14 +41,14 @@ inline constexpr std::size_t kMaxBitmapPixelBytes = 256u << 20;
 inline constexpr std::size_t kLargestInfoHeaderBytes = 124;
 inline constexpr std::size_t kMostMaskBytes = 16;
 
-// Why a file whose info header has this size is refused, as the caption of the message, or null.
-const char* HeaderSizeRefusal(std::uint32_t size);
+// Why a file whose info header has this size is refused, or null.
+const Message* HeaderSizeRefusal(std::uint32_t size);
 
 // How many mask bytes follow the info header (given whole): the three or four
 // masks behind a 40-byte header with bit fields, else none.
 std::size_t MaskBytesBehind(std::span<const std::uint8_t> info);
 
 // Fills layout from bfOffBits and the info header with the mask bytes behind
-// it; returns why the file is refused, as the caption of the message, or null.
+// it; returns why the file is refused, or null.
 // Refuses every header whose image would be larger than the reader holds.
-const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout);
+const Message* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout);

@@ -1,4 +1,5 @@
 #include "core/palette_source.h"
+#include "core/messages.h"
 
 namespace {
 PaletteSource* g_palette = nullptr;
@@ -6,7 +7,7 @@ PaletteSource* g_palette = nullptr;
 
 bool LoadTexturePalette(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination) {
     if (!g_palette) {
-        ShowMessage(owner, "Fatal error (PAL1)!", "Application error", kMbOk | kMbIconWarning);
+        ShowMessage(owner, kPaletteNotFound);
         return false;
     }
     return g_palette->Load(owner, destination);

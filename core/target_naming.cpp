@@ -11,26 +11,23 @@ std::size_t LastDot(std::string_view text) {
     return dot == std::string_view::npos ? 0 : dot;
 }
 
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsInIgnoringCase(std::string_view text, std::string_view ending) {
+    if (text.size() < ending.size()) return false;
+    text.remove_prefix(text.size() - ending.size());
+    for (std::size_t at = 0; at < ending.size(); ++at) {
+        if (Lower(text[at]) != ending[at]) return false;
+    }
+    return true;
+}
+
 std::optional<std::string> FitsPathBuffer(std::string text) {
     if (text.size() >= kPathBytes) return std::nullopt;
     return text;
 }
 
 }  // namespace
-
-int CountDots(std::string_view text) {
-    text = Bounded(text);
-    int dots = 0;
-    for (std::size_t at = 1; at < text.size(); ++at) dots += text[at] == '.';
-    return dots > 1 ? dots : 0;
-}
-
-int HasDot(std::string_view text) { return LastDot(Bounded(text)) != 0 ? 1 : 0; }
-
-std::string StripLastExtension(std::string_view text) {
-    text = Bounded(text);
-    return std::string(text.substr(0, LastDot(text)));
-}
 
 std::string_view DefaultExtension(int direction) {
     switch (direction) {
@@ -40,27 +37,34 @@ std::string_view DefaultExtension(int direction) {
     }
 }
 
+bool HasTargetExtension(std::string_view name, int direction) {
+    const std::size_t dot = LastDot(name);
+    if (dot == 0) return false;
+    const std::string_view extension = name.substr(dot);
+    switch (direction) {
+        case kBmpToAf: return EndsInIgnoringCase(extension, "af");
+        case kAfToBmp: return EndsInIgnoringCase(extension, ".bmp") && extension.size() == 4;
+        default: return false;
+    }
+}
+
 std::optional<std::string> DefaultTargetName(std::string_view name, int direction) {
     const std::string_view extension = DefaultExtension(direction);
     if (extension.empty()) return std::nullopt;
-    if (CountDots(name) != 0) return StripLastExtension(name);
-    return FitsPathBuffer(std::string(Bounded(name)) + std::string(extension));
-}
-
-std::string ProposedSaveName(std::string_view name) {
-    std::string proposed = StripLastExtension(name);
-    for (int remaining = CountDots(proposed); remaining > 0; --remaining) proposed = StripLastExtension(proposed);
-    return proposed;
+    name = Bounded(name);
+    const std::string_view rest = name.substr(0, LastDot(name));
+    if (HasTargetExtension(rest, direction)) return std::string(rest);
+    return FitsPathBuffer(std::string(name) + std::string(extension));
 }
 
 std::optional<std::string> FinishSavePath(std::string_view path, int direction) {
-    const std::string_view extension = DefaultExtension(direction);
-    if (extension.empty() || path.size() >= kPathBytes) return std::nullopt;
+    if (DefaultExtension(direction).empty() || path.size() >= kPathBytes) return std::nullopt;
     // Only the file name takes part: a dot in a folder name ("Tex.old") must
     // neither count nor let the folder be cut.
     const std::size_t name_start = path.find_last_of("\\/") + 1;  // 0 when there is no folder
-    std::string name(path.substr(name_start));
-    if (CountDots(name) != 0) name = StripLastExtension(name);
-    if (HasDot(name) == 0) name += extension;
-    return FitsPathBuffer(std::string(path.substr(0, name_start)) + name);
+    const std::string_view name = path.substr(name_start);
+    const std::optional<std::string> finished =
+        HasTargetExtension(name, direction) ? std::string(name) : DefaultTargetName(name, direction);
+    if (!finished) return std::nullopt;
+    return FitsPathBuffer(std::string(path.substr(0, name_start)) + *finished);
 }

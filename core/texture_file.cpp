@@ -1,12 +1,10 @@
 #include "core/texture_file.h"
 #include "core/file_access.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/palette_source.h"
 
 namespace {
-constexpr unsigned kWarning = kMbOk | kMbIconWarning;
-
-void Complain(const char* path, const char* caption) { ShowMessage(nullptr, path, caption, kWarning); }
+void Complain(const char* path, const Message& message) { ShowMessage(nullptr, message, path); }
 }  // namespace
 
 BitmapInfoHeader TextureHeader() {
@@ -22,13 +20,13 @@ BitmapInfoHeader TextureHeader() {
 std::optional<PackedDib> ReadTextureFile(const char* path) {
     std::unique_ptr<ReadableFile> file = Files().OpenForReading(path);
     if (!file) {
-        Complain(path, "Error opening file !");
+        Complain(path, kTextureNotOpened);
         return std::nullopt;
     }
     std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
     if (!dib) {
         file.reset();
-        Complain(path, "Failed to allocate memory for AF !");
+        Complain(path, kTextureNoMemory);
         return std::nullopt;
     }
     const BitmapInfoHeader header = TextureHeader();
@@ -36,7 +34,7 @@ std::optional<PackedDib> ReadTextureFile(const char* path) {
     if (!dib->Resize(kTextureDibBytes)) {
         file.reset();
         dib.reset();
-        Complain(path, "Failed to allocate memory for AF!");
+        Complain(path, kTexturePixelsNoMemory);
         return std::nullopt;
     }
     if (!LoadTexturePalette(nullptr, std::span<std::uint8_t, kTexturePaletteBytes>(dib->data() + kInfoHeaderBytes, kTexturePaletteBytes))) {
@@ -46,7 +44,7 @@ std::optional<PackedDib> ReadTextureFile(const char* path) {
     if (!got || *got != kTexturePixelBytes) {
         file.reset();
         dib.reset();
-        Complain(path, "Error reading file!");
+        Complain(path, kTextureShort);
         return std::nullopt;
     }
     return dib;
@@ -56,9 +54,9 @@ bool WriteTextureFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> pieces[] = {dib.Pixels()};
     switch (Files().ReplaceFile(path, pieces)) {
         case WriteOutcome::Written: return true;
-        case WriteOutcome::CreateFailed: Complain(path, "Error opening file!"); return false;
+        case WriteOutcome::CreateFailed: Complain(path, kTextureNotCreated); return false;
         case WriteOutcome::WriteFailed: break;
     }
-    Complain(path, "Error Writing file");
+    Complain(path, kWriteFailed);
     return false;
 }

@@ -92,6 +92,9 @@ public:
         struct stat target {};
         const bool target_exists = stat(path, &target) == 0;
         if (target_exists && S_ISDIR(target.st_mode)) return WriteOutcome::CreateFailed;
+        // A file nobody may write is read-only, as on Windows, where it is
+        // never replaced; root could replace it, so the mode decides.
+        if (target_exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteOutcome::CreateFailed;
         // O_NOFOLLOW: a link planted under the temporary's name is refused, not written through.
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) return WriteOutcome::CreateFailed;

@@ -5,7 +5,7 @@
 #include "core/bitmap_file.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "core/palette_source.h"
 #include "platform/guards.h"
 #include "preview/preview_panes.h"
@@ -17,8 +17,7 @@ namespace {
 // question and fails later, when it cannot be written.
 bool MayWriteTarget(HWND main_window, const char* target_path) {
     if (!IsExistingFile(target_path)) return true;
-    return ShowMessage(main_window, target_path, "Do you want to overwrite existing target?",
-                       MB_ICONQUESTION | MB_YESNO) == IDYES;
+    return ShowMessage(main_window, kOverwriteTarget, target_path) == IDYES;
 }
 
 void CopyToClipboard(HWND main_window, const PackedDib& dib) {
@@ -54,7 +53,7 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
 
     std::optional<PackedDib> converted = ConvertToTexture(*source, palette);
     if (!converted) {
-        ShowMessage(main_window, source_path, "Cannot convert this picture!", MB_OK | MB_ICONWARNING);
+        ShowMessage(main_window, kCannotConvert, source_path);
         return false;
     }
 

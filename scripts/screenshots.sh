@@ -3,8 +3,9 @@
 # with a livery's texture in both panes, the About box, Setup, the gallery,
 # the Palette Picker and the Clipboard Viewer. Runs lumivane.exe inside Wine's
 # own desktop on a virtual display over a demo workspace on the prefix's C:
-# drive, so that nothing of this machine shows; clicks and types with xdotool
-# and captures with ImageMagick.
+# drive, so that nothing of this machine shows; finds the controls it clicks
+# through the program's windows, clicks and types with xdotool and captures
+# with ImageMagick.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default build/win64, as
 # scripts/build.sh win64 makes it)
 set -euo pipefail
@@ -29,7 +30,7 @@ wine reg add "$key" /v BMPTool /t REG_SZ /d 'C:\Program Files\Paint\paint.exe' /
 wine reg add "$key" /v Thumbs /t REG_DWORD /d 1 /f >/dev/null 2>&1
 
 # Wine's own desktop draws the captions without a window manager.
-wine explorer /desktop=shot,1024x768 "$program" >/dev/null 2>&1 &
+start_in_desktop shot "$program"
 
 wait_for_window "shot" >/dev/null
 find_main_window
@@ -62,33 +63,32 @@ open_system_menu_item() {
   sleep 2
 }
 
-click_in_window "${first_texture[@]}"
+# The controls clicked, by their ids in the program's resources.
+textures_list=1032 about_button=1017 setup_button=6 setup_cancel=1025 gallery_ok=1034
+tools="$build/bin"
+
+click_control "$tools" "$textures_list" "${first_list_item[@]}"
 capture "$root/docs/main_window.png"
 
-click_in_window 203 351   # About
+click_control "$tools" "$about_button"
 capture "$root/docs/about_box.png"
 xdotool key Return
 sleep 1
 
-click_in_window 203 307   # Setup
+click_control "$tools" "$setup_button"
 capture "$root/docs/setup.png"
-click_in_window 526 248   # its Cancel button
+click_control "$tools" "$setup_cancel"
 
 open_system_menu_item 1   # Show all textures and bitmaps
-gallery=$(capture_window " Textures " "$root/docs/gallery.png")
-# Its OK button, centred 17 dialog units above the bottom of 225; the gallery
-# is centred over the main window.
-eval "$(xdotool getwindowgeometry --shell "$gallery")"
-xdotool mousemove "$((left + (main_width) / 2))" \
-  "$((top + (main_height + HEIGHT) / 2 - 3 - 17 * (HEIGHT - 22) / 225))" click 1
-sleep 1
+capture_window " Textures " "$root/docs/gallery.png" >/dev/null
+click_control "$tools" "$gallery_ok"
 
 open_system_menu_item 2   # Palette Picker
 capture_window "Palette Picker" "$root/docs/palette-picker.png" >/dev/null
 xdotool key alt+F4
 sleep 1
 
-click_in_window "${first_texture[@]}" 3  # the texture's context menu: Copy selected AF to clipboard
+click_control "$tools" "$textures_list" "${first_list_item[@]}" 3  # the texture's context menu: Copy selected AF to clipboard
 xdotool key Down Down Down Return
 sleep 1
 open_system_menu_item 3   # Clipboard Viewer

@@ -2,6 +2,8 @@
 # Installs, from Debian's packages, whatever building, running and testing
 # Lumivane needs and this machine lacks. Safe to run again.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/machine_probe.sh"
 
 packages=(
   cmake make g++ python3 python3-pil fonts-dejavu-core
@@ -10,15 +12,19 @@ packages=(
   # Wine's own fonts: Marlett draws the caption buttons (without it they read
   # "0 1 r"), Tahoma the dialogs. apt brings them only as a recommendation.
   fonts-wine
+  # What the programs' windows are drawn with under Wine: the prefixes map
+  # "Arial" to Liberation Sans, which has Arial's metrics (wine_env.sh).
+  fonts-liberation
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   zip unzip
 )
 
 missing=()
-# The 32-bit Windows build runs under Wine's 32-bit half, from the i386 architecture.
+# The 32-bit Windows build runs under Wine's 32-bit half, from the i386
+# architecture; a kernel that starts no 32-bit programs could not use it.
 needs_i386=""
-if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+if runs_32bit_programs && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
   needs_i386=1
   missing+=(wine32:i386)
 fi

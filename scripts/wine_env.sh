@@ -1,25 +1,83 @@
 # Sourced by the run and test scripts: a Wine prefix of the project's own, in
-# the build tree, and a display for it.
+# the build tree, and a display for it. What Wine shows and runs with is
+# decided here, not by what this machine happens to have: the loader, the
+# locale and the fonts.
 root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+source "$root/scripts/machine_probe.sh"
 export WINEDEBUG=-all
 # No Mono or Gecko prompts, and no debugger that would wait on a crashed test.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# The Windows locale Wine derives from the Unix one (its code page, its
+# button texts), and file names in UTF-8 whatever the machine's locale.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+
+# Debian's wine launcher (and winepath and wineboot through it) takes the
+# 32-bit loader whenever wine32 is installed, and fails with "Exec format
+# error" on a kernel that starts no 32-bit programs. There, every Wine
+# command of these scripts goes to the 64-bit loader, through stand-ins put
+# first on PATH, so that programs started by a script (timeout, the example
+# runner) get them too.
+if runs_32bit_programs; then
+  wine_loader=wine
+else
+  wine_loader=/usr/lib/wine/wine64
+  export WINELOADER=$wine_loader
+  wine_commands="$root/build/wine64-commands"
+  mkdir -p "$wine_commands"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$wine_loader" >"$wine_commands/wine"
+  for command in winepath wineboot; do
+    printf '#!/bin/sh\nexec %s %s.exe "$@"\n' "$wine_loader" "$command" >"$wine_commands/$command"
+  done
+  chmod +x "$wine_commands"/*
+  case ":$PATH:" in *":$wine_commands:"*) ;; *) export PATH="$wine_commands:$PATH" ;; esac
+fi
+
+# The fonts Wine finds through fontconfig: only those the set-up installs
+# (Liberation, with Arial's, Times New Roman's and Courier New's metrics, and
+# DejaVu), beside Wine's own. A machine with more fonts would otherwise
+# change what "Arial" becomes, and with it the dialogs' text and sizes.
+export FONTCONFIG_FILE="$root/build/wine-fonts.conf"
+mkdir -p "$root/build/fontconfig-cache"
+cat >"$FONTCONFIG_FILE.new" <<FONTS
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/liberation</dir>
+  <dir>/usr/share/fonts/truetype/dejavu</dir>
+  <cachedir>$root/build/fontconfig-cache</cachedir>
+</fontconfig>
+FONTS
+mv "$FONTCONFIG_FILE.new" "$FONTCONFIG_FILE"
 
 # use_prefix NAME [virtual-desktop]: creates the prefix once; with a second
 # argument, Wine draws every window inside its own desktop (no window manager
 # needed, no waits for one).
 use_prefix() {
   export WINEPREFIX="$root/build/$1"
-  # A prefix made before Wine's 32-bit half was installed cannot start any
-  # program once it is: make it again.
-  if [ -f "$WINEPREFIX/system.reg" ] && ! wine cmd.exe /c exit >/dev/null 2>&1; then
+  # The prefix records how it was made: with which loader, and with this
+  # file's font settings. One made otherwise, half made by a run that was
+  # interrupted, or made before Wine's 32-bit half was installed (it then
+  # starts no program) is made again.
+  local made_as="loader=$wine_loader fonts=liberation-1"
+  if [ -d "$WINEPREFIX" ] && { [ "$(cat "$WINEPREFIX/lumivane-made-as" 2>/dev/null)" != "$made_as" ] ||
+                               ! wine cmd.exe /c exit >/dev/null 2>&1; }; then
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/lumivane-made-as" ]; then
     echo "Creating the Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+    # "Arial" and the other faces of Windows' core fonts are the Liberation
+    # fonts of the same metrics, so text is laid out as on Windows.
+    local replacements="$WINEPREFIX/font-replacements.reg"
+    printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"Arial"="Liberation Sans"' '"Times New Roman"="Liberation Serif"' '"Courier New"="Liberation Mono"' \
+      >"$replacements"
+    wine regedit /S "$(winepath -w "$replacements")" >/dev/null 2>&1
+    wineserver -w
+    [ -f "$WINEPREFIX/system.reg" ] && echo "$made_as" >"$WINEPREFIX/lumivane-made-as"
   fi
   # Wine's own fonts (Debian's fonts-wine): Marlett draws the caption buttons,
   # Tahoma the dialogs. This Wine looks for them beside its data folder under
@@ -90,11 +148,18 @@ wait_for_window() {
   return 1
 }
 
-# find_main_window: waits for lumivane.exe's main window in a 1024 x 768 Wine
-# desktop and sets left, top, main_width and main_height. Wine centres the
-# window in its desktop; clicks are measured from its top-left corner, in
-# pixels at the prefix's 96 dpi.
-first_texture=(620 232)
+# start_in_desktop NAME PROGRAM [ARGUMENTS...]: starts PROGRAM in the
+# background inside Wine's own 1024 x 768 desktop NAME (no window manager
+# needed); click_control starts its clicks in the same desktop.
+start_in_desktop() {
+  wine_desktop=$1
+  shift
+  wine explorer "/desktop=$wine_desktop,1024x768" "$@" >/dev/null 2>&1 &
+}
+
+# find_main_window: waits for lumivane.exe's main window in the Wine desktop
+# and sets left, top, main_width and main_height. Wine centres the window in
+# its desktop.
 find_main_window() {
   local main_window WIDTH HEIGHT X Y SCREEN WINDOW
   main_window=$(wait_for_window "Lumivane")
@@ -105,6 +170,26 @@ find_main_window() {
   left=$(( (1024 - main_width) / 2 ))
   top=$(( (768 - main_height) / 2 ))
 }
+
+# click_control TOOL_FOLDER ID [X Y] [BUTTON]: a click on the control of
+# that id in whichever of the program's windows takes input (at X Y from the
+# control's top-left corner, by default its centre), found through the
+# windows themselves by the control_point tool built beside the program.
+click_control() {
+  local tool_folder=$1 id=$2 answer="$WINEPREFIX/drive_c/control-point.txt" x y
+  shift 2
+  local at=()
+  [ $# -ge 2 ] && { at=("$1" "$2"); shift 2; }
+  rm -f "$answer"
+  wine explorer "/desktop=$wine_desktop,1024x768" "$tool_folder/control_point.exe" \
+    'C:\control-point.txt' "$id" "${at[@]}" >/dev/null 2>&1 || true
+  for _ in $(seq 1 60); do [ -s "$answer" ] && break; sleep 0.25; done
+  read -r x y <"$answer" || { echo "No control $id to click" >&2; return 1; }
+  xdotool mousemove "$x" "$y" click "${1:-1}"
+  sleep 2
+}
+# The first item of a list in list mode lies at the top left of the list.
+first_list_item=(12 6)
 
 # click_in_window X Y [BUTTON]: a click at a point of the main window.
 click_in_window() {

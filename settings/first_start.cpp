@@ -25,13 +25,10 @@ bool CanWriteInFolder(const char* folder) {
     return false;
 }
 
-std::optional<std::string> UnwritableFolderMessage() {
+std::optional<std::string> UnwritableFolder() {
     for (Side side : kBothSides) {
         const std::optional<PathBuffer> folder = FolderOf(side);
-        if (folder && !CanWriteInFolder(folder->data())) {
-            return std::string("Cannot write to directory: ") + folder->data() +
-                   "\nPlease choose your Bitmaps and Textures directories in Setup!";
-        }
+        if (folder && !CanWriteInFolder(folder->data())) return std::string(folder->data());
     }
     return std::nullopt;
 }

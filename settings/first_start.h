@@ -11,7 +11,6 @@ bool IsFirstStart();
 // Whether a file can be made in folder (a path ending in a backslash): one
 // is made and removed again.
 bool CanWriteInFolder(const char* folder);
-// The message for the first of the two stored folders that cannot be
-// written, or nothing when both can.
-std::optional<std::string> UnwritableFolderMessage();
-inline constexpr char kUnwritableFolderCaption[] = "Directory error!";
+// The first of the two stored folders that cannot be written, or nothing
+// when both can.
+std::optional<std::string> UnwritableFolder();

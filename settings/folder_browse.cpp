@@ -2,7 +2,7 @@
 #include <array>
 #include <span>
 #include <string_view>
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/shell_dialogs.h"
@@ -89,8 +89,7 @@ void BrowseForFolder(HWND setup_dialog, int target_static_id) {
 
     std::array<char, MAX_PATH> folder{};
     if (!FolderWithBackslash(g_browse_result.data(), folder)) {
-        ShowMessage(setup_dialog, "Selected directory path is too long!\nPlease choose a shorter one.",
-                    "Directory error!", MB_OK | MB_ICONWARNING);
+        ShowMessage(setup_dialog, kChosenFolderTooLong);
         return;
     }
     SetDlgItemTextA(setup_dialog, target_static_id, folder.data());

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "platform/program_instance.h"
-#include "core/message_sink.h"
+#include "core/messages.h"
 #include "platform/guards.h"
 
 namespace {
@@ -56,7 +56,7 @@ const char* ReturnDefault(std::span<const char, MAX_PATH> default_text) {
 // The two folder getters: a folder that no longer exists is reported once and
 // replaced by the program folder; a repair that does not hold after one more
 // pass gives the program folder without storing it.
-const char* GetFolderSetting(const char* name, const char* missing_message) {
+const char* GetFolderSetting(const char* name, const Message& missing_message) {
     std::array<char, MAX_PATH> candidate{};
     bool warned = false;
     for (int pass = 0; pass < 2; ++pass) {
@@ -72,7 +72,7 @@ const char* GetFolderSetting(const char* name, const char* missing_message) {
                 if (const char* fresh = ReadSettingString(name)) return fresh;
             }
             if (!warned) {
-                ShowMessage(nullptr, missing_message, "Directory error!", MB_OK | MB_ICONWARNING);
+                ShowMessage(nullptr, missing_message);
                 warned = true;
             }
             candidate.fill('\0');
@@ -171,13 +171,11 @@ DWORD GetDefFileName() { return GetNumberSetting("DefFileName", 1); }
 DWORD GetThumbs() { return GetNumberSetting("Thumbs", 0); }
 
 const char* GetBitmapsFolder() {
-    return GetFolderSetting(TraitsOf(Side::Bitmaps).folder_setting,
-                            "Previous Bitmaps directory does not exist!\nUsing setup default!");
+    return GetFolderSetting(TraitsOf(Side::Bitmaps).folder_setting, kBitmapsFolderGone);
 }
 
 const char* GetTexturesFolder() {
-    return GetFolderSetting(TraitsOf(Side::Textures).folder_setting,
-                            "Previous textures directory does not exist!\nUsing setup default!");
+    return GetFolderSetting(TraitsOf(Side::Textures).folder_setting, kTexturesFolderGone);
 }
 
 std::optional<PathBuffer> FolderOf(Side side) {

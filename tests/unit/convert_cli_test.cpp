@@ -39,7 +39,7 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     const std::vector<std::string> textures = {Texture("a.af", 2), folder_ / "b.x.af"};
     const auto long_texture = PatternBytes(70000, 3);  // the texture is its first 65536 bytes
     WriteWholeFile(textures[1], long_texture);
-    const std::string existing = folder_ / "out/b.x";  // two dots: the last extension goes
+    const std::string existing = folder_ / "out/b.x.af.bmp";  // a second dot is no second extension
     const auto old_bitmap = PatternBytes(10, 5);
     WriteWholeFile(existing, old_bitmap);
     EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", false, palette), 1);
@@ -54,6 +54,9 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     EXPECT_EQ(ReadWholeFile(existing), BuildBitmapFile({InfoHeader(256, 256, 8), table, {}, texture, 0xFFFFFFFF, 66614}));
     EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
+    // The whole target path counts, as in the window.
+    EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / std::string(250, 'o')), 1);
+    EXPECT_EQ(errors_.str(), textures[0] + ": Target path too long!\n");
 }
 
 TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
@@ -86,12 +89,13 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
 }
 
-// A folder gives the files the lists show, in their order; a folder named like a
+// A folder gives the files the lists show, in their order (a hyphen counts only
+// when nothing else differs); a folder named like a
 // bitmap is no source.
 TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMessageAndTheRestGoOn) {
     const std::string in = folder_ / "in";
     std::filesystem::create_directories(in + "/folder.bmp");
-    for (const char* name : {"a.bmp", "B.bmp", "c.BMP", "d.txt"}) WriteWholeFile(in + "/" + name, NoisyBitmap(2));
+    for (const char* name : {"a.bmp", "B.bmp", "a-c.bmp", "c.BMP", "d.txt"}) WriteWholeFile(in + "/" + name, NoisyBitmap(2));
     const std::string broken = folder_ / "broken.bmp";
     WriteWholeFile(broken, PatternBytes(100, 6));
     const std::string missing = folder_ / "missing.bmp";
@@ -103,9 +107,9 @@ TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMess
     EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n" + empty +
                                  ": holds no file that matches *.bmp\n" + pattern + ": matches no file\n");
     std::string converted;
-    for (const std::string name : {"/a.bmp", "/B.bmp", "/c.BMP"}) converted += in + name + " -> " + in + name + ".af\n";
+    for (const std::string name : {"/a.bmp", "/a-c.bmp", "/B.bmp", "/c.BMP"}) converted += in + name + " -> " + in + name + ".af\n";
     EXPECT_EQ(out_.str(), broken + ": failed\n" + missing + ": failed\n" + converted + empty + ": failed\n" + pattern +
-                              ": failed\n3 files converted, 4 failed\n");
+                              ": failed\n4 files converted, 4 failed\n");
     EXPECT_EQ(ReadWholeFile(in + "/a.bmp.af").size(), 65536u);
     EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
     // Quiet: the errors only.
@@ -154,7 +158,7 @@ std::string Described(const CommandLine& line) {
 }
 
 TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
-    const std::string bad_jobs = "-j takes a number of files from 1 to 256";
+    const std::string bad_jobs = "lumivane-convert: -j takes a number of files from 1 to 256";
     const struct { std::vector<std::string> arguments; std::string request; } rows[] = {
         {{"to-af", "--force", "a.bmp", "--out", "dir", "--palette", "p.pal", "--", "--odd.bmp"},
          "to-af jobs 0 force out dir palette p.pal [a.bmp] [--odd.bmp]"},
@@ -165,12 +169,12 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
         {{"to-bmp", "-j12", "x"}, "to-bmp jobs 12 [x]"},
         {{"to-bmp", "--jobs", "1", "x"}, "to-bmp jobs 1 [x]"},
         {{"to-bmp", "--quiet", "x"}, "to-bmp jobs 0 quiet [x]"},
-        {{}, "the first argument must be to-af or to-bmp"},
-        {{"to-png", "a"}, "the first argument must be to-af or to-bmp"},
-        {{"to-af"}, "no files to convert"},
-        {{"to-af", "a", "--out"}, "--out needs a value"},
-        {{"to-af", "--fast", "a"}, "unknown option --fast"},
-        {{"to-af", "a", "-j"}, "-j needs a value"},
+        {{}, "lumivane-convert: the first argument must be to-af or to-bmp"},
+        {{"to-png", "a"}, "lumivane-convert: the first argument must be to-af or to-bmp"},
+        {{"to-af"}, "lumivane-convert: no files to convert"},
+        {{"to-af", "a", "--out"}, "lumivane-convert: --out needs a value"},
+        {{"to-af", "--fast", "a"}, "lumivane-convert: unknown option --fast"},
+        {{"to-af", "a", "-j"}, "lumivane-convert: -j needs a value"},
         {{"to-af", "-j", "0", "a"}, bad_jobs},
         {{"to-af", "-j", "257", "a"}, bad_jobs},
         {{"to-af", "-j", "2x", "a"}, bad_jobs},

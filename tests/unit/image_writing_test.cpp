@@ -11,8 +11,10 @@
 namespace {
 
 // Every failure is a real one: a missing folder or a folder in the target's
-// place fails the create, a file size limit cuts the write short.
-enum class Fault { None, NoFolder, TargetIsAFolder, FileSizeLimit };
+// place fails the create, a file size limit cuts the write short, and a
+// target without any write permission is refused, even to root, as a
+// read-only file is on Windows.
+enum class Fault { None, NoFolder, TargetIsAFolder, FileSizeLimit, ReadOnly };
 
 TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOldFile) {
     const auto table = PatternBytes(1024, 1);
@@ -43,6 +45,8 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         {af, Fault::NoFolder, nullptr, "@", "Error opening file!", kWarning},
         {af, Fault::TargetIsAFolder, nullptr, "@", "Error opening file!", kWarning},
         {af, Fault::FileSizeLimit, nullptr, "@", "Error Writing file", kWarning},
+        {bmp, Fault::ReadOnly, nullptr, "Error opening file", "@", kMbOk},
+        {af, Fault::ReadOnly, nullptr, "@", "Error opening file!", kWarning},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
@@ -60,6 +64,10 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
             WriteWholeFile(path, old);
             std::filesystem::permissions(path, permissions);
             WriteWholeFile(TemporaryPathFor(path), PatternBytes(120000, 7));
+        }
+        if (row.fault == Fault::ReadOnly) {
+            WriteWholeFile(path, old);
+            std::filesystem::permissions(path, perms::owner_read | perms::group_read | perms::others_read);
         }
         // The file size limit makes the real write fail half-way, as a full disk would.
         const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -80,7 +88,7 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         } else {
             sink.ExpectToldOnce(row.text, row.caption, row.style, path);
             EXPECT_EQ(std::filesystem::is_directory(path), row.fault == Fault::TargetIsAFolder);
-            if (row.fault == Fault::FileSizeLimit) {
+            if (row.fault == Fault::FileSizeLimit || row.fault == Fault::ReadOnly) {
                 EXPECT_EQ(ReadWholeFile(path), old);
             }
         }

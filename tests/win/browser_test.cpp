@@ -367,14 +367,15 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         const char* target;  // nullptr: cancelled
         Bytes written;
         const char* fresh;
+        const char* proposed;
     } rows[] = {
         {Side::Textures, 2, (bitmaps_.Path() / "c").string(), "Save bitmap as ...",
          "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, "c.bmp", Bmp8(256, 256, CompanionPalette(), Stripes),
-         "later.bmp"},
-        {Side::Bitmaps, 0, (textures_.Path() / "d").string(), "Save texture as ...",
-         "FS98 Textures (AF)|*.*af|All|*.*|", &textures_, "d.af", Texture(Stripes), "late.af"},
+         "later.bmp", "c.af.bmp"},
+        {Side::Bitmaps, 0, (textures_.Path() / "my.plane").string(), "Save texture as ...",
+         "FS98 Textures (AF)|*.*af|All|*.*|", &textures_, "my.plane.af", Texture(Stripes), "late.af", "c.bmp.af"},
         {Side::Textures, 2, "", "Save bitmap as ...", "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, nullptr, {},
-         "latest.bmp"},
+         "latest.bmp", "c.af.bmp"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -383,7 +384,7 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         SetItemState(Item(from.list_id), row.item, LVIS_SELECTED | LVIS_FOCUSED);
         g_save.answer = row.answer;
         Press(from.convert_button);
-        EXPECT_EQ(g_save.proposed, "c");
+        EXPECT_EQ(g_save.proposed, row.proposed);
         EXPECT_EQ(g_save.title, row.title);
         EXPECT_EQ(g_save.filter, row.filter);
         EXPECT_EQ(g_save.initial_folder, row.target_folder->WithBackslash());

@@ -7,6 +7,7 @@
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
+#include "core/list_order.h"
 #include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
@@ -61,6 +62,21 @@ TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpens
     StartMainWindow();
     PumpMessages();
     EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The batch converter orders a folder's files by the core's rule; the real
+// list must show them in that order, punctuation and case included.
+TEST_F(MainWindowTest, TheListsShowNamesInTheOrderTheCoreSortsThem) {
+    std::vector<std::string> names;
+    for (const char* stem : {"~x", "a b", "a.", "a_b", "ab", "a-c", "a'z", "B", "coop", "co-op", "ac", "a1", "a10", "a2",
+                             "-a", "'a", "a", "+x", "=x", "0", "{x", "`x", "^x", "@x", ";x", ",x", "(x", ")x", "&x", "%x",
+                             "$x", "#x", "!x", " x", "[x", "]x", "}x", "_x", "Zed", "zed-", "zed'"}) {
+        names.push_back(std::string(stem) + ".bmp");
+        bitmaps_.Write(names.back(), {1});
+    }
+    StartMainWindow();
+    SortAsListsDo(names);
+    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), names);
 }
 
 TEST_F(MainWindowTest, TheSystemMenuEndsWithASeparatorAndTheThreeToolsWithOneMark) {

@@ -148,20 +148,19 @@ TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolde
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-// The first start's check names the first stored folder that no file can be made in.
+// The first start's check finds the first stored folder that no file can be made in.
 TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
     EXPECT_TRUE(IsFirstStart());
     ScratchFolder writable("settings-writable");
     WriteSettingString("Bitmaps", writable.WithBackslash());
     WriteSettingString("Textures", writable.WithBackslash());
     EXPECT_FALSE(IsFirstStart());
-    EXPECT_EQ(UnwritableFolderMessage(), std::nullopt);
+    EXPECT_EQ(UnwritableFolder(), std::nullopt);
     EXPECT_TRUE(std::filesystem::is_empty(writable.Path())) << "the trial file is removed";
     // Wine's drive Z: is the root of the file system, and in /proc not even root makes a file.
     if (!IsExistingFolder("Z:\\proc\\1")) GTEST_SKIP() << "no /proc on drive Z:";
     WriteSettingString("Textures", "Z:\\proc\\1\\");
-    EXPECT_EQ(UnwritableFolderMessage(),
-              "Cannot write to directory: Z:\\proc\\1\\\nPlease choose your Bitmaps and Textures directories in Setup!");
+    EXPECT_EQ(UnwritableFolder(), "Z:\\proc\\1\\");
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
