@@ -235,7 +235,7 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Select(IDC_BITMAPS_LIST, {item});
     g_save.answer = textures_.WithBackslash() + kNamesInThreeScripts[2] + "-" + kNamesInThreeScripts[1];
     Press(IDC_BMP_TO_AF);
-    EXPECT_EQ(g_save.proposed, ProposedSaveName(converted[0]));
+    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], kBmpToAf).value());
     const std::string saved = FinishSavePath(g_save.answer, kBmpToAf).value();
     EXPECT_EQ(ReadWholeFile(NativePath(saved)), Texture(Red));
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).size(), 4u);
