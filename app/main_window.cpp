@@ -5,12 +5,14 @@
 #include "browser/context_menu.h"
 #include "browser/convert_command.h"
 #include "browser/folder_lists.h"
+#include "core/messages.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
 #include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "preview/preview_requests.h"
 #include "resources/resource_ids.h"
+#include "settings/first_start.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
 #include "skin/main_skin.h"
@@ -18,6 +20,8 @@
 namespace {
 
 constexpr UINT_PTR kMainSubclassId = 1;
+// Posted by the first start, so that its folder check speaks over the shown window.
+constexpr UINT kFirstStartCheckMessage = WM_APP + 2;
 
 // Beside the system-menu extras; the window's own, released when it goes.
 OwnedBitmap g_check_mark;
@@ -43,6 +47,7 @@ void InitMainWindow(HWND window) {
                      reinterpret_cast<LONG_PTR>(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_MAIN))));
     AddSystemMenuExtras(window);
     InitMainSkin(window);
+    const bool first_start = IsFirstStart();
     // The getters store their defaults, so every later reader finds a value.
     GetBitmapsFolder();
     GetTexturesFolder();
@@ -51,6 +56,7 @@ void InitMainWindow(HWND window) {
     for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
     for (Side side : kBothSides) RefillList(window, side);
     SetWindowSubclass(window, &MainSubclassProc, kMainSubclassId, 0);
+    if (first_start) PostMessageA(window, kFirstStartCheckMessage, 0, 0);
 }
 
 // Every way out comes here: the Exit button, Alt+F4, the system menu's Close,
@@ -85,6 +91,15 @@ void RunCommand(HWND window, int command) {
         RunContextMenuCommand(window, command);
         break;
     }
+}
+
+// Without this, a program folder the user may not write would leave every
+// conversion of the first start failing.
+void CheckFirstStartFolders(HWND window) {
+    const std::optional<std::string> folder = UnwritableFolder();
+    if (!folder) return;
+    ShowMessage(window, kFolderNotWritable, *folder);
+    RunCommand(window, IDC_SETUP);
 }
 
 // Catches the system-menu commands in front of the dialog's own window procedure.
@@ -132,6 +147,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     }
     case WM_COMMAND:
         RunCommand(window, LOWORD(wparam));
+        return FALSE;
+    case kFirstStartCheckMessage:
+        CheckFirstStartFolders(window);
         return FALSE;
     case kSettingsStoredMessage:
         for (Side side : kBothSides) RefillList(window, side);

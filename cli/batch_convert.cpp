@@ -15,6 +15,7 @@
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/messages.h"
+#include "core/native_path.h"
 #include "core/palette_source.h"
 
 const char kBatchUsage[] =
@@ -112,12 +113,12 @@ private:
 };
 
 std::optional<std::string> TargetPathOf(const std::string& source, const BatchRequest& request) {
-    const std::filesystem::path path(source);
-    const std::optional<std::string> name = DefaultTargetName(path.filename().string(), request.direction);
+    const std::filesystem::path path = NativePath(source);
+    const std::optional<std::string> name = DefaultTargetName(NarrowText(path.filename()), request.direction);
     if (!name) return std::nullopt;
-    const std::filesystem::path folder = request.out ? std::filesystem::path(*request.out) : path.parent_path();
+    const std::filesystem::path folder = request.out ? NativePath(*request.out) : path.parent_path();
     // The window's limit for the whole path, on every system.
-    std::string target = (folder / *name).string();
+    std::string target = NarrowText(folder / NativePath(*name));
     if (target.size() >= kPathBytes) return std::nullopt;
     return target;
 }
@@ -132,7 +133,7 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     std::error_code ignored;
-    if (!request.force && std::filesystem::exists(*target, ignored)) {
+    if (!request.force && std::filesystem::exists(NativePath(*target), ignored)) {
         outcome.errors += FilledLine(kTargetExistsLine, {{"file", source}, {"target", *target}}) + "\n";
         return false;
     }
@@ -187,7 +188,7 @@ std::vector<std::size_t> ItemsToWaitFor(const std::vector<BatchItem>& items, con
         if (!items[i].problem.empty()) continue;
         for (const std::optional<std::string>& file : {std::optional<std::string>(items[i].source), targets[i]}) {
             if (!file) continue;
-            const std::string key = Lowered(std::filesystem::path(*file).lexically_normal().string());
+            const std::string key = Lowered(NarrowText(NativePath(*file).lexically_normal()));
             const auto [at, first] = last_user.try_emplace(key, i);
             if (!first && at->second != i) {
                 waits[i] = waits[i] == kNone ? at->second : std::max(waits[i], at->second);

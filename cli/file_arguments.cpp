@@ -5,6 +5,7 @@
 #include "core/folder_search.h"
 #include "core/list_order.h"
 #include "core/messages.h"
+#include "core/native_path.h"
 #include "core/target_naming.h"
 
 namespace {
@@ -29,12 +30,12 @@ std::vector<BatchItem> SortedMatches(const std::string& folder, const std::strin
 
 bool IsFolder(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
+    return std::filesystem::is_directory(NativePath(path), ignored);
 }
 
 bool IsFile(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::exists(path, ignored) && !IsFolder(path);
+    return std::filesystem::exists(NativePath(path), ignored) && !IsFolder(path);
 }
 
 }  // namespace

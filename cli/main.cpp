@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 #ifdef _WIN32
+#include <windows.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -21,9 +22,37 @@ bool IsTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 #endif
 }
+#ifdef _WIN32
+// The names arrive and are printed in the process's ANSI code page: UTF-8
+// where the application manifest applies. A console shows the bytes in its
+// own output code page, so for as long as the program runs that is the same
+// one, and every name prints as it is.
+class ConsoleSpeaksAnsiCodePage {
+public:
+    ConsoleSpeaksAnsiCodePage() : previous_(GetConsoleOutputCP()) {
+        if (previous_ != 0) SetConsoleOutputCP(GetACP());
+    }
+    ~ConsoleSpeaksAnsiCodePage() {
+        if (previous_ == 0) return;
+        // What is still buffered goes out before the console changes back.
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        SetConsoleOutputCP(previous_);
+    }
+    ConsoleSpeaksAnsiCodePage(const ConsoleSpeaksAnsiCodePage&) = delete;
+    ConsoleSpeaksAnsiCodePage& operator=(const ConsoleSpeaksAnsiCodePage&) = delete;
+
+private:
+    UINT previous_;
+};
+#endif
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    const ConsoleSpeaksAnsiCodePage console;
+#endif
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.help) {
         std::cout << kBatchUsage;

@@ -30,6 +30,9 @@ inline constexpr Message kBitmapsFolderGone{"Previous Bitmaps directory does not
                                            "Directory error!", kWarningBox};
 inline constexpr Message kTexturesFolderGone{"Previous textures directory does not exist!\nUsing setup default!",
                                            "Directory error!", kWarningBox};
+// The first start's folder, where no file can be made.
+inline constexpr Message kFolderNotWritable{"Cannot write to directory: {path}\nPlease choose your Bitmaps and Textures directories in Setup!",
+                                          "Directory error!", kWarningBox};
 inline constexpr Message kChosenFolderTooLong{"Selected directory path is too long!\nPlease choose a shorter one.",
                                            "Directory error!", kWarningBox};
 

@@ -2,7 +2,9 @@
 """Checks that the shipped programs and the companion library ask for no newer
 Windows than the README promises: the version fields of their PE headers, and
 every function they import, against the functions known to exist in that
-Windows version.
+Windows version. Also reads the application manifest both programs carry:
+UTF-8 as their code page, asInvoker, Windows Vista to 11 named, and no
+common-controls version that would change their look.
 
 Usage: check_windows_version.py BUILD_DIR PACKAGE DOCUMENT...   (PACKAGE: win64 or win32)
        check_windows_version.py --list FILE...   (prints what a file asks for)
@@ -12,9 +14,21 @@ package, as "`lumivane-VERSION-win64.zip` (... Windows Vista or later ...)".
 import re
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 SHIPPED = ("lumivane.exe", "lumivane-convert.exe", "Tessaline.dll")
+PROGRAMS = ("lumivane.exe", "lumivane-convert.exe")
+
+# The supportedOS ids of the application manifest, Windows Vista to Windows 10 and 11.
+SUPPORTED_OS = {
+    "e2011457-1546-43c5-a5fe-008deee3d3f0": "Windows Vista",
+    "35138b9a-5d96-4fbd-8e2d-a2440225f93a": "Windows 7",
+    "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38": "Windows 8",
+    "1f676c76-80e1-4239-95bb-83d0f6d0da78": "Windows 8.1",
+    "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a": "Windows 10 and 11",
+}
+RT_MANIFEST = 24
 
 # Windows versions as the PE header writes them, by the names the README uses.
 VERSIONS = {"Windows XP": (5, 1), "Windows Vista": (6, 0), "Windows 7": (6, 1)}
@@ -51,7 +65,7 @@ ALLOWED = {
                                 "DeleteFileW DisableThreadLibraryCalls DuplicateHandle EnterCriticalSection "
                                 "FindClose FindFirstFileA FindFirstVolumeW FindNextFileA FindNextVolumeW "
                                 "FindResourceA FindVolumeClose FormatMessageA FreeLibrary GetCurrentProcess "
-                                "GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetDiskFreeSpaceExW "
+                                "GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetDiskFreeSpaceExW GetTickCount "
                                 "GetExitCodeProcess GetFileAttributesA GetFileAttributesExA GetFileAttributesW GetFileInformationByHandle "
                                 "GetFileSizeEx GetFileType GetFullPathNameW GetHandleInformation GetLastError "
                                 "GetModuleFileNameA GetModuleHandleA GetModuleHandleExA GetModuleHandleW GetProcAddress "
@@ -68,6 +82,8 @@ ALLOWED = {
                                 "SizeofResource Sleep SuspendThread TlsAlloc TlsFree TlsGetValue TlsSetValue "
                                 "TryEnterCriticalSection VirtualProtect VirtualQuery WaitForMultipleObjects "
                                 "WaitForSingleObject WideCharToMultiByte WriteFile __C_specific_handler")
+                    # The batch converter's console speaks the programs' code page.
+                    | _since(_XP, "GetACP GetConsoleOutputCP SetConsoleOutputCP")
                     # The threads runtime's clock.
                     | _since(_VISTA, "GetTickCount64")
                     # The threads and clocks of the batch converter's parallel jobs and progress line.
@@ -97,7 +113,7 @@ ALLOWED = {
                               "GetPropA GetSysColorBrush GetSystemMenu GetWindow GetWindowLongA GetWindowLongPtrA GetWindowRect "
                               "InflateRect InvalidateRect IsClipboardFormatAvailable IsDlgButtonChecked KillTimer "
                               "LoadBitmapA LoadCursorA LoadIconA LoadMenuA MapWindowPoints MessageBoxA "
-                              "MonitorFromRect OpenClipboard RedrawWindow RegisterClassA RegisterWindowMessageA "
+                              "MonitorFromRect OpenClipboard PostMessageA RedrawWindow RegisterClassA RegisterWindowMessageA "
                               "ReleaseDC RemovePropA SendDlgItemMessageA SendMessageA SetClassLongA SetClassLongPtrA "
                               "SetClipboardData SetClipboardViewer SetDlgItemTextA SetFocus SetForegroundWindow "
                               "SetMenuItemBitmaps SetPropA SetTimer SetWindowLongA SetWindowLongPtrA SetWindowPos ShowWindow "
@@ -127,6 +143,7 @@ class PeFile:
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
         directories = optional + (112 if self.wide else 96)
         self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
+        self.resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
         self.delay_import_rva = struct.unpack_from("<I", data, directories + 13 * 8)[0]
         self.sections = []
         table = optional + optional_size
@@ -143,6 +160,35 @@ class PeFile:
     def text(self, rva):
         start = self.offset(rva)
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
+
+    def resource(self, kind, ident):
+        """The bytes of the resource of a numeric type and id (its first
+        language), or None."""
+        if not self.resource_rva:
+            return None
+        root = self.offset(self.resource_rva)
+
+        def entry(directory, wanted):
+            named, numbered = struct.unpack_from("<HH", self.data, directory + 12)
+            for index in range(named + numbered):
+                name, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * index)
+                if wanted is None or (not name & 0x80000000 and name == wanted):
+                    return target
+            return None
+
+        position = root
+        for wanted in (kind, ident, None):
+            target = entry(position, wanted)
+            if target is None:
+                return None
+            position = root + (target & 0x7FFFFFFF)
+            if not target & 0x80000000:
+                break
+        else:
+            return None
+        data_rva, size = struct.unpack_from("<II", self.data, position)
+        start = self.offset(data_rva)
+        return self.data[start:start + size]
 
     def imports(self):
         """{library (lower case): [function name or ordinal number]}"""
@@ -203,11 +249,45 @@ def problems_of(pe, claim, table):
     return found
 
 
+def manifest_problems(pe):
+    """What the program's application manifest lacks, or holds that it must not."""
+    raw = pe.resource(RT_MANIFEST, 1)
+    if raw is None:
+        return [f"{pe.path.name}: no application manifest (RT_MANIFEST, id 1)"]
+    try:
+        root = ElementTree.fromstring(raw)
+    except ElementTree.ParseError as error:
+        return [f"{pe.path.name}: the application manifest is not well-formed XML: {error}"]
+    local = lambda element: element.tag.rsplit("}", 1)[-1]
+    found = {}
+    for element in root.iter():
+        found.setdefault(local(element), []).append(element)
+    problems = []
+    pages = [(element.text or "").strip() for element in found.get("activeCodePage", [])]
+    if pages != ["UTF-8"]:
+        problems.append(f"{pe.path.name}: the manifest's activeCodePage is {pages}, not UTF-8")
+    levels = [element.get("level") for element in found.get("requestedExecutionLevel", [])]
+    if levels != ["asInvoker"]:
+        problems.append(f"{pe.path.name}: the manifest's requestedExecutionLevel is {levels}, not asInvoker")
+    named = {(element.get("Id") or "").strip("{}").lower() for element in found.get("supportedOS", [])}
+    for missing in sorted(set(SUPPORTED_OS) - named, key=list(SUPPORTED_OS).index):
+        problems.append(f"{pe.path.name}: the manifest does not name {SUPPORTED_OS[missing]} among the supported ones")
+    for unknown in sorted(named - set(SUPPORTED_OS)):
+        problems.append(f"{pe.path.name}: the manifest names an unknown supportedOS {unknown}")
+    for identity in found.get("assemblyIdentity", []):
+        if identity.get("name", "").lower() == "microsoft.windows.common-controls":
+            problems.append(f"{pe.path.name}: the manifest asks for common controls {identity.get('version')}, "
+                            "which changes the look")
+    return problems
+
+
 def main(arguments):
     if arguments and arguments[0] == "--list":
         for path in arguments[1:]:
             pe = PeFile(path)
             print(f"{path}: os {pe.os_version} subsystem {pe.subsystem_version}")
+            manifest = pe.resource(RT_MANIFEST, 1)
+            print(f"  manifest: {'none' if manifest is None else f'{len(manifest)} bytes'}")
             for library, entries in sorted(pe.imports().items()):
                 print(f"  {library}: {' '.join(str(entry) for entry in sorted(entries, key=str))}")
         return 0
@@ -228,6 +308,8 @@ def main(arguments):
         if pe.machine != expected_machine:
             problems.append(f"{name}: built for machine {pe.machine:#x}, not the {package} package's")
         problems += problems_of(pe, claim, table)
+        if name in PROGRAMS:
+            problems += manifest_problems(pe)
     for problem in problems:
         print(problem)
     print(f"{package}: {len(SHIPPED)} files checked against {claim}: {len(problems)} problems")

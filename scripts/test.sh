@@ -3,8 +3,8 @@
 # AddressSanitizer and UBSan, the Windows tests and the end-to-end tests under
 # Wine on a virtual display, the bitmaps paint tools write converted by the
 # batch converter, the fuzzers for a bounded time, the artwork check, the
-# Windows version of the packages, the include layers and the guide's
-# messages. Ends with one line:
+# Windows version and application manifest of the packages, the include
+# layers and the guide's messages. Ends with one line:
 # "N passed, N failed", and ", N skipped" where a part could not run on this
 # machine (the 32-bit Windows suites on a kernel that starts no 32-bit
 # programs; the reason is printed where they would have run).
@@ -74,6 +74,7 @@ if start_virtual_display; then
   run_gtest windows wine "$root/build/win64/bin/lumivane_win_tests.exe"
   run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
   run_check batch-guide-examples "$root/tests/e2e/batch_guide_examples.sh" "$root/build/win64/bin"
+  run_check batch-names-in-every-script "$root/tests/e2e/batch_names_in_every_script.sh" "$root/build/win64/bin"
 
   # The release package, unpacked into an empty folder, started from there.
   if "$root/scripts/package.sh" >"$logs/package.log" 2>&1; then

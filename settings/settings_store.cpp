@@ -1,6 +1,8 @@
 #include "settings/settings_store.h"
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 #include "platform/program_instance.h"
 #include "core/messages.h"
 #include "platform/guards.h"
@@ -118,23 +120,36 @@ void WriteSettingString(const char* name, std::string_view text) {
     g_write_buffer[text.size()] = '\0';
     RegistryKey key;
     if (!CreateSettingsKey(KEY_ALL_ACCESS, key, nullptr)) return;
-    RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_write_buffer.data()), MAX_PATH);
+    // The text and its zero, nothing after: bytes behind the zero would be
+    // converted too when another code page reads the value back.
+    RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_write_buffer.data()),
+                   static_cast<DWORD>(text.size() + 1));
 }
 
 const char* ReadSettingString(const char* name) {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return nullptr;
+    // Earlier versions stored 260 bytes whatever the text, with the leftovers
+    // of longer texts behind its zero. Read in the UTF-8 code page, those
+    // leftovers can grow past any fixed buffer, so the value is read whole,
+    // at the size the registry names, and only the text before its zero counts.
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return nullptr;
+    std::vector<char> value;
+    LSTATUS status = ERROR_MORE_DATA;
+    // A value that grows meanwhile is asked for again at its new size.
+    for (int attempt = 0; attempt < 3 && status == ERROR_MORE_DATA; ++attempt) {
+        const DWORD room = std::max<DWORD>(size, static_cast<DWORD>(value.size()) * 2);
+        value.assign(room + 1, '\0');
+        size = room;
+        status = RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size);
+    }
+    if (status != ERROR_SUCCESS) return nullptr;
+    // A text without room for its end in a path cannot be used safely.
+    const std::size_t length = std::strlen(value.data());
+    if (length >= g_read_buffer.size()) return nullptr;
     g_read_buffer.fill('\0');
-    DWORD size = MAX_PATH;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(g_read_buffer.data()), &size) !=
-        ERROR_SUCCESS) {
-        return nullptr;
-    }
-    // A text that fills the whole buffer without its end cannot be used safely.
-    if (g_read_buffer.back() != '\0') {
-        g_read_buffer.back() = '\0';
-        return nullptr;
-    }
+    std::memcpy(g_read_buffer.data(), value.data(), length);
     return g_read_buffer.data();
 }
 

@@ -20,18 +20,7 @@ for name in plane.oaf Wing.OAF tail.oaf; do
 done
 echo "not a texture" >"$textures/readme.txt"
 
-fail() { echo "FAILED: $*"; exit 1; }
-
-# run COMMAND_LINE: runs it in Wine's cmd.exe from the program's folder; sets status and output.
-run() {
-  echo "> $1"
-  set +e
-  output=$(cd "$program_folder" && wine cmd.exe /c "$1" 2>&1)
-  status=$?
-  set -e
-  output=$(echo "$output" | tr -d '\r')
-  echo "$output"
-}
+source "$(dirname "$0")/command_prompt.sh"
 
 examples=$(sed -n '/^## The batch converter/,/^## /p' "$root/docs/USER_GUIDE.md" | grep '^lumivane-convert .*C:' || true)
 [ "$(echo "$examples" | grep -c .)" -eq 2 ] || fail "the guide's section should hold two Windows examples, holds: $examples"

@@ -14,6 +14,8 @@
 #include "browser/folder_lists.h"
 #include "browser/popup_menu.h"
 #include "browser/save_dialog.h"
+#include "core/native_path.h"
+#include "core/target_naming.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -190,6 +192,56 @@ protected:
     const std::string folder_tool_ = bitmaps_.WithBackslash();
 };
 
+std::vector<std::string> Sorted(std::vector<std::string> texts) {
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+// Names in scripts no one code page holds: listed as they are, previewed
+// without a message, converted under default names and through the Save dialog.
+TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
+    std::vector<std::string> textures, bitmaps;
+    for (const std::string& name : kNamesInThreeScripts) {
+        textures.push_back(name + ".oaf");
+        textures_.Write(textures.back(), Texture(Red));
+        bitmaps.push_back(name + ".bmp");
+        bitmaps_.Write(bitmaps.back(), Bmp24(40, 30, Green));
+    }
+    StartMainWindow();
+    EXPECT_EQ(Sorted(ListTexts(Item(IDC_TEXTURES_LIST))), Sorted(textures));
+    EXPECT_EQ(Sorted(ListTexts(Item(IDC_BITMAPS_LIST))), Sorted(bitmaps));
+    for (int i = 0; i < 3; ++i) {
+        SetItemState(Item(IDC_TEXTURES_LIST), i, LVIS_SELECTED | LVIS_FOCUSED);
+        EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
+        SetItemState(Item(IDC_BITMAPS_LIST), i, LVIS_SELECTED | LVIS_FOCUSED);
+        EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 5, 0));
+    }
+
+    Select(IDC_TEXTURES_LIST, {0, 1, 2});
+    Press(IDC_AF_TO_BMP);
+    std::vector<std::string> converted;
+    for (const std::string& texture : textures) {
+        converted.push_back(DefaultTargetName(texture, kAfToBmp).value());
+        EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / NativePath(converted.back())),
+                  Bmp8(256, 256, CompanionPalette(), Red)) << converted.back();
+        bitmaps.push_back(converted.back());
+    }
+    EXPECT_EQ(Sorted(ListTexts(Item(IDC_BITMAPS_LIST))), Sorted(bitmaps));
+
+    // One converted bitmap back through the Save dialog, to a name in another script.
+    WriteSettingDword("DefFileName", 0);
+    const std::vector<std::string> listed = ListTexts(Item(IDC_BITMAPS_LIST));
+    const int item = static_cast<int>(std::find(listed.begin(), listed.end(), converted[0]) - listed.begin());
+    Select(IDC_BITMAPS_LIST, {item});
+    g_save.answer = textures_.WithBackslash() + kNamesInThreeScripts[2] + "-" + kNamesInThreeScripts[1];
+    Press(IDC_BMP_TO_AF);
+    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], kBmpToAf).value());
+    const std::string saved = FinishSavePath(g_save.answer, kBmpToAf).value();
+    EXPECT_EQ(ReadWholeFile(NativePath(saved)), Texture(Red));
+    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).size(), 4u);
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
 // The selection step: the clicked list's button on, the other's off, and its
 // focused item, selected or not, previewed in both panes.
 TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPanes) {
@@ -350,14 +402,16 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
 // Which entry applies where is the core's table; here the menu gets the list,
 // the selection of that list (the other list always has one) and the tool
 // setting it stands for. The focused item opens, selected or not, as one
-// quoted argument, while the window is hidden; a tool that cannot start
-// brings the window back silently, and a dismissed menu runs nothing.
+// quoted argument (its name in any script), while the window is hidden; a
+// tool that cannot start brings the window back silently, and a dismissed
+// menu runs nothing.
 TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWithTheWindowHidden) {
     bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
-    bitmaps_.Write("my plane.bmp", Bmp24(8, 8, Gradient));
+    const std::string plane_name = "my plane " + kNamesInThreeScripts[0] + ".bmp";
+    bitmaps_.Write(plane_name, Bmp24(8, 8, Gradient));
     textures_.Write("plane.af", Texture(Stripes));
     StartMainWindow();
-    const std::string plane = " \"" + (bitmaps_.Path() / "my plane.bmp").string() + "\"";
+    const std::string plane = " \"" + bitmaps_.WithBackslash() + plane_name + "\"";
     const std::string texture = " \"" + (textures_.Path() / "plane.af").string() + "\"";
     const std::set<UINT> all = {IDM_OPEN_WITH_TOOL, IDM_COPY_BMP, IDM_DELETE_FILES};
     const struct Row {

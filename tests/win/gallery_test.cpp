@@ -167,7 +167,8 @@ TEST_F(GalleryTest, AFileThatGetsNoPictureLosesOnlyItsOwn) {
     bitmaps_.Write("a.bmp", Solid(kRed));
     bitmaps_.Write("b.bmp", Bytes(100, 'x'));
     bitmaps_.Write("c.bmp", Solid(kGreen));
-    bitmaps_.Write("d.bmp", Solid(kBlue));
+    const std::string japanese = "d" + kNamesInThreeScripts[2] + ".bmp";
+    bitmaps_.Write(japanese, Solid(kBlue));
     StartMainWindow();
     // A name that does not fit a path buffer behind its folder: never read, and
     // never cut short (a cut name would fail to open, with a message).
@@ -183,7 +184,7 @@ TEST_F(GalleryTest, AFileThatGetsNoPictureLosesOnlyItsOwn) {
     SetDibReallocator(previous);
     const Shown broken{bitmaps_.WithBackslash() + "b.bmp", "Not a recognised BMP format file!", MB_ICONWARNING, nullptr};
     EXPECT_EQ(ShownMessages(messages_), std::vector<Shown>{broken});
-    EXPECT_EQ(ListTexts(BitmapsList()), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", long_name}));
+    EXPECT_EQ(ListTexts(BitmapsList()), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", japanese, long_name}));
     for (int nothing : {1, 2, 4}) EXPECT_EQ(ItemImage(BitmapsList(), nothing), I_IMAGENONE) << nothing;
     EXPECT_PRED2(NearColour, Thumbnail(BitmapsList(), 0)[0], kRed);
     EXPECT_PRED2(NearColour, Thumbnail(BitmapsList(), 3)[0], kBlue);

@@ -35,6 +35,35 @@ TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrd
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
+// Where no file can be made in the first start's folders (the program folder
+// under C:\Program Files, say), the window says so once, over itself, and
+// opens Setup; the next start says nothing.
+TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpensSetup) {
+    // Wine's drive Z: is the root of the file system, and in /proc not even root makes a file.
+    if (!IsExistingFolder("Z:\\proc\\1")) GTEST_SKIP() << "no /proc on drive Z:";
+    const CleanSettingsKey first_start;
+    EnsureCompanionLibrary();
+    HWND window = CreateDialogParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
+    ASSERT_NE(window, nullptr);
+    // The check waits in the queue for the shown window; by then the folder is one no one can write.
+    WriteSettingString("Textures", "Z:\\proc\\1\\");
+    const ModalRun run = RunModal(
+        [] { PumpMessages(); }, [&](HWND dialog) { return GetWindow(dialog, GW_OWNER) == window; },
+        [](HWND dialog) { TakeWayOut(dialog, {WM_COMMAND, IDC_SETUP_CANCEL}); });
+    EXPECT_NE(run.dialog, nullptr) << "Setup did not open";
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].owner, window);
+    EXPECT_EQ(messages_.Messages()[0].text,
+              "Cannot write to directory: Z:\\proc\\1\\\nPlease choose your Bitmaps and Textures directories in Setup!");
+    EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
+    EXPECT_EQ(messages_.Messages()[0].style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
+    DestroyWindow(window);
+    PumpMessages();
+    StartMainWindow();
+    PumpMessages();
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
 // The batch converter orders a folder's files by the core's rule; the real
 // list must show them in that order, punctuation and case included.
 TEST_F(MainWindowTest, TheListsShowNamesInTheOrderTheCoreSortsThem) {

@@ -5,6 +5,7 @@
 #include <string>
 #include "platform/guards.h"
 #include "platform/program_instance.h"
+#include "settings/first_start.h"
 #include "settings/settings_store.h"
 #include "tests/win/win_test_support.h"
 
@@ -105,16 +106,61 @@ TEST_F(SettingsStoreTest, NumbersReadAsStoredButAllBitsSetReadsAsMissing) {
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(SettingsStoreTest, AMissingToolBecomesTheProgramFolderAndTextsAreStoredWith260Bytes) {
+TEST_F(SettingsStoreTest, AMissingToolBecomesTheProgramFolderAndTextsAreStoredUpToTheirZero) {
     EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
-    ASSERT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
-    EXPECT_EQ(StoredText("BMPTool"), ProgramFolder());
-    // Read up to its zero whatever a longer text left behind; too long for a path: not stored.
+    EXPECT_EQ(ReadStoredValue("BMPTool").data, Sz(ProgramFolder()));
+    // Nothing of a longer text stays behind the zero; too long for a path: not stored.
     WriteSettingString("BMPTool", std::string(200, 'x'));
     WriteSettingString("BMPTool", "C:\\paint.exe");
     WriteSettingString("BMPTool", std::string(300, 'y'));
-    EXPECT_EQ(ReadStoredValue("BMPTool").data.size(), 260u);
+    EXPECT_EQ(ReadStoredValue("BMPTool").data, Sz("C:\\paint.exe"));
     EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Earlier versions wrote every text as 260 bytes of the system's code page,
+// with the leftovers of longer texts behind the zero, which Windows stored
+// as 260 wide characters. Read in UTF-8, leftovers like these grow past 260
+// bytes; the folder must still read back as the same folder.
+TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolder) {
+    ScratchFolder plain("settings-plain");
+    ScratchFolder accented("settings-M\xC3\xBCller");  // "M\u00FCller"
+    const struct {
+        std::string folder;      // as the program now reads it, in UTF-8
+        std::string code_page;   // the same folder as code page 1252 spelled it
+    } rows[] = {
+        {plain.WithBackslash(), plain.WithBackslash()},
+        {accented.WithBackslash(), [&] {
+             std::string text = accented.WithBackslash();
+             return text.replace(text.find("\xC3\xBC"), 2, "\xFC");
+         }()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        std::string stored = row.code_page + '\0';
+        stored.resize(MAX_PATH, '\xE9');  // a longer folder's "\u00E9" after the zero
+        std::wstring wide(MAX_PATH, L'\0');
+        ASSERT_EQ(MultiByteToWideChar(1252, 0, stored.data(), MAX_PATH, wide.data(), MAX_PATH), MAX_PATH);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"software\\Quillomar\\Wendacor", L"Textures", REG_SZ, wide.data(),
+                        MAX_PATH * sizeof(wchar_t));
+        EXPECT_EQ(std::string(GetTexturesFolder()), row.folder);
+    }
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The first start's check finds the first stored folder that no file can be made in.
+TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
+    EXPECT_TRUE(IsFirstStart());
+    ScratchFolder writable("settings-writable");
+    WriteSettingString("Bitmaps", writable.WithBackslash());
+    WriteSettingString("Textures", writable.WithBackslash());
+    EXPECT_FALSE(IsFirstStart());
+    EXPECT_EQ(UnwritableFolder(), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_empty(writable.Path())) << "the trial file is removed";
+    // Wine's drive Z: is the root of the file system, and in /proc not even root makes a file.
+    if (!IsExistingFolder("Z:\\proc\\1")) GTEST_SKIP() << "no /proc on drive Z:";
+    WriteSettingString("Textures", "Z:\\proc\\1\\");
+    EXPECT_EQ(UnwritableFolder(), "Z:\\proc\\1\\");
     EXPECT_TRUE(messages_.Messages().empty());
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "core/native_path.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -27,8 +28,7 @@ PIDLIST_ABSOLUTE ItemList(const std::string& path) {
     if (path == kNotAFolder) {
         SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &item);
     } else {
-        const std::wstring wide(path.begin(), path.end());
-        SHParseDisplayName(wide.c_str(), nullptr, &item, 0, nullptr);
+        SHParseDisplayName(NativePath(path).c_str(), nullptr, &item, 0, nullptr);
     }
     return item;
 }
@@ -139,9 +139,12 @@ TEST_F(SetupDialogTest, OkRewritesAllSevenSettingsAsTheDialogOpenedOnThem) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "DefFileName " << row.def_file_name << ", Thumbs " << row.thumbs);
-        // Texts as short as another program may leave them: OK writes each again with 260 bytes.
+        // Texts as long as another program may leave them: OK writes each again, ending at its zero.
         for (const auto& [name, text] : texts) {
-            RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, text.c_str(), text.size() + 1);
+            std::vector<char> padded(MAX_PATH, 'x');
+            text.copy(padded.data(), text.size());
+            padded[text.size()] = '\0';
+            RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, padded.data(), MAX_PATH);
         }
         WriteSettingDword("DefFileName", row.def_file_name);
         WriteSettingDword("Thumbs", row.thumbs);
@@ -157,7 +160,7 @@ TEST_F(SetupDialogTest, OkRewritesAllSevenSettingsAsTheDialogOpenedOnThem) {
         for (const auto& [name, text] : texts) {
             const StoredValue stored = ReadStoredValue(name);
             EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ)) << name;
-            EXPECT_EQ(stored.data.size(), 260u) << name;
+            EXPECT_EQ(stored.data.size(), text.size() + 1) << name;
             EXPECT_STREQ(reinterpret_cast<const char*>(stored.data.data()), text.c_str());
         }
         EXPECT_EQ(ReadStoredValue("DefFileName").data, row.stored_def_file_name);
@@ -236,6 +239,21 @@ TEST_F(SetupDialogTest, ABrowseOpensOnTheStoredFolderAndThePickIsShownWithOneBac
     EXPECT_EQ(refusal.caption, "Directory error!");
     EXPECT_EQ(refusal.style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
     EXPECT_EQ(refusal.owner, dialog_);
+}
+
+// A folder named in three scripts goes through the browser, OK and the
+// registry, and comes back from its getter and in Setup opened again.
+TEST_F(SetupDialogTest, AFolderNamedInAnyScriptSurvivesTheRoundTrip) {
+    ScratchFolder picked("setup-" + kNamesInThreeScripts[0] + kNamesInThreeScripts[1] + kNamesInThreeScripts[2]);
+    Open();
+    browser_.answer = NarrowText(picked.Path());
+    Press(IDC_SETUP_BROWSE_TEXTURES);
+    EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), picked.WithBackslash());
+    Press(IDC_SETUP_OK);
+    EXPECT_EQ(std::string(GetTexturesFolder()), picked.WithBackslash());
+    Open();
+    EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), picked.WithBackslash());
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(SetupDialogTest, TheToolPickAsksForAProgramAndShowsItsPath) {

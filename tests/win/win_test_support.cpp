@@ -3,6 +3,7 @@
 #include <fstream>
 #include "app/companion_library.h"
 #include "app/main_window.h"
+#include "core/native_path.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "platform/program_instance.h"
@@ -25,7 +26,7 @@ CleanSettingsKey::CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettin
 CleanSettingsKey::~CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
 ScratchFolder::ScratchFolder(const std::string& name) {
-    path_ = std::filesystem::temp_directory_path() / ("lumivane-" + name + "-" + std::to_string(GetCurrentProcessId()));
+    path_ = std::filesystem::temp_directory_path() / NativePath("lumivane-" + name + "-" + std::to_string(GetCurrentProcessId()));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }
@@ -35,8 +36,10 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::string ScratchFolder::WithBackslash() const { return NarrowText(path_) + "\\"; }
+
 std::filesystem::path ScratchFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
-    const std::filesystem::path file = path_ / name;
+    const std::filesystem::path file = path_ / NativePath(name);
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return file;

@@ -15,6 +15,11 @@
 #include <gtest/gtest.h>
 #include "core/message_sink.h"
 
+// File names outside any one code page, as UTF-8 bytes: Cyrillic, Greek and Japanese.
+inline const std::string kNamesInThreeScripts[] = {"\xD1\x82\xD0\xB5\xD1\x81\xD1\x82",
+                                                   "\xCF\x80\xCF\x84\xCE\xAE\xCF\x83\xCE\xB7",
+                                                   "\xE9\xA3\x9B\xE8\xA1\x8C\xE6\xA9\x9F"};
+
 struct RecordedMessage {
     HWND owner;
     std::string text;
@@ -47,14 +52,16 @@ struct CleanSettingsKey {
     ~CleanSettingsKey();
 };
 
-// A fresh folder under the temporary folder, removed with its content.
+// A fresh folder under the temporary folder, removed with its content. Names
+// are in the program's code page, UTF-8 here.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& name);
     ~ScratchFolder();
     const std::filesystem::path& Path() const { return path_; }
-    // The folder as the settings hold it: a Windows path ending in a backslash.
-    std::string WithBackslash() const { return path_.string() + "\\"; }
+    // The folder as the settings hold it: a Windows path ending in a backslash,
+    // in the program's code page.
+    std::string WithBackslash() const;
     std::filesystem::path Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
 
 private:
