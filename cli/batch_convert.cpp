@@ -132,8 +132,8 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
-    // Only the rows the texture shows are read of a tall bitmap.
-    const std::optional<PackedDib> image = to_texture ? ReadBitmapFileForHeight(source.c_str(), kTextureSide) : ReadTextureFile(source.c_str());
+    // Only the rows and columns the texture shows are read of a large bitmap.
+    const std::optional<PackedDib> image = to_texture ? ReadBitmapFileForSize(source.c_str(), kTextureSide, kTextureSide) : ReadTextureFile(source.c_str());
     if (!image) return false;
     const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest);
     if (!converted) {

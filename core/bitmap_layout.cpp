@@ -137,6 +137,10 @@ const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::u
 
     layout.entry_bytes = header_bytes == kCoreHeaderBytes ? 3 : 4;
     layout.table_offset = static_cast<std::uint32_t>(kFileHeaderBytes + info.size());
-    layout.pixel_offset = pixel_offset != 0 ? pixel_offset : layout.table_offset + DibColorCount(header) * layout.entry_bytes;
+    // Pixels that start inside the headers or the colour table would read
+    // those bytes as pixels; bfOffBits 0 puts them right behind the table.
+    const std::uint32_t table_end = layout.table_offset + DibColorCount(header) * layout.entry_bytes;
+    if (pixel_offset != 0 && pixel_offset < table_end) return "BMP pixels inside the headers!";
+    layout.pixel_offset = pixel_offset != 0 ? pixel_offset : table_end;
     return nullptr;
 }

@@ -48,5 +48,6 @@ std::size_t MaskBytesBehind(std::span<const std::uint8_t> info);
 
 // Fills layout from bfOffBits and the info header with the mask bytes behind
 // it; returns why the file is refused, as the caption of the message, or null.
-// Refuses every header whose image would be larger than the reader holds.
+// Refuses every header whose image would be larger than the reader holds, and
+// pixels said to start inside the headers or the colour table.
 const char* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout);

@@ -24,15 +24,17 @@ public:
         if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
         return Read(buffer);
     }
-    // The whole file in memory, valid while the file is open, where the
-    // platform maps files and the file is not empty; nothing otherwise.
-    // Reading many small pieces from the mapping costs no call each.
-    virtual std::optional<std::span<const std::uint8_t>> Mapped() { return std::nullopt; }
 };
 
 // True when the read filled the whole buffer.
 inline bool ReadExactly(ReadableFile& file, std::span<std::uint8_t> buffer) {
     const std::optional<std::size_t> got = file.Read(buffer);
+    return got && *got == buffer.size();
+}
+
+// The same from an absolute offset.
+inline bool ReadExactlyAt(ReadableFile& file, std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    const std::optional<std::size_t> got = file.ReadAt(offset, buffer);
     return got && *got == buffer.size();
 }
 

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -12,10 +11,7 @@ namespace {
 class PosixReadableFile final : public ReadableFile {
 public:
     explicit PosixReadableFile(int fd) : fd_(fd) {}
-    ~PosixReadableFile() override {
-        if (mapping_ != MAP_FAILED) munmap(mapping_, mapped_bytes_);
-        close(fd_);
-    }
+    ~PosixReadableFile() override { close(fd_); }
     PosixReadableFile(const PosixReadableFile&) = delete;
     PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
@@ -45,22 +41,8 @@ public:
         return total;
     }
 
-    std::optional<std::span<const std::uint8_t>> Mapped() override {
-        if (mapping_ == MAP_FAILED) {
-            struct stat info {};
-            if (fstat(fd_, &info) != 0 || info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > SIZE_MAX) return std::nullopt;
-            void* mapping = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
-            if (mapping == MAP_FAILED) return std::nullopt;
-            mapping_ = mapping;
-            mapped_bytes_ = static_cast<std::size_t>(info.st_size);
-        }
-        return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapping_), mapped_bytes_);
-    }
-
 private:
     int fd_;
-    void* mapping_ = MAP_FAILED;
-    std::size_t mapped_bytes_ = 0;
 };
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {

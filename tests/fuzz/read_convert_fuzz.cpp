@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetMessageSink(&sink);
     std::ofstream(input.path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     std::optional<PackedDib> dib = ReadBitmapFile(input.path.c_str());
-    // Reading only the rows a texture shows succeeds exactly when reading every row does.
-    std::optional<PackedDib> shown = ReadBitmapFileForHeight(input.path.c_str(), kTextureSide);
+    // Reading only the rows and columns a texture shows succeeds exactly when reading every row does.
+    std::optional<PackedDib> shown = ReadBitmapFileForSize(input.path.c_str(), kTextureSide, kTextureSide);
     if (dib.has_value() != shown.has_value()) std::abort();
     if (!dib) return 0;
     CheckHeld(*dib);
