@@ -12,6 +12,7 @@
 #include "cli/progress_line.h"
 #include "core/target_naming.h"
 #include "core/bitmap_file.h"
+#include "core/file_access.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/message_sink.h"
@@ -271,6 +272,8 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     }
     PrintingSink sink;
     FixedPalette source(palette);
+    // Each folder written into is flushed once, after the batch's renames, not after each.
+    std::optional<FolderFlushes> flushes(std::in_place);
     Batch batch(items, request, *nearest);
     const std::size_t jobs = request.jobs != 0 ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> workers = jobs > 1 ? StartWorkers(batch, std::min(jobs, items.size())) : std::vector<std::thread>();
@@ -294,6 +297,7 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     for (std::thread& worker : workers) {
         if (worker.joinable()) worker.join();
     }
+    flushes.reset();
     if (progress) progress->Clear();
     const std::size_t converted = items.size() - static_cast<std::size_t>(failed);
     if (!request.quiet) out << converted << (converted == 1 ? " file" : " files") << " converted, " << failed << " failed\n";

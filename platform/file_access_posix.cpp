@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include "core/file_access.h"
 
 namespace {
@@ -45,15 +47,33 @@ private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
+class PosixWritableFile final : public WritableFile {
+public:
+    explicit PosixWritableFile(int fd) : fd_(fd) {}
+    ~PosixWritableFile() override { Close(); }
+    PosixWritableFile(const PosixWritableFile&) = delete;
+    PosixWritableFile& operator=(const PosixWritableFile&) = delete;
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t written = write(fd_, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            bytes = bytes.subspan(static_cast<std::size_t>(written));
+        }
+        return true;
     }
-    return true;
-}
+
+    bool Flush() override { return fsync(fd_) == 0; }
+
+    bool Close() override {
+        if (fd_ < 0) return true;
+        return close(std::exchange(fd_, -1)) == 0;
+    }
+
+private:
+    int fd_;
+};
 
 class PosixFileSystem final : public FileSystem {
 public:
@@ -68,34 +88,30 @@ public:
         return std::make_unique<PosixReadableFile>(fd);
     }
 
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        const std::string temporary = TemporaryPathFor(path);
-        if (temporary.empty()) return WriteOutcome::CreateFailed;
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
         struct stat target {};
         const bool target_exists = stat(path, &target) == 0;
-        if (target_exists && S_ISDIR(target.st_mode)) return WriteOutcome::CreateFailed;
+        if (target_exists && S_ISDIR(target.st_mode)) return nullptr;
         // O_NOFOLLOW: a link planted under the temporary's name is refused, not written through.
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) return WriteOutcome::CreateFailed;
-        bool complete = true;
-        for (std::span<const std::uint8_t> piece : pieces) {
-            if (!WriteAll(fd, piece)) {
-                complete = false;
-                break;
-            }
-        }
+        if (fd < 0) return nullptr;
         // The replaced file's permissions go to the new one.
         fchmod(fd, target_exists ? (target.st_mode & 07777) : 0644);
-        if (close(fd) != 0) complete = false;
-        if (!complete) {
-            unlink(temporary.c_str());
-            return WriteOutcome::WriteFailed;
-        }
-        if (rename(temporary.c_str(), path) != 0) {
-            unlink(temporary.c_str());
-            return WriteOutcome::CreateFailed;
-        }
-        return WriteOutcome::Written;
+        return std::make_unique<PosixWritableFile>(fd);
+    }
+
+    bool MoveTemporary(const std::string& temporary, const char* path) override { return rename(temporary.c_str(), path) == 0; }
+
+    void RemoveTemporary(const std::string& temporary) override { unlink(temporary.c_str()); }
+
+    void FlushFolder(const char* path) override {
+        const std::string_view whole(path);
+        const std::size_t slash = whole.find_last_of('/');
+        const std::string folder = slash == std::string_view::npos ? "." : slash == 0 ? "/" : std::string(whole.substr(0, slash));
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        fsync(fd);
+        close(fd);
     }
 };
 

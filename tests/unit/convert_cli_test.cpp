@@ -117,23 +117,17 @@ TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMess
 
 // The real files, but one of them is cut short by another program just after
 // it is opened, as a paint program saving over it would.
-class ShrinkingFile final : public FileSystem {
+class ShrinkingFile final : public ForwardingFileSystem {
 public:
-    explicit ShrinkingFile(std::string victim) : victim_(std::move(victim)), previous_(SetFileSystem(this)) {}
-    ~ShrinkingFile() override { SetFileSystem(previous_); }
+    explicit ShrinkingFile(std::string victim) : victim_(std::move(victim)) {}
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
         if (file && path == victim_) std::filesystem::resize_file(path, 1000);
         return file;
     }
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return real_.ReplaceFile(path, pieces);
-    }
 
 private:
     std::string victim_;
-    FileSystem& real_ = Files();
-    FileSystem* previous_;
 };
 
 TEST_F(BatchConvertTest, AFileCutShortWhileReadFailsAndTheNextIsConverted) {

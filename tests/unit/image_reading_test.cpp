@@ -97,18 +97,12 @@ private:
     DibReallocator previous_;
 };
 
-// The real files, read through positioned reads as on Windows (nothing is
-// mapped), with the bytes read counted.
-class CountedReads final : public FileSystem {
+// The real files, with the bytes read counted.
+class CountedReads final : public ForwardingFileSystem {
 public:
-    CountedReads() : previous_(SetFileSystem(this)) {}
-    ~CountedReads() override { SetFileSystem(previous_); }
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
         return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
-    }
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return real_.ReplaceFile(path, pieces);
     }
     std::size_t bytes_read = 0;
 
@@ -127,8 +121,6 @@ private:
         std::unique_ptr<ReadableFile> file_;
         std::size_t& count_;
     };
-    FileSystem& real_ = Files();  // taken before this one is put in place
-    FileSystem* previous_;
 };
 
 class ReadingTest : public ::testing::Test {
