@@ -33,7 +33,15 @@ inline constexpr std::size_t kFileHeaderBytes = 14;
 inline constexpr std::uint16_t kBitmapFileType = 0x4D42;
 
 // Larger pixel rows than this, as held in memory, are refused before anything is allocated.
+#ifdef LUMIVANE_FUZZ_BUILD
+// Fuzz builds take 1 MiB, as image libraries' fuzzers lower their ceilings:
+// every input may claim the whole ceiling, and clearing 256 MiB for each
+// would leave the fuzzer few inputs a second. Every code path is still
+// reached (a megabyte holds pictures larger than a texture both ways).
+inline constexpr std::size_t kMaxBitmapPixelBytes = 1u << 20;
+#else
 inline constexpr std::size_t kMaxBitmapPixelBytes = 256u << 20;
+#endif
 
 // The largest info header read, and the most mask bytes that can follow one.
 inline constexpr std::size_t kLargestInfoHeaderBytes = 124;
