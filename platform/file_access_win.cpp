@@ -1,4 +1,7 @@
 #include <windows.h>
+// <windows.h> names its own ReplaceFile as a macro for ReplaceFileA; the file
+// system's replace of the portable core is meant here.
+#undef ReplaceFile
 #include <string>
 #include "core/file_access.h"
 #include "platform/guards.h"
