@@ -36,24 +36,33 @@ void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<
     }
 }
 
-// Room for one row as the file holds it and as it is held, reused from file
-// to file by each thread; through the packed DIB allocator, so that the
-// tests' limit sees it. A row longer than a megabyte gets room of its own,
-// given back after the file, so that one wide picture does not keep it.
-class RowRoom {
+// Room reused from file to file by each thread, one for each use: through
+// the packed DIB allocator, so that the tests' limit sees it. More than a
+// megabyte is room of its own, given back after the file, so that one wide
+// picture does not keep it.
+enum class Use { HeldRow, FileRows };
+
+class ReusedRoom {
 public:
+    explicit ReusedRoom(Use use) : use_(use) {}
     std::uint8_t* Get(std::size_t bytes) {
         constexpr std::size_t kKeptBytes = 1u << 20;
-        thread_local std::optional<PackedDib> reused;
-        std::optional<PackedDib>& room = bytes > kKeptBytes ? own_ : reused;
+        thread_local std::optional<PackedDib> reused[2];
+        std::optional<PackedDib>& room = bytes > kKeptBytes ? own_ : reused[use_ == Use::HeldRow ? 0 : 1];
         if (!room) room = PackedDib::Allocate(bytes);
         if (room && room->size() < bytes && !room->Resize(bytes)) return nullptr;
         return room ? room->data() : nullptr;
     }
 
 private:
+    Use use_;
     std::optional<PackedDib> own_;
 };
+
+// Kept rows that lie close together in the file are read in one call: a
+// call costs more than a few kilobytes of copying, the more so under Wine.
+constexpr std::size_t kFileRowsBytes = 64u << 10;
+constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
 }  // namespace
 
 const char* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, const KeptPart& part, std::span<std::uint8_t> pixels) {
@@ -77,24 +86,45 @@ const char* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, const 
     if (!ReadExactlyAt(file, start + static_cast<std::uint64_t>(height) * file_stride - 1, {&last, 1})) return "Error reading file";
 
     // Row by row, in the order they lie in the file; a row is never longer in
-    // the file than held. Rows that are kept whole and need no unpacking are
-    // read straight into their place.
+    // the file than held.
     const bool whole_rows = part.columns.empty();
+    ReusedRoom held_room(Use::HeldRow), file_room(Use::FileRows);
     std::uint8_t* room = nullptr;
-    RowRoom row_room;
     if (!(plain && whole_rows)) {
-        room = row_room.Get(stride);
+        room = held_room.Get(stride);
         if (!room) return "Failed to allocate memory for DIB!";
     }
+    const std::size_t capacity = std::max(kFileRowsBytes, file_stride);
+    std::uint8_t* rows = file_room.Get(capacity);
+    if (!rows) return "Failed to allocate memory for DIB!";
+    std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
+
     const std::int32_t kept_height = kept.biHeight;
-    for (std::int32_t in_file = 0; in_file < kept_height; ++in_file) {
-        // The kept row, from the top, that lies in_file'th in the file.
-        const std::int32_t kept_row = layout.top_down ? in_file : kept_height - 1 - in_file;
+    // Where the kept row that lies in_file'th in the file starts, and which
+    // kept row (from the top) it is.
+    const auto kept_row_of = [&](std::int32_t in_file) { return layout.top_down ? in_file : kept_height - 1 - in_file; };
+    const auto offset_of = [&](std::int32_t in_file) {
+        const std::int32_t kept_row = kept_row_of(in_file);
         const std::int32_t from_top = part.rows.empty() ? kept_row : part.rows[static_cast<std::size_t>(kept_row)];
-        const std::uint64_t file_row = static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top);
-        std::uint8_t* target = pixels.data() + static_cast<std::size_t>(kept_height - 1 - kept_row) * kept_stride;
+        return start + static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top) * file_stride;
+    };
+    for (std::int32_t in_file = 0; in_file < kept_height; ++in_file) {
+        const std::uint64_t offset = offset_of(in_file);
+        if (offset < rows_at || offset + file_stride > rows_at + rows_bytes) {
+            std::uint64_t end = offset + file_stride;
+            for (std::int32_t next = in_file + 1; next < kept_height; ++next) {
+                const std::uint64_t next_offset = offset_of(next);
+                if (next_offset - end > kMostBytesSkipped || next_offset + file_stride - offset > capacity) break;
+                end = next_offset + file_stride;
+            }
+            if (!ReadExactlyAt(file, offset, {rows, static_cast<std::size_t>(end - offset)})) return "Error reading file";
+            rows_at = offset;
+            rows_bytes = end - offset;
+        }
+        const std::uint8_t* from = rows + (offset - rows_at);
+        std::uint8_t* target = pixels.data() + static_cast<std::size_t>(kept_height - 1 - kept_row_of(in_file)) * kept_stride;
         std::uint8_t* line = room ? room : target;
-        if (!ReadExactlyAt(file, start + file_row * file_stride, {line, file_stride})) return "Error reading file";
+        std::memcpy(line, from, file_stride);
         if (layout.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, header.biWidth, layout.file_bits, layout.channels);
         if (layout.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, header.biWidth);
         if (line == target) continue;
