@@ -8,9 +8,13 @@ pixels each maps to a colour that is not the nearest one, and the time of
 our first conversion in a new process. Then the time per file of batches of
 100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
 write), for two sets (the photo-like pictures, and smooth gradients with
-uniform noise of +-12 per channel), by lumivane-convert with -j 1 and with its
+uniform noise of +-12 per channel, and pictures in which nearly every pixel has
+its own colour), by lumivane-convert with -j 1 and with its
 default number of jobs, and by Pillow, in turn, several runs each, with the
-ratios Pillow / lumivane as median [lowest - highest]. Uses Debian's
+ratios Pillow / lumivane as median [lowest - highest], the minor page faults
+per file (a figure that does not depend on the machine) and the time Pillow's
+side spends flushing its files to the disk, which both sides do the same way
+(a temporary flushed, then renamed; the folder flushed once). Uses Debian's
 python3-pil; builds the Release tools in build/core-bench unless --no-build is
 given.
 
@@ -70,6 +74,28 @@ def noisy_gradient(size, seed):
     for gradient in gradients:
         noise = Image.frombytes("L", size, rng.randbytes(w * h)).point(to_noise)
         channels.append(ImageChops.add(gradient, noise, 1, -12))
+    return Image.merge("RGB", channels)
+
+
+def xor_bytes(a, b):
+    return (int.from_bytes(a, "little") ^ int.from_bytes(b, "little")).to_bytes(len(a), "little")
+
+
+def distinct_colours(size, seed):
+    """Nearly every pixel its own colour: smooth gradients XOR a pattern, plus uniform noise of +-12 per channel."""
+    w, h = size
+    rng = random.Random(seed + 1000)
+    row = bytes((x * 7) & 0xFF for x in range(w))
+    pattern = b"".join(bytes(v ^ ((y * 13) & 0xFF) for v in row) for y in range(h))
+    gradients = [Image.linear_gradient("L").rotate(seed * 41 % 360).resize(size),
+                 Image.radial_gradient("L").resize(size),
+                 Image.linear_gradient("L").rotate(45 + seed * 23 % 360).resize(size)]
+    to_noise = [v * 25 // 256 for v in range(256)]
+    channels = []
+    for i, gradient in enumerate(gradients):
+        mixed = Image.frombytes("L", size, xor_bytes(gradient.tobytes(), pattern[i * 7:] + pattern[:i * 7]))
+        noise = Image.frombytes("L", size, rng.randbytes(w * h)).point(to_noise)
+        channels.append(ImageChops.add(mixed, noise, 1, -12))
     return Image.merge("RGB", channels)
 
 
@@ -138,28 +164,53 @@ def warm(files):
             f.read()
 
 
-def children_cpu():
+def children_usage():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
+    return usage.ru_utime + usage.ru_stime, usage.ru_minflt
 
 
 def ours_batch(files, out, jobs):
-    """Wall and CPU (all threads) ms per file."""
+    """Wall and CPU (all threads) ms per file, minor page faults per file (the whole process, start-up included)."""
     convert = os.path.join(BUILD, "bin", "lumivane-convert")
     options = ["-j", str(jobs)] if jobs else []
-    cpu, wall = children_cpu(), time.perf_counter()
+    (cpu, faults), wall = children_usage(), time.perf_counter()
     subprocess.run([convert, "to-af", "--force", "--quiet", "--out", out] + options + files, check=True)
-    return (time.perf_counter() - wall) / len(files) * 1e3, (children_cpu() - cpu) / len(files) * 1e3
+    after_cpu, after_faults = children_usage()
+    return ((time.perf_counter() - wall) / len(files) * 1e3, (after_cpu - cpu) / len(files) * 1e3,
+            (after_faults - faults) / len(files), 0.0)
+
+
+def durable_write(path, data):
+    """As lumivane-convert replaces a file: a temporary flushed to the disk, then renamed. Returns the seconds in fsync."""
+    temporary = path[:-1] + "~"
+    with open(temporary, "wb") as f:
+        f.write(data)
+        f.flush()
+        started = time.perf_counter()
+        os.fsync(f.fileno())
+        flushing = time.perf_counter() - started
+    os.replace(temporary, path)
+    return flushing
 
 
 def pillow_batch(files, out, palette):
+    """The same figures for Pillow, which writes each file the same durable way and flushes the folder once."""
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_minflt
     cpu, wall = time.process_time(), time.perf_counter()
+    flushing = 0.0
     for path in files:
         with Image.open(path) as image:
             texture = pillow_convert(image, palette)
-        with open(os.path.join(out, os.path.basename(path) + ".af"), "wb") as f:
-            f.write(texture.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
-    return (time.perf_counter() - wall) / len(files) * 1e3, (time.process_time() - cpu) / len(files) * 1e3
+        flushing += durable_write(os.path.join(out, os.path.basename(path) + ".af"),
+                                  texture.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
+    started = time.perf_counter()
+    folder = os.open(out, os.O_RDONLY | os.O_DIRECTORY)
+    os.fsync(folder)
+    os.close(folder)
+    flushing += time.perf_counter() - started
+    faults = resource.getrusage(resource.RUSAGE_SELF).ru_minflt - before
+    return ((time.perf_counter() - wall) / len(files) * 1e3, (time.process_time() - cpu) / len(files) * 1e3,
+            faults / len(files), flushing / len(files) * 1e3)
 
 
 def spread(values):
@@ -168,7 +219,8 @@ def spread(values):
 
 def batches(work, palette, runs, count=100):
     sets = [("photo", make_set(work, "photo", photo, count)),
-            ("noisy gradient", make_set(work, "noisy", noisy_gradient, count))]
+            ("noisy gradient", make_set(work, "noisy", noisy_gradient, count)),
+            ("distinct", make_set(work, "distinct", distinct_colours, count))]
     outs = {}
     for who in ("ours1", "oursN", "pillow"):
         outs[who] = os.path.join(work, "out-" + who)
@@ -192,6 +244,14 @@ def batches(work, palette, runs, count=100):
             print("%-15s %-5s %22s %22s %22s %22s %22s" % (
                 name, kind, spread(pillow), spread(ours1), spread(oursN),
                 spread([p / o for p, o in zip(pillow, ours1)]), spread([p / o for p, o in zip(pillow, oursN)])))
+        print("%-15s %-5s %22s %22s %22s   (minor page faults per file)" % (
+            name, "flt", spread([t[2] for t in times["pillow"]]), spread([t[2] for t in times["ours1"]]),
+            spread([t[2] for t in times["oursN"]])))
+        print("%-15s %-5s %22s   (ms per file in fsync on Pillow's side: the disk's share, the same for both)" % (
+            name, "fsync", spread([t[3] for t in times["pillow"]])))
+        print("%-15s %-5s %22s %22s %22s   (files per second; default -j / -j 1: %s)" % (
+            name, "f/s", spread([1e3 / t[0] for t in times["pillow"]]), spread([1e3 / t[0] for t in times["ours1"]]),
+            spread([1e3 / t[0] for t in times["oursN"]]), spread([a[0] / b[0] for a, b in zip(times["ours1"], times["oursN"])])))
         sys.stdout.flush()
 
 

@@ -12,6 +12,7 @@
 #include "cli/progress_line.h"
 #include "core/target_naming.h"
 #include "core/bitmap_file.h"
+#include "core/file_access.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/messages.h"
@@ -138,11 +139,12 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
-    // Only the rows the texture shows are read of a tall bitmap, unless every row is averaged in.
+    // Only the rows and columns the texture shows are read of a large bitmap,
+    // unless every row is averaged in.
     const TextureOptions options = to_texture ? request.texture : TextureOptions{};
     const std::optional<PackedDib> image = !to_texture     ? ReadTextureFile(source.c_str())
                                            : options.smooth ? ReadBitmapFile(source.c_str())
-                                                            : ReadBitmapFileForHeight(source.c_str(), kTextureSide);
+                                                            : ReadBitmapFileForSize(source.c_str(), kTextureSide, kTextureSide);
     if (!image) return false;
     const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest, options);
     if (!converted) {
@@ -280,6 +282,8 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     }
     PrintingSink sink;
     FixedPalette source(palette);
+    // Each folder written into is flushed once, after the batch's renames, not after each.
+    std::optional<FolderFlushes> flushes(std::in_place);
     Batch batch(items, request, *nearest);
     const std::size_t jobs = request.jobs != 0 ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> workers = jobs > 1 ? StartWorkers(batch, std::min(jobs, items.size())) : std::vector<std::thread>();
@@ -303,6 +307,7 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
     for (std::thread& worker : workers) {
         if (worker.joinable()) worker.join();
     }
+    flushes.reset();
     if (progress) progress->Clear();
     const std::size_t converted = items.size() - static_cast<std::size_t>(failed);
     if (!request.quiet) {

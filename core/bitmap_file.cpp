@@ -7,7 +7,6 @@
 #include "core/little_endian.h"
 #include "core/messages.h"
 #include "core/pixel_rows.h"
-#include "core/stretch_map.h"
 
 namespace {
 
@@ -31,26 +30,32 @@ void WidenCoreEntries(std::span<std::uint8_t> table) {
 
 class BitmapReader {
 public:
-    // rows: the height the picture will be stretched to, when only the rows
-    // that stretching shows are wanted; 0 for every row.
-    BitmapReader(const char* path, std::int32_t rows) : path_(path), rows_(rows) {}
+    // shown_width x shown_height: the size the picture will be stretched to,
+    // when only the rows and columns that stretching shows are wanted; 0 x 0
+    // for the whole picture.
+    BitmapReader(const char* path, std::int32_t shown_width, std::int32_t shown_height)
+        : path_(path), shown_width_(shown_width), shown_height_(shown_height) {}
 
     std::optional<PackedDib> Read() {
         file_ = Files().OpenForReading(path_);
         if (!file_) return Fail(kBitmapNotOpened);
 
-        std::array<std::uint8_t, kFileHeaderBytes> file_header{};
-        if (!ReadExactly(*file_, file_header)) return Fail(kBitmapHeaderShort);
-        const std::uint16_t type = LoadU16(&file_header[0]);
+        // The file header, the info header and the masks behind it, in one read.
+        std::array<std::uint8_t, kFileHeaderBytes + kLargestInfoHeaderBytes + kMostMaskBytes> headers{};
+        const std::optional<std::size_t> got = file_->ReadAt(0, headers);
+        if (!got) return Fail(kBitmapHeaderShort);
+        const std::span<const std::uint8_t> start(headers.data(), *got);
+        if (start.size() < kFileHeaderBytes) return Fail(kBitmapHeaderShort);
+        const std::uint16_t type = LoadU16(&start[0]);
         if (IsOs2BitmapType(type)) return Fail(kOs2Bitmap);
-        if (type != kBitmapFileType || LoadU16(&file_header[6]) != 0 || LoadU16(&file_header[8]) != 0) {
+        if (type != kBitmapFileType || LoadU16(&start[6]) != 0 || LoadU16(&start[8]) != 0) {
             return Fail(kNotABitmap);
         }
 
         std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
         if (!dib) return Fail(kBitmapNoMemory);
         BitmapLayout layout;
-        if (const Message* failure = ReadLayout(LoadU32(&file_header[10]), layout)) return Fail(*failure);
+        if (const Message* failure = ReadLayout(LoadU32(&start[10]), start.subspan(kFileHeaderBytes), layout)) return Fail(*failure);
         dib->SetHeader(layout.header);
 
         // The colour table is small; the pixels get their room only once the
@@ -60,75 +65,39 @@ public:
         if (const Message* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(*failure);
         if (const Message* failure = ReachPixels(layout.pixel_offset)) return Fail(*failure);
 
-        // A taller picture of plain rows keeps only the rows stretching shows:
-        // fewer bytes to read, and it stretches to the same picture.
-        BitmapInfoHeader kept = layout.header;
-        const bool some_rows = rows_ > 0 && layout.encoding == PixelEncoding::Plain && kept.biHeight > rows_;
-        if (some_rows) {
-            kept.biHeight = rows_;
-            kept.biSizeImage = 0;
-        }
+        // Of a larger picture only the part stretching shows is kept: fewer
+        // bytes to read and to hold, and it stretches to the same picture.
+        const KeptPart part = ShownPart(layout.header.biWidth, layout.header.biHeight, shown_width_, shown_height_);
+        const BitmapInfoHeader kept = KeptHeader(layout.header, part);
         if (!dib->Resize(*DibImageBytes(kept))) {
             dib.reset();
             return Fail(kBitmapPixelsNoMemory);
         }
-        if (some_rows) {
-            dib->SetHeader(kept);
-            if (!ReadShownRows(layout, dib->Pixels())) return Fail(kBitmapShort);
-            return dib;
+        dib->SetHeader(kept);
+        if (const Message* failure = ReadPixelRows(*file_, layout, part, dib->Pixels())) {
+            dib.reset();
+            return Fail(*failure);
         }
-        if (!file_->Seek(layout.pixel_offset)) return Fail(kBitmapNotPositioned);
-        if (!ReadPixelRows(*file_, layout, dib->Pixels())) return Fail(kBitmapShort);
         return dib;
     }
 
 private:
-    // Reads into pixels, bottom row first, the rows_ rows of the picture of
-    // layout that stretching it to rows_ rows shows. A file that ends before
-    // its last row fails as it does when read whole.
-    bool ReadShownRows(const BitmapLayout& layout, std::span<std::uint8_t> pixels) {
-        const std::int32_t height = layout.header.biHeight;
-        const std::size_t stride = static_cast<std::size_t>(DibRowStride(layout.header));
-        const std::uint64_t end = layout.pixel_offset + static_cast<std::uint64_t>(height) * stride;
-        const std::optional<std::span<const std::uint8_t>> mapped = file_->Mapped();
-        const auto read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
-            if (!mapped) {
-                const std::optional<std::size_t> got = file_->ReadAt(at, into);
-                return got && *got == into.size();
-            }
-            if (at > mapped->size() || mapped->size() - at < into.size()) return false;
-            std::memcpy(into.data(), mapped->data() + at, into.size());
-            return true;
-        };
-        std::array<std::uint8_t, 1> last{};
-        if (!read(end - 1, last)) return false;
-        const std::vector<std::int32_t> shown = StretchedRows(height, rows_);
-        for (std::size_t row = 0; row < shown.size(); ++row) {
-            const std::int32_t from_top = shown[shown.size() - 1 - row];
-            const std::uint64_t in_file = static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top);
-            if (!read(layout.pixel_offset + in_file * stride, pixels.subspan(row * stride, stride))) return false;
-        }
-        return true;
-    }
-
-    // The info header and the masks behind it, read and understood; why the
-    // file is refused, or null.
-    const Message* ReadLayout(std::uint32_t pixel_offset, BitmapLayout& layout) {
-        std::array<std::uint8_t, kLargestInfoHeaderBytes + kMostMaskBytes> info{};
-        if (!ReadExactly(*file_, {info.data(), 4})) return &kBitmapShort;
+    // The info header and the masks behind it, from the bytes that follow
+    // the file header, understood; why the file is refused, or null.
+    static const Message* ReadLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout) {
+        if (info.size() < 4) return &kBitmapShort;
         const std::uint32_t header_bytes = LoadU32(info.data());
         if (const Message* refusal = HeaderSizeRefusal(header_bytes)) return refusal;
-        if (!ReadExactly(*file_, {info.data() + 4, header_bytes - 4})) return &kBitmapShort;
-        const std::size_t mask_bytes = MaskBytesBehind({info.data(), header_bytes});
-        if (mask_bytes != 0 && !ReadExactly(*file_, {info.data() + header_bytes, mask_bytes})) return &kBitmapShort;
-        return ParseBitmapLayout(pixel_offset, {info.data(), header_bytes + mask_bytes}, layout);
+        if (info.size() < header_bytes) return &kBitmapShort;
+        const std::size_t mask_bytes = MaskBytesBehind(info.first(header_bytes));
+        if (info.size() < header_bytes + mask_bytes) return &kBitmapShort;
+        return ParseBitmapLayout(pixel_offset, info.first(header_bytes + mask_bytes), layout);
     }
 
     const Message* ReadColourTable(const BitmapLayout& layout, std::span<std::uint8_t> table) {
         if (table.empty()) return nullptr;
         const std::size_t file_bytes = table.size() / 4 * layout.entry_bytes;
-        if (!file_->Seek(layout.table_offset)) return &kBitmapNotPositioned;
-        const std::optional<std::size_t> got = file_->Read(table.first(file_bytes));
+        const std::optional<std::size_t> got = file_->ReadAt(layout.table_offset, table.first(file_bytes));
         if (!got) return &kBitmapNotPositioned;
         if (*got != file_bytes) return &kTableOutsideFile;
         if (layout.entry_bytes == 3) WidenCoreEntries(table);
@@ -138,8 +107,7 @@ private:
     // Whether the file holds at least one byte at the pixel offset.
     const Message* ReachPixels(std::uint32_t pixel_offset) {
         std::array<std::uint8_t, 1> first{};
-        if (!file_->Seek(pixel_offset)) return &kBitmapNotPositioned;
-        const std::optional<std::size_t> got = file_->Read(first);
+        const std::optional<std::size_t> got = file_->ReadAt(pixel_offset, first);
         if (!got) return &kBitmapShort;
         return *got == 0 ? &kPixelsOutsideFile : nullptr;
     }
@@ -152,14 +120,16 @@ private:
     }
 
     const char* path_;
-    std::int32_t rows_;
+    std::int32_t shown_width_, shown_height_;
     std::unique_ptr<ReadableFile> file_;
 };
 }  // namespace
 
-std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0).Read(); }
+std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0, 0).Read(); }
 
-std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t height) { return BitmapReader(path, height).Read(); }
+std::optional<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height) {
+    return BitmapReader(path, width, height).Read();
+}
 
 bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();

@@ -7,14 +7,17 @@
 #include <optional>
 #include "core/packed_dib.h"
 
-// Reads the file into a packed DIB. On failure the user has been told and
-// nothing is returned.
+// Reads the file into a packed DIB, with positioned reads and no mapping, so
+// a file that changes meanwhile is at worst a read error. On failure the user
+// has been told and nothing is returned.
 std::optional<PackedDib> ReadBitmapFile(const char* path);
 
-// The same for a picture that will be stretched to height rows: of a taller
-// picture only the rows that stretching shows are read, into a picture of
-// height rows that stretches to the same one.
-std::optional<PackedDib> ReadBitmapFileForHeight(const char* path, std::int32_t height);
+// The same for a picture that will be stretched to width x height: of a
+// longer or wider picture only the rows and columns that stretching shows are
+// read and kept, into a picture of at most width x height that stretches to
+// the same one. The memory taken follows the size shown, not the size the
+// file claims.
+std::optional<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height);
 
 // Writes dib behind a correct file header; the old file, if any, stays as it
 // was unless every byte was written. False after telling the user.

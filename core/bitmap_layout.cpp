@@ -138,6 +138,10 @@ const Message* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std
 
     layout.entry_bytes = header_bytes == kCoreHeaderBytes ? 3 : 4;
     layout.table_offset = static_cast<std::uint32_t>(kFileHeaderBytes + info.size());
-    layout.pixel_offset = pixel_offset != 0 ? pixel_offset : layout.table_offset + DibColorCount(header) * layout.entry_bytes;
+    // Pixels that start inside the headers or the colour table would read
+    // those bytes as pixels; bfOffBits 0 puts them right behind the table.
+    const std::uint32_t table_end = layout.table_offset + DibColorCount(header) * layout.entry_bytes;
+    if (pixel_offset != 0 && pixel_offset < table_end) return &kPixelsInsideHeaders;
+    layout.pixel_offset = pixel_offset != 0 ? pixel_offset : table_end;
     return nullptr;
 }

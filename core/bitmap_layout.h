@@ -35,7 +35,15 @@ inline constexpr std::size_t kFileHeaderBytes = 14;
 inline constexpr std::uint16_t kBitmapFileType = 0x4D42;
 
 // Larger pixel rows than this, as held in memory, are refused before anything is allocated.
+#ifdef LUMIVANE_FUZZ_BUILD
+// Fuzz builds take 1 MiB, as image libraries' fuzzers lower their ceilings:
+// every input may claim the whole ceiling, and clearing 256 MiB for each
+// would leave the fuzzer few inputs a second. Every code path is still
+// reached (a megabyte holds pictures larger than a texture both ways).
+inline constexpr std::size_t kMaxBitmapPixelBytes = 1u << 20;
+#else
 inline constexpr std::size_t kMaxBitmapPixelBytes = 256u << 20;
+#endif
 
 // The largest info header read, and the most mask bytes that can follow one.
 inline constexpr std::size_t kLargestInfoHeaderBytes = 124;
@@ -50,5 +58,6 @@ std::size_t MaskBytesBehind(std::span<const std::uint8_t> info);
 
 // Fills layout from bfOffBits and the info header with the mask bytes behind
 // it; returns why the file is refused, or null.
-// Refuses every header whose image would be larger than the reader holds.
+// Refuses every header whose image would be larger than the reader holds, and
+// pixels said to start inside the headers or the colour table.
 const Message* ParseBitmapLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout);

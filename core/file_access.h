@@ -24,10 +24,6 @@ public:
         if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
         return Read(buffer);
     }
-    // The whole file in memory, valid while the file is open, where the
-    // platform maps files and the file is not empty; nothing otherwise.
-    // Reading many small pieces from the mapping costs no call each.
-    virtual std::optional<std::span<const std::uint8_t>> Mapped() { return std::nullopt; }
 };
 
 // True when the read filled the whole buffer.
@@ -36,17 +32,64 @@ inline bool ReadExactly(ReadableFile& file, std::span<std::uint8_t> buffer) {
     return got && *got == buffer.size();
 }
 
+// The same from an absolute offset.
+inline bool ReadExactlyAt(ReadableFile& file, std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    const std::optional<std::size_t> got = file.ReadAt(offset, buffer);
+    return got && *got == buffer.size();
+}
+
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+
+// A temporary file being written, closed with it when not closed before.
+class WritableFile {
+public:
+    virtual ~WritableFile() = default;
+    // Writes every byte; false when that fails.
+    virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+    // Makes the bytes written so far reach the disk; false when that fails.
+    virtual bool Flush() = 0;
+    // False when closing reports that a write failed.
+    virtual bool Close() = 0;
+};
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
     // Opens an existing file for reading, shared with nobody; null when that fails.
     virtual std::unique_ptr<ReadableFile> OpenForReading(const char* path) = 0;
+
     // Writes the pieces, in order, as the whole new content of path. The old
-    // file, if any, stays untouched unless every byte was written: the bytes go
-    // to a temporary file beside the target, which then replaces it.
-    virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) = 0;
+    // file, if any, stays untouched unless every byte was written: the bytes
+    // go to a temporary file beside the target, which reaches the disk before
+    // it replaces the target, so that after a crash or a power cut the target
+    // is the old file or the new one, never an empty or a half one; then the
+    // folder is flushed so that the new name lasts (once at the end of a
+    // FolderFlushes' life when one is alive). Every platform takes the steps
+    // below in this order.
+    virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces);
+
+    // The steps of a replace, one platform's each.
+    // Opens temporary, emptied, for the new content of path; null when it
+    // cannot be made or path cannot be replaced (a folder, a read-only file).
+    virtual std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) = 0;
+    // Puts the closed temporary in the place of path, which keeps the old
+    // file's permissions or attributes; false when that fails.
+    virtual bool MoveTemporary(const std::string& temporary, const char* path) = 0;
+    virtual void RemoveTemporary(const std::string& temporary) = 0;
+    // Makes the folder that holds path reach the disk with its entries.
+    virtual void FlushFolder(const char* path) = 0;
+};
+
+// While one is alive, replaces leave the flush of their folders to it, and
+// it flushes each of those folders once when it ends: a batch of many files
+// into one folder flushes it once, after every rename. Replaces of every
+// thread go to the one alive; at most one is alive at a time.
+class FolderFlushes {
+public:
+    FolderFlushes();
+    ~FolderFlushes();
+    FolderFlushes(const FolderFlushes&) = delete;
+    FolderFlushes& operator=(const FolderFlushes&) = delete;
 };
 
 // The temporary file a write of target goes through: the target's own path

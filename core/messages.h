@@ -63,6 +63,7 @@ inline constexpr Message kColourTableRefused{"{path}", "BMP colour table Not Sup
 inline constexpr Message kBitmapTooLarge{"{path}", "BMP too large!", kWarningBox};
 inline constexpr Message kTableOutsideFile{"{path}", "BMP colour table outside the file!", kWarningBox};
 inline constexpr Message kPixelsOutsideFile{"{path}", "BMP pixels outside the file!", kWarningBox};
+inline constexpr Message kPixelsInsideHeaders{"{path}", "BMP pixels inside the headers!", kWarningBox};
 inline constexpr Message kBitmapNoMemory{"{path}", "Failed to allocate memory for DIB !", kWarningBox};
 inline constexpr Message kBitmapPixelsNoMemory{"{path}", "Failed to allocate memory for DIB!", kWarningBox};
 

@@ -1,4 +1,8 @@
 #include "core/pixel_rows.h"
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include "core/packed_dib.h"
 #include "core/rle_decoding.h"
 
 namespace {
@@ -14,31 +18,122 @@ void WidenTwoBitRow(std::uint8_t* row, std::int32_t width) {
 std::size_t FileRowStride(std::int32_t width, std::uint16_t bits) {
     return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
 }
+
+// Copies the kept columns of a held row of bits a pixel into out, zeroed.
+void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
+    if (bits >= 8) {
+        const std::size_t bytes = bits / 8u;
+        for (std::size_t x = 0; x < columns.size(); ++x) {
+            std::memcpy(out + x * bytes, row + static_cast<std::size_t>(columns[x]) * bytes, bytes);
+        }
+        return;
+    }
+    const unsigned per_byte = 8u / bits, mask = (1u << bits) - 1;
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+        const std::size_t from = static_cast<std::size_t>(columns[x]);
+        const unsigned value = row[from / per_byte] >> ((per_byte - 1 - from % per_byte) * bits) & mask;
+        out[x / per_byte] = static_cast<std::uint8_t>(out[x / per_byte] | value << ((per_byte - 1 - x % per_byte) * bits));
+    }
+}
+
+// Room reused from file to file by each thread, one for each use: through
+// the packed DIB allocator, so that the tests' limit sees it. More than a
+// megabyte is room of its own, given back after the file, so that one wide
+// picture does not keep it.
+enum class Use { HeldRow, FileRows };
+
+class ReusedRoom {
+public:
+    explicit ReusedRoom(Use use) : use_(use) {}
+    std::uint8_t* Get(std::size_t bytes) {
+        constexpr std::size_t kKeptBytes = 1u << 20;
+        thread_local std::optional<PackedDib> reused[2];
+        std::optional<PackedDib>& room = bytes > kKeptBytes ? own_ : reused[use_ == Use::HeldRow ? 0 : 1];
+        if (!room) room = PackedDib::Allocate(bytes);
+        if (room && room->size() < bytes && !room->Resize(bytes)) return nullptr;
+        return room ? room->data() : nullptr;
+    }
+
+private:
+    Use use_;
+    std::optional<PackedDib> own_;
+};
+
+// Kept rows that lie close together in the file are read in one call: a
+// call costs more than a few kilobytes of copying, the more so under Wine.
+constexpr std::size_t kFileRowsBytes = 64u << 10;
+constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
 }  // namespace
 
-bool ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, std::span<std::uint8_t> pixels) {
+const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, const KeptPart& part, std::span<std::uint8_t> pixels) {
     const BitmapInfoHeader& header = layout.header;
-    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
-    switch (layout.encoding) {
-        case PixelEncoding::Rle8:
-        case PixelEncoding::Rle4:
-            DecodeRle(file, {pixels, stride, header.biWidth, header.biHeight, layout.encoding == PixelEncoding::Rle4, layout.top_down});
-            return true;
-        case PixelEncoding::Plain:
-            if (!layout.top_down) return ReadExactly(file, pixels);  // the rows as they are held
-            break;
-        case PixelEncoding::BitFields:
-        case PixelEncoding::TwoBits:
-            break;
+    const BitmapInfoHeader kept = KeptHeader(header, part);
+    const std::size_t kept_stride = static_cast<std::size_t>(DibRowStride(kept));
+    const std::int32_t height = header.biHeight;
+    if (layout.encoding == PixelEncoding::Rle8 || layout.encoding == PixelEncoding::Rle4) {
+        const RleTarget target{pixels, kept_stride, header.biWidth, height, part, layout.encoding == PixelEncoding::Rle4, layout.top_down};
+        return DecodeRle(file, layout.pixel_offset, target) ? nullptr : &kBitmapShort;
     }
-    // Row by row, each into its place; a row is never longer in the file than in memory.
-    const std::size_t file_stride = layout.encoding == PixelEncoding::Plain ? stride : FileRowStride(header.biWidth, layout.file_bits);
-    for (std::int32_t row = 0; row < header.biHeight; ++row) {
-        const std::int32_t from_bottom = layout.top_down ? header.biHeight - 1 - row : row;
-        std::uint8_t* line = pixels.data() + static_cast<std::size_t>(from_bottom) * stride;
-        if (!ReadExactly(file, {line, file_stride})) return false;
+    const bool plain = layout.encoding == PixelEncoding::Plain;
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    const std::size_t file_stride = plain ? stride : FileRowStride(header.biWidth, layout.file_bits);
+    const std::uint64_t start = layout.pixel_offset;
+    if (plain && !layout.top_down && part.rows.empty() && part.columns.empty()) {
+        return ReadExactlyAt(file, start, pixels) ? nullptr : &kBitmapShort;  // the rows as they are held
+    }
+    // A file that ends inside its last row fails whichever rows are kept.
+    std::uint8_t last = 0;
+    if (!ReadExactlyAt(file, start + static_cast<std::uint64_t>(height) * file_stride - 1, {&last, 1})) return &kBitmapShort;
+
+    // Row by row, in the order they lie in the file; a row is never longer in
+    // the file than held.
+    const bool whole_rows = part.columns.empty();
+    ReusedRoom held_room(Use::HeldRow), file_room(Use::FileRows);
+    std::uint8_t* room = nullptr;
+    if (!(plain && whole_rows)) {
+        room = held_room.Get(stride);
+        if (!room) return &kBitmapPixelsNoMemory;
+    }
+    const std::size_t capacity = std::max(kFileRowsBytes, file_stride);
+    std::uint8_t* rows = file_room.Get(capacity);
+    if (!rows) return &kBitmapPixelsNoMemory;
+    std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
+
+    const std::int32_t kept_height = kept.biHeight;
+    // Where the kept row that lies in_file'th in the file starts, and which
+    // kept row (from the top) it is.
+    const auto kept_row_of = [&](std::int32_t in_file) { return layout.top_down ? in_file : kept_height - 1 - in_file; };
+    const auto offset_of = [&](std::int32_t in_file) {
+        const std::int32_t kept_row = kept_row_of(in_file);
+        const std::int32_t from_top = part.rows.empty() ? kept_row : part.rows[static_cast<std::size_t>(kept_row)];
+        return start + static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top) * file_stride;
+    };
+    for (std::int32_t in_file = 0; in_file < kept_height; ++in_file) {
+        const std::uint64_t offset = offset_of(in_file);
+        if (offset < rows_at || offset + file_stride > rows_at + rows_bytes) {
+            std::uint64_t end = offset + file_stride;
+            for (std::int32_t next = in_file + 1; next < kept_height; ++next) {
+                const std::uint64_t next_offset = offset_of(next);
+                if (next_offset - end > kMostBytesSkipped || next_offset + file_stride - offset > capacity) break;
+                end = next_offset + file_stride;
+            }
+            if (!ReadExactlyAt(file, offset, {rows, static_cast<std::size_t>(end - offset)})) return &kBitmapShort;
+            rows_at = offset;
+            rows_bytes = end - offset;
+        }
+        const std::uint8_t* from = rows + (offset - rows_at);
+        std::uint8_t* target = pixels.data() + static_cast<std::size_t>(kept_height - 1 - kept_row_of(in_file)) * kept_stride;
+        std::uint8_t* line = room ? room : target;
+        std::memcpy(line, from, file_stride);
         if (layout.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, header.biWidth, layout.file_bits, layout.channels);
         if (layout.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, header.biWidth);
+        if (line == target) continue;
+        std::memset(target, 0, kept_stride);
+        if (whole_rows) {
+            std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
+        } else {
+            PickColumns(line, header.biBitCount, part.columns, target);
+        }
     }
-    return true;
+    return nullptr;
 }

@@ -1,12 +1,17 @@
 // Reading a BMP file's pixel rows, in whatever encoding its layout names, into
-// the bottom-up, uncompressed rows of its packed DIB.
+// the bottom-up, uncompressed rows of its packed DIB: the part of the picture
+// that is kept.
 #pragma once
+#include <cstdint>
 #include <span>
 #include "core/bitmap_layout.h"
 #include "core/file_access.h"
+#include "core/kept_part.h"
+#include "core/messages.h"
 
-// Reads from the file's position, which is where the pixels start, into
-// pixels, sized for layout.header. False when the file ends inside an
-// uncompressed row or a read fails; a compressed stream that ends early is
-// kept as far as it goes.
-bool ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, std::span<std::uint8_t> pixels);
+// Reads the pixels of the file, which start at layout.pixel_offset, into
+// pixels, sized for KeptHeader(layout.header, part), with positioned reads.
+// Returns why it failed, or null: kBitmapShort when the file ends inside an
+// uncompressed row or a read fails, kBitmapPixelsNoMemory without room. A compressed
+// stream that ends early is kept as far as it goes.
+const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, const KeptPart& part, std::span<std::uint8_t> pixels);

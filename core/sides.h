@@ -27,7 +27,10 @@ struct SideTraits {
     int copy_command;            // the context-menu entry that copies one of its files
     const char* folder_setting;  // the registry value that holds its folder
     const char* file_pattern;    // the files its list shows
-    std::optional<PackedDib> (*read)(const char* path);
+    // Reads a file of the side for a consumer that shows it at shown_width x
+    // shown_height: of a larger picture only what that shows is kept; 0 x 0
+    // keeps the whole picture. The user has been told when nothing comes back.
+    std::optional<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height);
     std::uint32_t preview_mode;
     std::uint32_t convert_mode;
     std::uint32_t copy_mode;

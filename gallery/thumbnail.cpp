@@ -106,7 +106,8 @@ int ThumbnailSizeFor(DWORD thumbs_index) {
 }
 
 std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, int size, HIMAGELIST images) {
-    const std::optional<PackedDib> picture = TraitsOf(side).read(path);
+    // Only the rows and columns the thumbnail shows are read of a larger picture.
+    const std::optional<PackedDib> picture = TraitsOf(side).read(path, size, size);
     if (!picture) return std::nullopt;
     std::optional<PackedDib> header_block = ThumbnailHeaderBlock(side, size);
     if (!header_block) return std::nullopt;

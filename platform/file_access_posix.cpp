@@ -1,10 +1,11 @@
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include "core/file_access.h"
 
 namespace {
@@ -12,10 +13,7 @@ namespace {
 class PosixReadableFile final : public ReadableFile {
 public:
     explicit PosixReadableFile(int fd) : fd_(fd) {}
-    ~PosixReadableFile() override {
-        if (mapping_ != MAP_FAILED) munmap(mapping_, mapped_bytes_);
-        close(fd_);
-    }
+    ~PosixReadableFile() override { close(fd_); }
     PosixReadableFile(const PosixReadableFile&) = delete;
     PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
@@ -45,33 +43,37 @@ public:
         return total;
     }
 
-    std::optional<std::span<const std::uint8_t>> Mapped() override {
-        if (mapping_ == MAP_FAILED) {
-            struct stat info {};
-            if (fstat(fd_, &info) != 0 || info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > SIZE_MAX) return std::nullopt;
-            void* mapping = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
-            if (mapping == MAP_FAILED) return std::nullopt;
-            mapping_ = mapping;
-            mapped_bytes_ = static_cast<std::size_t>(info.st_size);
+private:
+    int fd_;
+};
+
+class PosixWritableFile final : public WritableFile {
+public:
+    explicit PosixWritableFile(int fd) : fd_(fd) {}
+    ~PosixWritableFile() override { Close(); }
+    PosixWritableFile(const PosixWritableFile&) = delete;
+    PosixWritableFile& operator=(const PosixWritableFile&) = delete;
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t written = write(fd_, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            bytes = bytes.subspan(static_cast<std::size_t>(written));
         }
-        return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapping_), mapped_bytes_);
+        return true;
+    }
+
+    bool Flush() override { return fsync(fd_) == 0; }
+
+    bool Close() override {
+        if (fd_ < 0) return true;
+        return close(std::exchange(fd_, -1)) == 0;
     }
 
 private:
     int fd_;
-    void* mapping_ = MAP_FAILED;
-    std::size_t mapped_bytes_ = 0;
 };
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 class PosixFileSystem final : public FileSystem {
 public:
@@ -86,37 +88,33 @@ public:
         return std::make_unique<PosixReadableFile>(fd);
     }
 
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        const std::string temporary = TemporaryPathFor(path);
-        if (temporary.empty()) return WriteOutcome::CreateFailed;
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
         struct stat target {};
         const bool target_exists = stat(path, &target) == 0;
-        if (target_exists && S_ISDIR(target.st_mode)) return WriteOutcome::CreateFailed;
+        if (target_exists && S_ISDIR(target.st_mode)) return nullptr;
         // A file nobody may write is read-only, as on Windows, where it is
         // never replaced; root could replace it, so the mode decides.
-        if (target_exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteOutcome::CreateFailed;
+        if (target_exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return nullptr;
         // O_NOFOLLOW: a link planted under the temporary's name is refused, not written through.
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) return WriteOutcome::CreateFailed;
-        bool complete = true;
-        for (std::span<const std::uint8_t> piece : pieces) {
-            if (!WriteAll(fd, piece)) {
-                complete = false;
-                break;
-            }
-        }
+        if (fd < 0) return nullptr;
         // The replaced file's permissions go to the new one.
         fchmod(fd, target_exists ? (target.st_mode & 07777) : 0644);
-        if (close(fd) != 0) complete = false;
-        if (!complete) {
-            unlink(temporary.c_str());
-            return WriteOutcome::WriteFailed;
-        }
-        if (rename(temporary.c_str(), path) != 0) {
-            unlink(temporary.c_str());
-            return WriteOutcome::CreateFailed;
-        }
-        return WriteOutcome::Written;
+        return std::make_unique<PosixWritableFile>(fd);
+    }
+
+    bool MoveTemporary(const std::string& temporary, const char* path) override { return rename(temporary.c_str(), path) == 0; }
+
+    void RemoveTemporary(const std::string& temporary) override { unlink(temporary.c_str()); }
+
+    void FlushFolder(const char* path) override {
+        const std::string_view whole(path);
+        const std::size_t slash = whole.find_last_of('/');
+        const std::string folder = slash == std::string_view::npos ? "." : slash == 0 ? "/" : std::string(whole.substr(0, slash));
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        fsync(fd);
+        close(fd);
     }
 };
 

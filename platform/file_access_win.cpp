@@ -1,4 +1,7 @@
 #include <windows.h>
+// <windows.h> names its own ReplaceFile as a macro for ReplaceFileA; the file
+// system's replace of the portable core is meant here.
+#undef ReplaceFile
 #include <string>
 #include "core/file_access.h"
 #include "platform/guards.h"
@@ -40,15 +43,27 @@ private:
     OwnedFileHandle handle_;
 };
 
-bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const DWORD wanted = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data(), wanted, &written, nullptr) || written != wanted) return false;
-        bytes = bytes.subspan(written);
+class Win32WritableFile final : public WritableFile {
+public:
+    explicit Win32WritableFile(OwnedFileHandle handle) : handle_(std::move(handle)) {}
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        while (!bytes.empty()) {
+            const DWORD wanted = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
+            DWORD written = 0;
+            if (!WriteFile(handle_.Get(), bytes.data(), wanted, &written, nullptr) || written != wanted) return false;
+            bytes = bytes.subspan(written);
+        }
+        return true;
     }
-    return true;
-}
+
+    bool Flush() override { return FlushFileBuffers(handle_.Get()) != FALSE; }
+
+    bool Close() override { return handle_.Close(); }
+
+private:
+    OwnedFileHandle handle_;
+};
 
 class Win32FileSystem final : public FileSystem {
 public:
@@ -58,42 +73,33 @@ public:
         return std::make_unique<Win32ReadableFile>(std::move(handle));
     }
 
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        const std::string temporary = TemporaryPathFor(path);
-        if (temporary.empty()) return WriteOutcome::CreateFailed;
-        // The attributes of the file being replaced (hidden, system...), to give back to the new one.
-        const DWORD kept_attributes = GetFileAttributesA(path);
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
         // A read-only file or a folder is refused as opening it for writing
         // would be; Wine's MoveFileExA would replace a read-only file.
-        if (kept_attributes != INVALID_FILE_ATTRIBUTES &&
-            (kept_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-            return WriteOutcome::CreateFailed;
+        const DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            return nullptr;
         }
-
         OwnedFileHandle file(
             CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return WriteOutcome::CreateFailed;
-        bool complete = true;
-        for (std::span<const std::uint8_t> piece : pieces) {
-            if (!WriteAll(file.Get(), piece)) {
-                complete = false;
-                break;
-            }
-        }
-        if (!file.Close()) complete = false;
-        if (!complete) {
-            DeleteFileA(temporary.c_str());
-            return WriteOutcome::WriteFailed;
-        }
-        // A target that cannot be replaced (held open by another program) is
-        // one that could not have been created either.
-        if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
-            DeleteFileA(temporary.c_str());
-            return WriteOutcome::CreateFailed;
-        }
-        if (kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, kept_attributes);
-        return WriteOutcome::Written;
+        if (!file) return nullptr;
+        return std::make_unique<Win32WritableFile>(std::move(file));
     }
+
+    bool MoveTemporary(const std::string& temporary, const char* path) override {
+        // The attributes of the file being replaced (hidden, system...), to give back to the new one.
+        const DWORD kept_attributes = GetFileAttributesA(path);
+        // Write-through: the move has reached the disk when it returns, so
+        // the folder needs no flush of its own.
+        if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+        if (kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, kept_attributes);
+        return true;
+    }
+
+    void RemoveTemporary(const std::string& temporary) override { DeleteFileA(temporary.c_str()); }
+
+    // The write-through move has put the new entry on the disk already.
+    void FlushFolder(const char*) override {}
 };
 
 }  // namespace

@@ -46,7 +46,11 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     // repaint, which must not read it again.
     FollowFile(main_window, *side, source_path);
 
-    std::optional<PackedDib> source = TraitsOf(*side).read(source_path);
+    // Of a large picture only what the texture shows is read for the
+    // conversion, then only what the Source pane shows for the pane, and the
+    // whole picture only for the clipboard.
+    const SideTraits& traits = TraitsOf(*side);
+    std::optional<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide);
     if (!source) return false;
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
@@ -59,6 +63,15 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
         return false;
     }
 
+    // What was read for the texture is the whole picture unless a side is
+    // as long as the texture's and may have been cut down to it.
+    const BitmapInfoHeader read = source->Header();
+    if (*side == Side::Bitmaps && (read.biWidth == kTextureSide || read.biHeight == kTextureSide)) {
+        const bool whole = mode == kCopyBitmapToClipboard;
+        const SIZE pane = SourcePaneSize(main_window);
+        source = traits.read(source_path, whole ? 0 : pane.cx, whole ? 0 : pane.cy);
+        if (!source) return false;
+    }
     ShowPictures(main_window, *source, *converted);
 
     switch (mode) {

@@ -144,6 +144,12 @@ void FollowFile(HWND main_window, Side side, const char* path) {
     }
 }
 
+SIZE SourcePaneSize(HWND main_window) {
+    RECT client{};
+    if (main_window) GetClientRect(GetDlgItem(main_window, IDC_SOURCE_PANE), &client);
+    return {client.right > 0 ? client.right : 1, client.bottom > 0 ? client.bottom : 1};
+}
+
 void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
     const PackedDib* pictures[] = {&source, &converted};
     for (int i = 0; i < 2; ++i) {

@@ -18,6 +18,9 @@ struct FollowedFile {
 
 // The panes now show, or try to show, this file as it is at this moment.
 void FollowFile(HWND main_window, Side side, const char* path);
+// The size of the Source pane's picture in pixels: a picture larger than
+// that may be read cut down to it, by the rule that stretches it.
+SIZE SourcePaneSize(HWND main_window);
 // Replaces both pictures and paints them at once.
 void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted);
 // True when the panes follow this file of the side and neither it nor the

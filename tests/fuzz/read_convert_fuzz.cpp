@@ -1,12 +1,12 @@
-// The bitmap reader and the conversion fed arbitrary bytes: the input is
-// written to a file of its own and read from there, and messages are swallowed.
-#include <unistd.h>
+// The bitmap reader and the conversion fed arbitrary bytes, through the file
+// seam: the readers take the same paths as from a file on disk, without one
+// being written and read back for every input. Messages are swallowed.
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 #include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
+#include "core/file_access.h"
 #include "core/message_sink.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
@@ -22,6 +22,42 @@ public:
     }
 };
 
+// The input's bytes as an open file.
+class InputFile final : public ReadableFile {
+public:
+    explicit InputFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+        const std::optional<std::size_t> got = ReadAt(at_, buffer);
+        at_ += got.value_or(0);
+        return got;
+    }
+    bool Seek(std::uint32_t offset) override {
+        at_ = offset;
+        return true;
+    }
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        if (offset >= bytes_.size()) return 0;
+        const std::size_t count = std::min<std::size_t>(buffer.size(), bytes_.size() - offset);
+        std::memcpy(buffer.data(), bytes_.data() + offset, count);
+        return count;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::uint64_t at_ = 0;
+};
+
+// Every path opens the current input; nothing is written.
+class InputFiles final : public FileSystem {
+public:
+    std::span<const std::uint8_t> input;
+    std::unique_ptr<ReadableFile> OpenForReading(const char*) override { return std::make_unique<InputFile>(input); }
+    std::unique_ptr<WritableFile> CreateTemporary(const char*, const std::string&) override { return nullptr; }
+    bool MoveTemporary(const std::string&, const char*) override { return false; }
+    void RemoveTemporary(const std::string&) override {}
+    void FlushFolder(const char*) override {}
+};
+
 // A packed DIB handed out by the reader must hold exactly what its header says.
 void CheckHeld(const PackedDib& dib) {
     const std::optional<std::size_t> image = DibImageBytes(dib.Header());
@@ -32,23 +68,28 @@ void CheckHeld(const PackedDib& dib) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static SilentSink sink;
-    static const struct Input {
-        std::string path = std::filesystem::temp_directory_path() / ("lumivane-fuzz-" + std::to_string(getpid()) + ".bmp");
-        ~Input() { std::filesystem::remove(path); }
-    } input;
+    static InputFiles files;
     SetMessageSink(&sink);
-    std::ofstream(input.path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    std::optional<PackedDib> dib = ReadBitmapFile(input.path.c_str());
-    // Reading only the rows a texture shows succeeds exactly when reading every row does.
-    std::optional<PackedDib> shown = ReadBitmapFileForHeight(input.path.c_str(), kTextureSide);
+    SetFileSystem(&files);
+    files.input = {data, size};
+    std::optional<PackedDib> dib = ReadBitmapFile("input.bmp");
+    // Reading only the rows and columns a texture shows succeeds exactly when reading every row does.
+    std::optional<PackedDib> shown = ReadBitmapFileForSize("input.bmp", kTextureSide, kTextureSide);
     if (dib.has_value() != shown.has_value()) std::abort();
     if (!dib) return 0;
     CheckHeld(*dib);
     CheckHeld(*shown);
-    // Everything the reader accepts must convert, and to the same texture from the rows shown.
-    std::optional<PackedDib> texture = ConvertToTexture(*dib, BuiltinTexturePalette());
-    if (!texture || texture->size() != kTextureDibBytes) std::abort();
+    // Everything the reader accepts must convert, and to the same texture
+    // from the part shown: a picture that needed no cutting down is the same
+    // picture byte for byte, any other converts to the same texture.
     std::optional<PackedDib> from_shown = ConvertToTexture(*shown, BuiltinTexturePalette());
-    if (!from_shown || !std::ranges::equal(texture->Pixels(), from_shown->Pixels())) std::abort();
+    if (!from_shown || from_shown->size() != kTextureDibBytes) std::abort();
+    const BitmapInfoHeader whole = dib->Header(), part = shown->Header();
+    if (whole.biWidth == part.biWidth && whole.biHeight == part.biHeight) {
+        if (!std::ranges::equal(dib->Image(), shown->Image())) std::abort();
+        return 0;
+    }
+    std::optional<PackedDib> texture = ConvertToTexture(*dib, BuiltinTexturePalette());
+    if (!texture || !std::ranges::equal(texture->Pixels(), from_shown->Pixels())) std::abort();
     return 0;
 }

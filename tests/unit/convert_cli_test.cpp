@@ -157,6 +157,32 @@ TEST_F(BatchConvertTest, TheTextureOptionsShapeBitmapsMadeIntoTexturesOnly) {
     EXPECT_EQ(ReadWholeFile(texture + ".bmp"), plain);
 }
 
+// The real files, but one of them is cut short by another program just after
+// it is opened, as a paint program saving over it would.
+class ShrinkingFile final : public ForwardingFileSystem {
+public:
+    explicit ShrinkingFile(std::string victim) : victim_(std::move(victim)) {}
+    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
+        std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
+        if (file && path == victim_) std::filesystem::resize_file(path, 1000);
+        return file;
+    }
+
+private:
+    std::string victim_;
+};
+
+TEST_F(BatchConvertTest, AFileCutShortWhileReadFailsAndTheNextIsConverted) {
+    const std::string cut = folder_ / "cut.bmp", next = folder_ / "next.bmp";
+    WriteWholeFile(cut, NoisyBitmap(3));
+    WriteWholeFile(next, NoisyBitmap(4));
+    ShrinkingFile files(cut);
+    EXPECT_EQ(Run(kBmpToAf, {cut, next}, std::nullopt, false, BuiltinTexturePalette(), 1), 1);
+    EXPECT_EQ(errors_.str(), cut + ": Error reading file\n");
+    EXPECT_EQ(out_.str(), cut + ": failed\n" + next + " -> " + next + ".af\n1 file converted, 1 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(cut + ".af"));
+}
+
 TEST(FilePattern, MatchesAsTheListsSearch) {
     for (const auto& [name, pattern, matches] : {std::tuple{"plane.oaf", "*.*af", true}, {"x.af", "*.*af", true}, {"x.afx", "*.*af", false},
                                                  {"PLANE.BMP", "*.bmp", true}, {"a.bmp.txt", "*.bmp", false}, {"ab", "a?", true},

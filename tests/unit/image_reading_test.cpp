@@ -97,18 +97,12 @@ private:
     DibReallocator previous_;
 };
 
-// The real files, read through positioned reads as on Windows (nothing is
-// mapped), with the bytes read counted.
-class CountedReads final : public FileSystem {
+// The real files, with the bytes read counted.
+class CountedReads final : public ForwardingFileSystem {
 public:
-    CountedReads() : previous_(SetFileSystem(this)) {}
-    ~CountedReads() override { SetFileSystem(previous_); }
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
         return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
-    }
-    WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) override {
-        return real_.ReplaceFile(path, pieces);
     }
     std::size_t bytes_read = 0;
 
@@ -127,8 +121,6 @@ private:
         std::unique_ptr<ReadableFile> file_;
         std::size_t& count_;
     };
-    FileSystem& real_ = Files();  // taken before this one is put in place
-    FileSystem* previous_;
 };
 
 class ReadingTest : public ::testing::Test {
@@ -334,6 +326,10 @@ TEST_F(ReadingTest, EveryRefusalTellsWhyAndAllocatesNoMoreThanTheHeaderAndTable)
         {"masks that overlap", v({"", 124, 32, kFields, {0xFF0000, 0x01FF00, 0xFF}}), "@", "BMP colour masks Not Supported", 44},
         {"mask beyond 16 bits", v({"", 56, 16, kFields, {0x1F0000, 0x07E0, 0x1F}}), "@", "BMP colour masks Not Supported", 44},
         {"no pixels at all", v({"", 40, 8}, 0), "@", "BMP pixels outside the file!", 40 + 1024},
+        {"pixels inside the V5 header", Changed(v({"", 124, 24}), 10, 54, 99999), "@", "BMP pixels inside the headers!", 44},
+        {"pixels inside the masks", Changed(v({"", 40, 16, kFields, {0xF800, 0x07E0, 0x001F}}), 10, 62, 99999), "@",
+         "BMP pixels inside the headers!", 44},
+        {"pixels inside the colour table", Changed(cut, 10, 69, 99), "@", "BMP pixels inside the headers!", 44},
         {"no AF file", std::nullopt, "@", "Error opening file !", 0, std::size_t{1} << 30, true},
         {".", std::vector<std::uint8_t>(), "@", "Error opening file !", 0, std::size_t{1} << 30, true},
         {"short AF", PatternBytes(65535, 3), "@", "Error reading file!", kTextureDibBytes, std::size_t{1} << 30, true},
@@ -357,43 +353,99 @@ TEST_F(ReadingTest, EveryRefusalTellsWhyAndAllocatesNoMoreThanTheHeaderAndTable)
     }
 }
 
-TEST_F(ReadingTest, TallBitmapsReadOnlyTheRowsTheTextureShowsAndConvertTheSame) {
-    // Height, bits, pixel offset (0: right after the table), and whether fewer bytes are read.
-    for (const auto& [height, bits, offset, fewer] : {std::tuple{1000, 24, 0xFFFFFFFFu, true}, {1000, 8, 0u, true}, {513, 32, 2000u, true},
-                                                      {257, 4, 0xFFFFFFFFu, false}, {256, 24, 0xFFFFFFFFu, false}, {100, 24, 0u, false}}) {
-        SCOPED_TRACE(testing::Message() << height << " rows of " << bits << " bits");
-        const BitmapInfoHeader header = InfoHeader(301, height, static_cast<std::uint16_t>(bits));
-        const std::vector<std::uint8_t> table = PatternBytes(bits <= 8 ? 4u << bits : 0, 5);
-        const std::vector<std::uint8_t> gap(offset == 2000u ? 2000 - 54 : 0, 0xEE);
-        const std::string path = folder_ / "tall.bmp";
-        WriteWholeFile(path, BuildBitmapFile({header, table, gap, PatternBytes(DibRowStride(header) * std::size_t(height), 3), offset}));
+// An RLE stream of height rows of width pixels: runs, absolute runs and a delta, row after row.
+std::vector<std::uint8_t> RunLengthRows(std::int32_t width, std::int32_t height) {
+    std::vector<std::uint8_t> stream;
+    const std::vector<std::uint8_t> noise = PatternBytes(static_cast<std::size_t>(height) * 8, 21);
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* n = &noise[static_cast<std::size_t>(y) * 8];
+        stream.insert(stream.end(), {static_cast<std::uint8_t>(n[0] | 1), n[1], 0, 6, n[2], n[3], n[4], n[5]});
+        if (y % 7 == 3) stream.insert(stream.end(), {0, 2, 5, 0});  // five pixels to the right
+        for (std::int32_t x = 0; x < width; x += 200) stream.insert(stream.end(), {200, static_cast<std::uint8_t>(n[6] + x)});
+        stream.insert(stream.end(), {0, 0});
+    }
+    stream.insert(stream.end(), {0, 1});
+    return stream;
+}
 
-        const std::optional<PackedDib> from_mapping = ReadBitmapFileForHeight(path.c_str(), 256);  // the platform maps the file
+TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
+    const struct {
+        std::int32_t width, height;
+        std::uint16_t bits;
+        std::uint32_t compression = 0;
+        std::uint32_t offset = 0xFFFFFFFF;  // 0: right after the table
+        // Fewer bytes are read than when read whole: kept rows that lie
+        // less than 8 KB apart are read in one call, with the rows between.
+        bool fewer = false;
+    } rows[] = {
+        {301, 1000, 24}, {301, -1000, 24}, {301, 1000, 8, 0, 0}, {301, 513, 32, 0, 2000}, {1000, 300, 1}, {999, 999, 4},
+        {700, 700, 2}, {700, -600, 16, kFields}, {900, 300, 32, kFields},
+        {2000, 1100, 24, 0, 0xFFFFFFFF, true}, {1500, -1000, 16, kFields, 0xFFFFFFFF, true},
+        {700, 600, 8, kRle8}, {1000, -300, 4, kRle4}, {200, 700, 8, kRle8},
+        {257, 100, 4}, {256, 256, 24}, {100, 100, 24, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.width << " x " << r.height << " of " << r.bits << " bits, compression " << r.compression);
+        BitmapInfoHeader header = InfoHeader(r.width, r.height, r.bits);
+        header.biCompression = r.compression;
+        const std::vector<std::uint8_t> table = PatternBytes(r.bits <= 8 ? 4u << r.bits : r.compression == kFields ? 12 : 0, 5);
+        std::vector<std::uint8_t> pixels;
+        if (r.compression == kRle8 || r.compression == kRle4) {
+            pixels = RunLengthRows(r.width, std::abs(r.height));
+        } else {
+            if (r.compression == kFields) {  // 5-6-5 or 10-10-10 masks in place of a table
+                const std::array<std::uint32_t, 3> masks =
+                    r.bits == 16 ? std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F} : std::array<std::uint32_t, 3>{0x3FF00000, 0xFFC00, 0x3FF};
+                std::memcpy(const_cast<std::uint8_t*>(table.data()), masks.data(), 12);
+            }
+            pixels = PatternBytes(static_cast<std::size_t>(DibRowStride(header)) * std::size_t(std::abs(r.height)), 3);
+        }
+        const std::vector<std::uint8_t> gap(r.offset == 2000u ? 2000 - 54 : 0, 0xEE);
+        const std::string path = folder_ / "large.bmp";
+        WriteWholeFile(path, BuildBitmapFile({header, table, gap, pixels, r.offset}));
+
         CountedReads files;
         const std::optional<PackedDib> whole = ReadBitmapFile(path.c_str());
         const std::size_t whole_bytes = std::exchange(files.bytes_read, 0);
-        const std::optional<PackedDib> shown = ReadBitmapFileForHeight(path.c_str(), 256);
-        ASSERT_TRUE(whole && shown && from_mapping);
-        EXPECT_EQ(shown->Header().biHeight, std::min(height, 256));
-        EXPECT_EQ(files.bytes_read < whole_bytes / 2 + 1000, fewer) << files.bytes_read << " of " << whole_bytes;
-        EXPECT_TRUE(std::ranges::equal(shown->Image(), from_mapping->Image()));
+        const std::optional<PackedDib> shown = ReadBitmapFileForSize(path.c_str(), 256, 256);
+        ASSERT_TRUE(whole && shown);
+        EXPECT_TRUE(sink_.messages.empty());
+        ExpectHeldForm(*shown, std::min(r.width, 256), std::min(std::abs(r.height), 256));
+        EXPECT_EQ(files.bytes_read < whole_bytes / 2 + 1000, r.fewer) << files.bytes_read << " of " << whole_bytes;
         const std::optional<PackedDib> from_whole = ConvertToTexture(*whole, BuiltinTexturePalette());
         const std::optional<PackedDib> from_shown = ConvertToTexture(*shown, BuiltinTexturePalette());
         ASSERT_TRUE(from_whole && from_shown);
         EXPECT_TRUE(std::ranges::equal(from_whole->Pixels(), from_shown->Pixels()));
     }
     // Cut short by a byte, in its last row, which stretching does not show, a
-    // tall file fails as when read whole ("cut in the pixels"), mapped or not.
+    // large file fails as when read whole ("cut in the pixels").
     std::vector<std::uint8_t> file = BuildBitmapFile({InfoHeader(300, -600, 24), {}, {}, PatternBytes(900u * 600u, 4)});
     file.pop_back();
     const std::string path = folder_ / "short.bmp";
     WriteWholeFile(path, file);
-    for (const bool mapped : {true, false}) {
-        std::optional<CountedReads> positioned_reads;
-        if (!mapped) positioned_reads.emplace();
-        EXPECT_FALSE(ReadBitmapFileForHeight(path.c_str(), 256));
-        sink_.ExpectToldOnce("@", "Error reading file", kWarning, path);
-    }
+    EXPECT_FALSE(ReadBitmapFileForSize(path.c_str(), 256, 256));
+    sink_.ExpectToldOnce("@", "Error reading file", kWarning, path);
+}
+
+// A file of under 1 KB that claims 16384 x 16384 pixels converts holding only
+// the rows and columns the texture shows: nothing larger than the texture.
+TEST_F(ReadingTest, AHugeClaimOfAFewBytesConvertsInLittleMemory) {
+    BitmapInfoHeader header = InfoHeader(16384, 16384, 8, 16);
+    header.biCompression = kRle8;
+    std::vector<std::uint8_t> stream;
+    for (int i = 0; i < 100; ++i) stream.insert(stream.end(), {255, static_cast<std::uint8_t>(i), 0, 2, 0, 150, 0, 0});
+    stream.insert(stream.end(), {0, 1});
+    const std::vector<std::uint8_t> file = BuildBitmapFile({header, PatternBytes(64, 6), {}, stream});
+    ASSERT_LT(file.size(), 1024u);
+    const std::string path = folder_ / "claim.bmp";
+    WriteWholeFile(path, file);
+    AllocationLimit limit(8u << 20);
+    const std::optional<PackedDib> shown = ReadBitmapFileForSize(path.c_str(), 256, 256);
+    ASSERT_TRUE(shown);
+    ExpectHeldForm(*shown, 256, 256);
+    EXPECT_TRUE(ConvertToTexture(*shown, BuiltinTexturePalette()));
+    EXPECT_EQ(AllocationLimit::largest(), kTextureDibBytes);
+    EXPECT_TRUE(sink_.messages.empty());
 }
 
 }  // namespace

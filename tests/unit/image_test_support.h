@@ -90,6 +90,30 @@ private:
     std::filesystem::path path_;
 };
 
+// The real file system, put in place of it while alive, for a test's own
+// file system to change one thing of: every call goes on to the real one,
+// and replaces take the steps of FileSystem::ReplaceFile through it.
+class ForwardingFileSystem : public FileSystem {
+public:
+    ForwardingFileSystem() : previous_(SetFileSystem(this)) {}
+    ~ForwardingFileSystem() override { SetFileSystem(previous_); }
+    ForwardingFileSystem(const ForwardingFileSystem&) = delete;
+    ForwardingFileSystem& operator=(const ForwardingFileSystem&) = delete;
+    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override { return real_.OpenForReading(path); }
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
+        return real_.CreateTemporary(path, temporary);
+    }
+    bool MoveTemporary(const std::string& temporary, const char* path) override { return real_.MoveTemporary(temporary, path); }
+    void RemoveTemporary(const std::string& temporary) override { real_.RemoveTemporary(temporary); }
+    void FlushFolder(const char* path) override { real_.FlushFolder(path); }
+
+protected:
+    FileSystem& real_ = Files();  // taken before this one is put in place
+
+private:
+    FileSystem* previous_;
+};
+
 inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -2,6 +2,7 @@
 // what the user is told and that the old file is still there, untouched.
 #include <gtest/gtest.h>
 #include <csignal>
+#include <algorithm>
 #include <functional>
 #include <sys/resource.h>
 #include "core/bitmap_file.h"
@@ -95,6 +96,78 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         EXPECT_EQ(folder.EntryCount(), row.fault == Fault::NoFolder ? 0u : 1u);  // no temporary left behind
     }
     EXPECT_EQ(TemporaryPathFor("odd~"), "odd$");  // never the target itself
+}
+
+// The steps of every replace, in the order taken, each then taken for real.
+class RecordedSteps final : public ForwardingFileSystem {
+public:
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
+        steps.push_back("create");
+        std::unique_ptr<WritableFile> file = real_.CreateTemporary(path, temporary);
+        return file ? std::make_unique<Recorded>(std::move(file), steps) : nullptr;
+    }
+    bool MoveTemporary(const std::string& temporary, const char* path) override {
+        steps.push_back("move");
+        return real_.MoveTemporary(temporary, path);
+    }
+    void FlushFolder(const char* path) override {
+        steps.push_back("flush folder of " + std::filesystem::path(path).filename().string());
+        real_.FlushFolder(path);
+    }
+    std::vector<std::string> steps;
+
+private:
+    class Recorded final : public WritableFile {
+    public:
+        Recorded(std::unique_ptr<WritableFile> file, std::vector<std::string>& steps) : file_(std::move(file)), steps_(steps) {}
+        bool Write(std::span<const std::uint8_t> bytes) override {
+            steps_.push_back("write " + std::to_string(bytes.size()));
+            return file_->Write(bytes);
+        }
+        bool Flush() override {
+            steps_.push_back("flush");
+            return file_->Flush();
+        }
+        bool Close() override {
+            steps_.push_back("close");
+            return file_->Close();
+        }
+
+    private:
+        std::unique_ptr<WritableFile> file_;
+        std::vector<std::string>& steps_;
+    };
+};
+
+// The new bytes reach the disk before they replace the old file, and the
+// folder after; a batch flushes each folder once, after all its renames.
+TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.path() / "other");
+    RecordingSink sink;
+    const auto table = PatternBytes(1024, 1);
+    const auto pixels = PatternBytes(kTexturePixelBytes, 2);
+    const PackedDib bitmap = MakeDib(TextureHeader(), table, pixels);
+    RecordedSteps files;
+    WriteWholeFile(folder / "a.af", PatternBytes(10, 3));
+    ASSERT_TRUE(WriteTextureFile((folder / "a.af").c_str(), bitmap));
+    ASSERT_TRUE(WriteBitmapFile((folder / "b.bmp").c_str(), bitmap));
+    EXPECT_EQ(ReadWholeFile(folder / "a.af"), pixels);
+    const std::string folder_name = folder.path().filename().string();
+    EXPECT_EQ(files.steps, (std::vector<std::string>{"create", "write 65536", "flush", "close", "move", "flush folder of a.af",
+                                                     "create", "write 14", "write 66600", "flush", "close", "move",
+                                                     "flush folder of b.bmp"}));
+    files.steps.clear();
+    {
+        FolderFlushes batch;
+        for (const char* name : {"c.af", "other/d.af", "e.af"}) ASSERT_TRUE(WriteTextureFile((folder / name).c_str(), bitmap));
+        EXPECT_EQ(std::ranges::count(files.steps, "move"), 3);
+        EXPECT_EQ(std::ranges::count_if(files.steps, [](const std::string& step) { return step.starts_with("flush folder"); }), 0);
+        files.steps.clear();
+    }
+    std::ranges::sort(files.steps);
+    EXPECT_EQ(files.steps, (std::vector<std::string>{"flush folder of c.af", "flush folder of d.af"}));
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 }  // namespace

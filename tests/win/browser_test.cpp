@@ -479,10 +479,10 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
 }
 
 // One file is copied as the DIB it reads as (a texture with the texture
-// palette); two are refused and nothing selected does nothing, both leaving
-// the clipboard as it was.
+// palette), a bitmap wider than a texture whole; two are refused and nothing
+// selected does nothing, both leaving the clipboard as it was.
 TEST_F(BrowserTest, CopyPlacesTheOneSelectedFileAsItReadsAndRefusesMore) {
-    const Bytes bitmap = Bmp24(37, 11, Gradient);
+    const Bytes bitmap = Bmp24(300, 11, Gradient);
     const Bytes texture_as_bitmap = Bmp8(256, 256, CompanionPalette(), Stripes);
     for (const char* name : {"a.bmp", "b.bmp"}) bitmaps_.Write(name, bitmap);
     for (const char* name : {"a.oaf", "b.oaf"}) textures_.Write(name, Texture(Stripes));

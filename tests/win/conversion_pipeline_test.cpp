@@ -84,19 +84,24 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
 
 // The Source pane shows the picture as read, the Destination pane its
 // conversion to the texture palette, each stretched whole over the pane; a
-// picture much larger than the pane is cut down first, to the same pixels.
+// picture larger than the pane or the texture is read cut down to what each
+// shows, to the same pixels.
 TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
-    const std::string large = bitmaps_.Write("large.bmp", Bmp24(1500, 1100, [](int x, int y) {
-        return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF;
-    })).string();
+    const auto noise = [](int x, int y) { return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF; };
+    const std::string pictures[] = {bitmaps_.Write("large.bmp", Bmp24(1500, 1100, noise)).string(),
+                                    bitmaps_.Write("medium.bmp", Bmp24(300, 270, noise)).string(),
+                                    bitmaps_.Write("texture.bmp", Bmp24(256, 256, noise)).string()};
     StartMainWindow();
-    ASSERT_TRUE(RunConversion(Main(), large.c_str(), nullptr, kPreviewBitmap));
-    const std::optional<PackedDib> source = ReadBitmapFile(large.c_str());
-    ASSERT_TRUE(source.has_value());
-    const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
-    ASSERT_TRUE(texture.has_value());
-    for (const auto& [pane, picture] : {std::pair{IDC_SOURCE_PANE, &*source}, {IDC_DESTINATION_PANE, &*texture}}) {
-        EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), picture->data(), picture->Pixels().data()), 0) << pane;
+    for (const std::string& path : pictures) {
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, kPreviewBitmap));
+        const std::optional<PackedDib> source = ReadBitmapFile(path.c_str());
+        ASSERT_TRUE(source.has_value());
+        const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
+        ASSERT_TRUE(texture.has_value());
+        for (const auto& [pane, picture] : {std::pair{IDC_SOURCE_PANE, &*source}, {IDC_DESTINATION_PANE, &*texture}}) {
+            EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), picture->data(), picture->Pixels().data()), 0) << pane;
+        }
     }
     EXPECT_TRUE(messages_.Messages().empty());
 }
