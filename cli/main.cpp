@@ -10,6 +10,7 @@
 #endif
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
+#include "cli/watch_command.h"
 #include "core/builtin_palette.h"
 
 namespace {
@@ -20,32 +21,48 @@ bool IsTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 #endif
 }
+
+// The palette of the file named, or the built-in one; nothing after telling
+// that the file is no palette.
+std::optional<TexturePalette> PaletteOf(const std::optional<std::string>& palette_file) {
+    if (!palette_file) return BuiltinTexturePalette();
+    std::ifstream file(*palette_file, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    const std::optional<TexturePalette> parsed = file ? ParseJascPalette(text.str()) : std::nullopt;
+    if (!parsed) std::cerr << "lumivane-convert: " << *palette_file << " is not a JASC-PAL file of 256 colours\n";
+    return parsed;
+}
+
+// The exit status of a command line that asks for help or holds a mistake,
+// once the usage is printed; nothing for a command line to carry out.
+template <typename Line>
+std::optional<int> HelpOrMistake(const Line& line, const char* usage) {
+    if (line.help) {
+        std::cout << usage;
+        return 0;
+    }
+    if (line.mistake.empty()) return std::nullopt;
+    std::cerr << "lumivane-convert: " << line.mistake << "\n\n" << usage;
+    return 2;
+}
+
+int Watch(const std::vector<std::string>& arguments) {
+    const WatchLine line = ParseWatchLine(arguments);
+    if (const std::optional<int> status = HelpOrMistake(line, kWatchUsage)) return *status;
+    const std::optional<TexturePalette> palette = PaletteOf(line.palette_file);
+    return palette ? RunWatch(line.request, *palette, std::cout, std::cerr) : 2;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "watch") return Watch(std::vector<std::string>(argv + 2, argv + argc));
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (line.help) {
-        std::cout << kBatchUsage;
-        return 0;
-    }
-    if (!line.mistake.empty()) {
-        std::cerr << "lumivane-convert: " << line.mistake << "\n\n" << kBatchUsage;
-        return 2;
-    }
-    TexturePalette palette = BuiltinTexturePalette();
-    if (line.palette_file) {
-        std::ifstream file(*line.palette_file, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        const std::optional<TexturePalette> parsed = file ? ParseJascPalette(text.str()) : std::nullopt;
-        if (!parsed) {
-            std::cerr << "lumivane-convert: " << *line.palette_file << " is not a JASC-PAL file of 256 colours\n";
-            return 2;
-        }
-        palette = *parsed;
-    }
+    if (const std::optional<int> status = HelpOrMistake(line, kBatchUsage)) return *status;
+    const std::optional<TexturePalette> palette = PaletteOf(line.palette_file);
+    if (!palette) return 2;
     std::ios::sync_with_stdio(false);
     ProgressLine progress(std::cerr, IsTerminal(stdout));
     const bool show_progress = IsTerminal(stderr) && !line.request.quiet;
-    return ConvertFiles(line.request, palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
+    return ConvertFiles(line.request, *palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
 }
