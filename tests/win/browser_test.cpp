@@ -12,6 +12,7 @@
 #include "browser/bitmap_tool.h"
 #include "browser/context_menu.h"
 #include "browser/folder_lists.h"
+#include "browser/folder_watch.h"
 #include "browser/popup_menu.h"
 #include "browser/save_dialog.h"
 #include "platform/guards.h"
@@ -227,6 +228,8 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     const Bytes red = Texture(Red);
     const std::string path = textures_.Write("red.oaf", red).string();
     StartMainWindow();
+    // The preview alone: a list that followed its folder would let go of the file.
+    StopFollowingFolders();
     std::filesystem::remove(path);
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_.Messages().size(), 1u);
@@ -573,6 +576,53 @@ TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
     EXPECT_EQ(messages_.Messages().size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(deep / name));
     EXPECT_EQ(g_start.calls, 0);
+}
+
+// The lists follow their folders: what other programs create, delete and
+// rename shows within a second, and the items that stay keep the selection
+// and the focus without the buttons moving. A folder that goes empties its
+// list without a word and fills it again when it comes back.
+TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays) {
+    for (const char* name : {"a.bmp", "c.bmp", "e.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Green));
+    textures_.Write("x.af", Texture(Red));
+    StartMainWindow();
+    Select(IDC_BITMAPS_LIST, {1});
+    ASSERT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
+
+    bitmaps_.Write("b.bmp", Bmp24(8, 8, Green));
+    std::filesystem::remove(bitmaps_.Path() / "a.bmp");
+    std::filesystem::rename(bitmaps_.Path() / "e.bmp", bitmaps_.Path() / "d.bmp");
+    textures_.Write("y.af", Texture(Red));
+    const std::vector<std::string> bitmaps{"b.bmp", "c.bmp", "d.bmp"}, textures{"x.af", "y.af"};
+    EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_BITMAPS_LIST)) == bitmaps && ListTexts(Item(IDC_TEXTURES_LIST)) == textures; }, 1000))
+        << ListTexts(Item(IDC_BITMAPS_LIST)).size() << " bitmaps listed";
+    EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "c.bmp, selected";
+    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1);
+    EXPECT_STREQ(GetFocusedItemText(Main(), Side::Bitmaps), "c.bmp");
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+
+    std::filesystem::remove_all(textures_.Path());
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_TEXTURES_LIST) == 0; }, 1000));
+    std::filesystem::create_directory(textures_.Path());
+    textures_.Write("z.af", Texture(Red));
+    EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_TEXTURES_LIST)) == std::vector<std::string>{"z.af"}; }, 1500));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The file both panes show, saved again by another program, shows anew
+// without a click; deleted, it leaves the panes without a message.
+TEST_F(BrowserTest, ThePreviewedFileRewrittenFromOutsideShowsAgainInBothPanes) {
+    bitmaps_.Write("plane.bmp", Bmp24(40, 30, Green));
+    StartMainWindow();
+    Select(IDC_BITMAPS_LIST, {0});
+    ASSERT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 5, 0));
+    bitmaps_.Write("plane.bmp", Bmp24(40, 30, [](int, int) { return CubeColour(5, 0, 0); }));
+    EXPECT_TRUE(PumpUntil([&] { return PaneCentre(Item(IDC_SOURCE_PANE)) == CubeColour(5, 0, 0); }, 1000));
+    EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(5, 0, 0));
+    std::filesystem::remove(bitmaps_.Path() / "plane.bmp");
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 0; }, 1000));
+    EXPECT_TRUE(messages_.Messages().empty());
 }
 
 }  // namespace
