@@ -14,6 +14,7 @@
 #include <vector>
 #include "cli/watch_command.h"
 #include "core/builtin_palette.h"
+#include "core/folder_changes.h"
 #include "core/target_naming.h"
 
 namespace {
@@ -41,10 +42,6 @@ std::vector<char> Bitmap(unsigned seed) {
     return file;
 }
 
-std::filesystem::file_time_type TimeOf(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::last_write_time(path, error);
-}
 
 }  // namespace
 
@@ -63,7 +60,7 @@ int main() {
     std::vector<double> samples;
     int missed = 0;
     for (unsigned save = 0; save < 50; ++save) {
-        const std::filesystem::file_time_type before = TimeOf(target);
+        const std::optional<FileStamp> before = StampOfFile(target.string());
         const std::vector<char> bytes = Bitmap(save);
         Clock::time_point closed;
         {
@@ -74,7 +71,8 @@ int main() {
         }
         bool replaced = false;
         while (Clock::now() - closed < std::chrono::seconds(3)) {
-            if (TimeOf(target) != before && std::filesystem::exists(target)) {
+            const std::optional<FileStamp> now = StampOfFile(target.string());
+            if (now && now != before) {
                 replaced = true;
                 break;
             }

@@ -199,14 +199,7 @@ void LookAtFollowedFile(Follower& follower) {
     }
     const auto now = SettlingFiles::Clock::now();
     follower.followed_file.Touched(path, now);
-    const auto look = [](const std::string& name) -> std::optional<FileLook> {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-        const FileStamp stamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
-                              static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime)};
-        return FileLook{stamp, WriterHoldsFile(name)};
-    };
-    if (!follower.followed_file.TakeDue(now, look).empty()) PreviewFile(follower.window, changed->side, path.c_str());
+    if (!follower.followed_file.TakeDue(now, &LookAtFile).empty()) PreviewFile(follower.window, changed->side, path.c_str());
 }
 
 void Look(Follower& follower) {

@@ -65,15 +65,6 @@ private:
     MessageSink* previous_;
 };
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
-    const std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
-    if (error) return std::nullopt;
-    return FileStamp{size, static_cast<std::int64_t>(time.time_since_epoch().count())};
-}
-
 // What converting one due file came to.
 struct Attempt {
     std::string name;
@@ -107,8 +98,8 @@ public:
         if (!names) return;
         for (const std::string& name : *names) {
             const std::optional<std::string> target = TargetPath(name);
-            const std::optional<FileStamp> source = StampOf(SourcePath(name));
-            const std::optional<FileStamp> existing = target ? StampOf(*target) : std::nullopt;
+            const std::optional<FileStamp> source = StampOfFile(SourcePath(name));
+            const std::optional<FileStamp> existing = target ? StampOfFile(*target) : std::nullopt;
             if (source && (!existing || existing->time < source->time)) files_.Touched(name, now);
         }
     }
@@ -121,12 +112,7 @@ public:
 
     // Converts whatever has finished; the waiting time until the next look.
     std::optional<std::chrono::milliseconds> ConvertDue() {
-        const auto look = [this](const std::string& name) -> std::optional<FileLook> {
-            const std::string path = SourcePath(name);
-            const std::optional<FileStamp> stamp = StampOf(path);
-            if (!stamp) return std::nullopt;
-            return FileLook{*stamp, WriterHoldsFile(path)};
-        };
+        const auto look = [this](const std::string& name) { return LookAtFile(SourcePath(name)); };
         const std::vector<std::string> due = files_.TakeDue(Clock::now(), look);
         std::vector<Attempt> attempts(due.size());
         for (std::size_t i = 0; i < due.size(); ++i) attempts[i].name = due[i];
@@ -173,12 +159,12 @@ private:
         const std::optional<std::string> target = TargetPath(attempt.name);
         t_reason = &attempt.reason;
         t_path = source;
-        attempt.before = StampOf(source);
+        attempt.before = StampOfFile(source);
         try {
             const bool to_texture = request_.direction == kBmpToAf;
             const std::optional<PackedDib> image =
                 to_texture ? ReadBitmapFileForHeight(source.c_str(), kTextureSide) : ReadTextureFile(source.c_str());
-            attempt.after = StampOf(source);
+            attempt.after = StampOfFile(source);
             // A file that changed while it was read is not written half-way:
             // it waits for its writer again.
             if (image && attempt.before == attempt.after) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "core/file_settling.h"
 
 struct FolderChange {
     std::vector<std::string> names;  // files that changed or came in, by name within the folder
@@ -31,3 +32,13 @@ std::unique_ptr<FolderChanges> FollowFolder(const std::string& folder);
 // without sharing (a writer that has not finished); always false where the
 // platform tells the end of a write by an event instead.
 bool WriterHoldsFile(const std::string& path);
+// The file's size and last-write time to the finest step the platform keeps
+// (the standard library's time on Windows counts whole seconds, in which a
+// paint program saves twice); nothing when the file cannot be seen.
+std::optional<FileStamp> StampOfFile(const std::string& path);
+// What a look at the file finds: its stamp and whether a writer holds it.
+inline std::optional<FileLook> LookAtFile(const std::string& path) {
+    const std::optional<FileStamp> stamp = StampOfFile(path);
+    if (!stamp) return std::nullopt;
+    return FileLook{*stamp, WriterHoldsFile(path)};
+}

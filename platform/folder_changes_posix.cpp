@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <array>
 #include <atomic>
@@ -99,3 +100,10 @@ std::unique_ptr<FolderChanges> FollowFolder(const std::string& folder) {
 }
 
 bool WriterHoldsFile(const std::string&) { return false; }
+
+std::optional<FileStamp> StampOfFile(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileStamp{static_cast<std::uint64_t>(status.st_size),
+                     static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}

@@ -47,7 +47,14 @@ public:
         }
         if (woken != WAIT_OBJECT_0 + 1) return change;
         DWORD got = 0;
-        if (!GetOverlappedResult(folder_.Get(), &overlapped_, &got, FALSE) || got == 0) {
+        if (!GetOverlappedResult(folder_.Get(), &overlapped_, &got, FALSE)) {
+            if (GetLastError() == ERROR_IO_INCOMPLETE) {
+                // Woken by an event left set: the read is still waiting.
+                ResetEvent(changed_.Get());
+                return change;
+            }
+            change.lost_track = true;
+        } else if (got == 0) {
             // The system had more changes than the buffer holds.
             change.lost_track = true;
         } else {
@@ -60,6 +67,7 @@ public:
 
 private:
     bool StartRead() {
+        ResetEvent(changed_.Get());
         overlapped_ = OVERLAPPED{};
         overlapped_.hEvent = changed_.Get();
         return ReadDirectoryChangesW(folder_.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), FALSE,
@@ -103,4 +111,11 @@ std::unique_ptr<FolderChanges> FollowFolder(const std::string& folder) {
 bool WriterHoldsFile(const std::string& path) {
     const OwnedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return !file && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+std::optional<FileStamp> StampOfFile(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const ULARGE_INTEGER time{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}};
+    return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, static_cast<std::int64_t>(time.QuadPart)};
 }
