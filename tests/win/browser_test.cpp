@@ -604,6 +604,15 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 
+    // Inside a modal loop (which disables the window) the lists wait, and
+    // catch up when it ends.
+    EnableWindow(Main(), FALSE);
+    bitmaps_.Write("f.bmp", Bmp24(8, 8, Green));
+    PumpUntil([] { return false; }, 700);
+    EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 3);
+    EnableWindow(Main(), TRUE);
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 4; }, 1000));
+
     std::filesystem::remove_all(textures_.Path());
     EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_TEXTURES_LIST) == 0; }, 1000));
     std::filesystem::create_directory(textures_.Path());
