@@ -58,7 +58,9 @@ int Watch(const std::vector<std::string>& arguments) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "watch") return Watch(std::vector<std::string>(argv + 2, argv + argc));
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (const std::optional<int> status = HelpOrMistake(line, kBatchUsage)) return *status;
+    const std::string usage = std::string(kBatchUsage) +
+                              "\nlumivane-convert watch --help tells how to follow a folder and convert each file saved into it.\n";
+    if (const std::optional<int> status = HelpOrMistake(line, usage.c_str())) return *status;
     const std::optional<TexturePalette> palette = PaletteOf(line.palette_file);
     if (!palette) return 2;
     std::ios::sync_with_stdio(false);
