@@ -125,11 +125,24 @@ std::set<std::string> NamesInFolder(Side side) {
     return names;
 }
 
-int ItemLeft(HWND list, int item) {
-    RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds));
-    return bounds.left;
+int TopIndex(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)); }
+
+// Scrolls a list in list mode, a column at a time, until the column that
+// holds the wanted item is the first one shown, or as near as the list goes.
+void ScrollToColumnOf(HWND list, int wanted) {
+    const auto scroll = [list](int columns) {
+        const int before = TopIndex(list);
+        SendMessageA(list, LVM_SCROLL, static_cast<WPARAM>(columns), 0);
+        return TopIndex(list) != before;
+    };
+    while (TopIndex(list) > wanted && scroll(-1)) {
+    }
+    while (TopIndex(list) < wanted && scroll(1)) {
+        if (TopIndex(list) > wanted) {
+            scroll(-1);
+            return;
+        }
+    }
 }
 
 // Takes out the items whose files are gone and puts in those that came, so
@@ -145,13 +158,13 @@ void UpdateList(HWND main_window, Side side) {
     if (shown_set == wanted && shown.size() == wanted.size()) return;
 
     const QuietListChanges quiet;
-    const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    const int top = TopIndex(list);
     std::optional<std::string> anchor;
-    int anchor_left = 0;
+    int anchor_offset = 0;  // how far after the first item shown
     for (int i = std::max(top, 0); i < count && !anchor; ++i) {
         if (wanted.contains(shown[i])) {
             anchor = shown[i];
-            anchor_left = ItemLeft(list, i);
+            anchor_offset = i - top;
         }
     }
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -166,21 +179,14 @@ void UpdateList(HWND main_window, Side side) {
         item.pszText = const_cast<char*>(name.c_str());
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     if (anchor) {
         LVFINDINFOA find{};
         find.flags = LVFI_STRING;
         find.psz = anchor->c_str();
         const int at = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-        RECT bounds{};
-        bounds.left = LVIR_BOUNDS;
-        if (at >= 0 && SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&bounds)) &&
-            bounds.right > bounds.left) {
-            // A list in list mode scrolls by whole columns.
-            const int columns = (bounds.left - anchor_left) / (bounds.right - bounds.left);
-            if (columns != 0) SendMessageA(list, LVM_SCROLL, static_cast<WPARAM>(columns), 0);
-        }
+        if (at >= 0) ScrollToColumnOf(list, std::max(at - anchor_offset, 0));
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 

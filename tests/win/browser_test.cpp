@@ -636,4 +636,27 @@ TEST_F(BrowserTest, ThePreviewedFileRewrittenFromOutsideShowsAgainInBothPanes) {
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
+// Items taken out before the first one shown do not scroll the list away
+// from what the user was looking at: its column stays the first one shown.
+TEST_F(BrowserTest, ItemsGoneBeforeTheFirstShownLeaveItsColumnFirst) {
+    for (int i = 0; i < 90; ++i) bitmaps_.Write("p" + std::to_string(100 + i) + ".bmp", {1});
+    StartMainWindow();
+    HWND list = Item(IDC_BITMAPS_LIST);
+    SendMessageA(list, LVM_ENSUREVISIBLE, 60, FALSE);
+    const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    ASSERT_GT(top, 20) << "the list must scroll for this test";
+    const std::string first = ListTexts(list)[static_cast<std::size_t>(top)];
+    for (int i = 0; i < 20; ++i) std::filesystem::remove(bitmaps_.Path() / ("p" + std::to_string(100 + i) + ".bmp"));
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 70; }, 1000));
+    // In the first column shown: where the first item shown is.
+    const std::vector<std::string> names = ListTexts(list);
+    const int at = static_cast<int>(std::find(names.begin(), names.end(), first) - names.begin());
+    const auto left_of = [&](int item) {
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds));
+        return bounds.left;
+    };
+    EXPECT_EQ(left_of(at), left_of(static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)))) << first;
+}
+
 }  // namespace
