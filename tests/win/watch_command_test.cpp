@@ -1,5 +1,5 @@
-// lumivane-convert watch under Wine, with this test program as the writer: a
-// Windows program whose open handle the command must see and wait for.
+// lumivane-convert watch under Wine, with a Windows program as the writer,
+// whose open handle the command must see and wait for.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <filesystem>
@@ -66,21 +66,21 @@ TEST(WatchCommand, WaitsForTheWritersHandleConvertsTheWholePictureOnceAndLeavesU
     const OwnedHandle watch(process.hProcess), thread(process.hThread);
     EXPECT_TRUE(AppearsWithin(out / "new.af", 5000));
 
-    // Held open while written in five pieces, with pauses longer than the
-    // quiet while the command waits for.
+    // Another Windows program holds the file open while it writes it in five
+    // pieces, pausing longer than the quiet while the command waits for.
     const Bytes whole = Bmp8(256, 256, palette, Cube);
-    {
-        const OwnedFileHandle writer(CreateFileA((in / "piece.af.bmp").string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                                 CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(writer);
-        const std::size_t piece = whole.size() / 5 + 1;
-        for (std::size_t at = 0; at < whole.size(); at += piece) {
-            const DWORD count = static_cast<DWORD>(std::min(piece, whole.size() - at));
-            DWORD written = 0;
-            ASSERT_TRUE(WriteFile(writer.Get(), whole.data() + at, count, &written, nullptr));
-            Sleep(400);
-        }
-    }
+    folder.Write("whole.bmp", whole);
+    std::string writer_command = "write_in_pieces.exe \"" + (folder.Path() / "whole.bmp").string() + "\" \"" + (in / "piece.af.bmp").string() + "\"";
+    STARTUPINFOA writer_startup{};
+    writer_startup.cb = sizeof writer_startup;
+    PROCESS_INFORMATION writer{};
+    ASSERT_TRUE(CreateProcessA(BesideTestProgram("write_in_pieces.exe").string().c_str(), writer_command.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &writer_startup, &writer));
+    const OwnedHandle writer_process(writer.hProcess), writer_thread(writer.hThread);
+    ASSERT_EQ(WaitForSingleObject(writer_process.Get(), 10000), WAIT_OBJECT_0);
+    DWORD writer_status = 9;
+    GetExitCodeProcess(writer_process.Get(), &writer_status);
+    EXPECT_EQ(writer_status, 0u);
     EXPECT_TRUE(AppearsWithin(out / "piece.af", 3000));
     Sleep(600);
     // Wine delivers no console control event to a process it started
