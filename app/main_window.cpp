@@ -5,6 +5,7 @@
 #include "browser/context_menu.h"
 #include "browser/convert_command.h"
 #include "browser/folder_lists.h"
+#include "browser/folder_watch.h"
 #include "core/messages.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
@@ -55,6 +56,7 @@ void InitMainWindow(HWND window) {
     GetDefFileName();
     for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
     for (Side side : kBothSides) RefillList(window, side);
+    FollowListedFolders(window);
     SetWindowSubclass(window, &MainSubclassProc, kMainSubclassId, 0);
     if (first_start) PostMessageA(window, kFirstStartCheckMessage, 0, 0);
 }
@@ -62,6 +64,7 @@ void InitMainWindow(HWND window) {
 // Every way out comes here: the Exit button, Alt+F4, the system menu's Close,
 // or the window destroyed by its owner.
 void ReleaseMainWindow(HWND window) {
+    StopFollowingFolders();
     RemoveWindowSubclass(window, &MainSubclassProc, kMainSubclassId);
     g_check_mark.Reset();
     ReleaseMainSkin(window);
@@ -153,11 +156,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         return FALSE;
     case kSettingsStoredMessage:
         for (Side side : kBothSides) RefillList(window, side);
+        FollowListedFolders(window);
         return FALSE;
     case WM_DESTROY:
         ReleaseMainWindow(window);
         return FALSE;
     default:
+        if (const std::optional<INT_PTR> handled = HandleFolderFollowMessage(window, message, wparam)) return *handled;
         return HandleMainSkinMessage(window, message, wparam, lparam).value_or(FALSE);
     }
 }

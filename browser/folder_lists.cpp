@@ -13,6 +13,8 @@ std::array<char, MAX_PATH> g_focused_item_text{};
 // The folder each side's list was last filled from.
 std::array<PathBuffer, 2> g_list_folders{};
 
+int g_quiet_list_changes = 0;
+
 PathBuffer& ListFolder(Side side) { return g_list_folders[side == Side::Bitmaps ? 0 : 1]; }
 
 HWND ListOf(HWND main_window, Side side) { return GetDlgItem(main_window, TraitsOf(side).list_id); }
@@ -57,8 +59,14 @@ int RefillList(HWND main_window, Side side) {
 
 bool ListShowsFolder(Side side, const char* folder) { return std::string_view(ListFolder(side).data()) == folder; }
 
+const char* ListedFolder(Side side) { return ListFolder(side).data(); }
+
+QuietListChanges::QuietListChanges() { ++g_quiet_list_changes; }
+QuietListChanges::~QuietListChanges() { --g_quiet_list_changes; }
+
 void HandleListNotify(HWND main_window, const NMHDR& header) {
     if (header.code != LVN_ITEMCHANGED && header.code != NM_RCLICK) return;
+    if (g_quiet_list_changes > 0 && header.code == LVN_ITEMCHANGED) return;
     if (const std::optional<Side> side = SideOfList(static_cast<int>(header.idFrom))) {
         RunSelectionStep(main_window, *side);
     }

@@ -13,6 +13,18 @@ int RefillList(HWND main_window, Side side);
 // vanished is replaced by the program folder when it is next asked for; the
 // names still listed are then not the names of files in the folder now set.
 bool ListShowsFolder(Side side, const char* folder);
+// The folder the side's list was last filled from, as it was set then.
+const char* ListedFolder(Side side);
+// While one lives, the lists' own notifications of items taken out or put in
+// run no selection step: a list that follows its folder changes under the
+// user without moving the buttons or the preview.
+class QuietListChanges {
+public:
+    QuietListChanges();
+    ~QuietListChanges();
+    QuietListChanges(const QuietListChanges&) = delete;
+    QuietListChanges& operator=(const QuietListChanges&) = delete;
+};
 // The main window hands every WM_NOTIFY here: a change of a list's items or a
 // right-click in it runs the selection step (the list's convert button on,
 // the other one off, its focused item previewed).

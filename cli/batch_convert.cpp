@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 #include "cli/file_arguments.h"
+#include "cli/fixed_palette.h"
 #include "cli/progress_line.h"
 #include "core/target_naming.h"
 #include "core/bitmap_file.h"
@@ -94,23 +95,6 @@ public:
 
 private:
     MessageSink* previous_;
-};
-
-class FixedPalette final : public PaletteSource {
-public:
-    explicit FixedPalette(const TexturePalette& palette) : palette_(palette), previous_(SetPaletteSource(this)) {}
-    ~FixedPalette() override { SetPaletteSource(previous_); }
-    FixedPalette(const FixedPalette&) = delete;
-    FixedPalette& operator=(const FixedPalette&) = delete;
-
-    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
-        std::copy(palette_.begin(), palette_.end(), destination.begin());
-        return true;
-    }
-
-private:
-    const TexturePalette& palette_;
-    PaletteSource* previous_;
 };
 
 std::optional<std::string> TargetPathOf(const std::string& source, const BatchRequest& request) {

@@ -11,6 +11,7 @@
 #endif
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
+#include "cli/watch_command.h"
 #include "core/builtin_palette.h"
 #include "core/messages.h"
 
@@ -47,35 +48,53 @@ private:
     UINT previous_;
 };
 #endif
+
+// The palette of the file named, or the built-in one; nothing after telling
+// that the file is no palette.
+std::optional<TexturePalette> PaletteOf(const std::optional<std::string>& palette_file) {
+    if (!palette_file) return BuiltinTexturePalette();
+    std::ifstream file(*palette_file, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    const std::optional<TexturePalette> parsed = file ? ParseJascPalette(text.str()) : std::nullopt;
+    if (!parsed) std::cerr << FilledLine(kBadPaletteLine, {{"palette", *palette_file}}) << "\n";
+    return parsed;
+}
+
+// The exit status of a command line that asks for help or holds a mistake,
+// once the usage is printed; nothing for a command line to carry out.
+std::optional<int> HelpOrMistake(bool help, const std::string& mistake, const char* usage) {
+    if (help) {
+        std::cout << usage;
+        return 0;
+    }
+    if (mistake.empty()) return std::nullopt;
+    std::cerr << mistake << "\n\n" << usage;
+    return 2;
+}
+
+int Watch(const std::vector<std::string>& arguments) {
+    const WatchLine line = ParseWatchLine(arguments);
+    const std::string mistake = line.mistake.empty() ? "" : "lumivane-convert: " + line.mistake;
+    if (const std::optional<int> status = HelpOrMistake(line.help, mistake, kWatchUsage)) return *status;
+    const std::optional<TexturePalette> palette = PaletteOf(line.palette_file);
+    return palette ? RunWatch(line.request, *palette, std::cout, std::cerr) : 2;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
     const ConsoleSpeaksAnsiCodePage console;
 #endif
+    if (argc > 1 && std::string(argv[1]) == "watch") return Watch(std::vector<std::string>(argv + 2, argv + argc));
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (line.help) {
-        std::cout << kBatchUsage;
-        return 0;
-    }
-    if (!line.mistake.empty()) {
-        std::cerr << line.mistake << "\n\n" << kBatchUsage;
-        return 2;
-    }
-    TexturePalette palette = BuiltinTexturePalette();
-    if (line.palette_file) {
-        std::ifstream file(*line.palette_file, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        const std::optional<TexturePalette> parsed = file ? ParseJascPalette(text.str()) : std::nullopt;
-        if (!parsed) {
-            std::cerr << FilledLine(kBadPaletteLine, {{"palette", *line.palette_file}}) << "\n";
-            return 2;
-        }
-        palette = *parsed;
-    }
+    const std::string usage = std::string(kBatchUsage) +
+                              "\nlumivane-convert watch --help tells how to follow a folder and convert each file saved into it.\n";
+    if (const std::optional<int> status = HelpOrMistake(line.help, line.mistake, usage.c_str())) return *status;
+    const std::optional<TexturePalette> palette = PaletteOf(line.palette_file);
+    if (!palette) return 2;
     std::ios::sync_with_stdio(false);
     ProgressLine progress(std::cerr, IsTerminal(stdout));
     const bool show_progress = IsTerminal(stderr) && !line.request.quiet;
-    return ConvertFiles(line.request, palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
+    return ConvertFiles(line.request, *palette, std::cout, std::cerr, show_progress ? &progress : nullptr) == 0 ? 0 : 1;
 }

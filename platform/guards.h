@@ -94,6 +94,13 @@ struct FindHandleTraits {
     static bool Close(Handle handle) { return FindClose(handle) != FALSE; }
 };
 
+// From FindFirstChangeNotificationA, which answers INVALID_HANDLE_VALUE when it fails.
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static bool Close(Handle handle) { return FindCloseChangeNotification(handle) != FALSE; }
+};
+
 struct RegistryKeyTraits {
     using Handle = HKEY;
     static Handle Empty() { return nullptr; }
@@ -130,6 +137,7 @@ struct MemoryDCTraits {
 using OwnedHandle = ScopedHandle<KernelHandleTraits>;  // a process or thread
 using OwnedFileHandle = ScopedHandle<FileHandleTraits>;
 using FindHandle = ScopedHandle<FindHandleTraits>;      // from FindFirstFileA
+using ChangeNotification = ScopedHandle<ChangeNotificationTraits>;
 using RegistryKey = ScopedHandle<RegistryKeyTraits>;
 using OwnedGlobal = ScopedHandle<GlobalMemoryTraits>;   // from GlobalAlloc
 using OwnedMenu = ScopedHandle<MenuTraits>;            // a menu that is no window's menu
@@ -177,6 +185,62 @@ public:
 private:
     HWND window_ = nullptr;
     HDC dc_ = nullptr;
+};
+
+// A window's timer, killed when this goes (or when set again with another period).
+class WindowTimer {
+public:
+    WindowTimer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
+    ~WindowTimer() { Kill(); }
+    WindowTimer(const WindowTimer&) = delete;
+    WindowTimer& operator=(const WindowTimer&) = delete;
+    // Fires every period milliseconds from now on; 0 kills it.
+    void Set(UINT period) {
+        if (period == period_) return;
+        Kill();
+        if (period != 0 && SetTimer(window_, id_, period, nullptr) != 0) period_ = period;
+    }
+    void Kill() {
+        if (period_ != 0) KillTimer(window_, id_);
+        period_ = 0;
+    }
+    UINT Period() const { return period_; }
+
+private:
+    HWND window_;
+    UINT_PTR id_;
+    UINT period_ = 0;
+};
+
+// A thread that ends when its stop event is set: this sets it and waits for
+// the thread when it goes, so nothing the thread uses is freed under it.
+class JoinedThread {
+public:
+    JoinedThread() = default;
+    ~JoinedThread() { Join(); }
+    JoinedThread(const JoinedThread&) = delete;
+    JoinedThread& operator=(const JoinedThread&) = delete;
+    // Starts body(argument) with a fresh stop event; false when it could not start.
+    bool Start(LPTHREAD_START_ROUTINE body, void* argument) {
+        Join();
+        stop_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!stop_) return false;
+        thread_.Reset(CreateThread(nullptr, 0, body, argument, 0, nullptr));
+        return static_cast<bool>(thread_);
+    }
+    HANDLE StopEvent() const { return stop_.Get(); }
+    void Join() {
+        if (thread_) {
+            SetEvent(stop_.Get());
+            WaitForSingleObject(thread_.Get(), INFINITE);
+            thread_.Reset();
+        }
+        stop_.Reset();
+    }
+
+private:
+    ScopedHandle<KernelHandleTraits> stop_;
+    ScopedHandle<KernelHandleTraits> thread_;
 };
 
 // Selects an object into a device context and puts the previous one back.

@@ -75,6 +75,7 @@ if start_virtual_display; then
   run_gtest end-to-end wine "$root/build/win64/bin/lumivane_e2e_tests.exe"
   run_check batch-guide-examples "$root/tests/e2e/batch_guide_examples.sh" "$root/build/win64/bin"
   run_check batch-names-in-every-script "$root/tests/e2e/batch_names_in_every_script.sh" "$root/build/win64/bin"
+  run_check watch-ctrl-c "$root/tests/e2e/watch_ctrl_c.sh" "$root/build/win64/bin"
 
   # The release package, unpacked into an empty folder, started from there.
   if "$root/scripts/package.sh" >"$logs/package.log" 2>&1; then

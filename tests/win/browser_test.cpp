@@ -12,6 +12,7 @@
 #include "browser/bitmap_tool.h"
 #include "browser/context_menu.h"
 #include "browser/folder_lists.h"
+#include "browser/folder_watch.h"
 #include "browser/popup_menu.h"
 #include "browser/save_dialog.h"
 #include "core/native_path.h"
@@ -279,6 +280,8 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     const Bytes red = Texture(Red);
     const std::string path = textures_.Write("red.oaf", red).string();
     StartMainWindow();
+    // The preview alone: a list that followed its folder would let go of the file.
+    StopFollowingFolders();
     std::filesystem::remove(path);
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_.Messages().size(), 1u);
@@ -593,6 +596,8 @@ TEST_F(BrowserTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder
                                                  static_cast<std::streamsize>(victim_bytes.size()));
     bitmaps_.Write("lumivane-same-name.bmp", victim_bytes);
     StartMainWindow();
+    // The list left as it was when the folder went, as until the next look.
+    StopFollowingFolders();
     Select(IDC_BITMAPS_LIST, {0});
     std::filesystem::remove_all(bitmaps_.Path());
     messages_.Clear();
@@ -628,6 +633,85 @@ TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
     EXPECT_EQ(messages_.Messages().size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(deep / name));
     EXPECT_EQ(g_start.calls, 0);
+}
+
+// The lists follow their folders: what other programs create, delete and
+// rename shows within a second, and the items that stay keep the selection
+// and the focus without the buttons moving. A folder that goes empties its
+// list without a word and fills it again when it comes back.
+TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays) {
+    for (const char* name : {"a.bmp", "c.bmp", "e.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Green));
+    textures_.Write("x.af", Texture(Red));
+    StartMainWindow();
+    Select(IDC_BITMAPS_LIST, {1});
+    ASSERT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
+
+    bitmaps_.Write("b.bmp", Bmp24(8, 8, Green));
+    std::filesystem::remove(bitmaps_.Path() / "a.bmp");
+    std::filesystem::rename(bitmaps_.Path() / "e.bmp", bitmaps_.Path() / "d.bmp");
+    textures_.Write("y.af", Texture(Red));
+    const std::vector<std::string> bitmaps{"b.bmp", "c.bmp", "d.bmp"}, textures{"x.af", "y.af"};
+    EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_BITMAPS_LIST)) == bitmaps && ListTexts(Item(IDC_TEXTURES_LIST)) == textures; }, 1000))
+        << ListTexts(Item(IDC_BITMAPS_LIST)).size() << " bitmaps listed";
+    EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "c.bmp, selected";
+    EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1);
+    EXPECT_STREQ(GetFocusedItemText(Main(), Side::Bitmaps), "c.bmp");
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+
+    // Inside a modal loop (which disables the window) the lists wait, and
+    // catch up when it ends.
+    EnableWindow(Main(), FALSE);
+    bitmaps_.Write("f.bmp", Bmp24(8, 8, Green));
+    PumpUntil([] { return false; }, 700);
+    EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 3);
+    EnableWindow(Main(), TRUE);
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 4; }, 1000));
+
+    std::filesystem::remove_all(textures_.Path());
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_TEXTURES_LIST) == 0; }, 1000));
+    std::filesystem::create_directory(textures_.Path());
+    textures_.Write("z.af", Texture(Red));
+    EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_TEXTURES_LIST)) == std::vector<std::string>{"z.af"}; }, 1500));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The file both panes show, saved again by another program, shows anew
+// without a click; deleted, it leaves the panes without a message.
+TEST_F(BrowserTest, ThePreviewedFileRewrittenFromOutsideShowsAgainInBothPanes) {
+    bitmaps_.Write("plane.bmp", Bmp24(40, 30, Green));
+    StartMainWindow();
+    Select(IDC_BITMAPS_LIST, {0});
+    ASSERT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 5, 0));
+    bitmaps_.Write("plane.bmp", Bmp24(40, 30, [](int, int) { return CubeColour(5, 0, 0); }));
+    EXPECT_TRUE(PumpUntil([&] { return PaneCentre(Item(IDC_SOURCE_PANE)) == CubeColour(5, 0, 0); }, 1000));
+    EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(5, 0, 0));
+    std::filesystem::remove(bitmaps_.Path() / "plane.bmp");
+    EXPECT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 0; }, 1000));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// Items taken out before the first one shown do not scroll the list away
+// from what the user was looking at: its column stays the first one shown.
+TEST_F(BrowserTest, ItemsGoneBeforeTheFirstShownLeaveItsColumnFirst) {
+    for (int i = 0; i < 90; ++i) bitmaps_.Write("p" + std::to_string(100 + i) + ".bmp", {1});
+    StartMainWindow();
+    HWND list = Item(IDC_BITMAPS_LIST);
+    SendMessageA(list, LVM_ENSUREVISIBLE, 60, FALSE);
+    const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    ASSERT_GT(top, 20) << "the list must scroll for this test";
+    const std::string first = ListTexts(list)[static_cast<std::size_t>(top)];
+    for (int i = 0; i < 20; ++i) std::filesystem::remove(bitmaps_.Path() / ("p" + std::to_string(100 + i) + ".bmp"));
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 70; }, 1000));
+    // In the first column shown: where the first item shown is.
+    const std::vector<std::string> names = ListTexts(list);
+    const int at = static_cast<int>(std::find(names.begin(), names.end(), first) - names.begin());
+    const auto left_of = [&](int item) {
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds));
+        return bounds.left;
+    };
+    EXPECT_EQ(left_of(at), left_of(static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)))) << first;
 }
 
 }  // namespace

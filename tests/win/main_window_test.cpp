@@ -2,6 +2,7 @@
 // way out of it and of the dialogs its buttons run modally.
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -18,6 +19,18 @@
 namespace {
 
 class MainWindowTest : public WindowTest {};
+
+// The threads of this process: the folders' watcher is one while the window is open.
+int ThreadCount() {
+    const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
+        count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+    }
+    return count;
+}
 
 TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrder) {
     for (const char* name : {"zeta.bmp", "alpha.bmp", "notes.txt"}) bitmaps_.Write(name, {1});
@@ -121,6 +134,8 @@ TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAnd
         SCOPED_TRACE(row.name);
         EnsureCompanionLibrary();
         const long live_before = LiveGdiObjectCount();
+        const int threads_before = ThreadCount();
+        int threads_open = 0;
         bool previewed = false;
         INT_PTR result = 0;
         const ModalRun run = RunModal(
@@ -130,6 +145,7 @@ TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAnd
                 // The panes hold a picture the way out must release too.
                 SetItemState(GetDlgItem(window, IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
                 previewed = IsWindowEnabled(GetDlgItem(window, IDC_AF_TO_BMP)) != FALSE;
+                threads_open = ThreadCount();
                 TakeWayOut(window, row.way);
             });
         EXPECT_EQ(run.ended_by_act, row.ends);
@@ -137,6 +153,8 @@ TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAnd
         EXPECT_TRUE(previewed);
         EXPECT_FALSE(IsWindow(run.dialog));
         EXPECT_EQ(LiveGdiObjectCount(), live_before);
+        EXPECT_EQ(threads_open, threads_before + 1) << "the folders' watcher";
+        EXPECT_EQ(ThreadCount(), threads_before) << "the watcher ended with the window";
         EXPECT_EQ(CompanionLibrary(), nullptr);
     }
     EnsureCompanionLibrary();

@@ -114,6 +114,17 @@ void PumpMessages() {
     }
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        PumpMessages();
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 20)), QS_ALLINPUT);
+    }
+}
+
 void EnsureCompanionLibrary() {
     LoadCompanionLibrary();
     UseCompanionPalette();

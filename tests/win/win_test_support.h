@@ -90,6 +90,9 @@ struct StoredValue {
 StoredValue ReadStoredValue(const char* name);
 // Dispatches pending messages of this thread.
 void PumpMessages();
+// Dispatches messages as they come until done() holds or the time is up;
+// whether done() held.
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 
 // The real main dialog, from its own template and procedure, created modeless
 // so the test can send it messages. The settings it reads are the test's.

@@ -1,0 +1,23 @@
+// The palette the converter's readers take while it lives: the built-in one
+// or that of a JASC-PAL file.
+#pragma once
+#include <algorithm>
+#include "core/jasc_palette.h"
+#include "core/palette_source.h"
+
+class FixedPalette final : public PaletteSource {
+public:
+    explicit FixedPalette(const TexturePalette& palette) : palette_(palette), previous_(SetPaletteSource(this)) {}
+    ~FixedPalette() override { SetPaletteSource(previous_); }
+    FixedPalette(const FixedPalette&) = delete;
+    FixedPalette& operator=(const FixedPalette&) = delete;
+
+    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
+        std::copy(palette_.begin(), palette_.end(), destination.begin());
+        return true;
+    }
+
+private:
+    const TexturePalette& palette_;
+    PaletteSource* previous_;
+};
