@@ -21,8 +21,11 @@
 namespace {
 
 constexpr UINT_PTR kMainSubclassId = 1;
-// Posted by the first start, so that its folder check speaks over the shown window.
-constexpr UINT kFirstStartCheckMessage = WM_APP + 2;
+// Posted by the first start, so that its folder check speaks over the shown
+// window. The window's other messages of its own: kSettingsStoredMessage
+// (WM_APP + 1) and kFoldersChangedMessage (WM_APP + 2).
+constexpr UINT kFirstStartCheckMessage = WM_APP + 3;
+static_assert(kFirstStartCheckMessage != kSettingsStoredMessage && kFirstStartCheckMessage != kFoldersChangedMessage);
 
 // Beside the system-menu extras; the window's own, released when it goes.
 OwnedBitmap g_check_mark;
