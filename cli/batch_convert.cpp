@@ -13,6 +13,7 @@
 #include "cli/progress_line.h"
 #include "core/target_naming.h"
 #include "core/bitmap_file.h"
+#include "core/bitmap_to_texture.h"
 #include "core/file_access.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
@@ -123,14 +124,16 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     const bool to_texture = request.direction == kBmpToAf;
-    // Only the rows and columns the texture shows are read of a large bitmap,
-    // unless every row is averaged in.
-    const TextureOptions options = to_texture ? request.texture : TextureOptions{};
-    const std::optional<PackedDib> image = !to_texture     ? ReadTextureFile(source.c_str())
-                                           : options.smooth ? ReadBitmapFile(source.c_str())
-                                                            : ReadBitmapFileForSize(source.c_str(), kTextureSide, kTextureSide);
-    if (!image) return false;
-    const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest, options);
+    std::optional<PackedDib> converted;
+    if (to_texture) {
+        BitmapFileConversion conversion = ConvertBitmapFile(source.c_str(), nearest, request.texture);
+        if (!conversion.read) return false;
+        converted = std::move(conversion.texture);
+    } else {
+        const std::optional<PackedDib> image = ReadTextureFile(source.c_str());
+        if (!image) return false;
+        converted = ConvertToTexture(*image, nearest);
+    }
     if (!converted) {
         ShowMessage(nullptr, kCannotConvert, source);
         return false;

@@ -37,33 +37,9 @@ public:
         : path_(path), shown_width_(shown_width), shown_height_(shown_height) {}
 
     std::optional<PackedDib> Read() {
-        file_ = Files().OpenForReading(path_);
-        if (!file_) return Fail(kBitmapNotOpened);
-
-        // The file header, the info header and the masks behind it, in one read.
-        std::array<std::uint8_t, kFileHeaderBytes + kLargestInfoHeaderBytes + kMostMaskBytes> headers{};
-        const std::optional<std::size_t> got = file_->ReadAt(0, headers);
-        if (!got) return Fail(kBitmapHeaderShort);
-        const std::span<const std::uint8_t> start(headers.data(), *got);
-        if (start.size() < kFileHeaderBytes) return Fail(kBitmapHeaderShort);
-        const std::uint16_t type = LoadU16(&start[0]);
-        if (IsOs2BitmapType(type)) return Fail(kOs2Bitmap);
-        if (type != kBitmapFileType || LoadU16(&start[6]) != 0 || LoadU16(&start[8]) != 0) {
-            return Fail(kNotABitmap);
-        }
-
-        std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
-        if (!dib) return Fail(kBitmapNoMemory);
         BitmapLayout layout;
-        if (const Message* failure = ReadLayout(LoadU32(&start[10]), start.subspan(kFileHeaderBytes), layout)) return Fail(*failure);
-        dib->SetHeader(layout.header);
-
-        // The colour table is small; the pixels get their room only once the
-        // table has been read and the file is known to reach the pixels.
-        const std::size_t table_bytes = DibColorTableBytes(layout.header);
-        if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(kBitmapPixelsNoMemory);
-        if (const Message* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(*failure);
-        if (const Message* failure = ReachPixels(layout.pixel_offset)) return Fail(*failure);
+        std::optional<PackedDib> dib = ReadHeadersAndTable(layout);
+        if (!dib) return std::nullopt;
 
         // Of a larger picture only the part stretching shows is kept: fewer
         // bytes to read and to hold, and it stretches to the same picture.
@@ -81,7 +57,49 @@ public:
         return dib;
     }
 
+    bool ReadRows(const BitmapRowsStart& start) {
+        BitmapLayout layout;
+        const std::optional<PackedDib> head = ReadHeadersAndTable(layout);
+        if (!head) return false;
+        RowSink* sink = start(layout.header, head->ColorTable());
+        const Message* failure = sink ? StreamPixelRows(*file_, layout, *sink) : &kBitmapPixelsNoMemory;
+        if (failure) Fail(*failure);
+        return !failure;
+    }
+
 private:
+    // The headers and the colour table, in a packed DIB of their own, once
+    // the file is known to reach its pixels; nothing after telling the user.
+    std::optional<PackedDib> ReadHeadersAndTable(BitmapLayout& layout) {
+        file_ = Files().OpenForReading(path_);
+        if (!file_) return Fail(kBitmapNotOpened);
+
+        // The file header, the info header and the masks behind it, in one read.
+        std::array<std::uint8_t, kFileHeaderBytes + kLargestInfoHeaderBytes + kMostMaskBytes> headers{};
+        const std::optional<std::size_t> got = file_->ReadAt(0, headers);
+        if (!got) return Fail(kBitmapHeaderShort);
+        const std::span<const std::uint8_t> start(headers.data(), *got);
+        if (start.size() < kFileHeaderBytes) return Fail(kBitmapHeaderShort);
+        const std::uint16_t type = LoadU16(&start[0]);
+        if (IsOs2BitmapType(type)) return Fail(kOs2Bitmap);
+        if (type != kBitmapFileType || LoadU16(&start[6]) != 0 || LoadU16(&start[8]) != 0) {
+            return Fail(kNotABitmap);
+        }
+
+        std::optional<PackedDib> dib = PackedDib::Allocate(kInfoHeaderBytes + 4);
+        if (!dib) return Fail(kBitmapNoMemory);
+        if (const Message* failure = ReadLayout(LoadU32(&start[10]), start.subspan(kFileHeaderBytes), layout)) return Fail(*failure);
+        dib->SetHeader(layout.header);
+
+        // The colour table is small; the pixels get their room only once the
+        // table has been read and the file is known to reach the pixels.
+        const std::size_t table_bytes = DibColorTableBytes(layout.header);
+        if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(kBitmapPixelsNoMemory);
+        if (const Message* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(*failure);
+        if (const Message* failure = ReachPixels(layout.pixel_offset)) return Fail(*failure);
+        return dib;
+    }
+
     // The info header and the masks behind it, from the bytes that follow
     // the file header, understood; why the file is refused, or null.
     static const Message* ReadLayout(std::uint32_t pixel_offset, std::span<const std::uint8_t> info, BitmapLayout& layout) {
@@ -130,6 +148,8 @@ std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(
 std::optional<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height) {
     return BitmapReader(path, width, height).Read();
 }
+
+bool ReadBitmapFileRows(const char* path, const BitmapRowsStart& start) { return BitmapReader(path, 0, 0).ReadRows(start); }
 
 bool WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();

@@ -65,75 +65,134 @@ constexpr std::size_t kFileRowsBytes = 64u << 10;
 constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
 }  // namespace
 
+namespace {
+// The rows of an uncompressed file, read in the order they lie in the file,
+// a few close ones in one call: the in_file'th of count rows lies at file row
+// file_row(in_file), or is skipped when that is negative. Each is read into
+// line_of(in_file), stride bytes, turned into its held form there, and handed
+// to take(in_file, line). A file that ends inside its last row fails
+// whichever rows are read.
+class FileRowWalk {
+public:
+    FileRowWalk(ReadableFile& file, const BitmapLayout& layout)
+        : file_(file), layout_(layout), stride_(static_cast<std::size_t>(DibRowStride(layout.header))),
+          file_stride_(layout.encoding == PixelEncoding::Plain ? stride_ : FileRowStride(layout.header.biWidth, layout.file_bits)),
+          file_room_(Use::FileRows) {}
+
+    std::size_t Stride() const { return stride_; }
+
+    template <typename FileRow, typename LineOf, typename Take>
+    const Message* Walk(std::int32_t count, FileRow file_row, LineOf line_of, Take take) {
+        const std::uint64_t start = layout_.pixel_offset;
+        std::uint8_t last = 0;
+        const std::uint64_t file_end = start + static_cast<std::uint64_t>(layout_.header.biHeight) * file_stride_;
+        if (!ReadExactlyAt(file_, file_end - 1, {&last, 1})) return &kBitmapShort;
+        const std::size_t capacity = std::max(kFileRowsBytes, file_stride_);
+        std::uint8_t* rows = file_room_.Get(capacity);
+        if (!rows) return &kBitmapPixelsNoMemory;
+        std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
+        const auto offset_of = [&](std::int64_t row) { return start + static_cast<std::uint64_t>(row) * file_stride_; };
+        for (std::int32_t in_file = 0; in_file < count; ++in_file) {
+            const std::int64_t row = file_row(in_file);
+            if (row < 0) continue;
+            const std::uint64_t offset = offset_of(row);
+            if (offset < rows_at || offset + file_stride_ > rows_at + rows_bytes) {
+                std::uint64_t end = offset + file_stride_;
+                for (std::int32_t next = in_file + 1; next < count; ++next) {
+                    const std::int64_t next_row = file_row(next);
+                    if (next_row < 0) continue;
+                    const std::uint64_t next_offset = offset_of(next_row);
+                    if (next_offset - end > kMostBytesSkipped || next_offset + file_stride_ - offset > capacity) break;
+                    end = next_offset + file_stride_;
+                }
+                if (!ReadExactlyAt(file_, offset, {rows, static_cast<std::size_t>(end - offset)})) return &kBitmapShort;
+                rows_at = offset;
+                rows_bytes = end - offset;
+            }
+            std::uint8_t* line = line_of(in_file);
+            std::memcpy(line, rows + (offset - rows_at), file_stride_);
+            if (layout_.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, layout_.header.biWidth, layout_.file_bits, layout_.channels);
+            if (layout_.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, layout_.header.biWidth);
+            take(in_file, line);
+        }
+        return nullptr;
+    }
+
+private:
+    ReadableFile& file_;
+    const BitmapLayout& layout_;
+    std::size_t stride_, file_stride_;
+    ReusedRoom file_room_;
+};
+
+bool IsRunLength(const BitmapLayout& layout) { return layout.encoding == PixelEncoding::Rle8 || layout.encoding == PixelEncoding::Rle4; }
+}  // namespace
+
 const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, const KeptPart& part, std::span<std::uint8_t> pixels) {
     const BitmapInfoHeader& header = layout.header;
     const BitmapInfoHeader kept = KeptHeader(header, part);
     const std::size_t kept_stride = static_cast<std::size_t>(DibRowStride(kept));
     const std::int32_t height = header.biHeight;
-    if (layout.encoding == PixelEncoding::Rle8 || layout.encoding == PixelEncoding::Rle4) {
+    if (IsRunLength(layout)) {
         const RleTarget target{pixels, kept_stride, header.biWidth, height, part, layout.encoding == PixelEncoding::Rle4, layout.top_down};
         return DecodeRle(file, layout.pixel_offset, target) ? nullptr : &kBitmapShort;
     }
     const bool plain = layout.encoding == PixelEncoding::Plain;
-    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
-    const std::size_t file_stride = plain ? stride : FileRowStride(header.biWidth, layout.file_bits);
-    const std::uint64_t start = layout.pixel_offset;
     if (plain && !layout.top_down && part.rows.empty() && part.columns.empty()) {
-        return ReadExactlyAt(file, start, pixels) ? nullptr : &kBitmapShort;  // the rows as they are held
+        return ReadExactlyAt(file, layout.pixel_offset, pixels) ? nullptr : &kBitmapShort;  // the rows as they are held
     }
-    // A file that ends inside its last row fails whichever rows are kept.
-    std::uint8_t last = 0;
-    if (!ReadExactlyAt(file, start + static_cast<std::uint64_t>(height) * file_stride - 1, {&last, 1})) return &kBitmapShort;
-
     // Row by row, in the order they lie in the file; a row is never longer in
     // the file than held.
     const bool whole_rows = part.columns.empty();
-    ReusedRoom held_room(Use::HeldRow), file_room(Use::FileRows);
+    FileRowWalk walk(file, layout);
+    ReusedRoom held_room(Use::HeldRow);
     std::uint8_t* room = nullptr;
     if (!(plain && whole_rows)) {
-        room = held_room.Get(stride);
+        room = held_room.Get(walk.Stride());
         if (!room) return &kBitmapPixelsNoMemory;
     }
-    const std::size_t capacity = std::max(kFileRowsBytes, file_stride);
-    std::uint8_t* rows = file_room.Get(capacity);
-    if (!rows) return &kBitmapPixelsNoMemory;
-    std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
-
     const std::int32_t kept_height = kept.biHeight;
-    // Where the kept row that lies in_file'th in the file starts, and which
-    // kept row (from the top) it is.
+    // Which kept row (from the top) lies in_file'th in the file, and where.
     const auto kept_row_of = [&](std::int32_t in_file) { return layout.top_down ? in_file : kept_height - 1 - in_file; };
-    const auto offset_of = [&](std::int32_t in_file) {
+    const auto target_of = [&](std::int32_t in_file) {
+        return pixels.data() + static_cast<std::size_t>(kept_height - 1 - kept_row_of(in_file)) * kept_stride;
+    };
+    const auto file_row = [&](std::int32_t in_file) -> std::int64_t {
         const std::int32_t kept_row = kept_row_of(in_file);
         const std::int32_t from_top = part.rows.empty() ? kept_row : part.rows[static_cast<std::size_t>(kept_row)];
-        return start + static_cast<std::uint64_t>(layout.top_down ? from_top : height - 1 - from_top) * file_stride;
+        return layout.top_down ? from_top : height - 1 - from_top;
     };
-    for (std::int32_t in_file = 0; in_file < kept_height; ++in_file) {
-        const std::uint64_t offset = offset_of(in_file);
-        if (offset < rows_at || offset + file_stride > rows_at + rows_bytes) {
-            std::uint64_t end = offset + file_stride;
-            for (std::int32_t next = in_file + 1; next < kept_height; ++next) {
-                const std::uint64_t next_offset = offset_of(next);
-                if (next_offset - end > kMostBytesSkipped || next_offset + file_stride - offset > capacity) break;
-                end = next_offset + file_stride;
+    return walk.Walk(
+        kept_height, file_row, [&](std::int32_t in_file) { return room ? room : target_of(in_file); },
+        [&](std::int32_t in_file, const std::uint8_t* line) {
+            std::uint8_t* target = target_of(in_file);
+            if (line == target) return;
+            std::memset(target, 0, kept_stride);
+            if (whole_rows) {
+                std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
+            } else {
+                PickColumns(line, header.biBitCount, part.columns, target);
             }
-            if (!ReadExactlyAt(file, offset, {rows, static_cast<std::size_t>(end - offset)})) return &kBitmapShort;
-            rows_at = offset;
-            rows_bytes = end - offset;
-        }
-        const std::uint8_t* from = rows + (offset - rows_at);
-        std::uint8_t* target = pixels.data() + static_cast<std::size_t>(kept_height - 1 - kept_row_of(in_file)) * kept_stride;
-        std::uint8_t* line = room ? room : target;
-        std::memcpy(line, from, file_stride);
-        if (layout.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, header.biWidth, layout.file_bits, layout.channels);
-        if (layout.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, header.biWidth);
-        if (line == target) continue;
-        std::memset(target, 0, kept_stride);
-        if (whole_rows) {
-            std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
-        } else {
-            PickColumns(line, header.biBitCount, part.columns, target);
-        }
+        });
+}
+
+const Message* StreamPixelRows(ReadableFile& file, const BitmapLayout& layout, RowSink& sink) {
+    const BitmapInfoHeader& header = layout.header;
+    const std::int32_t height = header.biHeight;
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    ReusedRoom held_room(Use::HeldRow);
+    std::uint8_t* room = held_room.Get(stride);
+    if (!room) return &kBitmapPixelsNoMemory;
+    if (IsRunLength(layout)) {
+        const KeptPart whole;
+        const RleTarget target{{room, stride}, stride, header.biWidth, height, whole, layout.encoding == PixelEncoding::Rle4, layout.top_down,
+                               &sink};
+        return DecodeRle(file, layout.pixel_offset, target) ? nullptr : &kBitmapShort;
     }
-    return nullptr;
+    const auto from_top = [&](std::int32_t in_file) { return layout.top_down ? in_file : height - 1 - in_file; };
+    FileRowWalk walk(file, layout);
+    return walk.Walk(
+        height, [&](std::int32_t in_file) -> std::int64_t { return sink.Uses(from_top(in_file)) ? in_file : -1; },
+        [&](std::int32_t) { return room; },
+        [&](std::int32_t in_file, const std::uint8_t* line) { sink.AddRow(from_top(in_file), line, false); });
 }

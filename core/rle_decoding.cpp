@@ -79,28 +79,52 @@ public:
     }
     void EndLine() {
         x_ = 0;
-        ++y_;
-        FindRow();
+        GoDown(1);
     }
     void Move(std::uint8_t right, std::uint8_t up) {
         x_ = std::min<std::int64_t>(x_ + right, target_.width);
-        y_ += up;
-        if (up != 0) FindRow();
+        if (up != 0) GoDown(up);
         const std::vector<std::int32_t>& columns = target_.part.columns;
         column_ = static_cast<std::size_t>(std::lower_bound(columns.begin(), columns.end(), x_) - columns.begin());
     }
 
+    // The stream is over: the rows it did not reach are index 0 throughout.
+    void Finish() {
+        if (InPicture()) GoDown(target_.height - y_);
+    }
+
 private:
+    std::int32_t FromTop(std::int64_t y) const { return static_cast<std::int32_t>(target_.top_down ? y : target_.height - 1 - y); }
+
+    // Leaves the row under the cursor for the one rows further down the
+    // stream, handing the rows left to target.rows on the way.
+    void GoDown(std::int64_t rows) {
+        for (std::int64_t y = y_; target_.rows && y < std::min<std::int64_t>(y_ + rows, target_.height); ++y) {
+            if (!target_.rows->Uses(FromTop(y))) continue;
+            target_.rows->AddRow(FromTop(y), target_.pixels.data(), !written_ && blank_handed_);
+            blank_handed_ = !written_;
+            if (written_) std::memset(target_.pixels.data(), 0, target_.stride);
+            written_ = false;
+        }
+        y_ += rows;
+        FindRow();
+    }
+
     void FindRow() {
         column_ = 0;
         line_ = nullptr;
         if (!InPicture()) return;
-        const std::int64_t from_top = target_.top_down ? y_ : target_.height - 1 - y_;
+        const std::int64_t from_top = FromTop(y_);
+        if (target_.rows) {
+            if (target_.rows->Uses(static_cast<std::int32_t>(from_top))) line_ = target_.pixels.data();
+            return;
+        }
         const std::int64_t kept = KeptIndex(target_.part.rows, from_top);
         if (kept >= 0) line_ = target_.pixels.data() + static_cast<std::size_t>(kept_height_ - 1 - kept) * target_.stride;
     }
     // Kept column at of the row under the cursor takes index.
     void Set(std::int64_t at, std::uint8_t index) {
+        written_ = true;
         if (target_.four_bits) {
             std::uint8_t& pair = line_[at >> 1];
             pair = (at & 1) ? static_cast<std::uint8_t>((pair & 0xF0) | index) : static_cast<std::uint8_t>((pair & 0x0F) | index << 4);
@@ -114,14 +138,14 @@ private:
     std::int64_t x_ = 0, y_ = 0;
     std::uint8_t* line_ = nullptr;
     std::size_t column_ = 0;
+    bool written_ = false;       // the row being handed out has had a pixel
+    bool blank_handed_ = false;  // the row handed out last was all index 0
 };
 }  // namespace
 
-bool DecodeRle(ReadableFile& file, std::uint64_t offset, const RleTarget& target) {
-    std::memset(target.pixels.data(), 0, target.pixels.size());
-    StreamBytes stream(file, offset);
-    Cursor cursor(target);
-    const bool four = target.four_bits;
+namespace {
+// Decodes the stream under the cursor; false when a read fails.
+bool Decode(StreamBytes& stream, Cursor& cursor, bool four) {
     std::uint8_t count, value;
     while (cursor.InPicture() && stream.Next(count) && stream.Next(value)) {
         if (count > 0) {  // a run of count pixels
@@ -153,4 +177,14 @@ bool DecodeRle(ReadableFile& file, std::uint64_t offset, const RleTarget& target
         }
     }
     return !stream.Failed();
+}
+}  // namespace
+
+bool DecodeRle(ReadableFile& file, std::uint64_t offset, const RleTarget& target) {
+    std::memset(target.pixels.data(), 0, target.pixels.size());
+    StreamBytes stream(file, offset);
+    Cursor cursor(target);
+    if (!Decode(stream, cursor, target.four_bits)) return false;
+    cursor.Finish();
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <span>
 #include "core/file_access.h"
 #include "core/kept_part.h"
+#include "core/row_sink.h"
 
 struct RleTarget {
     std::span<std::uint8_t> pixels;  // the kept rows of stride bytes, bottom row first
@@ -18,6 +19,10 @@ struct RleTarget {
     const KeptPart& part;
     bool four_bits;
     bool top_down;  // the stream's first row is the top one
+    // When set, pixels is one row, handed to it as each row is left, every
+    // row of the picture it uses in stream order, those the stream skips or
+    // never reaches as index 0; part keeps everything.
+    RowSink* rows = nullptr;
 };
 
 // Decodes the stream that starts at offset in the file into target; false

@@ -86,8 +86,7 @@ void SmoothScaler::SumRow(const Colour& colour) {
     }
 }
 
-void SmoothScaler::AddRow(std::int32_t from_top, const std::uint8_t* row) {
-    if (!Uses(from_top)) return;
+bool SmoothScaler::SumPixels(const std::uint8_t* row) {
     const auto indexed = [this](std::uint32_t index) {
         const std::uint8_t* entry = &table_[index * 3];
         return Bgr{entry[0], entry[1], entry[2]};
@@ -123,8 +122,17 @@ void SmoothScaler::AddRow(std::int32_t from_top, const std::uint8_t* row) {
         });
         break;
     default:
-        return;
+        return false;
     }
+    return true;
+}
+
+void SmoothScaler::AddRow(std::int32_t from_top, const std::uint8_t* row, bool repeated) {
+    const bool summed = repeated && sums_of_last_;
+    sums_of_last_ = false;
+    if (!Uses(from_top)) return;
+    if (!summed && !SumPixels(row)) return;
+    sums_of_last_ = true;
     if (!down_.averaged) {
         const auto [from, to] = std::equal_range(down_.picks.begin(), down_.picks.end(), from_top);
         for (auto at = from; at != to; ++at) AddToTargetRow(static_cast<std::int32_t>(at - down_.picks.begin()), 1);

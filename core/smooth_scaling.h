@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <vector>
+#include "core/row_sink.h"
 
 // How a source row's pixels are held: one of the depths the readers hand out
 // (1, 4, 8, 16 as 5-5-5, 24 or 32 bits) and, up to 8 bits, the colour table
@@ -21,18 +22,20 @@ struct SourceRowFormat {
 // A channel of a scaled pixel counts 256ths of a level: 0 to 255 x 256.
 inline constexpr std::uint32_t kScaledLevel = 256;
 
-class SmoothScaler {
+class SmoothScaler final : public RowSink {
 public:
     // Throws std::bad_alloc when there is no memory for the picture.
     SmoothScaler(std::int32_t source_width, std::int32_t source_height, const SourceRowFormat& format, std::int32_t width,
                  std::int32_t height, bool average);
 
     // Whether the source row, counted from the top, shows in the picture at all.
-    bool Uses(std::int32_t from_top) const;
+    bool Uses(std::int32_t from_top) const override;
     // Adds the source row from_top (counted from the top). The rows come in
     // order, all from the top down or all from the bottom up, each once; the
-    // rows that Uses refuses may be left out.
-    void AddRow(std::int32_t from_top, const std::uint8_t* row);
+    // rows that Uses refuses may be left out. A repeated row costs no look at
+    // its pixels: a run-length picture's empty rows come at no more than the
+    // cost of their bytes.
+    void AddRow(std::int32_t from_top, const std::uint8_t* row, bool repeated = false) override;
 
     // The scaled picture, complete once every used row is in: red, green and
     // blue of each pixel, rows from the top.
@@ -63,6 +66,7 @@ private:
 
     template <typename Colour>
     void SumRow(const Colour& colour);
+    bool SumPixels(const std::uint8_t* row);  // false for a depth it does not know
     void AddToTargetRow(std::int32_t target_row, std::uint64_t weight);
 
     std::int32_t width_, height_;
@@ -71,6 +75,7 @@ private:
     Axis across_, down_;
     std::vector<Span> spans_;
     std::vector<std::uint64_t> row_sums_;     // the current source row's share of each target pixel
+    bool sums_of_last_ = false;               // row_sums_ are those of the row added last
     std::vector<std::uint64_t> open_rows_;    // two target rows being gathered, by target row & 1
     std::uint64_t gathered_[2] = {};          // weight each has had
     std::vector<std::uint16_t> picture_;

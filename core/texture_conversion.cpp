@@ -1,5 +1,6 @@
 #include "core/texture_conversion.h"
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -123,20 +124,37 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
     }
 }
 
-// Every row of the source through the scaler, then to the palette.
-void ConvertPixelsWithOptions(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options,
-                              std::uint8_t* target) {
-    const BitmapInfoHeader header = source.Header();
-    SmoothScaler scaler(header.biWidth, header.biHeight, {header.biBitCount, source.ColorTable()}, kTextureSide, kTextureSide,
-                        options.smooth);
-    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
-    for (std::int32_t row = 0; row < header.biHeight; ++row) {  // as stored, bottom up
-        scaler.AddRow(header.biHeight - 1 - row, source.Pixels().data() + static_cast<std::size_t>(row) * stride);
-    }
-    MapToPalette(scaler.Picture(), kTextureSide, kTextureSide, nearest, options.dither, {target, kTexturePixelBytes});
+// The texture's header and palette, its pixels still to come.
+std::optional<PackedDib> EmptyTexture(const NearestPaletteColour& nearest) {
+    std::optional<PackedDib> converted = PackedDib::Allocate(kTextureDibBytes);
+    if (!converted) return std::nullopt;
+    converted->SetHeader(TextureHeader());
+    std::memcpy(converted->data() + kInfoHeaderBytes, nearest.Palette().data(), kTexturePaletteBytes);
+    return converted;
 }
 
 }  // namespace
+
+std::unique_ptr<SmoothScaler> TextureScaler(const BitmapInfoHeader& header, std::span<const std::uint8_t> colour_table,
+                                            TextureOptions options) {
+    return std::make_unique<SmoothScaler>(header.biWidth, header.biHeight, SourceRowFormat{header.biBitCount, colour_table},
+                                          kTextureSide, kTextureSide, options.smooth);
+}
+
+bool NeedsEveryRow(const BitmapInfoHeader& header, TextureOptions options) {
+    return options.smooth && (header.biWidth > kTextureSide || std::abs(header.biHeight) > kTextureSide);
+}
+
+std::optional<PackedDib> ConvertScaledToTexture(const SmoothScaler& scaled, const NearestPaletteColour& nearest, bool dither) {
+    std::optional<PackedDib> converted = EmptyTexture(nearest);
+    if (!converted) return std::nullopt;
+    try {
+        MapToPalette(scaled.Picture(), kTextureSide, kTextureSide, nearest, dither, converted->Pixels());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    return converted;
+}
 
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest) {
     return ConvertToTexture(source, nearest, TextureOptions{});
@@ -144,25 +162,31 @@ std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const Nearest
 
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options) {
     if (!IsConvertible(source)) return std::nullopt;
-    std::optional<PackedDib> converted = PackedDib::Allocate(kTextureDibBytes);
-    if (!converted) return std::nullopt;
-    converted->SetHeader(TextureHeader());
-    const std::span<const std::uint8_t, kTexturePaletteBytes> palette(nearest.Palette());
-    std::memcpy(converted->data() + kInfoHeaderBytes, palette.data(), palette.size());
     // Averaging that finds nothing to shrink leaves whole pixels, which the
     // plain conversion gives as they are.
-    const bool shrunk = source.Header().biWidth > kTextureSide || source.Header().biHeight > kTextureSide;
-    const bool plain = !options.dither && !(options.smooth && shrunk);
-    try {
-        if (plain) {
-            ConvertPixels(source, palette, nearest, converted->Pixels().data());
-        } else {
-            ConvertPixelsWithOptions(source, nearest, options, converted->Pixels().data());
+    if (!options.dither && !NeedsEveryRow(source.Header(), options)) {
+        std::optional<PackedDib> converted = EmptyTexture(nearest);
+        if (!converted) return std::nullopt;
+        try {
+            ConvertPixels(source, std::span<const std::uint8_t, kTexturePaletteBytes>(nearest.Palette()), nearest, converted->Pixels().data());
+        } catch (const std::bad_alloc&) {  // no room for the column and row maps
+            return std::nullopt;
         }
-    } catch (const std::bad_alloc&) {  // no room for the column and row maps or the scaled picture
+        return converted;
+    }
+    // Every row of the source through the scaler, then to the palette.
+    const BitmapInfoHeader header = source.Header();
+    std::unique_ptr<SmoothScaler> scaler;
+    try {
+        scaler = TextureScaler(header, source.ColorTable(), options);
+    } catch (const std::bad_alloc&) {  // no room for the scaled picture
         return std::nullopt;
     }
-    return converted;
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    for (std::int32_t row = 0; row < header.biHeight; ++row) {  // as stored, bottom up
+        scaler->AddRow(header.biHeight - 1 - row, source.Pixels().data() + static_cast<std::size_t>(row) * stride);
+    }
+    return ConvertScaledToTexture(*scaler, nearest, options.dither);
 }
 
 std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) {

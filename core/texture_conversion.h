@@ -7,6 +7,7 @@
 #include <span>
 #include "core/nearest_colour.h"
 #include "core/packed_dib.h"
+#include "core/smooth_scaling.h"
 
 // The converted image: a 256 x 256, 8-bit packed DIB carrying the palette,
 // 66,600 bytes, rows bottom-up. Palette images map their colour table once;
@@ -31,6 +32,21 @@ struct TextureOptions {
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, const NearestPaletteColour& nearest, TextureOptions options);
 std::optional<PackedDib> ConvertToTexture(const PackedDib& source, std::span<const std::uint8_t, kTexturePaletteBytes> palette,
                                           TextureOptions options);
+
+// Whether the options make the texture of a picture of this header from
+// every one of its rows (a shrunk picture, averaged), rather than from the
+// rows and columns whole-pixel stretching shows.
+bool NeedsEveryRow(const BitmapInfoHeader& header, TextureOptions options);
+
+// The scaler that brings a picture of this header and colour table to the
+// texture's size as the options ask, for rows handed in one at a time.
+// Throws std::bad_alloc without memory for it.
+std::unique_ptr<SmoothScaler> TextureScaler(const BitmapInfoHeader& header, std::span<const std::uint8_t> colour_table,
+                                            TextureOptions options);
+
+// The texture of what such a scaler has had, error-diffused when dither is
+// on; nothing without memory.
+std::optional<PackedDib> ConvertScaledToTexture(const SmoothScaler& scaled, const NearestPaletteColour& nearest, bool dither);
 
 // The search for palette that every thread of the process shares: the built-in
 // palette's from the build, any other's worked out once, on its first use.

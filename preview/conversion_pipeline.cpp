@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 #include "core/bitmap_file.h"
+#include "core/bitmap_to_texture.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/messages.h"
@@ -57,7 +58,20 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     if (!LoadTexturePalette(main_window, palette)) return false;
 
     // The Destination pane shows what converting writes, options and all.
-    std::optional<PackedDib> converted = ConvertToTexture(*source, palette, TextureOptionsFor(*side));
+    // Averaging takes in every row of the bitmap, which is read again for
+    // it one row at a time rather than held whole.
+    const TextureOptions options = TextureOptionsFor(*side);
+    std::optional<PackedDib> converted;
+    if (*side == Side::Bitmaps && options.smooth) {
+        const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
+        if (nearest) {
+            BitmapFileConversion conversion = ConvertBitmapFile(source_path, *nearest, options);
+            if (!conversion.read) return false;
+            converted = std::move(conversion.texture);
+        }
+    } else {
+        converted = ConvertToTexture(*source, palette, options);
+    }
     if (!converted) {
         ShowMessage(main_window, kCannotConvert, source_path);
         return false;

@@ -6,6 +6,8 @@
 #include <bit>
 #include <set>
 #include "core/bitmap_file.h"
+#include "core/bitmap_to_texture.h"
+#include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
@@ -361,6 +363,7 @@ std::vector<std::uint8_t> RunLengthRows(std::int32_t width, std::int32_t height)
         const std::uint8_t* n = &noise[static_cast<std::size_t>(y) * 8];
         stream.insert(stream.end(), {static_cast<std::uint8_t>(n[0] | 1), n[1], 0, 6, n[2], n[3], n[4], n[5]});
         if (y % 7 == 3) stream.insert(stream.end(), {0, 2, 5, 0});  // five pixels to the right
+        if (y % 50 == 20) stream.insert(stream.end(), {0, 2, 0, 3});  // three rows on, left empty
         for (std::int32_t x = 0; x < width; x += 200) stream.insert(stream.end(), {200, static_cast<std::uint8_t>(n[6] + x)});
         stream.insert(stream.end(), {0, 0});
     }
@@ -416,6 +419,13 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         const std::optional<PackedDib> from_shown = ConvertToTexture(*shown, BuiltinTexturePalette());
         ASSERT_TRUE(from_whole && from_shown);
         EXPECT_TRUE(std::ranges::equal(from_whole->Pixels(), from_shown->Pixels()));
+        // Averaged from rows streamed one at a time as from the whole picture.
+        for (const TextureOptions options : {TextureOptions{true, false}, TextureOptions{true, true}}) {
+            const std::optional<PackedDib> averaged = ConvertToTexture(*whole, BuiltinTexturePalette(), options);
+            const BitmapFileConversion streamed = ConvertBitmapFile(path.c_str(), BuiltinNearestColour(), options);
+            ASSERT_TRUE(averaged && streamed.read && streamed.texture);
+            EXPECT_TRUE(std::ranges::equal(averaged->Image(), streamed.texture->Image())) << "dither " << options.dither;
+        }
     }
     // Cut short by a byte, in its last row, which stretching does not show, a
     // large file fails as when read whole ("cut in the pixels").
@@ -446,6 +456,35 @@ TEST_F(ReadingTest, AHugeClaimOfAFewBytesConvertsInLittleMemory) {
     EXPECT_TRUE(ConvertToTexture(*shown, BuiltinTexturePalette()));
     EXPECT_EQ(AllocationLimit::largest(), kTextureDibBytes);
     EXPECT_TRUE(sink_.messages.empty());
+}
+
+// Averaged, such a claim is read one row at a time, each row handed to the
+// scaler, and takes as little: 64 white rows of 64 pixels in the middle,
+// reached by jumps, make one texture pixel white; the rows jumped over and
+// those never reached stay black.
+TEST_F(ReadingTest, AHugeClaimAveragedTakesItsRowsOneAtATime) {
+    BitmapInfoHeader header = InfoHeader(16384, 16384, 8, 2);
+    header.biCompression = kRle8;
+    std::vector<std::uint8_t> stream;
+    for (int jump = 0; jump < 32; ++jump) stream.insert(stream.end(), {0, 2, 0, 255});  // to row 8160 from the bottom
+    for (int row = 0; row < 32; ++row) stream.insert(stream.end(), {0, 0});
+    for (int row = 0; row < 64; ++row) stream.insert(stream.end(), {0, 2, 192, 0, 64, 1, 0, 0});  // columns 192 to 255 white
+    stream.insert(stream.end(), {0, 1});
+    const std::vector<std::uint8_t> file = BuildBitmapFile({header, {0, 0, 0, 0, 255, 255, 255, 0}, {}, stream});
+    ASSERT_LT(file.size(), 1024u);
+    const std::string path = folder_ / "claim.bmp";
+    WriteWholeFile(path, file);
+    AllocationLimit limit(8u << 20);
+    const BitmapFileConversion averaged = ConvertBitmapFile(path.c_str(), BuiltinNearestColour(), {true, false});
+    ASSERT_TRUE(averaged.read && averaged.texture);
+    EXPECT_LE(AllocationLimit::largest(), kTextureDibBytes);
+    EXPECT_TRUE(sink_.messages.empty());
+    // Source rows 8192 to 8255 from the bottom are texture row 128 from the
+    // bottom, source columns 192 to 255 its column 3.
+    const std::span<const std::uint8_t> texture = averaged.texture->Pixels();
+    const std::size_t white = 128 * 256 + 3;
+    EXPECT_NE(texture[white], texture[0]);
+    EXPECT_EQ(std::count(texture.begin(), texture.end(), texture[0]), 65535);
 }
 
 }  // namespace

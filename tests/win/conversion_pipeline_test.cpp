@@ -14,6 +14,7 @@
 #include "preview/conversion_pipeline.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
+#include "settings/settings_store.h"
 #include "tests/unit/bitmap_file_builder.h"
 #include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
@@ -103,6 +104,16 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
             EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), picture->data(), picture->Pixels().data()), 0) << pane;
         }
     }
+    // With smooth scaling the texture averages every row of the large
+    // picture, not the rows cut down for whole-pixel stretching.
+    WriteSettingDword("Smooth", 1);
+    ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, kPreviewBitmap));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Smooth");
+    const std::optional<PackedDib> whole = ReadBitmapFile(pictures[0].c_str());
+    ASSERT_TRUE(whole.has_value());
+    const std::optional<PackedDib> averaged = ConvertToTexture(*whole, BuiltinTexturePalette(), {true, false});
+    ASSERT_TRUE(averaged.has_value());
+    EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(IDC_DESTINATION_PANE), averaged->data(), averaged->Pixels().data()), 0);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 

@@ -1,0 +1,17 @@
+// A bitmap file made into a texture, reading and holding no more of it than
+// the conversion uses: of a large picture the rows and columns whole-pixel
+// stretching shows or, when the options average every row in, each row in
+// turn through the scaler, so that the memory taken follows the texture, not
+// the size the file claims.
+#pragma once
+#include <optional>
+#include "core/nearest_colour.h"
+#include "core/packed_dib.h"
+#include "core/texture_conversion.h"
+
+struct BitmapFileConversion {
+    bool read = false;                 // otherwise the user has been told why not
+    std::optional<PackedDib> texture;  // nothing when the picture read could not be converted
+};
+
+BitmapFileConversion ConvertBitmapFile(const char* path, const NearestPaletteColour& nearest, TextureOptions options);
