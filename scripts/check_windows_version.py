@@ -86,6 +86,12 @@ ALLOWED = {
                     | _since(_XP, "GetACP GetConsoleOutputCP SetConsoleOutputCP")
                     # The threads runtime's clock.
                     | _since(_VISTA, "GetTickCount64")
+                    # A replace reaches the disk before it takes the target's place.
+                    | _since(_XP, "FlushFileBuffers")
+                    # The window's lists and the watch command follow their folders.
+                    | _since(_XP, "CancelIo CreateThread FindCloseChangeNotification FindFirstChangeNotificationA "
+                                  "FindNextChangeNotification GetDriveTypeA GetOverlappedResult "
+                                  "ReadDirectoryChangesW SetConsoleCtrlHandler")
                     # The threads and clocks of the batch converter's parallel jobs and progress line.
                     | _since(_XP, "FileTimeToSystemTime GetModuleHandleExW GetProcessTimes GetSystemTimeAdjustment "
                                   "GetThreadTimes QueryPerformanceCounter QueryPerformanceFrequency SetSystemTime"),
@@ -111,7 +117,7 @@ ALLOWED = {
                               "EndDialog EndPaint FillRect FrameRect GetClientRect GetClipboardData GetDC GetDlgItem "
                               "GetDlgItemTextA GetMessagePos GetMessageTime GetMonitorInfoA GetParent GetSubMenu "
                               "GetPropA GetSysColorBrush GetSystemMenu GetWindow GetWindowLongA GetWindowLongPtrA GetWindowRect "
-                              "InflateRect InvalidateRect IsClipboardFormatAvailable IsDlgButtonChecked KillTimer "
+                              "InflateRect InvalidateRect IsClipboardFormatAvailable IsDlgButtonChecked IsWindowEnabled KillTimer "
                               "LoadBitmapA LoadCursorA LoadIconA LoadMenuA MapWindowPoints MessageBoxA "
                               "MonitorFromRect OpenClipboard PostMessageA RedrawWindow RegisterClassA RegisterWindowMessageA "
                               "ReleaseDC RemovePropA SendDlgItemMessageA SendMessageA SetClassLongA SetClassLongPtrA "
