@@ -23,9 +23,13 @@ wine "$program_folder/lumivane-convert.exe" watch to-af "$work/in" --out "$work/
 launcher=$!
 for _ in $(seq 100); do [ -f "$work/out/plane.oaf" ] && break; sleep 0.1; done
 [ -f "$work/out/plane.oaf" ] || fail "the bitmap there at the start was not converted"
-# The program's own Wine process, not the launcher that waits for it.
-program=$(pgrep -f "lumivane-convert.exe watch to-af .*$(basename "$work")" | grep -vx "$launcher" | while read -r pid; do
-  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q '^start.exe' || echo "$pid"; done | head -1)
+# The program's own Wine process: where the launcher is a script that starts
+# the loader beside itself, the other process; where the launcher became the
+# loader (the 64-bit loader's stand-in execs it), the launcher itself.
+candidates=$(pgrep -f "lumivane-convert.exe watch to-af .*$(basename "$work")" | while read -r pid; do
+  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q '^start.exe' || echo "$pid"; done || true)
+program=$(echo "$candidates" | grep -vx "$launcher" | head -1 || true)
+[ -n "$program" ] || program=$(echo "$candidates" | grep -x "$launcher" || true)
 [ -n "$program" ] || fail "no Wine process of lumivane-convert.exe found"
 kill -INT "$program"
 set +e
