@@ -61,6 +61,12 @@ const char kBatchUsage[] =
     "replaced once it is written in full. The exit status is 0 when every file\n"
     "was converted, 1 when any failed, 2 for a wrong command line or palette file.\n";
 
+std::string MessageReason(std::string_view text, std::string_view caption, std::string_view path) {
+    if (text == path) return std::string(caption);
+    if (caption == path) return std::string(text);
+    return std::string(caption) + ": " + std::string(text);
+}
+
 namespace {
 
 // What converting one item came to, printed once every item before it is.
@@ -87,10 +93,7 @@ public:
 
     int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
         if (!t_outcome) return kIdNo;
-        const std::string_view reason = text == t_path ? caption : caption == t_path ? text : std::string_view();
-        const std::string other = reason.empty() ? std::string(caption) + ": " + std::string(text) : std::string();
-        const std::string_view message = reason.empty() ? std::string_view(other) : reason;
-        t_outcome->errors += FilledLine(kMessageLine, {{"file", t_path}, {"message", message}}) + "\n";
+        t_outcome->errors += FilledLine(kMessageLine, {{"file", t_path}, {"message", MessageReason(text, caption, t_path)}}) + "\n";
         return kIdNo;
     }
 

@@ -26,6 +26,11 @@ class ProgressLine;
 // files written are the same whatever the number of jobs. Returns the number
 // of files (and of arguments that named none) that failed. progress, when
 // given, is kept up to date and taken away before anything else is printed.
+// The words of a reader's or writer's message that are not the file's path:
+// the caption where the text is the path, the text where the caption is,
+// otherwise "caption: text".
+std::string MessageReason(std::string_view text, std::string_view caption, std::string_view path);
+
 int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std::ostream& out, std::ostream& errors,
                  ProgressLine* progress = nullptr);
 

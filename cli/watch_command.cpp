@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <thread>
+#include "cli/batch_convert.h"
 #include "cli/fixed_palette.h"
 #include "core/bitmap_file.h"
 #include "core/file_settling.h"
@@ -52,13 +53,7 @@ public:
     ReasonSink& operator=(const ReasonSink&) = delete;
 
     int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
-        if (t_reason && t_reason->empty()) {
-            if (text == t_path || caption == t_path) {
-                *t_reason = text == t_path ? caption : text;
-            } else {
-                t_reason->append(caption).append(": ").append(text);
-            }
-        }
+        if (t_reason && t_reason->empty()) *t_reason = MessageReason(text, caption, t_path);
         return kIdNo;
     }
 
