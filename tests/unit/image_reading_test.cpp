@@ -37,7 +37,7 @@ void Put(std::vector<std::uint8_t>& bytes, std::uint32_t value, int count = 4) {
 
 // The whole file: file header (bfSize is never looked at), info header of the
 // variant's size with the masks inside it from 52 bytes on or behind a
-// 40-byte one, colour table, gap, pixel bytes.
+// 40-byte one, colour table, a gap of 0xEE bytes, pixel bytes.
 std::vector<std::uint8_t> VariantFile(const Variant& v, std::int32_t width, std::int32_t height, std::span<const std::uint8_t> table,
                                       std::span<const std::uint8_t> pixels) {
     std::vector<std::uint8_t> info;
@@ -57,15 +57,8 @@ std::vector<std::uint8_t> VariantFile(const Variant& v, std::int32_t width, std:
         if (v.header_size == 124) Put(info, 0x73524742);  // "sRGB", as ImageMagick writes
         info.resize(std::max<std::size_t>(info.size(), v.header_size));
     }
-    const std::size_t gap = static_cast<std::size_t>(std::max(v.gap, 0));
-    const std::uint32_t offset = v.gap < 0 ? 0 : static_cast<std::uint32_t>(14 + info.size() + table.size() + gap);
-    std::vector<std::uint8_t> file{'B', 'M'};
-    for (std::uint32_t field : {12345u, 0u, offset}) Put(file, field);
-    file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), table.begin(), table.end());
-    file.insert(file.end(), gap, 0xEE);
-    file.insert(file.end(), pixels.begin(), pixels.end());
-    return file;
+    return BuildBitmapFile({info, {table.begin(), table.end()}, std::vector<std::uint8_t>(static_cast<std::size_t>(std::max(v.gap, 0)), 0xEE),
+                            {pixels.begin(), pixels.end()}, v.gap < 0 ? 0 : kFromTheParts, 12345});
 }
 
 // A channel of a bit-field pixel at 8 bits: its bits repeated below it (the
@@ -343,9 +336,9 @@ TEST_F(ReadingTest, EveryRefusalTellsWhyAndAllocatesNoMoreThanTheHeaderAndTable)
         SCOPED_TRACE(row.name);
         std::optional<FixedPaletteSource> palette;
         if (row.palette) palette.emplace(MadeUpPalette());
-        const std::string path = row.name == std::string(".") ? folder_.path().string() : folder_ / "refused";
+        const std::string path = row.name == std::string(".") ? folder_.Path().string() : folder_ / "refused";
         std::filesystem::remove(folder_ / "refused");
-        if (row.file && path != folder_.path().string()) WriteWholeFile(path, *row.file);
+        if (row.file && path != folder_.Path().string()) WriteWholeFile(path, *row.file);
         {
             AllocationLimit limit(row.limit);
             EXPECT_FALSE(row.af ? ReadTextureFile(path.c_str()) : ReadBitmapFile(path.c_str()));
@@ -376,14 +369,14 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         std::int32_t width, height;
         std::uint16_t bits;
         std::uint32_t compression = 0;
-        std::uint32_t offset = 0xFFFFFFFF;  // 0: right after the table
+        std::uint32_t offset = kFromTheParts;  // 0: right after the table
         // Fewer bytes are read than when read whole: kept rows that lie
         // less than 8 KB apart are read in one call, with the rows between.
         bool fewer = false;
     } rows[] = {
         {301, 1000, 24}, {301, -1000, 24}, {301, 1000, 8, 0, 0}, {301, 513, 32, 0, 2000}, {1000, 300, 1}, {999, 999, 4},
         {700, 700, 2}, {700, -600, 16, kFields}, {900, 300, 32, kFields},
-        {2000, 1100, 24, 0, 0xFFFFFFFF, true}, {1500, -1000, 16, kFields, 0xFFFFFFFF, true},
+        {2000, 1100, 24, 0, kFromTheParts, true}, {1500, -1000, 16, kFields, kFromTheParts, true},
         {700, 600, 8, kRle8}, {1000, -300, 4, kRle4}, {200, 700, 8, kRle8},
         {257, 100, 4}, {256, 256, 24}, {100, 100, 24, 0, 0},
     };
