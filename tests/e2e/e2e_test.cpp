@@ -11,7 +11,7 @@ namespace {
 
 TEST(EndToEnd, WithoutTheCompanionLibraryOnlyTheFatalMessageShowsAndTheExitCodeIsZero) {
     const ScratchFolder alone("alone");
-    std::filesystem::copy_file(BesideThisProgram("lumivane.exe"), alone.Path() / "lumivane.exe");
+    std::filesystem::copy_file(BesideTestProgram("lumivane.exe"), alone.Path() / "lumivane.exe");
     RunningProgram program(alone.Path() / "lumivane.exe");
     HWND box = program.WaitForWindow(nullptr, "Fatal error!");
     ASSERT_NE(box, nullptr);
@@ -24,14 +24,14 @@ TEST(EndToEnd, WithoutTheCompanionLibraryOnlyTheFatalMessageShowsAndTheExitCodeI
 
 TEST(EndToEnd, FirstStartStoresTheProgramsFolderForBothListsAndExitEndsWithOne) {
     DeleteProgramSettings();
-    RunningProgram program(BesideThisProgram("lumivane.exe"));
+    RunningProgram program(BesideTestProgram("lumivane.exe"));
     HWND main = program.WaitForWindow(nullptr, LUMIVANE_CAPTION);
     ASSERT_NE(main, nullptr);
     for (const char* name : {"Bitmaps", "Textures"}) {
         char folder[MAX_PATH] = {};
         DWORD size = sizeof folder;
         EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, folder, &size), 0);
-        EXPECT_EQ(folder, BesideThisProgram("").string()) << name;
+        EXPECT_EQ(folder, BesideTestProgram("").string()) << name;
     }
     PostMessageA(main, WM_COMMAND, 1025, 0);  // Exit
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
@@ -49,7 +49,7 @@ protected:
         }
         bitmaps_.Write("plane.bmp", {1});  // never read
         textures_.Write("plane.oaf", std::vector<std::uint8_t>(65536, 7));
-        program_.emplace(BesideThisProgram("lumivane.exe"));
+        program_.emplace(BesideTestProgram("lumivane.exe"));
         main_ = program_->WaitForWindow(nullptr, LUMIVANE_CAPTION);
         ASSERT_NE(main_, nullptr);
     }

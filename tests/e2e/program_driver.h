@@ -20,12 +20,6 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds =
     return true;
 }
 
-inline std::filesystem::path BesideThisProgram(const std::string& name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
 inline void DeleteProgramSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
 class RunningProgram {

@@ -17,8 +17,15 @@
 #include "core/native_path.h"
 #include "core/packed_dib.h"
 #ifdef _WIN32
+#include <windows.h>
 #include <process.h>
 inline int TestProcessId() { return _getpid(); }
+// A file of the folder of the running test program.
+inline std::filesystem::path BesideTestProgram(const char* name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    return std::filesystem::path(module).parent_path() / name;
+}
 #else
 #include <unistd.h>
 inline int TestProcessId() { return getpid(); }

@@ -120,8 +120,6 @@ std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<con
     return DibBytes(InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4)), table);
 }
 
-std::size_t Stride(LONG width, WORD bits) { return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4; }
-
 // A canvas showing pixels as GDI decodes them from the info's format.
 void Show(Canvas& canvas, const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels) {
     SetDIBitsToDevice(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), 0, 0, 0, canvas.Height(), pixels.data(),
@@ -170,12 +168,9 @@ std::vector<std::uint8_t> OurTexture(const std::vector<std::uint8_t>& info, std:
 // for it, values beyond a short colour table included.
 TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
     // Every 5-bit level in each channel, and the unused top bit set.
-    std::vector<std::uint8_t> sixteen_bit(Stride(33, 16));
-    for (std::uint16_t level = 0; level < 33; ++level) {
-        const std::uint16_t value = level < 32 ? static_cast<std::uint16_t>(level << 10 | (31 - level) << 5 | (level * 7 % 32))
-                                               : static_cast<std::uint16_t>(0x8000 | 31 << 10);
-        std::memcpy(&sixteen_bit[level * 2u], &value, 2);
-    }
+    const std::vector<std::uint8_t> sixteen_bit = PixelRows(33, 1, 16, [](int level, int) {
+        return static_cast<std::uint32_t>(level < 32 ? level << 10 | (31 - level) << 5 | (level * 7 % 32) : 0x8000 | 31 << 10);
+    });
     const std::vector<std::uint8_t> table = {255, 255, 255, 0, 0, 0, 255, 0, 10, 200, 30, 0};  // white, red, green
     const struct Row {
         std::vector<std::uint8_t> info;
@@ -190,11 +185,7 @@ TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
         SCOPED_TRACE(&row - rows);
         Canvas shown(row.width, 1);
         Show(shown, row.info, row.pixels);
-        std::vector<std::uint8_t> gdi_row(Stride(row.width, 24));
-        for (int x = 0; x < row.width; ++x) {
-            const std::uint32_t rgb = Rgb(shown.At(x, 0));
-            std::memcpy(&gdi_row[3u * x], &rgb, 3);
-        }
+        const std::vector<std::uint8_t> gdi_row = PixelRows(row.width, 1, 24, [&](int x, int) { return Rgb(shown.At(x, 0)); });
         const std::vector<std::uint8_t> ours = OurTexture(row.info, row.pixels);
         ASSERT_EQ(ours.size(), 65536u);
         EXPECT_EQ(ours, OurTexture(Info(row.width, 1, 24), gdi_row));

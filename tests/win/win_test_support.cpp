@@ -23,12 +23,6 @@ CleanSettingsKey::CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettin
 
 CleanSettingsKey::~CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
-std::filesystem::path BesideTestProgram(const char* name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
 std::vector<std::string> ListTexts(HWND list) {
     std::vector<std::string> texts;
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));

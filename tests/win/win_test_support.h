@@ -53,8 +53,6 @@ struct CleanSettingsKey {
     ~CleanSettingsKey();
 };
 
-// A file of the folder of the running test program.
-std::filesystem::path BesideTestProgram(const char* name);
 // The texts of a list view's items, in their order.
 std::vector<std::string> ListTexts(HWND list);
 // The command of the window's system menu entry of that text, 0 when there is none.
