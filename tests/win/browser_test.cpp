@@ -174,11 +174,7 @@ protected:
     // A message box of the main window.
     void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
         ASSERT_GT(messages_.Messages().size(), index);
-        const RecordedMessage& message = messages_.Messages()[index];
-        EXPECT_EQ(message.owner, Main());
-        EXPECT_EQ(message.text, text);
-        EXPECT_EQ(message.caption, caption);
-        EXPECT_EQ(message.style, style);
+        ::ExpectMessage(messages_.Messages()[index], text, caption, style, "", Main());
     }
 
     PopupMenuRunner previous_popup_ = nullptr;
@@ -222,7 +218,7 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Press(IDC_AF_TO_BMP);
     std::vector<std::string> converted;
     for (const std::string& texture : textures) {
-        converted.push_back(DefaultTargetName(texture, kAfToBmp).value());
+        converted.push_back(DefaultTargetName(texture, Direction::AfToBmp).value());
         EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / NativePath(converted.back())),
                   Bmp8(256, 256, CompanionPalette(), Red)) << converted.back();
         bitmaps.push_back(converted.back());
@@ -236,8 +232,8 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Select(IDC_BITMAPS_LIST, {item});
     g_save.answer = textures_.WithBackslash() + kNamesInThreeScripts[2] + "-" + kNamesInThreeScripts[1];
     Press(IDC_BMP_TO_AF);
-    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], kBmpToAf).value());
-    const std::string saved = FinishSavePath(g_save.answer, kBmpToAf).value();
+    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], Direction::BmpToAf).value());
+    const std::string saved = FinishSavePath(g_save.answer, Direction::BmpToAf).value();
     EXPECT_EQ(ReadWholeFile(NativePath(saved)), Texture(Red));
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).size(), 4u);
     EXPECT_TRUE(messages_.Messages().empty());
@@ -285,8 +281,7 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     std::filesystem::remove(path);
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
-    EXPECT_EQ(messages_.Messages()[0].text, path);
+    ::ExpectMessage(messages_.Messages()[0], "@", "Error opening file !", MB_ICONWARNING, path);
     for (int i = 0; i < 5; ++i) RepaintNow(Main());
     PreviewFocusedItem(Main(), Side::Textures);
     EXPECT_EQ(messages_.Messages().size(), 1u);
@@ -325,8 +320,7 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     ASSERT_EQ(messages_.Messages().size(), 3u);
     const char* question = "Do you want to overwrite existing target?";
     ExpectMessage(0, (bitmaps_.Path() / "c.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
-    EXPECT_EQ(messages_.Messages()[1].text, "Error opening file");
-    EXPECT_EQ(messages_.Messages()[1].caption, (bitmaps_.Path() / "e.af.bmp").string());
+    ::ExpectMessage(messages_.Messages()[1], "Error opening file", "@", MB_OK, (bitmaps_.Path() / "e.af.bmp").string());
     ExpectMessage(2, (bitmaps_.Path() / "f.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
     EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "c.af.bmp"), old_bitmap);
     EXPECT_TRUE(std::filesystem::is_directory(bitmaps_.Path() / "e.af.bmp"));
