@@ -145,7 +145,7 @@ ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HW
                   const std::function<void(HWND)>& act);
 
 // Where the tests of the window start: a clean settings key naming two
-// scratch folders as the Bitmaps and Textures folders, and a message sink.
+// scratch folders as the Bitmaps and Textures folders, and a message recorder.
 // StartMainWindow() opens the real main window on them and forgets what its
 // start-up asked, so the test sees only what it caused.
 class WindowTest : public ::testing::Test {
