@@ -61,8 +61,8 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
 
     // Of a large picture only what the texture shows is read for the
     // conversion, then only what the Source pane shows for the pane, and the
-    // whole picture only for the clipboard.
-    // The readers' messages have no owner, the others the main window.
+    // whole picture only for the clipboard. The readers' and writers'
+    // messages have no owner, the others the main window, as they always had.
     const SideTraits& traits = TraitsOf(*side);
     Result<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide);
     if (!source) return Told(nullptr, source.Problem());
