@@ -75,7 +75,7 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const std::string bad = bitmaps_.Write("bad.bmp", {'B', 'M', 1, 2, 3}).string();
     EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, kCopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, "Error reading file");
+    ExpectMessage(messages_.Messages()[0], "Error reading file", "@", MB_ICONWARNING, bad);
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
         EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
     }
