@@ -93,7 +93,7 @@ public:
         for (const Attempt& attempt : attempts) {
             out_ << attempt.line << std::flush;
             if (files_.Finished(attempt.name, attempt.ok, attempt.before, attempt.after, Clock::now())) {
-                errors_ << SourcePath(attempt.name) << ": " << attempt.reason << "\n" << std::flush;
+                errors_ << FilledLine(kMessageLine, {{"file", SourcePath(attempt.name)}, {"message", attempt.reason}}) << "\n" << std::flush;
             }
         }
         const std::optional<Clock::time_point> next = files_.NextLook();
