@@ -7,7 +7,7 @@
 std::array<std::uint8_t, 1024> CompanionPalette() {
     std::array<std::uint8_t, 1024> palette{};
     EnsureCompanionLibrary();
-    LoadTexturePalette(nullptr, palette);
+    LoadTexturePalette(palette);
     return palette;
 }
 
