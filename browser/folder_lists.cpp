@@ -59,7 +59,7 @@ int RefillList(HWND main_window, Side side) {
 
 bool ListShowsFolder(Side side, const char* folder) { return std::string_view(ListFolder(side).data()) == folder; }
 
-const char* ListedFolder(Side side) { return ListFolder(side).data(); }
+PathBuffer ListedFolder(Side side) { return ListFolder(side); }
 
 QuietListChanges::QuietListChanges() { ++g_quiet_list_changes; }
 QuietListChanges::~QuietListChanges() { --g_quiet_list_changes; }

@@ -14,7 +14,7 @@ int RefillList(HWND main_window, Side side);
 // names still listed are then not the names of files in the folder now set.
 bool ListShowsFolder(Side side, const char* folder);
 // The folder the side's list was last filled from, as it was set then.
-const char* ListedFolder(Side side);
+PathBuffer ListedFolder(Side side);
 // While one lives, the lists' own notifications of items taken out or put in
 // run no selection step: a list that follows its folder changes under the
 // user without moving the buttons or the preview.

@@ -51,12 +51,12 @@ bool FindsEntry(const char* path, bool want_directory) {
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 
+bool IsDriveLetter(char letter) { return (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'); }
+
 // "D:\" without its backslash would name the drive's current folder, so a
 // drive's root is tested whole.
 bool IsDriveRoot(std::string_view folder) {
-    if (folder.size() != 3 || folder[1] != ':' || folder[2] != '\\') return false;
-    const char drive = static_cast<char>(folder[0] | 0x20);
-    return drive >= 'a' && drive <= 'z';
+    return folder.size() == 3 && IsDriveLetter(folder[0]) && folder.substr(1) == ":\\";
 }
 
 bool IsExistingDriveRoot(const char* root) {
