@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -51,7 +52,11 @@ bool FindsEntry(const char* path, bool want_directory) {
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 
-bool IsDriveLetter(char letter) { return (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'); }
+// Either case; the program sets no locale, so only ASCII letters fold.
+bool IsDriveLetter(char letter) {
+    const int lower = std::tolower(static_cast<unsigned char>(letter));
+    return lower >= 'a' && lower <= 'z';
+}
 
 // "D:\" without its backslash would name the drive's current folder, so a
 // drive's root is tested whole.
