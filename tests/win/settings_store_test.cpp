@@ -6,6 +6,7 @@
 #include "platform/program_instance.h"
 #include "settings/first_start.h"
 #include "settings/settings_store.h"
+#include "settings/texture_settings.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -162,6 +163,9 @@ TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolde
 
 // The first start's check finds the first stored folder that no file can be made in.
 TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
+    // Reading alone makes no key, and so leaves it a first start.
+    EXPECT_EQ(ReadSettingDword("Smooth"), std::nullopt);
+    EXPECT_EQ(GetTextureOptions(), TextureOptions{});
     EXPECT_TRUE(IsFirstStart());
     ScratchFolder writable("settings-writable");
     WriteSettingString("Bitmaps", writable.WithBackslash());
