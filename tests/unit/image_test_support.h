@@ -1,5 +1,5 @@
 // Shared pieces of the image, conversion and batch tests: the message check,
-// a made-up palette, file seams and pixel readers.
+// a fixed palette source, file seams and pixel readers.
 #pragma once
 #include <gtest/gtest.h>
 #include <array>
@@ -11,8 +11,9 @@
 #include "core/jasc_palette.h"
 #include "core/packed_dib.h"
 #include "core/messages.h"
-#include "tests/unit/test_files.h"
+#include "core/palette_source.h"
 #include "tests/unit/message_check.h"
+#include "tests/unit/test_files.h"
 
 inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 

@@ -254,7 +254,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
     // A refilled list has no focus, and so nothing to preview.
     RefillList(Main(), Side::Textures);
-    EXPECT_EQ(GetFocusedItemText(Main(), Side::Textures), nullptr);
+    EXPECT_EQ(FocusedItemName(Main(), Side::Textures), std::nullopt);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(Main());
     EXPECT_TRUE(messages_.Messages().empty());
@@ -635,7 +635,7 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
         << ListTexts(Item(IDC_BITMAPS_LIST)).size() << " bitmaps listed";
     EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "c.bmp, selected";
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1);
-    EXPECT_STREQ(GetFocusedItemText(Main(), Side::Bitmaps), "c.bmp");
+    EXPECT_STREQ(FocusedItemName(Main(), Side::Bitmaps).value_or(PathBuffer{}).data(), "c.bmp");
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 

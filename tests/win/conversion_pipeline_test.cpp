@@ -56,7 +56,7 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const Bytes shown = BitmapFile(256, 256, 8, CompanionPalette(), Diagonals);
     const long gdi_before = LiveGdiObjectCount();
     for (int preview = 0; preview < 3; ++preview) {
-        EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, kPreviewTexture));
+        EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, PipelineRequest::PreviewTexture));
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
     }
     PumpMessages();  // a later paint of a pane must not wipe its picture
@@ -67,12 +67,12 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const std::uint8_t kept_text[] = "keep me";
     ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
     for (std::uint32_t mode : {0u, 5u, 6u, 0x30005u, 0x10004u}) {
-        EXPECT_FALSE(RunConversion(Main(), plane.c_str(), target.c_str(), mode)) << mode;
+        EXPECT_FALSE(RunConversion(Main(), plane.c_str(), target.c_str(), PipelineRequest{mode})) << mode;
     }
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(messages_.Messages().empty());
     const std::string bad = bitmaps_.Write("bad.bmp", {'B', 'M', 1, 2, 3}).string();
-    EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, kCopyBitmapToClipboard));
+    EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, PipelineRequest::CopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
     ExpectMessage(messages_.Messages()[0], "Error reading file", "@", MB_ICONWARNING, bad);
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
@@ -94,7 +94,7 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     StartMainWindow();
     for (const std::string& path : pictures) {
         SCOPED_TRACE(path);
-        ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, kPreviewBitmap));
+        ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, PipelineRequest::PreviewBitmap));
         const Result<PackedDib> source = ReadBitmapFile(path.c_str());
         ASSERT_TRUE(source);
         const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
@@ -106,7 +106,7 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     // With smooth scaling the texture averages every row of the large
     // picture, not the rows cut down for whole-pixel stretching.
     WriteSettingDword("Smooth", 1);
-    ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, kPreviewBitmap));
+    ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, PipelineRequest::PreviewBitmap));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Smooth");
     const Result<PackedDib> whole = ReadBitmapFile(pictures[0].c_str());
     ASSERT_TRUE(whole);
