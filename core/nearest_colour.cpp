@@ -264,14 +264,18 @@ bool NearestPaletteColour::IsFor(std::span<const std::uint8_t, kTexturePaletteBy
     return std::memcmp(palette_.data(), palette.data(), palette_.size()) == 0;
 }
 
-std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
-    const std::uint8_t* list = lists_ + (cell - kListBase) * kListStep;
+namespace {
+
+// The nearest of a list's entries (two or more, most often two): the first
+// two are compared without a branch, the rest (if any) in a loop.
+inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     const std::int32_t at[3] = {static_cast<std::int32_t>(red), static_cast<std::int32_t>(green), static_cast<std::int32_t>(blue)};
-    const std::uint8_t* const end = list + 2 + list[0];
-    std::uint8_t best = list[1];
-    std::int32_t best_distance = Distance(colours_[best], at);
-    for (const std::uint8_t* entry = list + 2; entry != end; ++entry) {
-        const std::int32_t distance = Distance(colours_[*entry], at);
+    const std::int32_t first = Distance(colours[list[1]], at), second = Distance(colours[list[2]], at);
+    const std::uint32_t second_wins = 0u - static_cast<std::uint32_t>(second < first);
+    std::uint8_t best = static_cast<std::uint8_t>(list[1] ^ ((list[1] ^ list[2]) & second_wins));
+    std::int32_t best_distance = std::min(first, second);
+    for (const std::uint8_t *entry = list + 3, *const end = list + 2 + list[0]; entry < end; ++entry) {
+        const std::int32_t distance = Distance(colours[*entry], at);
         if (distance < best_distance) {
             best_distance = distance;
             best = *entry;
@@ -280,9 +284,37 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
     return best;
 }
 
+}  // namespace
+
+std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
+    return SearchList(lists_ + (cell - kListBase) * kListStep, colours_, red, green, blue);
+}
+
+// Two passes, so that no branch depends on the colours: the first reads every
+// pixel's cell, keeping the answer and noting the pixels whose cell holds a
+// list; the second searches only those lists.
 void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* pixel = row + offsets[i];
-        out[i] = Find(pixel[2], pixel[1], pixel[0]);
+    constexpr std::size_t kRun = 256;
+    // Held apart from the object, as a byte stored through out might change it.
+    const std::uint16_t* const cells = cells_;
+    const std::uint8_t* const lists = lists_;
+    std::array<std::uint16_t, kRun> listed;
+    std::array<std::uint16_t, kRun> held;
+    for (std::size_t start = 0; start < count; start += kRun) {
+        const std::size_t end = std::min(count, start + kRun);
+        std::size_t listed_count = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const std::uint8_t* pixel = row + offsets[i];
+            const std::uint32_t cell = cells[(std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits];
+            out[i] = static_cast<std::uint8_t>(cell);
+            held[i - start] = static_cast<std::uint16_t>(cell);
+            listed[listed_count] = static_cast<std::uint16_t>(i - start);
+            listed_count += cell >= kListBase;
+        }
+        for (std::size_t k = 0; k < listed_count; ++k) {
+            const std::size_t i = start + listed[k];
+            const std::uint8_t* pixel = row + offsets[i];
+            out[i] = SearchList(lists + (held[listed[k]] - kListBase) * kListStep, colours_, pixel[2], pixel[1], pixel[0]);
+        }
     }
 }
