@@ -187,34 +187,37 @@ void NearestPaletteColour::SetColours() {
 }
 
 void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) {
-    CandidateList kept;
-    kept.count = from.size();
-    std::copy(from.begin(), from.end(), kept.entries.begin());
     // A short list was already cut down for this box by BeatenInChildren.
+    CandidateList kept;
+    std::span<const std::uint8_t> list = from;
     if (from.size() > kShortList) {
         const Box box = BoxOf(red, green, blue, size_bits);
         kept = Candidates(from, box, colours_);
         if (kept.count > 1) DropBeaten(kept, box, colours_);
+        list = std::span<const std::uint8_t>(kept.entries.data(), kept.count);
     }
-    const std::span<const std::uint8_t> list(kept.entries.data(), kept.count);
-    if (kept.count == 1) {
-        FillBox(size_bits, red, green, blue, kept.entries[0]);
-    } else if (size_bits == kCellBits) {
-        FillBox(size_bits, red, green, blue, Keep(list));
-    } else {
-        const std::array<std::uint8_t, 8> beaten = kept.count <= kShortList ? BeatenInChildren(list, BoxOf(red, green, blue, size_bits), colours_)
-                                                                          : std::array<std::uint8_t, 8>{};
+    if (list.size() == 1) return FillBox(size_bits, red, green, blue, list[0]);
+    if (size_bits == kCellBits) return FillBox(size_bits, red, green, blue, Keep(list));
+    const auto child_of = [&](std::uint32_t child, std::uint32_t base, int bit) { return base * 2 + (child >> bit & 1); };
+    if (list.size() > kShortList) {
         for (std::uint32_t child = 0; child < 8; ++child) {
-            std::array<std::uint8_t, kShortList> short_list;
-            std::span<const std::uint8_t> child_list = list;
-            if (kept.count <= kShortList) {
-                std::size_t count = 0;
-                for (std::size_t i = 0; i < kept.count; ++i) {
-                    if (!(beaten[child] >> i & 1)) short_list[count++] = kept.entries[i];
-                }
-                child_list = std::span<const std::uint8_t>(short_list.data(), count);
-            }
-            Build(size_bits - 1, red * 2 + (child >> 2), green * 2 + (child >> 1 & 1), blue * 2 + (child & 1), child_list);
+            Build(size_bits - 1, child_of(child, red, 2), child_of(child, green, 1), child_of(child, blue, 0), list);
+        }
+        return;
+    }
+    const std::array<std::uint8_t, 8> beaten = BeatenInChildren(list, BoxOf(red, green, blue, size_bits), colours_);
+    for (std::uint32_t child = 0; child < 8; ++child) {
+        std::array<std::uint8_t, kShortList> child_list;
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (!(beaten[child] >> i & 1)) child_list[count++] = list[i];
+        }
+        const std::uint32_t r = child_of(child, red, 2), g = child_of(child, green, 1), b = child_of(child, blue, 0);
+        if (size_bits - 1 == kCellBits) {
+            // A cell is written here rather than through another call: there are many.
+            own_cells_[r << 10 | g << 5 | b] = count == 1 ? child_list[0] : Keep(std::span<const std::uint8_t>(child_list.data(), count));
+        } else {
+            Build(size_bits - 1, r, g, b, std::span<const std::uint8_t>(child_list.data(), count));
         }
     }
 }
