@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 #include <vector>
+#include "core/messages.h"
 #include "platform/message_box.h"
 #include "platform/guards.h"
 #include "platform/program_instance.h"
