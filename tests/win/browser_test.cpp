@@ -21,6 +21,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -249,6 +250,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     bitmaps_.Write("green.bmp", Bmp24(40, 30, Green));
     textures_.Write("red.oaf", Texture(Red));
     StartMainWindow();
+    const std::uint32_t no_picture = PaneCentre(Item(IDC_SOURCE_PANE));
     const struct Row {
         int list;
         UINT state;
@@ -266,11 +268,19 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
         EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), row.shown);
     }
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
-    // A refilled list has no focus, and so nothing to preview.
+    // A refilled list has no focus, and so nothing to preview; it shows on
+    // the screen what it draws, and the panes let go of the file.
     RefillList(Main(), Side::Textures);
     EXPECT_EQ(GetFocusedItemText(Main(), Side::Textures), nullptr);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(Main());
+    HWND list = Item(IDC_TEXTURES_LIST);
+    Canvas shown(ClientOf(list).right, ClientOf(list).bottom), drawn(shown.Width(), shown.Height());
+    CaptureClient(list, shown);
+    SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(drawn.Dc()), PRF_ERASEBKGND | PRF_CLIENT);
+    EXPECT_TRUE(shown.SameArea(0, 0, drawn, 0, 0, shown.Width(), shown.Height()));
+    EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), no_picture);
+    EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), no_picture);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
@@ -299,6 +309,11 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     RepaintNow(Main());
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
     EXPECT_EQ(messages_.Messages().size(), 2u);
+    // Changed again, it shows on the next click, before any repaint.
+    textures_.Write("red.oaf", Texture([](int, int) { return static_cast<std::uint8_t>(CubeIndex(0, 0, 5)); }));
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, 0);
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 0, 5));
 }
 
 // Under default names each selected item converts on its own, in index
