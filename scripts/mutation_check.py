@@ -351,6 +351,25 @@ def run_tool_bitmaps(build, timeout):
     return done.returncode == 0
 
 
+def gtest_filter(positive, negative):
+    """A --gtest_filter option: the positive patterns but not the negative."""
+    return "--gtest_filter=" + ":".join(positive) + ("-" + ":".join(sorted(negative)) if negative else "")
+
+
+def suites_including(folder):
+    """The Windows test suites of the test files that include a header of folder."""
+    suites = set()
+    tests = os.path.join(TREE, "tests", "win")
+    for name in sorted(os.listdir(tests)):
+        if not name.endswith(".cpp"):
+            continue
+        with open(os.path.join(tests, name)) as f:
+            text = f.read()
+        if re.search(r'#include "%s/' % re.escape(folder), text):
+            suites.update(re.findall(r"^TEST(?:_F|_P)?\((\w+),", text, re.M))
+    return sorted(suites)
+
+
 class CoreRunner:
     builds = ["plain", "asan"]
 
@@ -360,7 +379,8 @@ class CoreRunner:
 
     def suite(self, build, timeout):
         unit = os.path.join(TREE, "build", build, "tests", "unit", "lumivane_unit_tests")
-        failed, _ = run_gtest([unit], timeout)
+        failed, _ = run_gtest([unit, "--gtest_fail_fast", gtest_filter(["*"], self.baseline.get(build, set()))],
+                              timeout)
         if failed - self.baseline.get(build, set()):
             return "unit tests: " + ", ".join(sorted(failed - self.baseline.get(build, set())))[:160]
         if not run_tool_bitmaps(build, timeout):
@@ -433,9 +453,9 @@ class WindowsRunner:
         if self.baseline:
             print("unchanged tree, win64: failing already: %s" % ", ".join(sorted(self.baseline)))
 
-    def tests(self, timeout):
+    def tests(self, timeout, only=None):
         exe = os.path.join(TREE, "build", "win64", "bin", "lumivane_win_tests.exe")
-        result = run_gtest(["wine", exe], timeout, self.env)
+        result = run_gtest(["wine", exe] + (["--gtest_fail_fast", only] if only else []), timeout, self.env)
         self.stop_wine()
         return result
 
@@ -446,10 +466,16 @@ class WindowsRunner:
     def run(self, fault):
         if not build_targets("win64", WIN_TARGETS):
             return "does not build"
-        failed, _ = self.tests(self.limit)
-        new = failed - self.baseline
-        if new:
-            return "caught: " + ", ".join(sorted(new))[:160]
+        # The suites whose tests include a header of the fault's folder run
+        # first; the rest only when they catch nothing.
+        first = suites_including(os.path.dirname(fault.path))
+        passes = [(first, set()), (["*"], set(first))] if first else [(["*"], set())]
+        for suites, skipped in passes:
+            failed, _ = self.tests(self.limit, gtest_filter([s + ".*" if s != "*" else s for s in suites],
+                                                            self.baseline | {s + ".*" for s in skipped}))
+            new = failed - self.baseline
+            if new:
+                return "caught: " + ", ".join(sorted(new))[:160]
         return "missed"
 
     def close(self):
