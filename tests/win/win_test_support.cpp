@@ -127,6 +127,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
 
 void EnsureCompanionLibrary() {
     LoadCompanionLibrary();
+    QueryPaletteId();  // as the program's start does, whatever an earlier test set
     UseCompanionPalette();
 }
 
