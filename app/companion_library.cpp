@@ -20,24 +20,17 @@ Export FindExport(const char* name) {
 
 class CompanionPaletteSource final : public PaletteSource {
 public:
-    bool Load(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
-        HWND owner_window = static_cast<HWND>(owner);
+    Result<Done> Load(std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
         HRSRC resource = g_companion_library
                              ? FindResourceA(g_companion_library, MAKEINTRESOURCEA(g_palette_id & 0xFFFF), "RT_RCDATA")
                              : nullptr;
-        if (!resource) {
-            ShowMessage(owner_window, kPaletteNotFound);
-            return false;
-        }
+        if (!resource) return Failure{&kPaletteNotFound, {}};
         HGLOBAL loaded = LoadResource(g_companion_library, resource);
         const void* bytes = loaded ? LockResource(loaded) : nullptr;
         // A resource shorter than a palette would be read past its end.
-        if (!bytes || SizeofResource(g_companion_library, resource) < kTexturePaletteBytes) {
-            ShowMessage(owner_window, kPaletteUnusable);
-            return false;
-        }
+        if (!bytes || SizeofResource(g_companion_library, resource) < kTexturePaletteBytes) return Failure{&kPaletteUnusable, {}};
         std::memcpy(destination.data(), bytes, kTexturePaletteBytes);
-        return true;
+        return Done{};
     }
 };
 

@@ -7,6 +7,7 @@
 #include "browser/folder_lists.h"
 #include "browser/folder_watch.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
 #include "platform/guards.h"

@@ -3,6 +3,7 @@
 #include "app/companion_library.h"
 #include "app/main_window.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "platform/program_instance.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

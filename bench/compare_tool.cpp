@@ -74,7 +74,7 @@ int CountOwnNonNearest(const PackedDib& source, const PackedDib& texture) {
 // tool once per picture to see it for each.
 int Convert(int repeats, char** files, int count) {
     for (int i = 0; i < count; ++i) {
-        std::optional<PackedDib> source = ReadBitmapFile(files[i]);
+        Result<PackedDib> source = ReadBitmapFile(files[i]);
         if (!source) return 1;
         double started = CpuMilliseconds();
         std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());

@@ -6,7 +6,6 @@
 #include "core/builtin_palette.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
-#include "core/message_sink.h"
 #include "core/palette_source.h"
 
 namespace {
@@ -34,9 +33,9 @@ BENCHMARK(ConvertInTexturePalette)->Arg(256)->Arg(1024)->Unit(benchmark::kMicros
 
 class BuiltinPaletteSource final : public PaletteSource {
 public:
-    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
+    Result<Done> Load(std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
         std::copy(BuiltinTexturePalette().begin(), BuiltinTexturePalette().end(), destination.begin());
-        return true;
+        return Done{};
     }
 };
 

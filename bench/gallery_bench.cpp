@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     CleanSettingsKey clean;
-    RecordingMessageSink no_messages_expected;
+    MessageRecorder no_messages_expected;
     ScratchFolder bitmaps("bench-gallery-bitmaps");
     ScratchFolder textures("bench-gallery-textures");
     WriteSettingString("Bitmaps", bitmaps.WithBackslash());

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     CleanSettingsKey clean;
-    RecordingMessageSink answers;
+    MessageRecorder answers;
     ScratchFolder bitmaps("bench-live-bitmaps");
     ScratchFolder textures("bench-live-textures");
     WriteSettingString("Bitmaps", bitmaps.WithBackslash());

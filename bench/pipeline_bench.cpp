@@ -58,7 +58,7 @@ int main() {
     SetProgramInstance(GetModuleHandleA(nullptr));
     InitCommonControls();
     CleanSettingsKey clean;
-    RecordingMessageSink answers;  // an overwrite question would be answered Yes
+    MessageRecorder answers;  // an overwrite question would be answered Yes
     ScratchFolder bitmaps("bench-bitmaps");
     ScratchFolder textures("bench-textures");
     ScratchFolder large("bench-large");

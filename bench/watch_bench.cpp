@@ -52,7 +52,7 @@ int main() {
     std::filesystem::create_directories(in);
     std::filesystem::create_directories(out);
     std::ostringstream lines, errors;
-    std::thread watch([&] { RunWatch({kBmpToAf, in.string(), out.string(), 1}, BuiltinTexturePalette(), lines, errors); });
+    std::thread watch([&] { RunWatch({Direction::BmpToAf, in.string(), out.string(), 1}, BuiltinTexturePalette(), lines, errors); });
     watch.detach();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 

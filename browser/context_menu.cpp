@@ -8,6 +8,7 @@
 #include "browser/popup_menu.h"
 #include "core/context_menu_entries.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "core/path_buffer.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"

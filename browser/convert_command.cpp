@@ -5,6 +5,7 @@
 #include "browser/folder_lists.h"
 #include "browser/save_dialog.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
 #include "platform/list_item_text.h"

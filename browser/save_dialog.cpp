@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
 #include "settings/settings_store.h"
@@ -36,7 +37,7 @@ SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner) {
 
 const char* AskTargetPath(HWND main_window, std::string_view item_name, Side target_side) {
     const bool to_bitmap = target_side == Side::Bitmaps;
-    const int direction = TraitsOf(TraitsOf(target_side).other).target_direction;
+    const Direction direction = TraitsOf(TraitsOf(target_side).other).target_direction;
     const std::optional<PathBuffer> initial_folder = FolderOf(target_side);
     // The dialog proposes the name the convert buttons would give.
     const std::optional<std::string> proposed_name = DefaultTargetName(item_name, direction);

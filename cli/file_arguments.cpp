@@ -40,9 +40,9 @@ bool IsFile(const std::string& path) {
 
 }  // namespace
 
-const char* ListPatternOf(int direction) { return direction == kBmpToAf ? "*.bmp" : "*.*af"; }
+const char* ListPatternOf(Direction direction) { return direction == Direction::BmpToAf ? "*.bmp" : "*.*af"; }
 
-std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, int direction) {
+std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, Direction direction) {
     std::vector<BatchItem> items;
     for (const std::string& argument : arguments) {
         const std::size_t cut = argument.find_last_of(kSeparators);

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "core/target_naming.h"
 
 // One item of a batch: a file to convert, or an argument that named none.
 struct BatchItem {
@@ -11,11 +12,11 @@ struct BatchItem {
     std::string problem;  // the line that says why the argument names no file; empty for a file
 };
 
-// What a folder's list shows for a direction: "*.bmp" for kBmpToAf, "*.*af" for kAfToBmp.
-const char* ListPatternOf(int direction);
+// What a folder's list shows for a direction: "*.bmp" for Direction::BmpToAf, "*.*af" for Direction::AfToBmp.
+const char* ListPatternOf(Direction direction);
 
 // A folder gives the files in it that its list would show; an argument with *
 // or ? in its last part that is not itself a file gives the files it matches;
 // both in the order the lists show them (see core/list_order.h). Any other
 // argument is taken as it is.
-std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, int direction);
+std::vector<BatchItem> ExpandFileArguments(const std::vector<std::string>& arguments, Direction direction);

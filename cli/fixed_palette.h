@@ -1,5 +1,5 @@
-// The palette the converter's readers take while it lives: the built-in one
-// or that of a JASC-PAL file.
+// The palette the readers take while it lives: the built-in one or that of a
+// JASC-PAL file in the converter, any one in tests.
 #pragma once
 #include <algorithm>
 #include "core/jasc_palette.h"
@@ -12,12 +12,12 @@ public:
     FixedPalette(const FixedPalette&) = delete;
     FixedPalette& operator=(const FixedPalette&) = delete;
 
-    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
+    Result<Done> Load(std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
         std::copy(palette_.begin(), palette_.end(), destination.begin());
-        return true;
+        return Done{};
     }
 
 private:
-    const TexturePalette& palette_;
+    const TexturePalette palette_;
     PaletteSource* previous_;
 };

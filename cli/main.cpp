@@ -9,7 +9,9 @@
 #else
 #include <unistd.h>
 #endif
+#include "cli/batch_arguments.h"
 #include "cli/batch_convert.h"
+#include "cli/batch_usage.h"
 #include "cli/progress_line.h"
 #include "cli/watch_command.h"
 #include "core/builtin_palette.h"

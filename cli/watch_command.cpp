@@ -3,13 +3,12 @@
 #include <charconv>
 #include <filesystem>
 #include <thread>
-#include "cli/batch_convert.h"
+#include "cli/file_arguments.h"
 #include "cli/fixed_palette.h"
 #include "core/bitmap_file.h"
 #include "core/file_settling.h"
 #include "core/folder_changes.h"
 #include "core/folder_search.h"
-#include "core/message_sink.h"
 #include "core/messages.h"
 #include "core/target_naming.h"
 #include "core/texture_conversion.h"
@@ -39,35 +38,13 @@ namespace {
 
 using Clock = SettlingFiles::Clock;
 
-// The reader's or writer's message for the file the calling thread converts.
-thread_local std::string* t_reason = nullptr;
-thread_local std::string_view t_path;
-
-// Keeps the first message about the file, in the batch converter's words:
-// the reason alone where the message names the file.
-class ReasonSink final : public MessageSink {
-public:
-    ReasonSink() : previous_(SetMessageSink(this)) {}
-    ~ReasonSink() override { SetMessageSink(previous_); }
-    ReasonSink(const ReasonSink&) = delete;
-    ReasonSink& operator=(const ReasonSink&) = delete;
-
-    int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
-        if (t_reason && t_reason->empty()) *t_reason = MessageReason(text, caption, t_path);
-        return kIdNo;
-    }
-
-private:
-    MessageSink* previous_;
-};
-
 // What converting one due file came to.
 struct Attempt {
     std::string name;
     std::optional<FileStamp> before;
     std::optional<FileStamp> after;
     std::string line;    // for out, when converted
-    std::string reason;  // why not, when it failed
+    std::string reason;  // why not, when it failed: the reader's or writer's message without the file's name
     bool ok = false;
 };
 
@@ -83,14 +60,14 @@ public:
         return (std::filesystem::path(request_.out) / *target).string();
     }
     bool Follows(const std::string& name) const {
-        return MatchesFilePattern(name, request_.direction == kBmpToAf ? "*.bmp" : "*.*af");
+        return MatchesFilePattern(name, ListPatternOf(request_.direction));
     }
 
     // Every followed file whose target is missing or older waits to be converted.
     void TouchOutdated(Clock::time_point now) {
         std::string folder = request_.folder;
         if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += static_cast<char>(std::filesystem::path::preferred_separator);
-        const std::optional<std::vector<std::string>> names = FindFiles(folder, request_.direction == kBmpToAf ? "*.bmp" : "*.*af");
+        const std::optional<std::vector<std::string>> names = FindFiles(folder, ListPatternOf(request_.direction));
         if (!names) return;
         for (const std::string& name : *names) {
             const std::optional<std::string> target = TargetPath(name);
@@ -116,7 +93,7 @@ public:
         for (const Attempt& attempt : attempts) {
             out_ << attempt.line << std::flush;
             if (files_.Finished(attempt.name, attempt.ok, attempt.before, attempt.after, Clock::now())) {
-                errors_ << SourcePath(attempt.name) << ": " << attempt.reason << "\n" << std::flush;
+                errors_ << FilledLine(kMessageLine, {{"file", SourcePath(attempt.name)}, {"message", attempt.reason}}) << "\n" << std::flush;
             }
         }
         const std::optional<Clock::time_point> next = files_.NextLook();
@@ -153,23 +130,24 @@ private:
     void ConvertOne(Attempt& attempt) const {
         const std::string source = SourcePath(attempt.name);
         const std::optional<std::string> target = TargetPath(attempt.name);
-        t_reason = &attempt.reason;
-        t_path = source;
         attempt.before = StampOfFile(source);
         try {
-            const bool to_texture = request_.direction == kBmpToAf;
-            const std::optional<PackedDib> image =
+            const bool to_texture = request_.direction == Direction::BmpToAf;
+            const Result<PackedDib> image =
                 to_texture ? ReadBitmapFileForSize(source.c_str(), kTextureSide, kTextureSide) : ReadTextureFile(source.c_str());
             attempt.after = StampOfFile(source);
+            if (!image) attempt.reason = image.Problem().Reason();
             // A file that changed while it was read is not written half-way:
             // it waits for its writer again.
             if (image && attempt.before == attempt.after) {
                 const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest_);
                 if (!converted) attempt.reason = kCannotConvert.caption;
                 if (converted && target) {
-                    t_path = *target;
-                    attempt.ok = to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
+                    const Result<Done> written =
+                        to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
+                    attempt.ok = static_cast<bool>(written);
                     if (attempt.ok) attempt.line = source + " -> " + *target + "\n";
+                    if (!written) attempt.reason = written.Problem().Reason();
                 }
                 if (!target) attempt.reason = kTargetPathTooLong.caption;
             }
@@ -177,7 +155,6 @@ private:
             attempt.reason = "not enough memory";
         }
         if (!attempt.ok && attempt.reason.empty()) attempt.reason = "the file changed while it was read";
-        t_reason = nullptr;
     }
 
     const WatchRequest& request_;
@@ -206,7 +183,6 @@ int RunWatch(const WatchRequest& request, const TexturePalette& palette, std::os
         errors << "lumivane-convert: " << request.folder << " is not a folder that can be followed\n";
         return 2;
     }
-    ReasonSink sink;
     FixedPalette source(palette);
     Watch watch(request, *nearest, out, errors);
     watch.TouchOutdated(Clock::now());
@@ -229,8 +205,8 @@ WatchLine ParseWatchLine(const std::vector<std::string>& arguments) {
             line.help = true;
             return line;
         } else if (at == 0) {
-            line.request.direction = argument == "to-af" ? kBmpToAf : argument == "to-bmp" ? kAfToBmp : 0;
-            if (line.request.direction == 0) line.mistake = "watch needs to-af or to-bmp first";
+            line.request.direction = argument == "to-bmp" ? Direction::AfToBmp : Direction::BmpToAf;
+            if (argument != "to-af" && argument != "to-bmp") line.mistake = "watch needs to-af or to-bmp first";
         } else if ((argument == "--out" || argument == "--palette" || argument == "-j") && !has_value) {
             line.mistake = argument + " needs a value";
         } else if (argument == "--out") {

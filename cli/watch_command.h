@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 #include "core/jasc_palette.h"
+#include "core/target_naming.h"
 
 struct WatchRequest {
-    int direction = 0;   // kBmpToAf or kAfToBmp
+    Direction direction = Direction::BmpToAf;
     std::string folder;  // the folder followed
     std::string out;     // where the targets go
     unsigned jobs = 0;   // files converted at once; 0 for one per processor

@@ -36,41 +36,35 @@ public:
     BitmapReader(const char* path, std::int32_t shown_width, std::int32_t shown_height)
         : path_(path), shown_width_(shown_width), shown_height_(shown_height) {}
 
-    std::optional<PackedDib> Read() {
+    Result<PackedDib> Read() {
         BitmapLayout layout;
-        std::optional<PackedDib> dib = ReadHeadersAndTable(layout);
-        if (!dib) return std::nullopt;
+        Result<PackedDib> dib = ReadHeadersAndTable(layout);
+        if (!dib) return dib;
 
         // Of a larger picture only the part stretching shows is kept: fewer
         // bytes to read and to hold, and it stretches to the same picture.
         const KeptPart part = ShownPart(layout.header.biWidth, layout.header.biHeight, shown_width_, shown_height_);
         const BitmapInfoHeader kept = KeptHeader(layout.header, part);
-        if (!dib->Resize(*DibImageBytes(kept))) {
-            dib.reset();
-            return Fail(kBitmapPixelsNoMemory);
-        }
+        if (!dib->Resize(*DibImageBytes(kept))) return Fail(kBitmapPixelsNoMemory);
         dib->SetHeader(kept);
-        if (const Message* failure = ReadPixelRows(*file_, layout, part, dib->Pixels())) {
-            dib.reset();
-            return Fail(*failure);
-        }
+        if (const Message* failure = ReadPixelRows(*file_, layout, part, dib->Pixels())) return Fail(*failure);
         return dib;
     }
 
-    bool ReadRows(const BitmapRowsStart& start) {
+    Result<Done> ReadRows(const BitmapRowsStart& start) {
         BitmapLayout layout;
-        const std::optional<PackedDib> head = ReadHeadersAndTable(layout);
-        if (!head) return false;
+        const Result<PackedDib> head = ReadHeadersAndTable(layout);
+        if (!head) return head.Problem();
         RowSink* sink = start(layout.header, head->ColorTable());
         const Message* failure = sink ? StreamPixelRows(*file_, layout, *sink) : &kBitmapPixelsNoMemory;
-        if (failure) Fail(*failure);
-        return !failure;
+        if (failure) return Fail(*failure);
+        return Done{};
     }
 
 private:
     // The headers and the colour table, in a packed DIB of their own, once
-    // the file is known to reach its pixels; nothing after telling the user.
-    std::optional<PackedDib> ReadHeadersAndTable(BitmapLayout& layout) {
+    // the file is known to reach its pixels; or why not.
+    Result<PackedDib> ReadHeadersAndTable(BitmapLayout& layout) {
         file_ = Files().OpenForReading(path_);
         if (!file_) return Fail(kBitmapNotOpened);
 
@@ -97,7 +91,7 @@ private:
         if (table_bytes > 4 && !dib->Resize(kInfoHeaderBytes + table_bytes)) return Fail(kBitmapPixelsNoMemory);
         if (const Message* failure = ReadColourTable(layout, {dib->data() + kInfoHeaderBytes, table_bytes})) return Fail(*failure);
         if (const Message* failure = ReachPixels(layout.pixel_offset)) return Fail(*failure);
-        return dib;
+        return *std::move(dib);
     }
 
     // The info header and the masks behind it, from the bytes that follow
@@ -130,11 +124,10 @@ private:
         return *got == 0 ? &kPixelsOutsideFile : nullptr;
     }
 
-    // Closes the file before the message, as every failure does.
-    std::nullopt_t Fail(const Message& message) {
+    // The file is closed before anyone hears of the failure.
+    Failure Fail(const Message& message) {
         file_.reset();
-        ShowMessage(nullptr, message, path_);
-        return std::nullopt;
+        return Failure{&message, path_};
     }
 
     const char* path_;
@@ -143,20 +136,17 @@ private:
 };
 }  // namespace
 
-std::optional<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0, 0).Read(); }
+Result<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0, 0).Read(); }
 
-std::optional<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height) {
+Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height) {
     return BitmapReader(path, width, height).Read();
 }
 
-bool ReadBitmapFileRows(const char* path, const BitmapRowsStart& start) { return BitmapReader(path, 0, 0).ReadRows(start); }
+Result<Done> ReadBitmapFileRows(const char* path, const BitmapRowsStart& start) { return BitmapReader(path, 0, 0).ReadRows(start); }
 
-bool WriteBitmapFile(const char* path, const PackedDib& dib) {
+Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib) {
     const std::span<const std::uint8_t> image = dib.Image();
-    if (image.empty()) {
-        ShowMessage(nullptr, kWriteFailed, path);
-        return false;
-    }
+    if (image.empty()) return Failure{&kWriteFailed, path};
     const std::uint32_t pixel_offset = static_cast<std::uint32_t>(kFileHeaderBytes + kInfoHeaderBytes + DibColorTableBytes(dib.Header()));
     std::array<std::uint8_t, kFileHeaderBytes> file_header{};
     StoreU16(&file_header[0], kBitmapFileType);
@@ -165,10 +155,9 @@ bool WriteBitmapFile(const char* path, const PackedDib& dib) {
 
     const std::span<const std::uint8_t> pieces[] = {file_header, image};
     switch (Files().ReplaceFile(path, pieces)) {
-        case WriteOutcome::Written: return true;
-        case WriteOutcome::CreateFailed: ShowMessage(nullptr, kBitmapNotCreated, path); return false;
+        case WriteOutcome::Written: return Done{};
+        case WriteOutcome::CreateFailed: return Failure{&kBitmapNotCreated, path};
         case WriteOutcome::WriteFailed: break;
     }
-    ShowMessage(nullptr, kWriteFailed, path);
-    return false;
+    return Failure{&kWriteFailed, path};
 }

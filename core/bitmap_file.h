@@ -5,33 +5,32 @@
 // bottom-up, uncompressed rows of 1, 4, 8, 16 (5-5-5), 24 or 32 bits.
 #pragma once
 #include <functional>
-#include <optional>
 #include <span>
+#include "core/failure.h"
 #include "core/packed_dib.h"
 #include "core/row_sink.h"
 
 // Reads the file into a packed DIB, with positioned reads and no mapping, so
-// a file that changes meanwhile is at worst a read error. On failure the user
-// has been told and nothing is returned.
-std::optional<PackedDib> ReadBitmapFile(const char* path);
+// a file that changes meanwhile is at worst a read error; or why not.
+Result<PackedDib> ReadBitmapFile(const char* path);
 
 // The same for a picture that will be stretched to width x height: of a
 // longer or wider picture only the rows and columns that stretching shows are
 // read and kept, into a picture of at most width x height that stretches to
 // the same one. The memory taken follows the size shown, not the size the
 // file claims.
-std::optional<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height);
+Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height);
 
 // For a consumer of every row that need not hold the picture: once the
 // headers and the colour table are read, start is given the header of the
 // held form and the colour table, and returns where the rows go, or null when
 // there is no room for it. The rows are then read one at a time into a reused
 // row and handed to that sink in the order they lie in the file, so that the
-// memory taken is a row or two whatever the file claims. False after telling
-// the user, with the messages of ReadBitmapFile.
+// memory taken is a row or two whatever the file claims. A failure has the
+// messages of ReadBitmapFile.
 using BitmapRowsStart = std::function<RowSink*(const BitmapInfoHeader& header, std::span<const std::uint8_t> colour_table)>;
-bool ReadBitmapFileRows(const char* path, const BitmapRowsStart& start);
+Result<Done> ReadBitmapFileRows(const char* path, const BitmapRowsStart& start);
 
 // Writes dib behind a correct file header; the old file, if any, stays as it
-// was unless every byte was written. False after telling the user.
-bool WriteBitmapFile(const char* path, const PackedDib& dib);
+// was unless every byte was written.
+Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib);

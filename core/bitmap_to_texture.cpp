@@ -33,17 +33,16 @@ private:
 
 }  // namespace
 
-BitmapFileConversion ConvertBitmapFile(const char* path, const NearestPaletteColour& nearest, TextureOptions options) {
-    BitmapFileConversion result;
+Result<PackedDib> ConvertBitmapFile(const char* path, const NearestPaletteColour& nearest, TextureOptions options) {
+    const Failure cannot_convert{&kCannotConvert, path};
     if (!options.smooth) {
-        const std::optional<PackedDib> shown = ReadBitmapFileForSize(path, kTextureSide, kTextureSide);
-        result.read = shown.has_value();
-        if (shown) result.texture = ConvertToTexture(*shown, nearest, options);
-        return result;
+        const Result<PackedDib> shown = ReadBitmapFileForSize(path, kTextureSide, kTextureSide);
+        if (!shown) return shown.Problem();
+        return {ConvertToTexture(*shown, nearest, options), cannot_convert};
     }
     std::unique_ptr<SmoothScaler> scaler;
     std::optional<HeldPicture> held;
-    result.read = ReadBitmapFileRows(path, [&](const BitmapInfoHeader& header, std::span<const std::uint8_t> colour_table) -> RowSink* {
+    const Result<Done> read = ReadBitmapFileRows(path, [&](const BitmapInfoHeader& header, std::span<const std::uint8_t> colour_table) -> RowSink* {
         if (!NeedsEveryRow(header, options)) {
             held.emplace(header, colour_table);
             return held->dib ? &*held : nullptr;
@@ -55,7 +54,7 @@ BitmapFileConversion ConvertBitmapFile(const char* path, const NearestPaletteCol
         }
         return scaler.get();
     });
-    if (!result.read) return result;
-    result.texture = scaler ? ConvertScaledToTexture(*scaler, nearest, options.dither) : ConvertToTexture(*held->dib, nearest, options);
-    return result;
+    if (!read) return read.Problem();
+    return {scaler ? ConvertScaledToTexture(*scaler, nearest, options.dither) : ConvertToTexture(*held->dib, nearest, options),
+            cannot_convert};
 }

@@ -4,14 +4,11 @@
 // turn through the scaler, so that the memory taken follows the texture, not
 // the size the file claims.
 #pragma once
-#include <optional>
+#include "core/failure.h"
 #include "core/nearest_colour.h"
 #include "core/packed_dib.h"
 #include "core/texture_conversion.h"
 
-struct BitmapFileConversion {
-    bool read = false;                 // otherwise the user has been told why not
-    std::optional<PackedDib> texture;  // nothing when the picture read could not be converted
-};
-
-BitmapFileConversion ConvertBitmapFile(const char* path, const NearestPaletteColour& nearest, TextureOptions options);
+// The texture, or the reader's failure, or "Cannot convert this picture!"
+// when the picture read could not be converted.
+Result<PackedDib> ConvertBitmapFile(const char* path, const NearestPaletteColour& nearest, TextureOptions options);

@@ -27,9 +27,12 @@ std::string Filled(std::string_view text, std::initializer_list<std::pair<std::s
 
 }  // namespace
 
-int ShowMessage(WindowRef owner, const Message& message, std::string_view path) {
-    const std::string_view slot_name = kPathSlot.substr(1, kPathSlot.size() - 2);
-    return ShowMessage(owner, Filled(message.text, {{slot_name, path}}), Filled(message.caption, {{slot_name, path}}), message.style);
+std::string MessageText(const Message& message, std::string_view path) {
+    return Filled(message.text, {{kPathSlot.substr(1, kPathSlot.size() - 2), path}});
+}
+
+std::string MessageCaption(const Message& message, std::string_view path) {
+    return Filled(message.caption, {{kPathSlot.substr(1, kPathSlot.size() - 2), path}});
 }
 
 std::string FilledLine(const ConverterLine& line, std::initializer_list<std::pair<std::string_view, std::string_view>> values) {

@@ -2,14 +2,13 @@
 // word, in one place: the code that shows a message names its entry here, and
 // the user guide's message tables are checked against this file, both ways.
 // In a message, "{path}" stands for the path (or name) of the file it is
-// about; ShowMessage fills it in. Each entry stands on lines of its own, in
-// the form the check reads: kName{"text", "caption", style}.
+// about; MessageText and MessageCaption fill it in. Each entry stands on
+// lines of its own, in the form the check reads: kName{"text", "caption", style}.
 #pragma once
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
-#include "core/message_sink.h"
 
 struct Message {
     const char* text;
@@ -18,6 +17,11 @@ struct Message {
 };
 
 inline constexpr std::string_view kPathSlot = "{path}";
+// Style bits with the values MessageBoxA takes.
+inline constexpr unsigned kMbOk = 0x0;
+inline constexpr unsigned kMbYesNo = 0x4;
+inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr unsigned kMbIconWarning = 0x30;  // same value as MB_ICONEXCLAMATION
 inline constexpr unsigned kWarningBox = kMbOk | kMbIconWarning;
 inline constexpr unsigned kQuestionBox = kMbYesNo | kMbIconQuestion;
 inline constexpr unsigned kPlainBox = kMbOk;  // no icon
@@ -82,8 +86,9 @@ inline constexpr Message kConfirmDeleteOne{"Are you sure?", "Confirm deleting se
 inline constexpr Message kConfirmDeleteMany{"Are you sure?", "Confirm deleting multiple selection!", kQuestionBox};
 inline constexpr Message kCannotDelete{"Cannot delete:\n\n {path}", "Non critical warning!", kWarningBox};
 
-// Shows message through the current sink with path in its slot, and returns the answer.
-int ShowMessage(WindowRef owner, const Message& message, std::string_view path = {});
+// The text and the caption of message with path in its slot.
+std::string MessageText(const Message& message, std::string_view path);
+std::string MessageCaption(const Message& message, std::string_view path);
 
 // The batch converter's own lines, in the form the check reads:
 // kName{"line", stream}. A word in braces stands for what it names.

@@ -1,16 +1,12 @@
 #include "core/palette_source.h"
-#include "core/messages.h"
 
 namespace {
 PaletteSource* g_palette = nullptr;
 }
 
-bool LoadTexturePalette(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination) {
-    if (!g_palette) {
-        ShowMessage(owner, kPaletteNotFound);
-        return false;
-    }
-    return g_palette->Load(owner, destination);
+Result<Done> LoadTexturePalette(std::span<std::uint8_t, kTexturePaletteBytes> destination) {
+    if (!g_palette) return Failure{&kPaletteNotFound, {}};
+    return g_palette->Load(destination);
 }
 
 PaletteSource* SetPaletteSource(PaletteSource* source) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include "core/message_sink.h"
+#include "core/failure.h"
 
 inline constexpr std::size_t kTexturePaletteBytes = 1024;  // 256 RGBQUAD entries
 
@@ -13,12 +13,12 @@ class PaletteSource {
 public:
     virtual ~PaletteSource() = default;
     // Copies the 1,024-byte palette (blue, green, red, 0 per entry) into
-    // destination, or tells the user (owned by owner) and returns false.
-    virtual bool Load(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination) = 0;
+    // destination, or says why it cannot.
+    virtual Result<Done> Load(std::span<std::uint8_t, kTexturePaletteBytes> destination) = 0;
 };
 
 // The texture palette lookup every reader and the pipeline use.
-bool LoadTexturePalette(WindowRef owner, std::span<std::uint8_t, kTexturePaletteBytes> destination);
+Result<Done> LoadTexturePalette(std::span<std::uint8_t, kTexturePaletteBytes> destination);
 // Replaces the palette source; returns the one in place. With none set, every
 // lookup fails with "Fatal error (PAL1)!".
 PaletteSource* SetPaletteSource(PaletteSource* source);

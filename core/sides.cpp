@@ -7,13 +7,13 @@
 namespace {
 
 // A texture is 256 x 256 and read whole for any consumer.
-std::optional<PackedDib> ReadTextureForSize(const char* path, std::int32_t, std::int32_t) { return ReadTextureFile(path); }
+Result<PackedDib> ReadTextureForSize(const char* path, std::int32_t, std::int32_t) { return ReadTextureFile(path); }
 
 constexpr SideTraits kSides[] = {
     {Side::Bitmaps, Side::Textures, IDC_BITMAPS_LIST, IDC_BMP_TO_AF, IDM_COPY_BMP, "Bitmaps", "*.bmp",
-     &ReadBitmapFileForSize, kPreviewBitmap, kBitmapToTexture, kCopyBitmapToClipboard, kBmpToAf},
+     &ReadBitmapFileForSize, kPreviewBitmap, kBitmapToTexture, kCopyBitmapToClipboard, Direction::BmpToAf},
     {Side::Textures, Side::Bitmaps, IDC_TEXTURES_LIST, IDC_AF_TO_BMP, IDM_COPY_AF, "Textures", "*.*af",
-     &ReadTextureForSize, kPreviewTexture, kTextureToBitmap, kCopyTextureToClipboard, kAfToBmp},
+     &ReadTextureForSize, kPreviewTexture, kTextureToBitmap, kCopyTextureToClipboard, Direction::AfToBmp},
 };
 
 }  // namespace

@@ -5,7 +5,9 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include "core/failure.h"
 #include "core/packed_dib.h"
+#include "core/target_naming.h"
 
 enum class Side { Bitmaps, Textures };
 inline constexpr Side kBothSides[] = {Side::Bitmaps, Side::Textures};
@@ -29,12 +31,12 @@ struct SideTraits {
     const char* file_pattern;    // the files its list shows
     // Reads a file of the side for a consumer that shows it at shown_width x
     // shown_height: of a larger picture only what that shows is kept; 0 x 0
-    // keeps the whole picture. The user has been told when nothing comes back.
-    std::optional<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height);
+    // keeps the whole picture. Or why not.
+    Result<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height);
     std::uint32_t preview_mode;
     std::uint32_t convert_mode;
     std::uint32_t copy_mode;
-    int target_direction;        // how a file converted from this side is named
+    Direction target_direction;  // how a file converted from this side is named
 };
 
 const SideTraits& TraitsOf(Side side);

@@ -29,36 +29,26 @@ std::optional<std::string> FitsPathBuffer(std::string text) {
 
 }  // namespace
 
-std::string_view DefaultExtension(int direction) {
-    switch (direction) {
-        case kBmpToAf: return ".af";
-        case kAfToBmp: return ".bmp";
-        default: return {};
-    }
-}
+std::string_view DefaultExtension(Direction direction) { return direction == Direction::BmpToAf ? ".af" : ".bmp"; }
 
-bool HasTargetExtension(std::string_view name, int direction) {
+bool HasTargetExtension(std::string_view name, Direction direction) {
     const std::size_t dot = LastDot(name);
     if (dot == 0) return false;
     const std::string_view extension = name.substr(dot);
-    switch (direction) {
-        case kBmpToAf: return EndsInIgnoringCase(extension, "af");
-        case kAfToBmp: return EndsInIgnoringCase(extension, ".bmp") && extension.size() == 4;
-        default: return false;
-    }
+    if (direction == Direction::BmpToAf) return EndsInIgnoringCase(extension, "af");
+    return EndsInIgnoringCase(extension, ".bmp") && extension.size() == 4;
 }
 
-std::optional<std::string> DefaultTargetName(std::string_view name, int direction) {
+std::optional<std::string> DefaultTargetName(std::string_view name, Direction direction) {
     const std::string_view extension = DefaultExtension(direction);
-    if (extension.empty()) return std::nullopt;
     name = Bounded(name);
     const std::string_view rest = name.substr(0, LastDot(name));
     if (HasTargetExtension(rest, direction)) return std::string(rest);
     return FitsPathBuffer(std::string(name) + std::string(extension));
 }
 
-std::optional<std::string> FinishSavePath(std::string_view path, int direction) {
-    if (DefaultExtension(direction).empty() || path.size() >= kPathBytes) return std::nullopt;
+std::optional<std::string> FinishSavePath(std::string_view path, Direction direction) {
+    if (path.size() >= kPathBytes) return std::nullopt;
     // Only the file name takes part: a dot in a folder name ("Tex.old") must
     // neither count nor let the folder be cut.
     const std::size_t name_start = path.find_last_of("\\/") + 1;  // 0 when there is no folder

@@ -1,7 +1,7 @@
 // AF texture files: 65,536 bare palette indices, 256 rows of 256, bottom row
 // first. The colours come from the texture palette, never from the file.
 #pragma once
-#include <optional>
+#include "core/failure.h"
 #include "core/packed_dib.h"
 
 inline constexpr int kTextureSide = 256;
@@ -12,9 +12,9 @@ inline constexpr std::size_t kTextureDibBytes = 40 + 1024 + kTexturePixelBytes; 
 BitmapInfoHeader TextureHeader();
 
 // Reads the file into a 256 x 256, 8-bit packed DIB carrying the texture
-// palette. On failure the user has been told and nothing is returned.
-std::optional<PackedDib> ReadTextureFile(const char* path);
+// palette, or says why not.
+Result<PackedDib> ReadTextureFile(const char* path);
 
 // Writes the pixel rows of dib as the whole file; the old file, if any, stays
-// as it was unless every byte was written. False after telling the user.
-bool WriteTextureFile(const char* path, const PackedDib& dib);
+// as it was unless every byte was written.
+Result<Done> WriteTextureFile(const char* path, const PackedDib& dib);

@@ -4,6 +4,7 @@
 #include <span>
 #include "core/packed_dib.h"
 #include "platform/guards.h"
+#include "platform/message_box.h"
 #include "core/palette_source.h"
 
 namespace {
@@ -107,11 +108,17 @@ int ThumbnailSizeFor(DWORD thumbs_index) {
 
 std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, int size, HIMAGELIST images) {
     // Only the rows and columns the thumbnail shows are read of a larger picture.
-    const std::optional<PackedDib> picture = TraitsOf(side).read(path, size, size);
-    if (!picture) return std::nullopt;
+    const Result<PackedDib> picture = TraitsOf(side).read(path, size, size);
+    if (!picture) {
+        ShowMessage(nullptr, *picture.Problem().message, picture.Problem().path);
+        return std::nullopt;
+    }
     std::optional<PackedDib> header_block = ThumbnailHeaderBlock(side, size);
     if (!header_block) return std::nullopt;
-    if (!LoadTexturePalette(gallery, ColourTableOf(*header_block))) return std::nullopt;
+    if (const Result<Done> loaded = LoadTexturePalette(ColourTableOf(*header_block)); !loaded) {
+        ShowMessage(gallery, *loaded.Problem().message, loaded.Problem().path);
+        return std::nullopt;
+    }
     const OwnedBitmap thumbnail = DrawThumbnail(*picture, *header_block, size);
     if (!thumbnail) return std::nullopt;
     // The list has no mask, so the bitmap given as mask is ignored.

@@ -7,6 +7,7 @@
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "core/palette_source.h"
 #include "platform/guards.h"
 #include "preview/preview_panes.h"
@@ -20,6 +21,17 @@ namespace {
 bool MayWriteTarget(HWND main_window, const char* target_path) {
     if (!IsExistingFile(target_path)) return true;
     return ShowMessage(main_window, kOverwriteTarget, target_path) == IDYES;
+}
+
+// Shows failure; false, for the conversion that stops there.
+bool Told(HWND owner, const Failure& failure) {
+    ShowMessage(owner, *failure.message, failure.path);
+    return false;
+}
+
+// A writer's message, which has no owner.
+void ShowIfFailed(const Result<Done>& written) {
+    if (!written) Told(nullptr, written.Problem());
 }
 
 void CopyToClipboard(HWND main_window, const PackedDib& dib) {
@@ -49,13 +61,14 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
 
     // Of a large picture only what the texture shows is read for the
     // conversion, then only what the Source pane shows for the pane, and the
-    // whole picture only for the clipboard.
+    // whole picture only for the clipboard. The readers' and writers'
+    // messages have no owner, the others the main window, as they always had.
     const SideTraits& traits = TraitsOf(*side);
-    std::optional<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide);
-    if (!source) return false;
+    Result<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide);
+    if (!source) return Told(nullptr, source.Problem());
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
-    if (!LoadTexturePalette(main_window, palette)) return false;
+    if (const Result<Done> loaded = LoadTexturePalette(palette); !loaded) return Told(main_window, loaded.Problem());
 
     // The Destination pane shows what converting writes, options and all.
     // Averaging takes in every row of the bitmap, which is read again for
@@ -65,17 +78,16 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     if (*side == Side::Bitmaps && options.smooth) {
         const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);
         if (nearest) {
-            BitmapFileConversion conversion = ConvertBitmapFile(source_path, *nearest, options);
-            if (!conversion.read) return false;
-            converted = std::move(conversion.texture);
+            Result<PackedDib> conversion = ConvertBitmapFile(source_path, *nearest, options);
+            // The file read again may fail to read now; a picture it holds
+            // that cannot be converted is the main window's message.
+            if (!conversion && conversion.Problem().message != &kCannotConvert) return Told(nullptr, conversion.Problem());
+            converted = std::move(conversion).Take();
         }
     } else {
         converted = ConvertToTexture(*source, palette, options);
     }
-    if (!converted) {
-        ShowMessage(main_window, kCannotConvert, source_path);
-        return false;
-    }
+    if (!converted) return Told(main_window, {&kCannotConvert, source_path});
 
     // What was read for the texture is the whole picture unless a side is
     // as long as the texture's and may have been cut down to it.
@@ -84,16 +96,16 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
         const bool whole = mode == kCopyBitmapToClipboard;
         const SIZE pane = SourcePaneSize(main_window);
         source = traits.read(source_path, whole ? 0 : pane.cx, whole ? 0 : pane.cy);
-        if (!source) return false;
+        if (!source) return Told(nullptr, source.Problem());
     }
     ShowPictures(main_window, *source, *converted);
 
     switch (mode) {
     case kBitmapToTexture:
-        if (target_path && MayWriteTarget(main_window, target_path)) WriteTextureFile(target_path, *converted);
+        if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteTextureFile(target_path, *converted));
         break;
     case kTextureToBitmap:
-        if (target_path && MayWriteTarget(main_window, target_path)) WriteBitmapFile(target_path, *converted);
+        if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteBitmapFile(target_path, *converted));
         break;
     case kCopyTextureToClipboard:
         CopyToClipboard(main_window, *converted);

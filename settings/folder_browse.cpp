@@ -3,6 +3,7 @@
 #include <span>
 #include <string_view>
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/shell_dialogs.h"

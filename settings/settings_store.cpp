@@ -5,6 +5,7 @@
 #include <vector>
 #include "platform/program_instance.h"
 #include "core/messages.h"
+#include "platform/message_box.h"
 #include "platform/guards.h"
 
 namespace {

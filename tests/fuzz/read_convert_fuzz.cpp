@@ -1,26 +1,16 @@
 // The bitmap reader and the conversion fed arbitrary bytes, through the file
 // seam: the readers take the same paths as from a file on disk, without one
-// being written and read back for every input. Messages are swallowed.
+// being written and read back for every input.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
 #include "core/file_access.h"
-#include "core/message_sink.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 
 namespace {
-
-class SilentSink final : public MessageSink {
-public:
-    int Show(WindowRef, std::string_view text, std::string_view caption, unsigned) override {
-        // Every message names something; an empty one would be a fault.
-        if (text.empty() || caption.empty()) std::abort();
-        return kIdOk;
-    }
-};
 
 // The input's bytes as an open file.
 class InputFile final : public ReadableFile {
@@ -67,16 +57,18 @@ void CheckHeld(const PackedDib& dib) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static SilentSink sink;
     static InputFiles files;
-    SetMessageSink(&sink);
     SetFileSystem(&files);
     files.input = {data, size};
-    std::optional<PackedDib> dib = ReadBitmapFile("input.bmp");
+    Result<PackedDib> dib = ReadBitmapFile("input.bmp");
     // Reading only the rows and columns a texture shows succeeds exactly when reading every row does.
-    std::optional<PackedDib> shown = ReadBitmapFileForSize("input.bmp", kTextureSide, kTextureSide);
-    if (dib.has_value() != shown.has_value()) std::abort();
-    if (!dib) return 0;
+    Result<PackedDib> shown = ReadBitmapFileForSize("input.bmp", kTextureSide, kTextureSide);
+    if (static_cast<bool>(dib) != static_cast<bool>(shown)) std::abort();
+    if (!dib) {
+        // Every failure names something; an empty message would be a fault.
+        if (dib.Problem().Text().empty() || dib.Problem().Caption().empty()) std::abort();
+        return 0;
+    }
     CheckHeld(*dib);
     CheckHeld(*shown);
     // Everything the reader accepts must convert, and to the same texture

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sstream>
+#include "cli/batch_arguments.h"
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
 #include "core/builtin_palette.h"
@@ -11,7 +12,7 @@ namespace {
 
 class BatchConvertTest : public ::testing::Test {
 protected:
-    int Run(int direction, std::vector<std::string> files, std::optional<std::string> out = std::nullopt, bool force = false,
+    int Run(Direction direction, std::vector<std::string> files, std::optional<std::string> out = std::nullopt, bool force = false,
             const TexturePalette& palette = BuiltinTexturePalette(), unsigned jobs = 0, bool quiet = false, TextureOptions texture = {}) {
         out_.str("");
         errors_.str("");
@@ -42,20 +43,20 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
     const std::string existing = folder_ / "out/b.x.af.bmp";  // a second dot is no second extension
     const auto old_bitmap = PatternBytes(10, 5);
     WriteWholeFile(existing, old_bitmap);
-    EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", false, palette), 1);
+    EXPECT_EQ(Run(Direction::AfToBmp, textures, folder_ / "out", false, palette), 1);
     EXPECT_EQ(errors_.str(), textures[1] + ": " + existing + " exists (--force overwrites it)\n");
     EXPECT_EQ(ReadWholeFile(existing), old_bitmap);
     EXPECT_EQ(ReadWholeFile(folder_ / "out/a.af.bmp").size(), 66614u);
 
-    EXPECT_EQ(Run(kAfToBmp, textures, folder_ / "out", true, palette), 0);
+    EXPECT_EQ(Run(Direction::AfToBmp, textures, folder_ / "out", true, palette), 0);
     // One plane, every other header field zero, the given palette, the texture.
     const std::vector<std::uint8_t> table(palette.begin(), palette.end());
     const std::vector<std::uint8_t> texture(long_texture.begin(), long_texture.begin() + 65536);
     EXPECT_EQ(ReadWholeFile(existing), BuildBitmapFile({InfoHeader(256, 256, 8), table, {}, texture, 0xFFFFFFFF, 66614}));
-    EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
+    EXPECT_EQ(Run(Direction::AfToBmp, {textures[0]}, folder_ / "no/such/folder"), 1);
     EXPECT_EQ(errors_.str(), folder_ / "no/such/folder/a.af.bmp" + ": Error opening file\n");
     // The whole target path counts, as in the window.
-    EXPECT_EQ(Run(kAfToBmp, {textures[0]}, folder_ / std::string(250, 'o')), 1);
+    EXPECT_EQ(Run(Direction::AfToBmp, {textures[0]}, folder_ / std::string(250, 'o')), 1);
     EXPECT_EQ(errors_.str(), textures[0] + ": Target path too long!\n");
 }
 
@@ -76,7 +77,7 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     std::vector<std::tuple<int, std::string, std::string, std::vector<std::vector<std::uint8_t>>>> runs;
     for (const unsigned jobs : {1u, 4u, 1u, 3u}) {
         for (const auto& entry : std::filesystem::directory_iterator(out_folder)) std::filesystem::remove(entry.path());
-        const int failed = Run(kBmpToAf, files, out_folder, runs.size() >= 2, BuiltinTexturePalette(), jobs);
+        const int failed = Run(Direction::BmpToAf, files, out_folder, runs.size() >= 2, BuiltinTexturePalette(), jobs);
         std::vector<std::vector<std::uint8_t>> written;
         for (unsigned i = 0; i < 12; ++i) written.push_back(ReadWholeFile(out_folder + "/p" + std::to_string(i) + ".bmp.af"));
         runs.emplace_back(failed, out_.str(), errors_.str(), written);
@@ -103,7 +104,7 @@ TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMess
     std::filesystem::create_directory(empty);
     const std::string pattern = folder_ / "q*.bmp";
 
-    EXPECT_EQ(Run(kBmpToAf, {broken, missing, in, empty, pattern}, std::nullopt, false, BuiltinTexturePalette(), 2), 4);
+    EXPECT_EQ(Run(Direction::BmpToAf, {broken, missing, in, empty, pattern}, std::nullopt, false, BuiltinTexturePalette(), 2), 4);
     EXPECT_EQ(errors_.str(), broken + ": Not a recognised BMP format file!\n" + missing + ": Error opening file\n" + empty +
                                  ": holds no file that matches *.bmp\n" + pattern + ": matches no file\n");
     std::string converted;
@@ -113,7 +114,7 @@ TEST_F(BatchConvertTest, BadFilesFoldersAndPatternsAreReportedWithTheReadersMess
     EXPECT_EQ(ReadWholeFile(in + "/a.bmp.af").size(), 65536u);
     EXPECT_FALSE(std::filesystem::exists(broken + ".af"));
     // Quiet: the errors only.
-    EXPECT_EQ(Run(kAfToBmp, {Texture("t.af", 8), folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
+    EXPECT_EQ(Run(Direction::AfToBmp, {Texture("t.af", 8), folder_ / "missing.af"}, std::nullopt, false, BuiltinTexturePalette(), 2, true), 1);
     EXPECT_EQ(out_.str(), "");
     EXPECT_EQ(errors_.str(), folder_ / "missing.af" + ": Error opening file !\n");
     EXPECT_EQ(ReadWholeFile(folder_ / "t.af.bmp").size(), 66614u);
@@ -144,16 +145,16 @@ TEST_F(BatchConvertTest, TheTextureOptionsShapeBitmapsMadeIntoTexturesOnly) {
         for (int c = 0; c < 3; ++c) distance += (palette[entry * 4 + c] - mid[c]) * (palette[entry * 4 + c] - mid[c]);
         if (distance < best) best = distance, nearest_to_mid = entry;
     }
-    ASSERT_EQ(Run(kBmpToAf, {bitmap}, std::nullopt, true, palette, 1, true, {true, false}), 0);
+    ASSERT_EQ(Run(Direction::BmpToAf, {bitmap}, std::nullopt, true, palette, 1, true, {true, false}), 0);
     EXPECT_EQ(ReadWholeFile(bitmap + ".af"), std::vector<std::uint8_t>(65536, static_cast<std::uint8_t>(nearest_to_mid)));
-    ASSERT_EQ(Run(kBmpToAf, {bitmap}, std::nullopt, true, palette, 1, true), 0);
+    ASSERT_EQ(Run(Direction::BmpToAf, {bitmap}, std::nullopt, true, palette, 1, true), 0);
     const std::vector<std::uint8_t> whole_pixels = ReadWholeFile(bitmap + ".af");
     EXPECT_EQ(std::count(whole_pixels.begin(), whole_pixels.end(), 0) + std::count(whole_pixels.begin(), whole_pixels.end(), 255), 65536);
 
     const std::string texture = Texture("t.af", 4);
-    ASSERT_EQ(Run(kAfToBmp, {texture}, std::nullopt, true, palette, 1, true), 0);
+    ASSERT_EQ(Run(Direction::AfToBmp, {texture}, std::nullopt, true, palette, 1, true), 0);
     const std::vector<std::uint8_t> plain = ReadWholeFile(texture + ".bmp");
-    ASSERT_EQ(Run(kAfToBmp, {texture}, std::nullopt, true, palette, 1, true, {true, true}), 0);
+    ASSERT_EQ(Run(Direction::AfToBmp, {texture}, std::nullopt, true, palette, 1, true, {true, true}), 0);
     EXPECT_EQ(ReadWholeFile(texture + ".bmp"), plain);
 }
 
@@ -177,7 +178,7 @@ TEST_F(BatchConvertTest, AFileCutShortWhileReadFailsAndTheNextIsConverted) {
     WriteWholeFile(cut, NoisyBitmap(3));
     WriteWholeFile(next, NoisyBitmap(4));
     ShrinkingFile files(cut);
-    EXPECT_EQ(Run(kBmpToAf, {cut, next}, std::nullopt, false, BuiltinTexturePalette(), 1), 1);
+    EXPECT_EQ(Run(Direction::BmpToAf, {cut, next}, std::nullopt, false, BuiltinTexturePalette(), 1), 1);
     EXPECT_EQ(errors_.str(), cut + ": Error reading file\n");
     EXPECT_EQ(out_.str(), cut + ": failed\n" + next + " -> " + next + ".af\n1 file converted, 1 failed\n");
     EXPECT_FALSE(std::filesystem::exists(cut + ".af"));
@@ -214,7 +215,7 @@ TEST(ProgressLine, ShowsAfterASecondAtMostTenTimesASecondAndClearsItsWholeLength
 std::string Described(const CommandLine& line) {
     if (line.help || !line.mistake.empty()) return line.help ? "help" : line.mistake;
     const BatchRequest& request = line.request;
-    std::string text = request.direction == kBmpToAf ? "to-af" : request.direction == kAfToBmp ? "to-bmp" : "?";
+    std::string text = request.direction == Direction::BmpToAf ? "to-af" : "to-bmp";
     text += " jobs " + std::to_string(request.jobs) + (request.force ? " force" : "") + (request.quiet ? " quiet" : "");
     text += std::string(request.texture.smooth ? " smooth" : "") + (request.texture.dither ? " dither" : "");
     text += (request.out ? " out " + *request.out : "") + (line.palette_file ? " palette " + *line.palette_file : "");

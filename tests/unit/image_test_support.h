@@ -1,5 +1,5 @@
-// Shared pieces of the image, conversion and batch tests: a recording message
-// sink, a fixed palette source, a scratch folder, file seams and builders.
+// Shared pieces of the image, conversion and batch tests: the message check,
+// a scratch folder, file seams and builders.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,51 +12,12 @@
 #include <vector>
 #include "core/file_access.h"
 #include "core/jasc_palette.h"
-#include "core/message_sink.h"
 #include "core/packed_dib.h"
-#include "core/palette_source.h"
+#include "core/messages.h"
 #include "tests/unit/bitmap_file_builder.h"
+#include "tests/unit/message_check.h"
 
 inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
-
-// Records each message as "text | caption | style", marked when it has an owner.
-class RecordingSink final : public MessageSink {
-public:
-    RecordingSink() : previous_(SetMessageSink(this)) {}
-    ~RecordingSink() override { SetMessageSink(previous_); }
-    int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override {
-        messages.push_back(Line(text, caption, style) + (owner ? " | owned" : ""));
-        return kIdOk;
-    }
-    // Exactly one message, with no owner, was shown; "@" in text or caption
-    // stands for path. Forgets it.
-    void ExpectToldOnce(const std::string& text, const std::string& caption, unsigned style, const std::string& path) {
-        const auto fill = [&](const std::string& s) { return s == "@" ? path : s; };
-        EXPECT_EQ(messages, std::vector<std::string>{Line(fill(text), fill(caption), style)});
-        messages.clear();
-    }
-    std::vector<std::string> messages;
-
-private:
-    static std::string Line(std::string_view text, std::string_view caption, unsigned style) {
-        return std::string(text) + " | " + std::string(caption) + " | " + std::to_string(style);
-    }
-    MessageSink* previous_;
-};
-
-class FixedPaletteSource final : public PaletteSource {
-public:
-    explicit FixedPaletteSource(const TexturePalette& palette) : palette_(palette), previous_(SetPaletteSource(this)) {}
-    ~FixedPaletteSource() override { SetPaletteSource(previous_); }
-    bool Load(WindowRef, std::span<std::uint8_t, kTexturePaletteBytes> destination) override {
-        std::memcpy(destination.data(), palette_.data(), palette_.size());
-        return true;
-    }
-
-private:
-    TexturePalette palette_;
-    PaletteSource* previous_;
-};
 
 // A palette of 256 different colours, none of them the built-in palette's order.
 inline TexturePalette MadeUpPalette() {

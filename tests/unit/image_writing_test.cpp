@@ -23,7 +23,7 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
     const auto rgb = PatternBytes(24, 17);
     const PackedDib bitmap = MakeDib(TextureHeader(), table, pixels);
     const PackedDib true_colour = MakeDib(InfoHeader(3, 2, 24), {}, rgb);
-    using Writer = std::function<bool(const char*)>;
+    using Writer = std::function<Result<Done>(const char*)>;
     const Writer bmp = [&](const char* path) { return WriteBitmapFile(path, bitmap); };
     const Writer bmp24 = [&](const char* path) { return WriteBitmapFile(path, true_colour); };
     const Writer af = [&](const char* path) { return WriteTextureFile(path, bitmap); };
@@ -52,7 +52,6 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         ScratchFolder folder;
-        RecordingSink sink;
         const std::string path = folder / (row.fault == Fault::NoFolder ? "nowhere/target" : "target");
         // A longer old file, which a good write replaces whole, keeping its
         // permissions; a longer temporary left by a write cut short, which the
@@ -77,17 +76,16 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
         rlimit small = old_limit;
         small.rlim_cur = row.fault == Fault::FileSizeLimit ? 4096 : old_limit.rlim_cur;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = row.write(path.c_str());
+        const Result<Done> written = row.write(path.c_str());
         setrlimit(RLIMIT_FSIZE, &old_limit);
         std::signal(SIGXFSZ, old_handler);
 
-        EXPECT_EQ(written, row.written != nullptr);
+        EXPECT_EQ(static_cast<bool>(written), row.written != nullptr);
         if (row.written) {
-            EXPECT_TRUE(sink.messages.empty());
             EXPECT_EQ(ReadWholeFile(path), *row.written);
             EXPECT_EQ(std::filesystem::status(path).permissions() & perms::all, permissions);
         } else {
-            sink.ExpectToldOnce(row.text, row.caption, row.style, path);
+            ExpectMessage(Shown(written), row.text, row.caption, row.style, path);
             EXPECT_EQ(std::filesystem::is_directory(path), row.fault == Fault::TargetIsAFolder);
             if (row.fault == Fault::FileSizeLimit || row.fault == Fault::ReadOnly) {
                 EXPECT_EQ(ReadWholeFile(path), old);
@@ -144,7 +142,6 @@ private:
 TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     ScratchFolder folder;
     std::filesystem::create_directory(folder.path() / "other");
-    RecordingSink sink;
     const auto table = PatternBytes(1024, 1);
     const auto pixels = PatternBytes(kTexturePixelBytes, 2);
     const PackedDib bitmap = MakeDib(TextureHeader(), table, pixels);
@@ -167,7 +164,6 @@ TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     }
     std::ranges::sort(files.steps);
     EXPECT_EQ(files.steps, (std::vector<std::string>{"flush folder of c.af", "flush folder of d.af"}));
-    EXPECT_TRUE(sink.messages.empty());
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST(WatchCommandLine, ReadsFolderOutPaletteAndJobsOrNamesTheMistake) {
     };
     for (const Row& row : rows) EXPECT_EQ(ParseWatchLine(row.arguments).mistake, row.mistake) << row.arguments[0];
     const WatchLine line = ParseWatchLine(rows[0].arguments);
-    EXPECT_EQ(line.request.direction, kBmpToAf);
+    EXPECT_EQ(line.request.direction, Direction::BmpToAf);
     EXPECT_EQ(line.request.folder, "in");
     EXPECT_EQ(line.request.out, "out");
     EXPECT_EQ(line.request.jobs, 3u);
@@ -124,7 +124,7 @@ TEST(WatchCommand, ConvertsOutdatedSourcesThenEachFinishedWriteOnceWholeAndEndsW
 
     std::ostringstream lines, errors;
     int status = -1;
-    std::thread watch([&] { status = RunWatch({kBmpToAf, in, out, 1, 100ms}, palette, lines, errors); });
+    std::thread watch([&] { status = RunWatch({Direction::BmpToAf, in, out, 1, 100ms}, palette, lines, errors); });
     const bool started = AppearsWithin(out + "/new.af", 3s);
 
     // A writer that holds the file open and writes it in five pieces, with

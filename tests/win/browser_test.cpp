@@ -172,15 +172,6 @@ protected:
             SetItemState(Item(list_id), items[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0));
         }
     }
-    // A message box of the main window.
-    void ExpectMessage(std::size_t index, const std::string& text, const char* caption, unsigned style) const {
-        ASSERT_GT(messages_.Messages().size(), index);
-        const RecordedMessage& message = messages_.Messages()[index];
-        EXPECT_EQ(message.owner, Main());
-        EXPECT_EQ(message.text, text);
-        EXPECT_EQ(message.caption, caption);
-        EXPECT_EQ(message.style, style);
-    }
 
     PopupMenuRunner previous_popup_ = nullptr;
     ProcessStarter previous_starter_ = nullptr;
@@ -223,7 +214,7 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Press(IDC_AF_TO_BMP);
     std::vector<std::string> converted;
     for (const std::string& texture : textures) {
-        converted.push_back(DefaultTargetName(texture, kAfToBmp).value());
+        converted.push_back(DefaultTargetName(texture, Direction::AfToBmp).value());
         EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / NativePath(converted.back())),
                   Bmp8(256, 256, CompanionPalette(), Red)) << converted.back();
         bitmaps.push_back(converted.back());
@@ -237,8 +228,8 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Select(IDC_BITMAPS_LIST, {item});
     g_save.answer = textures_.WithBackslash() + kNamesInThreeScripts[2] + "-" + kNamesInThreeScripts[1];
     Press(IDC_BMP_TO_AF);
-    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], kBmpToAf).value());
-    const std::string saved = FinishSavePath(g_save.answer, kBmpToAf).value();
+    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], Direction::BmpToAf).value());
+    const std::string saved = FinishSavePath(g_save.answer, Direction::BmpToAf).value();
     EXPECT_EQ(ReadWholeFile(NativePath(saved)), Texture(Red));
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).size(), 4u);
     EXPECT_TRUE(messages_.Messages().empty());
@@ -295,8 +286,7 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     std::filesystem::remove(path);
     SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].caption, "Error opening file !");
-    EXPECT_EQ(messages_.Messages()[0].text, path);
+    ExpectMessage(messages_.Messages()[0], "@", "Error opening file !", MB_ICONWARNING, path);
     for (int i = 0; i < 5; ++i) RepaintNow(Main());
     PreviewFocusedItem(Main(), Side::Textures);
     EXPECT_EQ(messages_.Messages().size(), 1u);
@@ -339,10 +329,9 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     Press(IDC_AF_TO_BMP);
     ASSERT_EQ(messages_.Messages().size(), 3u);
     const char* question = "Do you want to overwrite existing target?";
-    ExpectMessage(0, (bitmaps_.Path() / "c.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
-    EXPECT_EQ(messages_.Messages()[1].text, "Error opening file");
-    EXPECT_EQ(messages_.Messages()[1].caption, (bitmaps_.Path() / "e.af.bmp").string());
-    ExpectMessage(2, (bitmaps_.Path() / "f.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO);
+    ExpectMessage(messages_.Messages().at(0), (bitmaps_.Path() / "c.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO, "", Main());
+    ExpectMessage(messages_.Messages()[1], "Error opening file", "@", MB_OK, (bitmaps_.Path() / "e.af.bmp").string());
+    ExpectMessage(messages_.Messages().at(2), (bitmaps_.Path() / "f.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO, "", Main());
     EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "c.af.bmp"), old_bitmap);
     EXPECT_TRUE(std::filesystem::is_directory(bitmaps_.Path() / "e.af.bmp"));
     EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "f.af.bmp"), Bmp8(256, 256, CompanionPalette(), Stripes));
@@ -531,7 +520,9 @@ TEST_F(BrowserTest, CopyPlacesTheOneSelectedFileAsItReadsAndRefusesMore) {
         }
         EXPECT_EQ(ClipboardBlock(CF_TEXT).has_value(), row.placed == nullptr);
         EXPECT_EQ(messages_.Messages().size(), row.selected.size() > 1 ? 1u : 0u);
-        if (row.selected.size() > 1) ExpectMessage(0, "Cannot place multiple files!", "Clipboard error!", MB_ICONWARNING);
+        if (row.selected.size() > 1) {
+            ExpectMessage(messages_.Messages().at(0), "Cannot place multiple files!", "Clipboard error!", MB_ICONWARNING, "", Main());
+        }
     }
 }
 
@@ -579,8 +570,10 @@ TEST_F(BrowserTest, DeleteAsksAsTheSelectionWantsAndRemovesExactlyTheSelectedFil
 
         // A second attempt on a file already gone would add a warning.
         EXPECT_EQ(messages_.Messages().size(), (row.confirm ? 1u : 0u) + (row.held < 0 ? 0u : 1u));
-        if (row.confirm) ExpectMessage(0, "Are you sure?", row.confirm, MB_YESNO | MB_ICONQUESTION);
-        if (row.held >= 0) ExpectMessage(1, "Cannot delete:\n\n " + held_path, "Non critical warning!", MB_ICONWARNING);
+        if (row.confirm) ExpectMessage(messages_.Messages().at(0), "Are you sure?", row.confirm, MB_YESNO | MB_ICONQUESTION, "", Main());
+        if (row.held >= 0) {
+            ExpectMessage(messages_.Messages().at(1), "Cannot delete:\n\n " + held_path, "Non critical warning!", MB_ICONWARNING, "", Main());
+        }
         for (const char* name : row.names) {
             EXPECT_EQ(std::filesystem::exists(folder.Path() / name), !row.gone.contains(name)) << name;
             std::filesystem::remove(folder.Path() / name);
@@ -642,9 +635,9 @@ TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
     Select(IDC_BITMAPS_LIST, {0});
 
     RightClick(IDC_BITMAPS_LIST, IDM_COPY_BMP);
-    ExpectMessage(0, name, "Path too long!", MB_ICONWARNING);
+    ExpectMessage(messages_.Messages().at(0), name, "Path too long!", MB_ICONWARNING, "", Main());
     RightClick(IDC_BITMAPS_LIST, IDM_OPEN_WITH_TOOL);
-    ExpectMessage(1, name, "Path too long!", MB_ICONWARNING);
+    ExpectMessage(messages_.Messages().at(1), name, "Path too long!", MB_ICONWARNING, "", Main());
     EXPECT_EQ(messages_.Messages().size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(deep / name));
     EXPECT_EQ(g_start.calls, 0);

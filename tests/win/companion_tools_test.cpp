@@ -106,12 +106,12 @@ protected:
     }
 
     HWND owner_ = nullptr;
-    RecordingMessageSink messages_;
+    MessageRecorder messages_;
 };
 
 // QRV3 gave the palette id (QRV1 and QRV2 are called by name below); the
 // palette is a resource of the named type "RT_RCDATA", not the numeric RT_RCDATA.
-// An unknown id gives the first fatal error, owned by the caller.
+// An unknown id gives the first fatal error.
 TEST_F(CompanionTest, ThePaletteIdNamesThePaletteFileAndAnUnknownOneIsAFatalError) {
     ASSERT_NE(PaletteId(), 0u);
     ASSERT_NE(FindResourceA(CompanionLibrary(), MAKEINTRESOURCEA(PaletteId() & 0xFFFF), "RT_RCDATA"), nullptr);
@@ -122,12 +122,7 @@ TEST_F(CompanionTest, ThePaletteIdNamesThePaletteFileAndAnUnknownOneIsAFatalErro
     SetPaletteId(0);
     TexturePalette palette{};
     palette.fill(0xAB);
-    EXPECT_FALSE(LoadTexturePalette(owner_, palette));
-    ASSERT_EQ(messages_.Messages().size(), 1u);
-    const RecordedMessage& shown = messages_.Messages()[0];
-    EXPECT_EQ(std::tie(shown.text, shown.caption, shown.owner),
-              std::tuple("Fatal error (PAL1)!", "Application error", owner_));
-    EXPECT_EQ(shown.style, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
+    ExpectMessage(Shown(LoadTexturePalette(palette)), "Fatal error (PAL1)!", "Application error", MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(palette[0], 0xAB);
 }
 

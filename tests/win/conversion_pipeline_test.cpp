@@ -75,7 +75,7 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const std::string bad = bitmaps_.Write("bad.bmp", {'B', 'M', 1, 2, 3}).string();
     EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, kCopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].text, "Error reading file");
+    ExpectMessage(messages_.Messages()[0], "Error reading file", "@", MB_ICONWARNING, bad);
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
         EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
     }
@@ -96,8 +96,8 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     for (const std::string& path : pictures) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, kPreviewBitmap));
-        const std::optional<PackedDib> source = ReadBitmapFile(path.c_str());
-        ASSERT_TRUE(source.has_value());
+        const Result<PackedDib> source = ReadBitmapFile(path.c_str());
+        ASSERT_TRUE(source);
         const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
         ASSERT_TRUE(texture.has_value());
         for (const auto& [pane, picture] : {std::pair{IDC_SOURCE_PANE, &*source}, {IDC_DESTINATION_PANE, &*texture}}) {
@@ -109,8 +109,8 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     WriteSettingDword("Smooth", 1);
     ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, kPreviewBitmap));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Smooth");
-    const std::optional<PackedDib> whole = ReadBitmapFile(pictures[0].c_str());
-    ASSERT_TRUE(whole.has_value());
+    const Result<PackedDib> whole = ReadBitmapFile(pictures[0].c_str());
+    ASSERT_TRUE(whole);
     const std::optional<PackedDib> averaged = ConvertToTexture(*whole, BuiltinTexturePalette(), {true, false});
     ASSERT_TRUE(averaged.has_value());
     EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(IDC_DESTINATION_PANE), averaged->data(), averaged->Pixels().data()), 0);

@@ -38,13 +38,6 @@ std::uint8_t QuadrantIndex(int x, int y) {
     return static_cast<std::uint8_t>(x < 128 ? CubeIndex(0, 0, 5) : CubeIndex(5, 5, 5));
 }
 
-// A recorded message as (text, caption, style, owner).
-using Shown = std::tuple<std::string, std::string, unsigned, HWND>;
-std::vector<Shown> ShownMessages(const RecordingMessageSink& sink) {
-    std::vector<Shown> shown;
-    for (const RecordedMessage& m : sink.Messages()) shown.emplace_back(m.text, m.caption, m.style, m.owner);
-    return shown;
-}
 
 Bytes Solid(std::uint32_t rgb) {
     return Bmp24(8, 8, [rgb](int, int) { return rgb; });
@@ -188,8 +181,11 @@ TEST_F(GalleryTest, AFileThatGetsNoPictureLosesOnlyItsOwn) {
     const DibReallocator previous = SetDibReallocator(&FailOneHeaderBlock);
     OpenGallery();
     SetDibReallocator(previous);
-    const Shown broken{bitmaps_.WithBackslash() + "b.bmp", "Not a recognised BMP format file!", MB_ICONWARNING, nullptr};
-    EXPECT_EQ(ShownMessages(messages_), std::vector<Shown>{broken});
+    const auto broken = [&](const ShownMessage& shown) {
+        ExpectMessage(shown, "@", "Not a recognised BMP format file!", MB_ICONWARNING, bitmaps_.WithBackslash() + "b.bmp");
+    };
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    broken(messages_.Messages()[0]);
     EXPECT_EQ(ListTexts(BitmapsList()), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", japanese, long_name}));
     for (int nothing : {1, 2, 4}) EXPECT_EQ(ItemImage(BitmapsList(), nothing), I_IMAGENONE) << nothing;
     EXPECT_PRED2(NearColour, Thumbnail(BitmapsList(), 0)[0], kRed);
@@ -203,8 +199,9 @@ TEST_F(GalleryTest, AFileThatGetsNoPictureLosesOnlyItsOwn) {
     PaletteSource* palette = SetPaletteSource(nullptr);
     OpenGallery();
     SetPaletteSource(palette);
-    const Shown no_palette{"Fatal error (PAL1)!", "Application error", MB_ICONWARNING, gallery_};
-    EXPECT_EQ(ShownMessages(messages_), (std::vector<Shown>{no_palette, broken, no_palette, no_palette}));
+    ASSERT_EQ(messages_.Messages().size(), 4u);
+    broken(messages_.Messages()[1]);
+    for (int i : {0, 2, 3}) ExpectMessage(messages_.Messages()[i], "Fatal error (PAL1)!", "Application error", MB_ICONWARNING, "", gallery_);
     EXPECT_EQ(ImageList_GetImageCount(ShownImages(BitmapsList())), 0);
 }
 

@@ -65,11 +65,8 @@ TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpens
         [](HWND dialog) { TakeWayOut(dialog, {WM_COMMAND, IDC_SETUP_CANCEL}); });
     EXPECT_NE(run.dialog, nullptr) << "Setup did not open";
     ASSERT_EQ(messages_.Messages().size(), 1u);
-    EXPECT_EQ(messages_.Messages()[0].owner, window);
-    EXPECT_EQ(messages_.Messages()[0].text,
-              "Cannot write to directory: Z:\\proc\\1\\\nPlease choose your Bitmaps and Textures directories in Setup!");
-    EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
-    EXPECT_EQ(messages_.Messages()[0].style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
+    ExpectMessage(messages_.Messages()[0], "Cannot write to directory: Z:\\proc\\1\\\nPlease choose your Bitmaps and Textures directories in Setup!",
+                  "Directory error!", MB_OK | MB_ICONWARNING, "", window);
     DestroyWindow(window);
     PumpMessages();
     StartMainWindow();

@@ -41,7 +41,7 @@ Bytes Texture(const std::function<std::uint8_t(int, int)>& index) {
 std::array<std::uint8_t, 1024> CompanionPalette() {
     std::array<std::uint8_t, 1024> palette{};
     EnsureCompanionLibrary();
-    LoadTexturePalette(nullptr, palette);
+    LoadTexturePalette(palette);
     return palette;
 }
 

@@ -28,7 +28,7 @@ std::string StoredText(const char* name) { return reinterpret_cast<const char*>(
 class SettingsStoreTest : public ::testing::Test {
 protected:
     CleanSettingsKey clean_;
-    RecordingMessageSink messages_;
+    MessageRecorder messages_;
 };
 
 // What the real program's first start cannot see: the class the key is made with.
@@ -79,10 +79,7 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         EXPECT_EQ(StoredText(row.name), row.answer);
         ASSERT_EQ(messages_.Messages().size(), row.warning ? 1u : 0u);
         if (!row.warning) continue;
-        EXPECT_EQ(messages_.Messages()[0].text, row.warning);
-        EXPECT_EQ(messages_.Messages()[0].caption, "Directory error!");
-        EXPECT_EQ(messages_.Messages()[0].style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
-        EXPECT_EQ(messages_.Messages()[0].owner, nullptr);
+        ExpectMessage(messages_.Messages()[0], row.warning, "Directory error!", MB_OK | MB_ICONWARNING);
     }
 }
 

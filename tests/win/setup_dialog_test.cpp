@@ -234,11 +234,8 @@ TEST_F(SetupDialogTest, ABrowseOpensOnTheStoredFolderAndThePickIsShownWithOneBac
         EXPECT_EQ(g_sent_to_browser, sent);
         ASSERT_EQ(messages_.Messages().size(), row.refused ? 1u : 0u);
     }
-    const RecordedMessage& refusal = messages_.Messages()[0];
-    EXPECT_EQ(refusal.text, "Selected directory path is too long!\nPlease choose a shorter one.");
-    EXPECT_EQ(refusal.caption, "Directory error!");
-    EXPECT_EQ(refusal.style, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(refusal.owner, dialog_);
+    ExpectMessage(messages_.Messages()[0], "Selected directory path is too long!\nPlease choose a shorter one.", "Directory error!",
+                  MB_OK | MB_ICONWARNING, "", dialog_);
 }
 
 // A folder named in three scripts goes through the browser, OK and the

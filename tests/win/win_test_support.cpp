@@ -5,21 +5,22 @@
 #include "app/main_window.h"
 #include "core/native_path.h"
 #include "platform/guards.h"
+#include "platform/message_box.h"
 #include "platform/list_item_text.h"
 #include "platform/program_instance.h"
 #include "settings/settings_store.h"
 
-RecordingMessageSink::RecordingMessageSink() : previous_(SetMessageSink(this)) {}
-
-RecordingMessageSink::~RecordingMessageSink() { SetMessageSink(previous_); }
-
-int RecordingMessageSink::Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) {
-    messages_.push_back({static_cast<HWND>(owner), std::string(text), std::string(caption), style});
-    if (answers_.empty()) return IDOK;
-    const int answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+MessageRecorder::MessageRecorder() {
+    SetMessageBoxStandIn([this](HWND owner, const std::string& text, const std::string& caption, unsigned style) {
+        messages_.push_back({text, caption, style, owner});
+        if (answers_.empty()) return IDOK;
+        const int answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    });
 }
+
+MessageRecorder::~MessageRecorder() { SetMessageBoxStandIn(nullptr); }
 
 CleanSettingsKey::CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 

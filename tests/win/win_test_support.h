@@ -1,4 +1,4 @@
-// What the Windows tests share: a message sink that scripts answers and
+// What the Windows tests share: a message recorder that scripts answers and
 // records questions, a clean settings key, scratch folders, the clipboard,
 // the real main window created modeless in-process, and a user that plays
 // the modal loops.
@@ -13,37 +13,28 @@
 #include <string>
 #include <vector>
 #include <gtest/gtest.h>
-#include "core/message_sink.h"
+#include "tests/unit/message_check.h"
 
 // File names outside any one code page, as UTF-8 bytes: Cyrillic, Greek and Japanese.
 inline const std::string kNamesInThreeScripts[] = {"\xD1\x82\xD0\xB5\xD1\x81\xD1\x82",
                                                    "\xCF\x80\xCF\x84\xCE\xAE\xCF\x83\xCE\xB7",
                                                    "\xE9\xA3\x9B\xE8\xA1\x8C\xE6\xA9\x9F"};
 
-struct RecordedMessage {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    unsigned style;
-};
-
 // Answers message boxes from a script (IDOK when the script is empty) and
-// keeps every question asked while it is installed.
-class RecordingMessageSink final : public MessageSink {
+// keeps every question asked while it is in place.
+class MessageRecorder {
 public:
-    RecordingMessageSink();
-    ~RecordingMessageSink() override;
-    RecordingMessageSink(const RecordingMessageSink&) = delete;
-    RecordingMessageSink& operator=(const RecordingMessageSink&) = delete;
-    int Show(WindowRef owner, std::string_view text, std::string_view caption, unsigned style) override;
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
     void QueueAnswer(int answer) { answers_.push_back(answer); }
-    const std::vector<RecordedMessage>& Messages() const { return messages_; }
+    const std::vector<ShownMessage>& Messages() const { return messages_; }
     void Clear() { messages_.clear(); }
 
 private:
-    MessageSink* previous_;
     std::deque<int> answers_;
-    std::vector<RecordedMessage> messages_;
+    std::vector<ShownMessage> messages_;
 };
 
 // Deletes the program's settings key now and again when it goes.
@@ -154,7 +145,7 @@ ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HW
                   const std::function<void(HWND)>& act);
 
 // Where the tests of the window start: a clean settings key naming two
-// scratch folders as the Bitmaps and Textures folders, and a message sink.
+// scratch folders as the Bitmaps and Textures folders, and a message recorder.
 // StartMainWindow() opens the real main window on them and forgets what its
 // start-up asked, so the test sees only what it caused. Each test ends with
 // the program's GDI objects it began with, so that none it leaves behind can
@@ -169,7 +160,7 @@ protected:
 
     const long gdi_at_start_;
     CleanSettingsKey clean_;
-    RecordingMessageSink messages_;
+    MessageRecorder messages_;
     ScratchFolder bitmaps_{"bitmaps"};
     ScratchFolder textures_{"textures"};
     std::unique_ptr<MainWindowUnderTest> main_;
