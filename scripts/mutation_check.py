@@ -359,6 +359,29 @@ def gtest_filter(positive, negative):
     return "--gtest_filter=" + ":".join(positive) + ("-" + ":".join(sorted(negative)) if negative else "")
 
 
+def first_failures(run, positive, negative, timeout):
+    """The tests that fail, run by run(filter, timeout) until the first
+    failure, and that fail again when run once more on their own; one that
+    then passes is taken for a flake and the run goes on without it. A crash
+    or a run out of time counts as it is. Returns (failed, flakes)."""
+    flakes = set()
+    for _ in range(3):
+        failed, _ = run(gtest_filter(positive, negative | flakes), timeout)
+        failed -= negative
+        if not failed or any(name.startswith("(") for name in failed):
+            return failed, flakes
+        again, _ = run(gtest_filter(sorted(failed), set()), timeout)
+        if again & failed:
+            return again & failed, flakes
+        flakes |= failed
+    return set(), flakes
+
+
+def described(failed, flakes):
+    text = ", ".join(sorted(failed))[:160]
+    return text + (" (passed when run again, taken for flakes: %s)" % ", ".join(sorted(flakes)) if flakes else "")
+
+
 def suites_including(folder):
     """The Windows test suites of the test files that include a header of folder."""
     suites = set()
@@ -382,10 +405,12 @@ class CoreRunner:
 
     def suite(self, build, timeout):
         unit = os.path.join(TREE, "build", build, "tests", "unit", "lumivane_unit_tests")
-        failed, _ = run_gtest([unit, "--gtest_fail_fast", gtest_filter(["*"], self.baseline.get(build, set()))],
-                              timeout)
-        if failed - self.baseline.get(build, set()):
-            return "unit tests: " + ", ".join(sorted(failed - self.baseline.get(build, set())))[:160]
+        failed, flakes = first_failures(lambda only, limit: run_gtest([unit, "--gtest_fail_fast", only], limit),
+                                        ["*"], self.baseline.get(build, set()), timeout)
+        if failed:
+            return "unit tests: " + described(failed, flakes)
+        if flakes:
+            print("   %s: passed when run again, taken for flakes: %s" % (build, ", ".join(sorted(flakes))))
         if not run_tool_bitmaps(build, timeout):
             return "tool bitmaps"
         return None
@@ -473,13 +498,15 @@ class WindowsRunner:
         # first; the rest only when they catch nothing.
         first = suites_including(os.path.dirname(fault.path))
         passes = [(first, set()), (["*"], set(first))] if first else [(["*"], set())]
+        flakes = set()
         for suites, skipped in passes:
-            failed, _ = self.tests(self.limit, gtest_filter([s + ".*" if s != "*" else s for s in suites],
-                                                            self.baseline | {s + ".*" for s in skipped}))
-            new = failed - self.baseline
-            if new:
-                return "caught: " + ", ".join(sorted(new))[:160]
-        return "missed"
+            failed, more = first_failures(lambda only, limit: self.tests(limit, only),
+                                          [s + ".*" if s != "*" else s for s in suites],
+                                          self.baseline | {s + ".*" for s in skipped}, self.limit)
+            flakes |= more
+            if failed:
+                return "caught: " + described(failed, flakes)
+        return "missed" + (" (taken for flakes: %s)" % ", ".join(sorted(flakes)) if flakes else "")
 
     def close(self):
         if self.env:
