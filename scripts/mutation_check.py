@@ -605,14 +605,14 @@ def main():
         try:
             runner.prepare()
             say("   ready after %.0f s" % (time.time() - started))
-            # Drawn faults in draw order until enough build; those of one
-            # file run one after the other, so fewer files are rebuilt.
+            # The named faults, then the drawn ones in draw order until
+            # enough build, so that a run cut short is still a fair sample.
             queue = named
             pending = drawn
             built = 0
             while (built < wanted and pending) or queue:
                 batch, pending = pending[:wanted - built], pending[wanted - built:]
-                for fault in sorted(queue + batch, key=lambda f: (f.path, f.line_no)):
+                for fault in queue + batch:
                     outcome = one_fault(runner, fault, say, counts, missed)
                     if fault in batch and outcome != "does not build":
                         built += 1
