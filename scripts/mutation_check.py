@@ -568,12 +568,16 @@ def main():
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--log")
     parser.add_argument("--revision", help="measure this commit instead of the working tree")
+    parser.add_argument("--score", nargs="+", metavar="LOG", help="only count the results of these logs again, "
+                        "with the equivalent faults as listed now")
     parser.add_argument("--copy", default="tree", help="name of the scratch copy (two copies let the halves "
                         "run side by side)")
     args = parser.parse_args()
     part = tuple(int(x) for x in args.part.split("/")) if args.part else None
     only = set(x for x in args.only.split(",") if x)
     TREE = os.path.join(WORK, args.copy)
+    if args.score:
+        return score_logs(args.score)
 
     os.makedirs(TREE, exist_ok=True)
     sync_tree(args.revision)
@@ -632,6 +636,27 @@ def main():
         say("missed in %s: %s" % (half, ", ".join(missed) or "none"))
     for score in scores:
         say(score)
+
+
+def score_logs(paths):
+    """The score of each half in logs written by --log, the last result of a
+    fault counting, with the equivalent faults as listed now."""
+    results = {}
+    for path in paths:
+        with open(path) as f:
+            for line in f:
+                m = re.match(r"(\S+) (caught|missed|equivalent)\b.*?\]?  (\S+?)[:/]", line)
+                if m:
+                    results[m.group(1)] = (m.group(2), "core" if m.group(3) == "core" else "windows")
+    for half in ("core", "windows"):
+        ids = [i for i, (_, h) in results.items() if h == half]
+        equivalent = [i for i in ids if i in EQUIVALENT or results[i][0] == "equivalent"]
+        caught = [i for i in ids if i not in equivalent and results[i][0] == "caught"]
+        missed = [i for i in ids if i not in equivalent and results[i][0] == "missed"]
+        total = len(caught) + len(missed)
+        print("%s: %d of %d caught (%.1f %%), %d equivalent; missed: %s" % (
+            half, len(caught), total, 100.0 * len(caught) / total if total else 0.0, len(equivalent),
+            ", ".join(missed) or "none"))
 
 
 def one_fault(runner, fault, say, counts, missed):
