@@ -666,6 +666,11 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
     EXPECT_STREQ(GetFocusedItemText(Main(), Side::Bitmaps), "c.bmp");
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+    // Once nothing changes, nothing more is looked at.
+    PumpUntil([] { return false; }, 300);
+    Sleep(500);
+    MSG look{};
+    EXPECT_FALSE(PeekMessageA(&look, Main(), kFoldersChangedMessage, kFoldersChangedMessage, PM_NOREMOVE));
 
     // Inside a modal loop (which disables the window) the lists wait, and
     // catch up when it ends.
