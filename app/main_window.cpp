@@ -54,8 +54,8 @@ void InitMainWindow(HWND window) {
     InitMainSkin(window);
     const bool first_start = IsFirstStart();
     // The getters store their defaults, so every later reader finds a value.
-    GetBitmapsFolder();
-    GetTexturesFolder();
+    FolderOf(Side::Bitmaps);
+    FolderOf(Side::Textures);
     GetThumbs();
     GetDefFileName();
     for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);

@@ -24,7 +24,7 @@ std::string BitmapToolCommandLine(std::string_view path) {
 }
 
 int RunBitmapTool(HWND main_window, std::string_view command_line) {
-    const std::optional<PathBuffer> tool = CopyPath(GetBMPTool());
+    const PathBuffer tool = GetBMPTool();
     // The tool sees our own start-up information, asked to open maximized;
     // that request only counts where our flags carry STARTF_USESHOWWINDOW.
     STARTUPINFOA startup{};
@@ -37,8 +37,8 @@ int RunBitmapTool(HWND main_window, std::string_view command_line) {
 
     ShowWindow(main_window, SW_HIDE);
     PROCESS_INFORMATION started{};
-    if (tool && start_process(tool->data(), writable_command_line.data(), nullptr, nullptr, TRUE, HIGH_PRIORITY_CLASS,
-                              nullptr, nullptr, &startup, &started)) {
+    if (start_process(tool.data(), writable_command_line.data(), nullptr, nullptr, TRUE, HIGH_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &started)) {
         const OwnedHandle process(started.hProcess);
         const OwnedHandle thread(started.hThread);
         WaitForSingleObject(process.Get(), INFINITE);

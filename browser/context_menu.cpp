@@ -40,7 +40,7 @@ void PrepareMenu(HMENU menu, HWND main_window, int sender_id) {
     const Side side = *g_context_side;
     const bool has_selection = SelectedCount(ListOf(main_window, side)) != 0;
     // The tool setting is read only where a tool may open the list's files.
-    const bool tool_exists = side == Side::Bitmaps && IsExistingFile(GetBMPTool());
+    const bool tool_exists = side == Side::Bitmaps && IsExistingFile(GetBMPTool().data());
     for (int command : kContextMenuCommands) {
         if (!ContextMenuEntryApplies(command, side, has_selection, tool_exists)) {
             EnableMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | MF_GRAYED);
@@ -105,14 +105,14 @@ void CopySelectedToClipboard(HWND main_window, Side side) {
         ShowMessage(main_window, kMultipleToClipboard);
         return;
     }
-    const std::optional<PathBuffer> folder = FolderOf(side);
+    const PathBuffer folder = FolderOf(side);
     const PathBuffer name = ListItemText(list, item);
-    const std::optional<PathBuffer> path = folder ? JoinPath(folder->data(), name.data()) : std::nullopt;
+    const std::optional<PathBuffer> path = JoinPath(folder.data(), name.data());
     if (!path) {
         ReportPathTooLong(main_window, name.data());
         return;
     }
-    RunConversion(main_window, path->data(), nullptr, TraitsOf(side).copy_mode);
+    RunConversion(main_window, path->data(), nullptr, TraitsOf(side).copy_request);
 }
 
 void DeleteSelectedFiles(HWND main_window, Side side) {
@@ -123,12 +123,11 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
     // The names listed belong to the folder the list was filled from. When
     // that folder has vanished, the folder now set is another one, where
     // files of the same names must not be deleted: the list shows it instead.
-    const std::optional<PathBuffer> folder = FolderOf(side);
-    const bool same_folder = folder && ListShowsFolder(side, folder->data());
-    if (same_folder) {
+    const PathBuffer folder = FolderOf(side);
+    if (ListShowsFolder(side, folder.data())) {
         if (ShowMessage(main_window, selected == 1 ? kConfirmDeleteOne : kConfirmDeleteMany) != IDYES) return;
         for (; item != -1; item = NextSelected(list, item)) {
-            DeleteOneFile(main_window, *folder, ListItemText(list, item));
+            DeleteOneFile(main_window, folder, ListItemText(list, item));
         }
     }
     RefillList(main_window, side);
@@ -140,13 +139,13 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
 
 void OpenWithBitmapTool(HWND main_window, Side side) {
     if (SelectedCount(ListOf(main_window, side)) == 0) return;
-    const std::optional<PathBuffer> folder = FolderOf(side);
+    const PathBuffer folder = FolderOf(side);
     // The focused item, which need not be a selected one.
-    const char* name = GetFocusedItemText(main_window, side);
-    if (!folder || !name) return;
-    const std::optional<PathBuffer> path = JoinPath(folder->data(), name);
+    const std::optional<PathBuffer> name = FocusedItemName(main_window, side);
+    if (!name) return;
+    const std::optional<PathBuffer> path = JoinPath(folder.data(), name->data());
     if (!path) {
-        ReportPathTooLong(main_window, name);
+        ReportPathTooLong(main_window, name->data());
         return;
     }
     RunBitmapTool(main_window, BitmapToolCommandLine(path->data()));

@@ -14,19 +14,17 @@
 
 namespace {
 
-// The two folders, copied at once: each getter reuses one buffer.
 struct Folders {
     PathBuffer source;
     PathBuffer target;
 };
 
-std::optional<Folders> FoldersOf(const SideTraits& from) {
+Folders FoldersOf(const SideTraits& from) {
     // Asked in the order the window fills its lists, so that warnings about
     // vanished folders come in that order too.
-    const std::optional<PathBuffer> bitmaps = FolderOf(Side::Bitmaps);
-    const std::optional<PathBuffer> textures = FolderOf(Side::Textures);
-    if (!bitmaps || !textures) return std::nullopt;
-    return from.side == Side::Bitmaps ? Folders{*bitmaps, *textures} : Folders{*textures, *bitmaps};
+    const PathBuffer bitmaps = FolderOf(Side::Bitmaps);
+    const PathBuffer textures = FolderOf(Side::Textures);
+    return from.side == Side::Bitmaps ? Folders{bitmaps, textures} : Folders{textures, bitmaps};
 }
 
 int NextSelected(HWND list, int after) {
@@ -48,7 +46,7 @@ void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Fold
         ReportPathTooLong(main_window, name.data());
         return;
     }
-    RunConversion(main_window, source->data(), target->data(), from.convert_mode);
+    RunConversion(main_window, source->data(), target->data(), from.convert_request);
 }
 
 void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) {
@@ -56,11 +54,9 @@ void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) 
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
     int item = NextSelected(list, -1);
     if (item == -1) return;
-    const std::optional<Folders> folders = FoldersOf(from);
-    if (folders) {
-        for (; item != -1; item = NextSelected(list, item)) {
-            ConvertWithDefaultName(main_window, from, *folders, ListItemText(list, item));
-        }
+    const Folders folders = FoldersOf(from);
+    for (; item != -1; item = NextSelected(list, item)) {
+        ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item));
     }
     RefillList(main_window, from.other);
 }
@@ -72,12 +68,11 @@ void ConvertFocusedThroughSaveDialog(HWND main_window, const SideTraits& from) {
         SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));
     if (item == -1) return;
     const PathBuffer name = ListItemText(list, item);
-    const std::optional<PathBuffer> target = CopyPath(AskTargetPath(main_window, name.data(), from.other));
-    if (target && (*target)[0] != '\0') {
-        const std::optional<Folders> folders = FoldersOf(from);
-        const std::optional<PathBuffer> source = folders ? JoinPath(folders->source.data(), name.data()) : std::nullopt;
+    const std::optional<PathBuffer> target = AskTargetPath(main_window, name.data(), from.other);
+    if (target) {
+        const std::optional<PathBuffer> source = JoinPath(FoldersOf(from).source.data(), name.data());
         if (source) {
-            RunConversion(main_window, source->data(), target->data(), from.convert_mode);
+            RunConversion(main_window, source->data(), target->data(), from.convert_request);
         } else {
             ReportPathTooLong(main_window, name.data());
         }

@@ -3,13 +3,13 @@
 #include <array>
 #include <string_view>
 #include "platform/guards.h"
+#include "platform/list_item_text.h"
 #include "preview/preview_panes.h"
 #include "preview/preview_requests.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-std::array<char, MAX_PATH> g_focused_item_text{};
 // The folder each side's list was last filled from.
 std::array<PathBuffer, 2> g_list_folders{};
 
@@ -33,7 +33,7 @@ int RefillList(HWND main_window, Side side) {
     ForgetFileOf(main_window, side);
 
     PathBuffer& list_folder = ListFolder(side);
-    list_folder = FolderOf(side).value_or(PathBuffer{});
+    list_folder = FolderOf(side);
     const std::optional<PathBuffer> pattern = JoinPath(list_folder.data(), TraitsOf(side).file_pattern);
     if (!pattern) return 1;
 
@@ -59,7 +59,7 @@ int RefillList(HWND main_window, Side side) {
 
 bool ListShowsFolder(Side side, const char* folder) { return std::string_view(ListFolder(side).data()) == folder; }
 
-const char* ListedFolder(Side side) { return ListFolder(side).data(); }
+PathBuffer ListedFolder(Side side) { return ListFolder(side); }
 
 QuietListChanges::QuietListChanges() { ++g_quiet_list_changes; }
 QuietListChanges::~QuietListChanges() { --g_quiet_list_changes; }
@@ -72,24 +72,18 @@ void HandleListNotify(HWND main_window, const NMHDR& header) {
     }
 }
 
-const char* GetFocusedItemText(HWND main_window, Side side) {
+std::optional<PathBuffer> FocusedItemName(HWND main_window, Side side) {
     HWND list = ListOf(main_window, side);
     const LRESULT focused = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
-    if (focused == -1) return nullptr;
-    g_focused_item_text.fill('\0');
-    LVITEMA item{};
-    item.iSubItem = 0;
-    item.pszText = g_focused_item_text.data();
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&item));
-    return g_focused_item_text.data();
+    if (focused == -1) return std::nullopt;
+    return ListItemText(list, static_cast<int>(focused));
 }
 
 std::optional<PathBuffer> FocusedItemPath(HWND main_window, Side side) {
-    const std::optional<PathBuffer> folder = FolderOf(side);
-    const char* name = GetFocusedItemText(main_window, side);
-    if (!folder || !name) return std::nullopt;
-    return JoinPath(folder->data(), name);
+    const PathBuffer folder = FolderOf(side);
+    const std::optional<PathBuffer> name = FocusedItemName(main_window, side);
+    if (!name) return std::nullopt;
+    return JoinPath(folder.data(), name->data());
 }
 
 void PreviewFocusedItem(HWND main_window, Side side) {

@@ -14,7 +14,7 @@ int RefillList(HWND main_window, Side side);
 // names still listed are then not the names of files in the folder now set.
 bool ListShowsFolder(Side side, const char* folder);
 // The folder the side's list was last filled from, as it was set then.
-const char* ListedFolder(Side side);
+PathBuffer ListedFolder(Side side);
 // While one lives, the lists' own notifications of items taken out or put in
 // run no selection step: a list that follows its folder changes under the
 // user without moving the buttons or the preview.
@@ -29,8 +29,8 @@ public:
 // right-click in it runs the selection step (the list's convert button on,
 // the other one off, its focused item previewed).
 void HandleListNotify(HWND main_window, const NMHDR& header);
-// The focused item's text in a buffer that the next call overwrites, or null.
-const char* GetFocusedItemText(HWND main_window, Side side);
+// The focused item's text, or nothing when no item has the focus.
+std::optional<PathBuffer> FocusedItemName(HWND main_window, Side side);
 // The focused item's path in the side's folder; nothing without a focused
 // item or when the path would not fit.
 std::optional<PathBuffer> FocusedItemPath(HWND main_window, Side side);

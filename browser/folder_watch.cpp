@@ -115,7 +115,7 @@ void SetTimerPeriod(Follower& follower) {
 // The names the side's list shows of its folder now, as RefillList finds them.
 std::set<std::string> NamesInFolder(Side side) {
     std::set<std::string> names;
-    const std::optional<PathBuffer> pattern = JoinPath(ListedFolder(side), TraitsOf(side).file_pattern);
+    const std::optional<PathBuffer> pattern = JoinPath(ListedFolder(side).data(), TraitsOf(side).file_pattern);
     if (!pattern) return names;
     WIN32_FIND_DATAA found{};
     const FindHandle search(FindFirstFileA(pattern->data(), &found));
@@ -238,7 +238,8 @@ void FollowListedFolders(HWND main_window) {
     bool same = true;
     for (Side side : kBothSides) {
         const std::size_t i = IndexOf(side);
-        const char* folder = ListedFolder(side);
+        const PathBuffer listed = ListedFolder(side);
+        const char* folder = listed.data();
         const bool present = FolderPresent(folder);
         same = same && follower.folders[i] == folder && follower.present[i] == present;
         follower.folders[i] = folder;

@@ -11,8 +11,6 @@
 namespace {
 
 SaveDialogRunner g_save_dialog = nullptr;
-PathBuffer g_target_path{};
-PathBuffer g_file_title{};
 
 // Pairs of description and pattern, each ending in a zero, the whole in two.
 constexpr char kBitmapFilter[] = "Windows bitmaps (BMP)\0*.bmp\0All\0*.*\0";
@@ -20,11 +18,6 @@ constexpr char kTextureFilter[] = "FS98 Textures (AF)\0*.*af\0All\0*.*\0";
 
 BOOL RunSaveDialog(OPENFILENAMEA* request) {
     return g_save_dialog ? g_save_dialog(request) : GetSaveFileNameA(request);
-}
-
-const char* NoTarget() {
-    g_target_path.fill('\0');
-    return g_target_path.data();
 }
 
 }  // namespace
@@ -35,16 +28,16 @@ SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner) {
     return previous;
 }
 
-const char* AskTargetPath(HWND main_window, std::string_view item_name, Side target_side) {
+std::optional<PathBuffer> AskTargetPath(HWND main_window, std::string_view item_name, Side target_side) {
     const bool to_bitmap = target_side == Side::Bitmaps;
     const Direction direction = TraitsOf(TraitsOf(target_side).other).target_direction;
-    const std::optional<PathBuffer> initial_folder = FolderOf(target_side);
+    const PathBuffer initial_folder = FolderOf(target_side);
     // The dialog proposes the name the convert buttons would give.
     const std::optional<std::string> proposed_name = DefaultTargetName(item_name, direction);
     const std::optional<PathBuffer> proposed = proposed_name ? CopyPath(*proposed_name) : std::nullopt;
-    if (!initial_folder || !proposed) return NoTarget();
-    g_target_path = *proposed;
-    g_file_title.fill('\0');
+    if (!proposed) return std::nullopt;
+    PathBuffer chosen = *proposed;
+    PathBuffer file_title{};
 
     OPENFILENAMEA request{};
     // The layout without the fields added in Windows 2000 (76 bytes in a 32-bit program).
@@ -52,22 +45,18 @@ const char* AskTargetPath(HWND main_window, std::string_view item_name, Side tar
     request.hwndOwner = main_window;
     request.lpstrFilter = to_bitmap ? kBitmapFilter : kTextureFilter;
     request.nFilterIndex = 1;
-    request.lpstrFile = g_target_path.data();
+    request.lpstrFile = chosen.data();
     request.nMaxFile = MAX_PATH;
-    request.lpstrFileTitle = g_file_title.data();
+    request.lpstrFileTitle = file_title.data();
     request.nMaxFileTitle = MAX_PATH;
-    request.lpstrInitialDir = initial_folder->data();
+    request.lpstrInitialDir = initial_folder.data();
     request.lpstrTitle = to_bitmap ? "Save bitmap as ..." : "Save texture as ...";
     request.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (RunSaveDialog(&request) != 1) return NoTarget();
+    if (RunSaveDialog(&request) != 1) return std::nullopt;
 
-    g_target_path.back() = '\0';
-    const std::optional<std::string> finished = FinishSavePath(g_target_path.data(), direction);
+    chosen.back() = '\0';
+    const std::optional<std::string> finished = FinishSavePath(chosen.data(), direction);
     const std::optional<PathBuffer> target = finished ? CopyPath(*finished) : std::nullopt;
-    if (!target) {
-        ShowMessage(main_window, kTargetPathTooLong, g_target_path.data());
-        return NoTarget();
-    }
-    g_target_path = *target;
-    return g_target_path.data();
+    if (!target) ShowMessage(main_window, kTargetPathTooLong, chosen.data());
+    return target;
 }

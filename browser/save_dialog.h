@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <optional>
 #include <string_view>
+#include "core/path_buffer.h"
 #include "core/sides.h"
 
 using SaveDialogRunner = BOOL (*)(OPENFILENAMEA* request);
@@ -11,6 +13,6 @@ using SaveDialogRunner = BOOL (*)(OPENFILENAMEA* request);
 SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner);
 
 // Runs the Save dialog for the target of item_name, a file of the target side
-// converted from the other one, and returns the full target path in a buffer
-// that the next call overwrites; the empty text when the user cancels.
-const char* AskTargetPath(HWND main_window, std::string_view item_name, Side target);
+// converted from the other one, and returns the full target path; nothing
+// when the user cancels or the path would not fit (which has been reported).
+std::optional<PathBuffer> AskTargetPath(HWND main_window, std::string_view item_name, Side target);

@@ -10,10 +10,12 @@ namespace {
 Result<PackedDib> ReadTextureForSize(const char* path, std::int32_t, std::int32_t) { return ReadTextureFile(path); }
 
 constexpr SideTraits kSides[] = {
-    {Side::Bitmaps, Side::Textures, IDC_BITMAPS_LIST, IDC_BMP_TO_AF, IDM_COPY_BMP, "Bitmaps", "*.bmp",
-     &ReadBitmapFileForSize, kPreviewBitmap, kBitmapToTexture, kCopyBitmapToClipboard, Direction::BmpToAf},
-    {Side::Textures, Side::Bitmaps, IDC_TEXTURES_LIST, IDC_AF_TO_BMP, IDM_COPY_AF, "Textures", "*.*af",
-     &ReadTextureForSize, kPreviewTexture, kTextureToBitmap, kCopyTextureToClipboard, Direction::AfToBmp},
+    {Side::Bitmaps, Side::Textures, IDC_BITMAPS_LIST, IDC_BMP_TO_AF, IDM_COPY_BMP, "*.bmp", &ReadBitmapFileForSize,
+     PipelineRequest::PreviewBitmap, PipelineRequest::BitmapToTexture, PipelineRequest::CopyBitmapToClipboard,
+     Direction::BmpToAf},
+    {Side::Textures, Side::Bitmaps, IDC_TEXTURES_LIST, IDC_AF_TO_BMP, IDM_COPY_AF, "*.*af", &ReadTextureForSize,
+     PipelineRequest::PreviewTexture, PipelineRequest::TextureToBitmap, PipelineRequest::CopyTextureToClipboard,
+     Direction::AfToBmp},
 };
 
 }  // namespace
@@ -27,9 +29,11 @@ std::optional<Side> SideOfList(int list_id) {
     return std::nullopt;
 }
 
-std::optional<Side> SideReadBy(std::uint32_t mode) {
+std::optional<Side> SideReadBy(PipelineRequest request) {
     for (const SideTraits& traits : kSides) {
-        if (mode == traits.preview_mode || mode == traits.convert_mode || mode == traits.copy_mode) return traits.side;
+        if (request == traits.preview_request || request == traits.convert_request || request == traits.copy_request) {
+            return traits.side;
+        }
     }
     return std::nullopt;
 }

@@ -12,14 +12,17 @@
 enum class Side { Bitmaps, Textures };
 inline constexpr Side kBothSides[] = {Side::Bitmaps, Side::Textures};
 
-// The conversion pipeline's request codes: preview, convert to the other
-// side, copy to the clipboard. Each reads a file of one side.
-inline constexpr std::uint32_t kPreviewBitmap = 1;
-inline constexpr std::uint32_t kPreviewTexture = 2;
-inline constexpr std::uint32_t kBitmapToTexture = 3;
-inline constexpr std::uint32_t kTextureToBitmap = 4;
-inline constexpr std::uint32_t kCopyTextureToClipboard = 0x10005;
-inline constexpr std::uint32_t kCopyBitmapToClipboard = 0x20005;
+// The conversion pipeline's requests: preview, convert to the other side,
+// copy to the clipboard. Each reads a file of one side. The numbers are
+// those earlier versions used.
+enum class PipelineRequest : std::uint32_t {
+    PreviewBitmap = 1,
+    PreviewTexture = 2,
+    BitmapToTexture = 3,
+    TextureToBitmap = 4,
+    CopyTextureToClipboard = 0x10005,
+    CopyBitmapToClipboard = 0x20005,
+};
 
 struct SideTraits {
     Side side;
@@ -27,15 +30,14 @@ struct SideTraits {
     int list_id;                 // the main window's list view
     int convert_button;          // converts the list's selection to the other side
     int copy_command;            // the context-menu entry that copies one of its files
-    const char* folder_setting;  // the registry value that holds its folder
     const char* file_pattern;    // the files its list shows
     // Reads a file of the side for a consumer that shows it at shown_width x
     // shown_height: of a larger picture only what that shows is kept; 0 x 0
     // keeps the whole picture. Or why not.
     Result<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height);
-    std::uint32_t preview_mode;
-    std::uint32_t convert_mode;
-    std::uint32_t copy_mode;
+    PipelineRequest preview_request;
+    PipelineRequest convert_request;
+    PipelineRequest copy_request;
     Direction target_direction;  // how a file converted from this side is named
 };
 
@@ -43,4 +45,4 @@ const SideTraits& TraitsOf(Side side);
 // The side whose list has this id, or nothing for any other control.
 std::optional<Side> SideOfList(int list_id);
 // The side whose files a pipeline request reads, or nothing for an unknown code.
-std::optional<Side> SideReadBy(std::uint32_t mode);
+std::optional<Side> SideReadBy(PipelineRequest request);

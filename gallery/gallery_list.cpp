@@ -15,8 +15,7 @@ namespace {
 // A file whose path would not fit a path buffer is not read at all.
 int ThumbnailOfItem(HWND gallery, const GalleryPairing& pairing, const PathBuffer& name, int thumbnail_size,
                     HIMAGELIST images) {
-    const std::optional<PathBuffer> folder = FolderOf(pairing.side);
-    const std::optional<PathBuffer> path = folder ? JoinPath(folder->data(), name.data()) : std::nullopt;
+    const std::optional<PathBuffer> path = JoinPath(FolderOf(pairing.side).data(), name.data());
     if (!path) return I_IMAGENONE;
     return RenderThumbnail(gallery, path->data(), pairing.side, thumbnail_size, images).value_or(I_IMAGENONE);
 }

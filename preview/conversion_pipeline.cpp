@@ -52,8 +52,8 @@ bool PutDibOnClipboard(const PackedDib& dib) {
     return true;
 }
 
-bool RunConversion(HWND main_window, const char* source_path, const char* target_path, std::uint32_t mode) {
-    const std::optional<Side> side = SideReadBy(mode);
+bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request) {
+    const std::optional<Side> side = SideReadBy(request);
     if (!side || !source_path) return false;
     // Followed before it is read: a message box about it lets the window
     // repaint, which must not read it again.
@@ -93,24 +93,24 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     // as long as the texture's and may have been cut down to it.
     const BitmapInfoHeader read = source->Header();
     if (*side == Side::Bitmaps && (read.biWidth == kTextureSide || read.biHeight == kTextureSide)) {
-        const bool whole = mode == kCopyBitmapToClipboard;
+        const bool whole = request == PipelineRequest::CopyBitmapToClipboard;
         const SIZE pane = SourcePaneSize(main_window);
         source = traits.read(source_path, whole ? 0 : pane.cx, whole ? 0 : pane.cy);
         if (!source) return Told(nullptr, source.Problem());
     }
     ShowPictures(main_window, *source, *converted);
 
-    switch (mode) {
-    case kBitmapToTexture:
+    switch (request) {
+    case PipelineRequest::BitmapToTexture:
         if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteTextureFile(target_path, *converted));
         break;
-    case kTextureToBitmap:
+    case PipelineRequest::TextureToBitmap:
         if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteBitmapFile(target_path, *converted));
         break;
-    case kCopyTextureToClipboard:
+    case PipelineRequest::CopyTextureToClipboard:
         CopyToClipboard(main_window, *converted);
         break;
-    case kCopyBitmapToClipboard:
+    case PipelineRequest::CopyBitmapToClipboard:
         CopyToClipboard(main_window, *source);
         break;
     default:

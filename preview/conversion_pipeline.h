@@ -7,12 +7,11 @@
 #include "core/packed_dib.h"
 #include "core/sides.h"
 
-// mode is one of the six request codes of core/sides.h; target_path is used
-// by kBitmapToTexture and kTextureToBitmap only, and any other mode does
-// nothing. True when the source was read and drawn; every failure has been
+// target_path is used by the two conversions to the other side only; an
+// unknown request does nothing. True when the source was read and drawn; every failure has been
 // reported to the user before it returns. Calls may nest: a message box shown
 // here lets the main window repaint, which may preview a changed file.
-bool RunConversion(HWND main_window, const char* source_path, const char* target_path, std::uint32_t mode);
+bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request);
 
 // Hands a copy of the packed DIB to the open, emptied clipboard as CF_DIB.
 bool PutDibOnClipboard(const PackedDib& dib);

@@ -90,9 +90,15 @@ LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam,
     return DefSubclassProc(pane, message, wparam, lparam);
 }
 
+// The pane's state, or null while it has not had a picture: a query leaves the pane as it is.
+PaneState* FoundStateOf(HWND pane) {
+    return pane ? static_cast<PaneState*>(GetPropA(pane, kPaneStateProperty)) : nullptr;
+}
+
+// The pane's state, made and its window procedure subclassed when it has none yet.
 PaneState* StateOf(HWND pane) {
     if (!pane) return nullptr;
-    if (HANDLE found = GetPropA(pane, kPaneStateProperty)) return static_cast<PaneState*>(found);
+    if (PaneState* found = FoundStateOf(pane)) return found;
     auto state = std::make_unique<PaneState>();
     if (!SetPropA(pane, kPaneStateProperty, state.get())) return nullptr;
     if (!SetWindowSubclass(pane, &PaneProc, kPaneSubclassId, reinterpret_cast<DWORD_PTR>(state.get()))) {
@@ -104,6 +110,10 @@ PaneState* StateOf(HWND pane) {
 
 PaneState* SourcePaneState(HWND main_window) {
     return main_window ? StateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
+}
+
+PaneState* FoundSourcePaneState(HWND main_window) {
+    return main_window ? FoundStateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
 }
 
 // Stretches the whole picture over the pane's kept bitmap, made once at the
@@ -163,7 +173,7 @@ void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& co
 }
 
 bool FollowsUnchanged(HWND main_window, Side side, const char* path) {
-    const PaneState* state = SourcePaneState(main_window);
+    const PaneState* state = FoundSourcePaneState(main_window);
     if (!state || !state->followed) return false;
     const Followed& followed = *state->followed;
     return followed.file.side == side && std::string_view(followed.file.path.data()) == path &&
@@ -171,7 +181,7 @@ bool FollowsUnchanged(HWND main_window, Side side, const char* path) {
 }
 
 std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
-    const PaneState* state = SourcePaneState(main_window);
+    const PaneState* state = FoundSourcePaneState(main_window);
     if (!state || !state->followed) return std::nullopt;
     const Followed& followed = *state->followed;
     if (followed.version == VersionOf(followed.file.path.data()) && followed.options == TextureOptionsFor(followed.file.side)) {
@@ -183,18 +193,18 @@ std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
 void RedrawPanes(HWND main_window) {
     for (int id : kPaneIds) {
         HWND pane = GetDlgItem(main_window, id);
-        const PaneState* state = StateOf(pane);
+        const PaneState* state = FoundStateOf(pane);
         if (state && state->picture) ShowPictureNow(pane, *state);
     }
 }
 
 void ForgetFileOf(HWND main_window, Side side) {
-    PaneState* source = SourcePaneState(main_window);
+    PaneState* source = FoundSourcePaneState(main_window);
     if (!source || !source->followed || source->followed->file.side != side) return;
     source->followed.reset();
     for (int id : kPaneIds) {
         HWND pane = GetDlgItem(main_window, id);
-        if (PaneState* state = StateOf(pane)) state->picture.Reset();
+        if (PaneState* state = FoundStateOf(pane)) state->picture.Reset();
         // The window's background beneath the pane comes back, then the pane's frame.
         RECT area{};
         GetWindowRect(pane, &area);

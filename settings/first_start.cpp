@@ -27,8 +27,8 @@ bool CanWriteInFolder(const char* folder) {
 
 std::optional<std::string> UnwritableFolder() {
     for (Side side : kBothSides) {
-        const std::optional<PathBuffer> folder = FolderOf(side);
-        if (folder && !CanWriteInFolder(folder->data())) return std::string(folder->data());
+        const PathBuffer folder = FolderOf(side);
+        if (!CanWriteInFolder(folder.data())) return std::string(folder.data());
     }
     return std::nullopt;
 }

@@ -52,10 +52,7 @@ int CALLBACK FolderBrowseCallback(HWND browser, UINT notification, LPARAM item, 
     CenterWindowOver(browser, reinterpret_cast<HWND>(setup_dialog));
     if (notification == BFFM_INITIALIZED) {
         // The stored folder, not one picked earlier in this opening and not yet stored.
-        std::array<char, MAX_PATH> stored{};
-        const std::string_view folder =
-            g_browse_target == IDC_SETUP_BITMAPS_FOLDER ? GetBitmapsFolder() : GetTexturesFolder();
-        folder.substr(0, stored.size() - 1).copy(stored.data(), stored.size() - 1);
+        const PathBuffer stored = FolderOf(g_browse_target == IDC_SETUP_BITMAPS_FOLDER ? Side::Bitmaps : Side::Textures);
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(stored.data()));
     } else if (notification == BFFM_SELCHANGED) {
         std::array<char, MAX_PATH> path{};

@@ -1,21 +1,51 @@
 #include "settings/settings_store.h"
 #include <algorithm>
-#include <array>
+#include <cctype>
+#include <cstddef>
 #include <cstring>
 #include <vector>
-#include "platform/program_instance.h"
 #include "core/messages.h"
 #include "platform/message_box.h"
 #include "platform/guards.h"
+#include "platform/program_instance.h"
 
 namespace {
 
-std::array<char, MAX_PATH> g_read_buffer{};
-std::array<char, MAX_PATH> g_write_buffer{};
+constexpr SettingTraits kSettings[] = {
+    {Setting::DefFileName, "DefFileName", REG_DWORD, 1, true, nullptr},
+    {Setting::Thumbs, "Thumbs", REG_DWORD, 0, true, nullptr},
+    {Setting::Bitmaps, "Bitmaps", REG_SZ, 0, true, &kBitmapsFolderGone},
+    {Setting::Textures, "Textures", REG_SZ, 0, true, &kTexturesFolderGone},
+    {Setting::BMPTool, "BMPTool", REG_SZ, 0, true, nullptr},
+    {Setting::Smooth, "Smooth", REG_DWORD, 0, false, nullptr},
+    {Setting::Dither, "Dither", REG_DWORD, 0, false, nullptr},
+};
 
-bool CreateSettingsKey(REGSAM access, RegistryKey& key, DWORD* disposition) {
+constexpr bool RowsFollowTheirSettings() {
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        if (kSettings[i].setting != static_cast<Setting>(i)) return false;
+    }
+    return true;
+}
+static_assert(RowsFollowTheirSettings(), "TraitsOf finds a setting's row by its number");
+
+// A stored number with all bits set: what Setup stores for "no size selected".
+constexpr DWORD kStoredNothing = 0xFFFFFFFF;
+
+// Earlier versions read the module name into 255 characters; the default
+// folders, and so what they stored, depend on it.
+constexpr DWORD kModuleNameRoom = 255;
+// A short (8.3) file name and its terminating zero.
+constexpr std::size_t kShortFileNameBytes = 13;
+
+bool CreateSettingsKey(RegistryKey& key) {
     return RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, const_cast<char*>(kSettingsKeyClass),
-                           REG_OPTION_NON_VOLATILE, access, nullptr, key.Receive(), disposition) == ERROR_SUCCESS;
+                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) == ERROR_SUCCESS;
+}
+
+// Reading never makes the key: its absence is how a first start is known.
+bool OpenSettingsKey(RegistryKey& key) {
+    return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
 }
 
 bool FindsEntry(const char* path, bool want_directory) {
@@ -24,12 +54,16 @@ bool FindsEntry(const char* path, bool want_directory) {
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 
+// Either case; the program sets no locale, so only ASCII letters fold.
+bool IsDriveLetter(char letter) {
+    const int lower = std::tolower(static_cast<unsigned char>(letter));
+    return lower >= 'a' && lower <= 'z';
+}
+
 // "D:\" without its backslash would name the drive's current folder, so a
 // drive's root is tested whole.
 bool IsDriveRoot(std::string_view folder) {
-    if (folder.size() != 3 || folder[1] != ':' || folder[2] != '\\') return false;
-    const char drive = static_cast<char>(folder[0] | 0x20);
-    return drive >= 'a' && drive <= 'z';
+    return folder.size() == 3 && IsDriveLetter(folder[0]) && folder.substr(1) == ":\\";
 }
 
 bool IsExistingDriveRoot(const char* root) {
@@ -37,105 +71,63 @@ bool IsExistingDriveRoot(const char* root) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Reads a number setting, writing its default when it is missing. When even
-// the default cannot be stored and read back, the default is the answer.
-DWORD GetNumberSetting(const char* name, DWORD default_value) {
-    if (ReadSettingDword(name) == kMissingSetting) {
-        WriteSettingDword(name, default_value);
-        if (ReadSettingDword(name) == kMissingSetting) return default_value;
-    }
-    const DWORD value = ReadSettingDword(name);
-    return value == kMissingSetting ? default_value : value;
-}
-
-const char* ReturnDefault(std::span<const char, MAX_PATH> default_text) {
-    std::memcpy(g_read_buffer.data(), default_text.data(), MAX_PATH);
-    g_read_buffer.back() = '\0';
-    return g_read_buffer.data();
-}
-
-// The two folder getters: a folder that no longer exists is reported once and
-// replaced by the program folder; a repair that does not hold after one more
-// pass gives the program folder without storing it.
-const char* GetFolderSetting(const char* name, const Message& missing_message) {
-    std::array<char, MAX_PATH> candidate{};
-    bool warned = false;
-    for (int pass = 0; pass < 2; ++pass) {
-        candidate.fill('\0');
-        GetProgramFolder(candidate);
-        const char* stored = ReadSettingString(name);
-        if (stored && stored[0] != '\0') {
-            // The stored folder ends in a backslash; the test is made without it.
-            const std::size_t length = std::strlen(stored);
-            candidate.fill('\0');
-            std::memcpy(candidate.data(), stored, length - 1);
-            if (IsDriveRoot(stored) ? IsExistingDriveRoot(stored) : IsExistingFolder(candidate.data())) {
-                if (const char* fresh = ReadSettingString(name)) return fresh;
-            }
-            if (!warned) {
-                ShowMessage(nullptr, missing_message);
-                warned = true;
-            }
-            candidate.fill('\0');
-            GetProgramFolder(candidate);
-        }
-        WriteSettingString(name, candidate.data());
-    }
-    return ReturnDefault(candidate);
+// A stored folder ends in a backslash; the test is made without it.
+bool IsUsableFolder(const PathBuffer& folder) {
+    if (IsDriveRoot(folder.data())) return IsExistingDriveRoot(folder.data());
+    PathBuffer without_last = folder;
+    without_last[std::strlen(folder.data()) - 1] = '\0';
+    return IsExistingFolder(without_last.data());
 }
 
 }  // namespace
 
-void GetProgramFolder(std::span<char, MAX_PATH> folder) {
-    std::array<char, MAX_PATH> module{};
-    const DWORD returned = GetModuleFileNameA(ProgramInstance(), module.data(), 255);
-    const std::size_t n = returned < 255 ? returned : 254;
-    module[n] = '\0';
-    std::size_t separator = 0;
-    for (std::size_t i = n; i > 0; --i) {
-        if (module[i] == '\\' || module[i] == ':') {
-            separator = i;
-            module[i + 1] = '\0';
-            break;
-        }
-    }
-    // A folder this long leaves no room for a file name: mark it so that it
-    // never passes the folder test.
-    if (separator + 13 >= 255) {
-        const std::size_t end = std::strlen(module.data());
-        module[end] = '?';
-        module[end + 1] = '\0';
-    }
-    std::memcpy(folder.data(), module.data(), MAX_PATH);
+const SettingTraits& TraitsOf(Setting setting) { return kSettings[static_cast<std::size_t>(setting)]; }
+
+Setting FolderSettingOf(Side side) { return side == Side::Bitmaps ? Setting::Bitmaps : Setting::Textures; }
+
+PathBuffer GetProgramFolder() {
+    PathBuffer module{};
+    const DWORD returned = GetModuleFileNameA(ProgramInstance(), module.data(), kModuleNameRoom);
+    // A name cut at the room's end keeps the last place for its zero.
+    const std::size_t length = std::min<std::size_t>(returned, kModuleNameRoom - 1);
+    module[length] = '\0';
+    // The first character is never taken for a separator; without one the name stays whole.
+    const std::size_t separator = std::string_view(module.data(), length).find_last_of("\\:");
+    if (separator == std::string_view::npos || separator == 0) return module;
+    std::fill(module.begin() + static_cast<std::ptrdiff_t>(separator) + 1, module.end(), '\0');
+    // A folder that leaves no room for a short file name within the module
+    // name's room is marked so that it never passes the folder test.
+    if (separator + 1 + kShortFileNameBytes > kModuleNameRoom) module[separator + 1] = '?';
+    return module;
 }
 
-void WriteSettingDword(const char* name, DWORD value) {
+bool WriteSettingDword(const char* name, DWORD value) {
     RegistryKey key;
-    if (!CreateSettingsKey(KEY_ALL_ACCESS, key, nullptr)) return;
-    RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    if (!CreateSettingsKey(key)) return false;
+    return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
 }
 
-void WriteSettingString(const char* name, std::string_view text) {
-    if (text.size() >= g_write_buffer.size()) return;
-    text.copy(g_write_buffer.data(), text.size());
-    g_write_buffer[text.size()] = '\0';
+bool WriteSettingString(const char* name, std::string_view text) {
+    const std::optional<PathBuffer> copied = CopyPath(text);
+    if (!copied) return false;
     RegistryKey key;
-    if (!CreateSettingsKey(KEY_ALL_ACCESS, key, nullptr)) return;
+    if (!CreateSettingsKey(key)) return false;
     // The text and its zero, nothing after: bytes behind the zero would be
     // converted too when another code page reads the value back.
-    RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_write_buffer.data()),
-                   static_cast<DWORD>(text.size() + 1));
+    return RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(copied->data()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-const char* ReadSettingString(const char* name) {
+std::optional<PathBuffer> ReadSettingString(const char* name) {
     RegistryKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return nullptr;
+    if (!OpenSettingsKey(key)) return std::nullopt;
     // Earlier versions stored 260 bytes whatever the text, with the leftovers
     // of longer texts behind its zero. Read in the UTF-8 code page, those
     // leftovers can grow past any fixed buffer, so the value is read whole,
     // at the size the registry names, and only the text before its zero counts.
     DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return nullptr;
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
     std::vector<char> value;
     LSTATUS status = ERROR_MORE_DATA;
     // A value that grows meanwhile is asked for again at its new size.
@@ -145,53 +137,42 @@ const char* ReadSettingString(const char* name) {
         size = room;
         status = RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size);
     }
-    if (status != ERROR_SUCCESS) return nullptr;
+    if (status != ERROR_SUCCESS) return std::nullopt;
     // A text without room for its end in a path cannot be used safely.
-    const std::size_t length = std::strlen(value.data());
-    if (length >= g_read_buffer.size()) return nullptr;
-    g_read_buffer.fill('\0');
-    std::memcpy(g_read_buffer.data(), value.data(), length);
-    return g_read_buffer.data();
+    return CopyPath(value.data());
 }
 
-DWORD ReadSettingDword(const char* name) {
+std::optional<DWORD> ReadSettingDword(const char* name) {
     RegistryKey key;
-    DWORD disposition = 0;
-    if (!CreateSettingsKey(KEY_READ, key, &disposition)) return kMissingSetting;
-    if (disposition != REG_OPENED_EXISTING_KEY) return kMissingSetting;
+    if (!OpenSettingsKey(key)) return std::nullopt;
     DWORD value = 0;  // shorter data of another type reads as its little-endian bytes
     DWORD size = sizeof value;
     if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
-        return kMissingSetting;
+        return std::nullopt;
     }
+    if (value == kStoredNothing) return std::nullopt;
     return value;
 }
 
-DWORD GetDefFileName() { return GetNumberSetting("DefFileName", 1); }
-
-DWORD GetThumbs() { return GetNumberSetting("Thumbs", 0); }
-
-const char* GetBitmapsFolder() {
-    return GetFolderSetting(TraitsOf(Side::Bitmaps).folder_setting, kBitmapsFolderGone);
+DWORD GetNumberSetting(Setting setting) {
+    const SettingTraits& traits = TraitsOf(setting);
+    if (const std::optional<DWORD> stored = ReadSettingDword(traits.name)) return *stored;
+    if (traits.default_stored) WriteSettingDword(traits.name, traits.default_number);
+    return traits.default_number;
 }
 
-const char* GetTexturesFolder() {
-    return GetFolderSetting(TraitsOf(Side::Textures).folder_setting, kTexturesFolderGone);
-}
-
-std::optional<PathBuffer> FolderOf(Side side) {
-    return CopyPath(side == Side::Bitmaps ? GetBitmapsFolder() : GetTexturesFolder());
-}
-
-const char* GetBMPTool() {
-    std::array<char, MAX_PATH> program_folder{};
-    for (int pass = 0; pass < 2; ++pass) {
-        GetProgramFolder(program_folder);
-        const char* stored = ReadSettingString("BMPTool");
-        if (stored && stored[0] != '\0') return stored;
-        WriteSettingString("BMPTool", program_folder.data());
+// A folder that no longer exists is reported and replaced by the program
+// folder, which is the answer even when it cannot be stored.
+PathBuffer GetTextSetting(Setting setting) {
+    const SettingTraits& traits = TraitsOf(setting);
+    const std::optional<PathBuffer> stored = ReadSettingString(traits.name);
+    if (stored && (*stored)[0] != '\0') {
+        if (!traits.folder_gone || IsUsableFolder(*stored)) return *stored;
+        ShowMessage(nullptr, *traits.folder_gone);
     }
-    return ReturnDefault(program_folder);
+    const PathBuffer program_folder = GetProgramFolder();
+    WriteSettingString(traits.name, program_folder.data());
+    return program_folder;
 }
 
 bool IsExistingFolder(const char* path) { return FindsEntry(path, true); }

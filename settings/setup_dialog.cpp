@@ -4,7 +4,6 @@
 #include "resources/resource_ids.h"
 #include "settings/folder_browse.h"
 #include "settings/settings_store.h"
-#include "settings/texture_settings.h"
 #include "settings/tool_pick.h"
 #include "skin/skinned_dialog.h"
 #include "skin/window_centring.h"
@@ -25,6 +24,20 @@ constexpr ButtonPictures kSetupButtons[] = {
 // Close stores nothing, as Cancel.
 constexpr SkinnedDialogLook kSetupLook{kSetupButtons, true, true};
 
+// Where Setup shows each setting, in the order OK stores them: the texts in
+// statics, the numbers in check boxes, but for the size list.
+constexpr struct {
+    Setting setting;
+    int control;
+} kShownSettings[] = {
+    {Setting::Bitmaps, IDC_SETUP_BITMAPS_FOLDER}, {Setting::Textures, IDC_SETUP_TEXTURES_FOLDER},
+    {Setting::BMPTool, IDC_SETUP_TOOL_PATH},      {Setting::DefFileName, IDC_SETUP_DEFAULT_NAMES},
+    {Setting::Smooth, IDC_SETUP_SMOOTH},          {Setting::Dither, IDC_SETUP_DITHER},
+    {Setting::Thumbs, IDC_SETUP_THUMB_SIZE},
+};
+
+bool IsText(Setting setting) { return TraitsOf(setting).type == REG_SZ; }
+
 void FillThumbnailSizes(HWND dialog) {
     HWND sizes = GetDlgItem(dialog, IDC_SETUP_THUMB_SIZE);
     SendMessageA(sizes, CB_RESETCONTENT, 0, 0);
@@ -32,19 +45,21 @@ void FillThumbnailSizes(HWND dialog) {
         SendMessageA(sizes, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(kThumbnailSizes[index]));
     }
     // An index outside the list leaves it without a selection.
-    SendMessageA(sizes, CB_SETTOPINDEX, GetThumbs(), 0);
-    SendMessageA(sizes, CB_SETCURSEL, GetThumbs(), 0);
+    const DWORD selected = GetThumbs();
+    SendMessageA(sizes, CB_SETTOPINDEX, selected, 0);
+    SendMessageA(sizes, CB_SETCURSEL, selected, 0);
 }
 
 void InitSetupDialog(HWND dialog) {
-    // Each getter may warn and store its default before the dialog shows it.
-    SetDlgItemTextA(dialog, IDC_SETUP_BITMAPS_FOLDER, GetBitmapsFolder());
-    SetDlgItemTextA(dialog, IDC_SETUP_TEXTURES_FOLDER, GetTexturesFolder());
-    SetDlgItemTextA(dialog, IDC_SETUP_TOOL_PATH, GetBMPTool());
-    CheckDlgButton(dialog, IDC_SETUP_DEFAULT_NAMES, GetDefFileName() != 0 ? BST_CHECKED : BST_UNCHECKED);
-    const TextureOptions options = GetTextureOptions();
-    CheckDlgButton(dialog, IDC_SETUP_SMOOTH, options.smooth ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, IDC_SETUP_DITHER, options.dither ? BST_CHECKED : BST_UNCHECKED);
+    // The text getters come first: each may warn and store its default
+    // before the dialog shows it.
+    for (const auto& shown : kShownSettings) {
+        if (IsText(shown.setting)) SetDlgItemTextA(dialog, shown.control, GetTextSetting(shown.setting).data());
+    }
+    for (const auto& shown : kShownSettings) {
+        if (IsText(shown.setting) || shown.control == IDC_SETUP_THUMB_SIZE) continue;
+        CheckDlgButton(dialog, shown.control, GetNumberSetting(shown.setting) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    }
     AttachNewOpening<DialogOpening>(dialog, kSetupLook);
     FillThumbnailSizes(dialog);
     CenterWindowOver(dialog, GetParent(dialog));
@@ -58,17 +73,21 @@ void StoreShownText(HWND dialog, int static_id, const char* setting) {
     WriteSettingString(setting, text.data());
 }
 
-DWORD CheckedAsSetting(HWND dialog, int check_box) { return IsDlgButtonChecked(dialog, check_box) == BST_CHECKED ? 1 : 0; }
+DWORD ShownNumber(HWND dialog, int control) {
+    // CB_ERR (-1) when no size is selected, which the getter reads as missing.
+    if (control == IDC_SETUP_THUMB_SIZE) return static_cast<DWORD>(SendDlgItemMessageA(dialog, control, CB_GETCURSEL, 0, 0));
+    return IsDlgButtonChecked(dialog, control) == BST_CHECKED ? 1 : 0;
+}
 
 void AcceptSetup(HWND dialog) {
-    StoreShownText(dialog, IDC_SETUP_BITMAPS_FOLDER, "Bitmaps");
-    StoreShownText(dialog, IDC_SETUP_TEXTURES_FOLDER, "Textures");
-    StoreShownText(dialog, IDC_SETUP_TOOL_PATH, "BMPTool");
-    WriteSettingDword("DefFileName", CheckedAsSetting(dialog, IDC_SETUP_DEFAULT_NAMES));
-    WriteSettingDword(kSmoothSetting, CheckedAsSetting(dialog, IDC_SETUP_SMOOTH));
-    WriteSettingDword(kDitherSetting, CheckedAsSetting(dialog, IDC_SETUP_DITHER));
-    // CB_ERR (-1) when nothing is selected, which the getter reads as missing.
-    WriteSettingDword("Thumbs", static_cast<DWORD>(SendDlgItemMessageA(dialog, IDC_SETUP_THUMB_SIZE, CB_GETCURSEL, 0, 0)));
+    for (const auto& shown : kShownSettings) {
+        const char* name = TraitsOf(shown.setting).name;
+        if (IsText(shown.setting)) {
+            StoreShownText(dialog, shown.control, name);
+        } else {
+            WriteSettingDword(name, ShownNumber(dialog, shown.control));
+        }
+    }
     SendMessageA(GetParent(dialog), kSettingsStoredMessage, 0, 0);
     EndSkinnedDialog(dialog);
 }

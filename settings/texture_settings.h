@@ -1,12 +1,9 @@
-// The two texture options, kept as REG_DWORD values of the settings key:
-// "Smooth" (smooth scaling) and "Dither" (dithering). Non-zero is on; a value
-// that is missing or unreadable is off and is not written until Setup's OK.
+// The two texture options, smooth scaling and dithering, kept in the
+// settings table. Non-zero is on; a value that is missing or unreadable is
+// off and is not written until Setup's OK.
 #pragma once
 #include "core/sides.h"
 #include "core/texture_conversion.h"
-
-inline constexpr char kSmoothSetting[] = "Smooth";
-inline constexpr char kDitherSetting[] = "Dither";
 
 TextureOptions GetTextureOptions();
 // The options for converting a file of the side: the stored ones for a

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <fstream>
 #include <vector>
 #include "tests/e2e/program_driver.h"
 #include "version.h"
@@ -12,8 +11,8 @@ namespace {
 
 TEST(EndToEnd, WithoutTheCompanionLibraryOnlyTheFatalMessageShowsAndTheExitCodeIsZero) {
     const ScratchFolder alone("alone");
-    std::filesystem::copy_file(BesideThisProgram("lumivane.exe"), alone.path / "lumivane.exe");
-    RunningProgram program(alone.path / "lumivane.exe");
+    std::filesystem::copy_file(BesideTestProgram("lumivane.exe"), alone.Path() / "lumivane.exe");
+    RunningProgram program(alone.Path() / "lumivane.exe");
     HWND box = program.WaitForWindow(nullptr, "Fatal error!");
     ASSERT_NE(box, nullptr);
     char text[128] = {};
@@ -25,14 +24,14 @@ TEST(EndToEnd, WithoutTheCompanionLibraryOnlyTheFatalMessageShowsAndTheExitCodeI
 
 TEST(EndToEnd, FirstStartStoresTheProgramsFolderForBothListsAndExitEndsWithOne) {
     DeleteProgramSettings();
-    RunningProgram program(BesideThisProgram("lumivane.exe"));
+    RunningProgram program(BesideTestProgram("lumivane.exe"));
     HWND main = program.WaitForWindow(nullptr, LUMIVANE_CAPTION);
     ASSERT_NE(main, nullptr);
     for (const char* name : {"Bitmaps", "Textures"}) {
         char folder[MAX_PATH] = {};
         DWORD size = sizeof folder;
         EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, folder, &size), 0);
-        EXPECT_EQ(folder, BesideThisProgram("").string()) << name;
+        EXPECT_EQ(folder, BesideTestProgram("").string()) << name;
     }
     PostMessageA(main, WM_COMMAND, 1025, 0);  // Exit
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
@@ -45,13 +44,12 @@ protected:
     void SetUp() override {
         DeleteProgramSettings();
         for (const auto& [name, folder] : {std::pair{"Bitmaps", &bitmaps_}, std::pair{"Textures", &textures_}}) {
-            const std::string text = folder->path.string() + "\\";
+            const std::string text = folder->WithBackslash();
             RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, text.c_str(), text.size() + 1);
         }
-        std::ofstream(bitmaps_.path / "plane.bmp", std::ios::binary) << "not read";
-        const std::vector<char> texture(65536, 7);
-        std::ofstream(textures_.path / "plane.oaf", std::ios::binary).write(texture.data(), 65536);
-        program_.emplace(BesideThisProgram("lumivane.exe"));
+        bitmaps_.Write("plane.bmp", {1});  // never read
+        textures_.Write("plane.oaf", std::vector<std::uint8_t>(65536, 7));
+        program_.emplace(BesideTestProgram("lumivane.exe"));
         main_ = program_->WaitForWindow(nullptr, LUMIVANE_CAPTION);
         ASSERT_NE(main_, nullptr);
     }
@@ -74,14 +72,14 @@ TEST_F(ConversionEndToEnd, PickATextureConvertItAndFindTheBitmapInTheList) {
     PickTheTexture();
     PostMessageA(main_, WM_COMMAND, 4, 0);  // "A&F to BMP"
     EXPECT_TRUE(WaitFor([&] { return SendMessageA(Item(1031), LVM_GETITEMCOUNT, 0, 0) == 2; }));
-    EXPECT_EQ(std::filesystem::file_size(bitmaps_.path / "plane.oaf.bmp"), 66614u);
+    EXPECT_EQ(std::filesystem::file_size(bitmaps_.Path() / "plane.oaf.bmp"), 66614u);
 }
 
 // A message box runs its own loop, in which the window repaints: the file it
 // tells of must not be read again there and stack a second box on the first.
 TEST_F(ConversionEndToEnd, AVanishedTextureIsReportedOnceHoweverOftenTheWindowRepaints) {
     PickTheTexture();
-    std::filesystem::remove(textures_.path / "plane.oaf");
+    std::filesystem::remove(textures_.Path() / "plane.oaf");
     const char caption[] = "Error opening file !";
     RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     ASSERT_NE(program_->WaitForWindow(nullptr, caption), nullptr);
@@ -134,8 +132,8 @@ TEST_F(ContextMenuEndToEnd, ARightClickOnEitherListOpensTheMenuAndDismissingItRu
         EXPECT_TRUE(WaitFor([&] { return !InMenuLoop(main_) && program_->Windows(kPopupMenuClass, nullptr).empty(); }))
             << "a menu is still shown";
     }
-    EXPECT_TRUE(std::filesystem::exists(bitmaps_.path / "plane.bmp"));
-    EXPECT_TRUE(std::filesystem::exists(textures_.path / "plane.oaf"));
+    EXPECT_TRUE(std::filesystem::exists(bitmaps_.Path() / "plane.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(textures_.Path() / "plane.oaf"));
     PostMessageA(main_, WM_COMMAND, 1025, 0);  // Exit
     EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(1));
 }

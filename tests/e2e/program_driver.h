@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "platform/guards.h"
+#include "tests/unit/test_files.h"
 
 constexpr char kSettingsKey[] = "software\\Quillomar\\Wendacor";
 
@@ -19,25 +20,7 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds =
     return true;
 }
 
-inline std::filesystem::path BesideThisProgram(const std::string& name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
 inline void DeleteProgramSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
-
-// A fresh folder under the temporary folder, removed with what it holds.
-struct ScratchFolder {
-    explicit ScratchFolder(const std::string& name)
-        : path(std::filesystem::temp_directory_path() /
-               ("lumivane-e2e-" + name + "-" + std::to_string(GetCurrentProcessId()))) {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
 
 class RunningProgram {
 public:

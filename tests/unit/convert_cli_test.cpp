@@ -35,7 +35,7 @@ std::vector<std::uint8_t> NoisyBitmap(unsigned seed) {
 }
 
 TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExistingTargetsStayUnlessForced) {
-    std::filesystem::create_directory(folder_.path() / "out");
+    std::filesystem::create_directory(folder_.Path() / "out");
     const TexturePalette palette = MadeUpPalette();
     const std::vector<std::string> textures = {Texture("a.af", 2), folder_ / "b.x.af"};
     const auto long_texture = PatternBytes(70000, 3);  // the texture is its first 65536 bytes
@@ -62,7 +62,7 @@ TEST_F(BatchConvertTest, OutFolderTakesTheTargetsBitmapsCarryThePaletteAndExisti
 
 TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     // Good and bad files, a source named twice and two sources with one target.
-    std::filesystem::create_directory(folder_.path() / "other");
+    std::filesystem::create_directory(folder_.Path() / "other");
     std::vector<std::string> files;
     for (unsigned i = 0; i < 12; ++i) {
         files.push_back(folder_ / ("p" + std::to_string(i) + ".bmp"));
@@ -128,15 +128,9 @@ TEST_F(BatchConvertTest, TheTextureOptionsShapeBitmapsMadeIntoTexturesOnly) {
     const auto entry_colour = [&](std::size_t entry) { return std::vector<std::uint8_t>(&palette[entry * 4], &palette[entry * 4 + 3]); };
     // Entries 0 and 255 of the palette, and the mid colour of the two, blue, green, red.
     const std::vector<std::uint8_t> one = entry_colour(0), other = entry_colour(255);
-    std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < 512; ++y) {
-        for (int x = 0; x < 512; ++x) {
-            const std::vector<std::uint8_t>& colour = (x + y) % 2 ? one : other;
-            pixels.insert(pixels.end(), colour.begin(), colour.end());
-        }
-    }
+    const auto rgb = [](const std::vector<std::uint8_t>& c) { return static_cast<std::uint32_t>(c[2] << 16 | c[1] << 8 | c[0]); };
     const std::string bitmap = folder_ / "checks.bmp";
-    WriteWholeFile(bitmap, BuildBitmapFile({InfoHeader(512, 512, 24), {}, {}, pixels}));
+    WriteWholeFile(bitmap, BitmapFile(512, 512, 24, {}, [&](int x, int y) { return rgb((x + y) % 2 ? one : other); }));
     int mid[3];
     for (int c = 0; c < 3; ++c) mid[c] = (one[c] + other[c] + 1) / 2;
     int nearest_to_mid = 0, best = INT32_MAX;

@@ -1,21 +1,19 @@
 // Shared pieces of the image, conversion and batch tests: the message check,
-// a scratch folder, file seams and builders.
+// a fixed palette source, file seams and pixel readers.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 #include "core/file_access.h"
 #include "core/jasc_palette.h"
 #include "core/packed_dib.h"
 #include "core/messages.h"
-#include "tests/unit/bitmap_file_builder.h"
+#include "core/palette_source.h"
 #include "tests/unit/message_check.h"
+#include "tests/unit/test_files.h"
 
 inline constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
@@ -29,27 +27,6 @@ inline TexturePalette MadeUpPalette() {
     }
     return palette;
 }
-
-// A folder of its own for each test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                ("lumivane-" + std::string(test->test_suite_name()) + "-" + test->name() + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), std::filesystem::directory_iterator()));
-    }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The real file system, put in place of it while alive, for a test's own
 // file system to change one thing of: every call goes on to the real one,
@@ -74,25 +51,6 @@ protected:
 private:
     FileSystem* previous_;
 };
-
-inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A packed DIB made from a header and the bytes behind it.
-inline PackedDib MakeDib(const BitmapInfoHeader& header, std::span<const std::uint8_t> table, std::span<const std::uint8_t> pixels) {
-    std::optional<PackedDib> dib = PackedDib::Allocate(40 + table.size() + pixels.size());
-    std::memcpy(dib->data(), &header, 40);
-    if (!table.empty()) std::memcpy(dib->data() + 40, table.data(), table.size());
-    if (!pixels.empty()) std::memcpy(dib->data() + 40 + table.size(), pixels.data(), pixels.size());
-    return std::move(*dib);
-}
 
 inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) {
     std::vector<std::uint8_t> bytes(count);

@@ -141,7 +141,7 @@ private:
 // folder after; a batch flushes each folder once, after all its renames.
 TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     ScratchFolder folder;
-    std::filesystem::create_directory(folder.path() / "other");
+    std::filesystem::create_directory(folder.Path() / "other");
     const auto table = PatternBytes(1024, 1);
     const auto pixels = PatternBytes(kTexturePixelBytes, 2);
     const PackedDib bitmap = MakeDib(TextureHeader(), table, pixels);
@@ -150,7 +150,7 @@ TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     ASSERT_TRUE(WriteTextureFile((folder / "a.af").c_str(), bitmap));
     ASSERT_TRUE(WriteBitmapFile((folder / "b.bmp").c_str(), bitmap));
     EXPECT_EQ(ReadWholeFile(folder / "a.af"), pixels);
-    const std::string folder_name = folder.path().filename().string();
+    const std::string folder_name = folder.Path().filename().string();
     EXPECT_EQ(files.steps, (std::vector<std::string>{"create", "write 65536", "flush", "close", "move", "flush folder of a.af",
                                                      "create", "write 14", "write 66600", "flush", "close", "move",
                                                      "flush folder of b.bmp"}));

@@ -11,13 +11,13 @@ TEST(SideTable, LookupsFindTheirOwnRowAndNothingElse) {
         EXPECT_EQ(TraitsOf(traits.other).other, side);
         EXPECT_NE(traits.other, side);
         EXPECT_EQ(SideOfList(traits.list_id), side);
-        for (std::uint32_t mode : {traits.preview_mode, traits.convert_mode, traits.copy_mode}) {
-            EXPECT_EQ(SideReadBy(mode), side) << mode;
+        for (PipelineRequest request : {traits.preview_request, traits.convert_request, traits.copy_request}) {
+            EXPECT_EQ(SideReadBy(request), side) << static_cast<std::uint32_t>(request);
         }
     }
     EXPECT_EQ(SideOfList(0), std::nullopt);
-    EXPECT_EQ(SideReadBy(0), std::nullopt);
-    EXPECT_EQ(SideReadBy(5), std::nullopt);
+    EXPECT_EQ(SideReadBy(PipelineRequest{0}), std::nullopt);
+    EXPECT_EQ(SideReadBy(PipelineRequest{5}), std::nullopt);
 }
 
 }  // namespace

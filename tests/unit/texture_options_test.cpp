@@ -13,18 +13,10 @@ using Rgb = std::array<int, 3>;
 
 // A 24-bit picture as bottom-up DIB rows, from its colours (x, y from the top).
 std::vector<std::uint8_t> TrueColourRows(int width, int height, const std::function<Rgb(int, int)>& colour) {
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Rgb c = colour(x, y);
-            std::uint8_t* pixel = &rows[static_cast<std::size_t>(height - 1 - y) * stride + static_cast<std::size_t>(x) * 3];
-            pixel[0] = static_cast<std::uint8_t>(c[2]);
-            pixel[1] = static_cast<std::uint8_t>(c[1]);
-            pixel[2] = static_cast<std::uint8_t>(c[0]);
-        }
-    }
-    return rows;
+    return PixelRows(width, height, 24, [&](int x, int y) {
+        const Rgb c = colour(x, y);
+        return static_cast<std::uint32_t>(c[0] << 16 | c[1] << 8 | c[2]);
+    });
 }
 
 // The means worked out by hand, in 256ths of a level. A shrunk side averages
@@ -56,19 +48,13 @@ TEST(SmoothScaling, EachPixelIsTheMeanOfTheAreaItCovers) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const BitmapInfoHeader header = InfoHeader(row.source_width, row.source_height, static_cast<std::uint16_t>(row.bits));
-        std::vector<std::uint8_t> table, pixels;
+        const std::vector<std::uint8_t> pixels =
+            row.bits == 1 ? PixelRows(row.source_width, row.source_height, 1, [&](int x, int y) { return row.source(x, y)[0]; })
+                          : TrueColourRows(row.source_width, row.source_height, row.source);
+        std::vector<std::uint8_t> table;
         if (row.bits == 1) {
             table = {static_cast<std::uint8_t>(a[2]), static_cast<std::uint8_t>(a[1]), static_cast<std::uint8_t>(a[0]), 0,
                      static_cast<std::uint8_t>(b[2]), static_cast<std::uint8_t>(b[1]), static_cast<std::uint8_t>(b[0]), 0};
-            const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
-            pixels.assign(stride * static_cast<std::size_t>(row.source_height), 0);
-            for (int y = 0; y < row.source_height; ++y) {
-                for (int x = 0; x < row.source_width; ++x) {
-                    if (row.source(x, y)[0]) pixels[static_cast<std::size_t>(row.source_height - 1 - y) * stride + x / 8] |= 0x80 >> (x % 8);
-                }
-            }
-        } else {
-            pixels = TrueColourRows(row.source_width, row.source_height, row.source);
         }
         const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
         for (const bool from_top : {true, false}) {

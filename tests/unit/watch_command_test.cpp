@@ -4,7 +4,6 @@
 #include <unistd.h>
 #include <sstream>
 #include <thread>
-#include "bitmap_file_builder.h"
 #include "cli/watch_command.h"
 #include "core/file_settling.h"
 #include "core/target_naming.h"
@@ -89,20 +88,6 @@ TEST(WatchCommandLine, ReadsFolderOutPaletteAndJobsOrNamesTheMistake) {
     EXPECT_EQ(line.request.out, "out");
     EXPECT_EQ(line.request.jobs, 3u);
     EXPECT_EQ(line.palette_file, "p.pal");
-}
-
-std::vector<std::string> LinesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
-bool AppearsWithin(const std::string& path, std::chrono::milliseconds limit) {
-    for (const auto end = Clock::now() + limit; Clock::now() < end; std::this_thread::sleep_for(20ms)) {
-        if (std::filesystem::exists(path)) return true;
-    }
-    return false;
 }
 
 TEST(WatchCommand, ConvertsOutdatedSourcesThenEachFinishedWriteOnceWholeAndEndsWithZeroOnCtrlC) {

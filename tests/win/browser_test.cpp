@@ -16,7 +16,6 @@
 #include "browser/popup_menu.h"
 #include "browser/save_dialog.h"
 #include "core/native_path.h"
-#include "core/target_naming.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -46,7 +45,6 @@ struct PopupScript {
     UINT choose = 0;
     int calls = 0;
     std::set<UINT> enabled;
-    std::vector<std::pair<UINT, std::string>> entries;
     POINT at{};
     HWND owner = nullptr;
     HMENU menu = nullptr;
@@ -54,12 +52,9 @@ struct PopupScript {
 PopupScript g_popup;
 
 BOOL ScriptedPopup(HMENU menu, UINT, int x, int y, HWND owner) {
-    g_popup = {g_popup.choose, g_popup.calls + 1, {}, {}, {x, y}, owner, menu};
+    g_popup = {g_popup.choose, g_popup.calls + 1, {}, {x, y}, owner, menu};
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[100] = {};
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         const UINT id = GetMenuItemID(menu, i);
-        g_popup.entries.emplace_back(id, text);
         if (id != 0 && (GetMenuState(menu, i, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0) {
             g_popup.enabled.insert(id);
         }
@@ -197,7 +192,7 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
         textures.push_back(name + ".oaf");
         textures_.Write(textures.back(), Texture(Red));
         bitmaps.push_back(name + ".bmp");
-        bitmaps_.Write(bitmaps.back(), Bmp24(40, 30, Green));
+        bitmaps_.Write(bitmaps.back(), BitmapFile(40, 30, 24, {}, Green));
     }
     StartMainWindow();
     EXPECT_EQ(Sorted(ListTexts(Item(IDC_TEXTURES_LIST))), Sorted(textures));
@@ -213,9 +208,9 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Press(IDC_AF_TO_BMP);
     std::vector<std::string> converted;
     for (const std::string& texture : textures) {
-        converted.push_back(DefaultTargetName(texture, Direction::AfToBmp).value());
+        converted.push_back(texture + ".bmp");
         EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / NativePath(converted.back())),
-                  Bmp8(256, 256, CompanionPalette(), Red)) << converted.back();
+                  BitmapFile(256, 256, 8, CompanionPalette(), Red)) << converted.back();
         bitmaps.push_back(converted.back());
     }
     EXPECT_EQ(Sorted(ListTexts(Item(IDC_BITMAPS_LIST))), Sorted(bitmaps));
@@ -227,8 +222,8 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
     Select(IDC_BITMAPS_LIST, {item});
     g_save.answer = textures_.WithBackslash() + kNamesInThreeScripts[2] + "-" + kNamesInThreeScripts[1];
     Press(IDC_BMP_TO_AF);
-    EXPECT_EQ(g_save.proposed, DefaultTargetName(converted[0], Direction::BmpToAf).value());
-    const std::string saved = FinishSavePath(g_save.answer, Direction::BmpToAf).value();
+    EXPECT_EQ(g_save.proposed, textures[0]);
+    const std::string saved = g_save.answer + ".af";
     EXPECT_EQ(ReadWholeFile(NativePath(saved)), Texture(Red));
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).size(), 4u);
     EXPECT_TRUE(messages_.Messages().empty());
@@ -237,7 +232,7 @@ TEST_F(BrowserTest, NamesInEveryScriptAreListedPreviewedAndConverted) {
 // The selection step: the clicked list's button on, the other's off, and its
 // focused item, selected or not, previewed in both panes.
 TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPanes) {
-    bitmaps_.Write("green.bmp", Bmp24(40, 30, Green));
+    bitmaps_.Write("green.bmp", BitmapFile(40, 30, 24, {}, Green));
     textures_.Write("red.oaf", Texture(Red));
     StartMainWindow();
     const struct Row {
@@ -259,7 +254,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
     // A refilled list has no focus, and so nothing to preview.
     RefillList(Main(), Side::Textures);
-    EXPECT_EQ(GetFocusedItemText(Main(), Side::Textures), nullptr);
+    EXPECT_EQ(FocusedItemName(Main(), Side::Textures), std::nullopt);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(Main());
     EXPECT_TRUE(messages_.Messages().empty());
@@ -319,7 +314,7 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     ExpectMessage(messages_.Messages().at(2), (bitmaps_.Path() / "f.af.bmp").string(), question, MB_ICONQUESTION | MB_YESNO, "", Main());
     EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "c.af.bmp"), old_bitmap);
     EXPECT_TRUE(std::filesystem::is_directory(bitmaps_.Path() / "e.af.bmp"));
-    EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "f.af.bmp"), Bmp8(256, 256, CompanionPalette(), Stripes));
+    EXPECT_EQ(ReadWholeFile(bitmaps_.Path() / "f.af.bmp"), BitmapFile(256, 256, 8, CompanionPalette(), Stripes));
     EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)).back(), "late.bmp") << "the target list was refilled";
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 
@@ -362,7 +357,7 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
         const char* proposed;
     } rows[] = {
         {Side::Textures, 2, (bitmaps_.Path() / "c").string(), "Save bitmap as ...",
-         "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, "c.bmp", Bmp8(256, 256, CompanionPalette(), Stripes),
+         "Windows bitmaps (BMP)|*.bmp|All|*.*|", &bitmaps_, "c.bmp", BitmapFile(256, 256, 8, CompanionPalette(), Stripes),
          "later.bmp", "c.af.bmp"},
         {Side::Bitmaps, 0, (textures_.Path() / "my.plane").string(), "Save texture as ...",
          "FS98 Textures (AF)|*.*af|All|*.*|", &textures_, "my.plane.af", Texture(Stripes), "late.af", "c.bmp.af"},
@@ -398,9 +393,9 @@ TEST_F(BrowserTest, TheSaveDialogConvertsTheFocusedSelectedItemToTheChosenPath) 
 // tool that cannot start brings the window back silently, and a dismissed
 // menu runs nothing.
 TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWithTheWindowHidden) {
-    bitmaps_.Write("a.bmp", Bmp24(8, 8, Gradient));
+    bitmaps_.Write("a.bmp", BitmapFile(8, 8, 24, {}, Gradient));
     const std::string plane_name = "my plane " + kNamesInThreeScripts[0] + ".bmp";
-    bitmaps_.Write(plane_name, Bmp24(8, 8, Gradient));
+    bitmaps_.Write(plane_name, BitmapFile(8, 8, 24, {}, Gradient));
     textures_.Write("plane.af", Texture(Stripes));
     StartMainWindow();
     const std::string plane = " \"" + bitmaps_.WithBackslash() + plane_name + "\"";
@@ -422,12 +417,6 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
         {&missing_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
         {&folder_tool_, IDC_BITMAPS_LIST, true, {IDM_COPY_BMP, IDM_DELETE_FILES}, true, &plane, false},
     };
-    const std::vector<std::pair<UINT, std::string>> entries = {{IDM_OPEN_WITH_TOOL, "Open selected file with BMP tool"},
-                                                               {0, ""},
-                                                               {IDM_COPY_BMP, "Copy selected BMP to clipboard"},
-                                                               {IDM_COPY_AF, "Copy selected AF to clipboard"},
-                                                               {0, ""},
-                                                               {IDM_DELETE_FILES, "Delete selected file(s)"}};
     ASSERT_TRUE(std::filesystem::exists(tool_));
     ASSERT_TRUE(MovePointerTo(301, 207));
     for (const Row& row : rows) {
@@ -443,7 +432,6 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
         RightClick(row.list, row.open ? IDM_OPEN_WITH_TOOL : 0);
         ASSERT_EQ(g_popup.calls, 1);
         EXPECT_EQ(g_popup.enabled, row.enabled);
-        EXPECT_EQ(g_popup.entries, entries);
         EXPECT_EQ(g_popup.at.x, 301);
         EXPECT_EQ(g_popup.at.y, 207);
         EXPECT_EQ(g_popup.owner, Main());
@@ -474,8 +462,8 @@ TEST_F(BrowserTest, TheMenuIsGreyedForItsListAndOpensTheFocusedFileInTheToolWith
 // palette), a bitmap wider than a texture whole; two are refused and nothing
 // selected does nothing, both leaving the clipboard as it was.
 TEST_F(BrowserTest, CopyPlacesTheOneSelectedFileAsItReadsAndRefusesMore) {
-    const Bytes bitmap = Bmp24(300, 11, Gradient);
-    const Bytes texture_as_bitmap = Bmp8(256, 256, CompanionPalette(), Stripes);
+    const Bytes bitmap = BitmapFile(300, 11, 24, {}, Gradient);
+    const Bytes texture_as_bitmap = BitmapFile(256, 256, 8, CompanionPalette(), Stripes);
     for (const char* name : {"a.bmp", "b.bmp"}) bitmaps_.Write(name, bitmap);
     for (const char* name : {"a.oaf", "b.oaf"}) textures_.Write(name, Texture(Stripes));
     StartMainWindow();
@@ -584,9 +572,8 @@ TEST_F(BrowserTest, AVanishedFolderDeletesNothingOfTheSameNameInTheProgramFolder
     // A file of the program folder with the name of one of the listed bitmaps.
     const std::filesystem::path victim = BesideTestProgram("lumivane-same-name.bmp");
     // A good picture: the right-click previews it once the folder is gone.
-    const Bytes victim_bytes = Bmp24(8, 8, Gradient);
-    std::ofstream(victim, std::ios::binary).write(reinterpret_cast<const char*>(victim_bytes.data()),
-                                                 static_cast<std::streamsize>(victim_bytes.size()));
+    const Bytes victim_bytes = BitmapFile(8, 8, 24, {}, Gradient);
+    WriteWholeFile(victim, victim_bytes);
     bitmaps_.Write("lumivane-same-name.bmp", victim_bytes);
     StartMainWindow();
     // The list left as it was when the folder went, as until the next look.
@@ -633,13 +620,13 @@ TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
 // and the focus without the buttons moving. A folder that goes empties its
 // list without a word and fills it again when it comes back.
 TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays) {
-    for (const char* name : {"a.bmp", "c.bmp", "e.bmp"}) bitmaps_.Write(name, Bmp24(8, 8, Green));
+    for (const char* name : {"a.bmp", "c.bmp", "e.bmp"}) bitmaps_.Write(name, BitmapFile(8, 8, 24, {}, Green));
     textures_.Write("x.af", Texture(Red));
     StartMainWindow();
     Select(IDC_BITMAPS_LIST, {1});
     ASSERT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
 
-    bitmaps_.Write("b.bmp", Bmp24(8, 8, Green));
+    bitmaps_.Write("b.bmp", BitmapFile(8, 8, 24, {}, Green));
     std::filesystem::remove(bitmaps_.Path() / "a.bmp");
     std::filesystem::rename(bitmaps_.Path() / "e.bmp", bitmaps_.Path() / "d.bmp");
     textures_.Write("y.af", Texture(Red));
@@ -648,14 +635,14 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
         << ListTexts(Item(IDC_BITMAPS_LIST)).size() << " bitmaps listed";
     EXPECT_EQ(SendMessageA(Item(IDC_BITMAPS_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "c.bmp, selected";
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1);
-    EXPECT_STREQ(GetFocusedItemText(Main(), Side::Bitmaps), "c.bmp");
+    EXPECT_STREQ(FocusedItemName(Main(), Side::Bitmaps).value_or(PathBuffer{}).data(), "c.bmp");
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 
     // Inside a modal loop (which disables the window) the lists wait, and
     // catch up when it ends.
     EnableWindow(Main(), FALSE);
-    bitmaps_.Write("f.bmp", Bmp24(8, 8, Green));
+    bitmaps_.Write("f.bmp", BitmapFile(8, 8, 24, {}, Green));
     PumpUntil([] { return false; }, 700);
     EXPECT_EQ(ItemCount(IDC_BITMAPS_LIST), 3);
     EnableWindow(Main(), TRUE);
@@ -672,11 +659,11 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
 // The file both panes show, saved again by another program, shows anew
 // without a click; deleted, it leaves the panes without a message.
 TEST_F(BrowserTest, ThePreviewedFileRewrittenFromOutsideShowsAgainInBothPanes) {
-    bitmaps_.Write("plane.bmp", Bmp24(40, 30, Green));
+    bitmaps_.Write("plane.bmp", BitmapFile(40, 30, 24, {}, Green));
     StartMainWindow();
     Select(IDC_BITMAPS_LIST, {0});
     ASSERT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 5, 0));
-    bitmaps_.Write("plane.bmp", Bmp24(40, 30, [](int, int) { return CubeColour(5, 0, 0); }));
+    bitmaps_.Write("plane.bmp", BitmapFile(40, 30, 24, {}, [](int, int) { return CubeColour(5, 0, 0); }));
     EXPECT_TRUE(PumpUntil([&] { return PaneCentre(Item(IDC_SOURCE_PANE)) == CubeColour(5, 0, 0); }, 1000));
     EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), CubeColour(5, 0, 0));
     std::filesystem::remove(bitmaps_.Path() / "plane.bmp");

@@ -47,22 +47,6 @@ POINT SwatchCentre(int index) {
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
 
-// A BI_RGB packed DIB: header, colour table, then the rows as given (bottom row first).
-Bytes DibBlock(LONG width, LONG height, WORD bits, const Bytes& table, const Bytes& rows, DWORD colours = 0) {
-    const BITMAPINFOHEADER header{sizeof header, width, height, 1, bits, BI_RGB, 0, 0, 0, colours, 0};
-    Bytes dib(sizeof header + table.size());
-    std::memcpy(dib.data(), &header, sizeof header);
-    std::copy(table.begin(), table.end(), dib.begin() + sizeof header);
-    dib.insert(dib.end(), rows.begin(), rows.end());
-    return dib;
-}
-
-// The packed DIB of a BMP file, as a program puts it on the clipboard.
-Bytes WithoutFileHeader(Bytes file) {
-    file.erase(file.begin(), file.begin() + 14);
-    return file;
-}
-
 class CompanionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -89,7 +73,7 @@ protected:
     // A texture as the converter copies it: 256 x 256, 8 bits, the texture
     // palette; index 37 in the upper half, 200 in the lower.
     static Bytes CopiedTexture() {
-        return WithoutFileHeader(Bmp8(256, 256, CompanionPalette(), [](int, int y) { return y < 128 ? 37 : 200; }));
+        return DibBytes(InfoHeader(256, 256, 8), CompanionPalette(), PixelRows(256, 256, 8, [](int, int y) { return y < 128 ? 37 : 200; }));
     }
     // A point of the viewer's picture area (above the status line, inside the
     // sunken edge), counted in eighths of its width and height from its centre.
@@ -181,12 +165,12 @@ TEST_F(CompanionTest, ViewerShowsEveryDepthWholeInItsShapeAndWaitsForABusyClipbo
         {CF_DIB, texture, kTextureStatus, {top, bottom, top, around}},  // a square in a wider area
         {CF_DIB, Bytes(texture.begin(), texture.begin() + 40 + 1024 + 100),  // the clipboard block's own size
          "The clipboard image can't be shown: it holds fewer bytes than its header says.", nothing},
-        {CF_DIB, DibBlock(2, 1, 1, {0, 0, 255, 0, 255, 0, 0, 0}, {0x40, 0, 0, 0}), "2 x 1 pixels, 1 bit per pixel",
+        {CF_DIB, DibBytes(InfoHeader(2, 1, 1), Bytes{0, 0, 255, 0, 255, 0, 0, 0}, Bytes{0x40, 0, 0, 0}), "2 x 1 pixels, 1 bit per pixel",
          red_blue},
-        {CF_DIB, DibBlock(2, 1, 8, {0, 0, 255, 0}, {0, 200, 0, 0}, 1), "2 x 1 pixels, 8 bits per pixel",
+        {CF_DIB, DibBytes(InfoHeader(2, 1, 8, 1), Bytes{0, 0, 255, 0}, Bytes{0, 200, 0, 0}), "2 x 1 pixels, 8 bits per pixel",
          {red, black, around, red}},  // entries missing from a short table draw black
-        {CF_DIB, DibBlock(2, 1, 32, {}, {0, 0, 255, 0, 255, 0, 0, 0}), "2 x 1 pixels, 32 bits per pixel", red_blue},
-        {CF_DIB, WithoutFileHeader(Bmp24(1024, 512, [](int x, int) { return x < 512 ? 0xFF0000u : 0x0000FFu; })),
+        {CF_DIB, DibBytes(InfoHeader(2, 1, 32), Bytes{}, Bytes{0, 0, 255, 0, 255, 0, 0, 0}), "2 x 1 pixels, 32 bits per pixel", red_blue},
+        {CF_DIB, DibBytes(InfoHeader(1024, 512, 24), {}, PixelRows(1024, 512, 24, [](int x, int) { return x < 512 ? 0xFF0000u : 0x0000FFu; })),
          "1024 x 512 pixels, 24 bits per pixel", red_blue},  // larger than the window
         {CF_TEXT, {'h', 'i', 0}, "The clipboard holds no image.", nothing},
     };
@@ -220,11 +204,13 @@ TEST_F(CompanionTest, ViewerShowsEveryDepthWholeInItsShapeAndWaitsForABusyClipbo
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), kTextureStatus);
 }
 
-TEST_F(CompanionTest, TheMainWindowOpensEachToolOnceOwnedByItAndOutlivesThem) {
+TEST_F(CompanionTest, TheMainWindowsSystemMenuOpensEachToolOnceOwnedByItAndOutlivesThem) {
     CleanSettingsKey clean;
     MainWindowUnderTest main;
-    for (const auto& [command, tool_class] : {std::pair{IDM_PALETTE_PICKER, kPalettePickerClass},
-                                          std::pair{IDM_CLIPBOARD_VIEWER, kClipboardViewerClass}}) {
+    for (const auto& [entry, tool_class] : {std::pair{"Palette Picker", kPalettePickerClass},
+                                            std::pair{"Clipboard Viewer", kClipboardViewerClass}}) {
+        const UINT command = SystemMenuCommand(main.Get(), entry);
+        ASSERT_NE(command, 0u) << entry;
         SendMessageA(main.Get(), WM_SYSCOMMAND, command, 0);
         PumpMessages();
         HWND tool = FindWindowA(tool_class, nullptr);

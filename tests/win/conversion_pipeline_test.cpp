@@ -15,7 +15,6 @@
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "tests/unit/bitmap_file_builder.h"
 #include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
@@ -54,10 +53,10 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const std::string target = (bitmaps_.Path() / "x.bmp").string();
     StartMainWindow();
     // The picture as an 8-bit bitmap file with the texture palette: its DIB from offset 14.
-    const Bytes shown = Bmp8(256, 256, CompanionPalette(), Diagonals);
+    const Bytes shown = BitmapFile(256, 256, 8, CompanionPalette(), Diagonals);
     const long gdi_before = LiveGdiObjectCount();
     for (int preview = 0; preview < 3; ++preview) {
-        EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, kPreviewTexture));
+        EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, PipelineRequest::PreviewTexture));
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
     }
     PumpMessages();  // a later paint of a pane must not wipe its picture
@@ -68,12 +67,12 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const std::uint8_t kept_text[] = "keep me";
     ASSERT_TRUE(PutOnClipboard(nullptr, CF_TEXT, kept_text));
     for (std::uint32_t mode : {0u, 5u, 6u, 0x30005u, 0x10004u}) {
-        EXPECT_FALSE(RunConversion(Main(), plane.c_str(), target.c_str(), mode)) << mode;
+        EXPECT_FALSE(RunConversion(Main(), plane.c_str(), target.c_str(), PipelineRequest{mode})) << mode;
     }
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(messages_.Messages().empty());
     const std::string bad = bitmaps_.Write("bad.bmp", {'B', 'M', 1, 2, 3}).string();
-    EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, kCopyBitmapToClipboard));
+    EXPECT_FALSE(RunConversion(Main(), bad.c_str(), nullptr, PipelineRequest::CopyBitmapToClipboard));
     ASSERT_EQ(messages_.Messages().size(), 1u);
     ExpectMessage(messages_.Messages()[0], "Error reading file", "@", MB_ICONWARNING, bad);
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
@@ -89,13 +88,13 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
 // shows, to the same pixels.
 TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     const auto noise = [](int x, int y) { return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF; };
-    const std::string pictures[] = {bitmaps_.Write("large.bmp", Bmp24(1500, 1100, noise)).string(),
-                                    bitmaps_.Write("medium.bmp", Bmp24(300, 270, noise)).string(),
-                                    bitmaps_.Write("texture.bmp", Bmp24(256, 256, noise)).string()};
+    const std::string pictures[] = {bitmaps_.Write("large.bmp", BitmapFile(1500, 1100, 24, {}, noise)).string(),
+                                    bitmaps_.Write("medium.bmp", BitmapFile(300, 270, 24, {}, noise)).string(),
+                                    bitmaps_.Write("texture.bmp", BitmapFile(256, 256, 24, {}, noise)).string()};
     StartMainWindow();
     for (const std::string& path : pictures) {
         SCOPED_TRACE(path);
-        ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, kPreviewBitmap));
+        ASSERT_TRUE(RunConversion(Main(), path.c_str(), nullptr, PipelineRequest::PreviewBitmap));
         const Result<PackedDib> source = ReadBitmapFile(path.c_str());
         ASSERT_TRUE(source);
         const std::optional<PackedDib> texture = ConvertToTexture(*source, BuiltinTexturePalette());
@@ -107,7 +106,7 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     // With smooth scaling the texture averages every row of the large
     // picture, not the rows cut down for whole-pixel stretching.
     WriteSettingDword("Smooth", 1);
-    ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, kPreviewBitmap));
+    ASSERT_TRUE(RunConversion(Main(), pictures[0].c_str(), nullptr, PipelineRequest::PreviewBitmap));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Smooth");
     const Result<PackedDib> whole = ReadBitmapFile(pictures[0].c_str());
     ASSERT_TRUE(whole);
@@ -118,14 +117,8 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
 }
 
 std::vector<std::uint8_t> Info(LONG width, LONG height, WORD bits, std::span<const std::uint8_t> table = {}) {
-    const BitmapInfoHeader header = InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4));
-    std::vector<std::uint8_t> info(sizeof header + table.size());
-    std::memcpy(info.data(), &header, sizeof header);
-    if (!table.empty()) std::memcpy(info.data() + sizeof header, table.data(), table.size());
-    return info;
+    return DibBytes(InfoHeader(width, height, bits, static_cast<std::uint32_t>(table.size() / 4)), table);
 }
-
-std::size_t Stride(LONG width, WORD bits) { return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4; }
 
 // A canvas showing pixels as GDI decodes them from the info's format.
 void Show(Canvas& canvas, const std::vector<std::uint8_t>& info, std::span<const std::uint8_t> pixels) {
@@ -141,14 +134,8 @@ TEST(ScalingVsGdi, StretchBltInColorOnColorPicksTheSourcePixelsOurScalerPicks) {
     for (const SIZE& size : sources) {
         SCOPED_TRACE(testing::Message() << size.cx << " x " << size.cy);
         // Every source pixel carries its own position: x in the low 12 bits, y from the top in the high 12.
-        std::vector<std::uint8_t> pixels(Stride(size.cx, 24) * static_cast<std::size_t>(size.cy));
-        for (LONG y = 0; y < size.cy; ++y) {
-            std::uint8_t* row = pixels.data() + static_cast<std::size_t>(size.cy - 1 - y) * Stride(size.cx, 24);
-            for (LONG x = 0; x < size.cx; ++x) {
-                const std::uint32_t position = static_cast<std::uint32_t>(x) | static_cast<std::uint32_t>(y) << 12;
-                std::memcpy(row + 3 * x, &position, 3);
-            }
-        }
+        const std::vector<std::uint8_t> pixels =
+            PixelRows(size.cx, size.cy, 24, [](int x, int y) { return static_cast<std::uint32_t>(x | y << 12); });
         Canvas source(size.cx, size.cy);
         Show(source, Info(size.cx, size.cy, 24), pixels);
         SetStretchBltMode(target.Dc(), COLORONCOLOR);
@@ -181,12 +168,9 @@ std::vector<std::uint8_t> OurTexture(const std::vector<std::uint8_t>& info, std:
 // for it, values beyond a short colour table included.
 TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
     // Every 5-bit level in each channel, and the unused top bit set.
-    std::vector<std::uint8_t> sixteen_bit(Stride(33, 16));
-    for (std::uint16_t level = 0; level < 33; ++level) {
-        const std::uint16_t value = level < 32 ? static_cast<std::uint16_t>(level << 10 | (31 - level) << 5 | (level * 7 % 32))
-                                               : static_cast<std::uint16_t>(0x8000 | 31 << 10);
-        std::memcpy(&sixteen_bit[level * 2u], &value, 2);
-    }
+    const std::vector<std::uint8_t> sixteen_bit = PixelRows(33, 1, 16, [](int level, int) {
+        return static_cast<std::uint32_t>(level < 32 ? level << 10 | (31 - level) << 5 | (level * 7 % 32) : 0x8000 | 31 << 10);
+    });
     const std::vector<std::uint8_t> table = {255, 255, 255, 0, 0, 0, 255, 0, 10, 200, 30, 0};  // white, red, green
     const struct Row {
         std::vector<std::uint8_t> info;
@@ -201,11 +185,7 @@ TEST(ScalingVsGdi, PaletteAndSixteenBitRowsDecodeAsGdiShowsThem) {
         SCOPED_TRACE(&row - rows);
         Canvas shown(row.width, 1);
         Show(shown, row.info, row.pixels);
-        std::vector<std::uint8_t> gdi_row(Stride(row.width, 24));
-        for (int x = 0; x < row.width; ++x) {
-            const std::uint32_t rgb = Rgb(shown.At(x, 0));
-            std::memcpy(&gdi_row[3u * x], &rgb, 3);
-        }
+        const std::vector<std::uint8_t> gdi_row = PixelRows(row.width, 1, 24, [&](int x, int) { return Rgb(shown.At(x, 0)); });
         const std::vector<std::uint8_t> ours = OurTexture(row.info, row.pixels);
         ASSERT_EQ(ours.size(), 65536u);
         EXPECT_EQ(ours, OurTexture(Info(row.width, 1, 24), gdi_row));

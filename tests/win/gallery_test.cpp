@@ -40,7 +40,7 @@ std::uint8_t QuadrantIndex(int x, int y) {
 
 
 Bytes Solid(std::uint32_t rgb) {
-    return Bmp24(8, 8, [rgb](int, int) { return rgb; });
+    return BitmapFile(8, 8, 24, {}, [rgb](int, int) { return rgb; });
 }
 
 HIMAGELIST ShownImages(HWND list) {
@@ -120,9 +120,9 @@ TEST_F(GalleryTest, ThumbsSetsTheSideAndEveryPictureIsSqueezedWhole) {
     auto checks = [](int x, int y) {
         return x == 0 && y == 0 ? kRed : x == 59 && y == 59 ? kBlue : (x + y) % 2 ? kWhite : kBlack;
     };
-    bitmaps_.Write("checks.bmp", Bmp24(60, 60, checks));
+    bitmaps_.Write("checks.bmp", BitmapFile(60, 60, 24, {}, checks));
     // Red and blue ends, a white band on top and a black one below: all must survive.
-    bitmaps_.Write("wide.bmp", Bmp24(640, 200, [](int x, int y) {
+    bitmaps_.Write("wide.bmp", BitmapFile(640, 200, 24, {}, [](int x, int y) {
                        return y < 20 ? kWhite : y >= 180 ? kBlack : x < 64 ? kRed : x >= 576 ? kBlue : kGreen;
                    }));
     StartMainWindow();
@@ -211,16 +211,13 @@ TEST_F(GalleryTest, TheSystemCommandRunsItModalAtTheMainWindowsClientOrigin) {
         WindowUser user(50, [&](HWND window) {
             if (gallery || GetWindow(window, GW_OWNER) != Main() || !GetDlgItem(window, IDC_GALLERY_BITMAPS)) return;
             gallery = window;
-            char caption[32] = {};
-            GetWindowTextA(window, caption, sizeof caption);
-            EXPECT_STREQ(caption, " Textures ");
             POINT seen{0, 0};
             ClientToScreen(window, &seen);
             EXPECT_EQ(std::pair(seen.x, seen.y), std::pair(origin.x, origin.y));
             EXPECT_EQ(ListTexts(GetDlgItem(window, IDC_GALLERY_BITMAPS)), std::vector<std::string>{"a.bmp"});
             PostMessageA(window, WM_COMMAND, IDC_GALLERY_OK, 0);
         });
-        SendMessageA(Main(), WM_SYSCOMMAND, IDM_SHOW_GALLERY, 0);
+        SendMessageA(Main(), WM_SYSCOMMAND, SystemMenuCommand(Main(), "Show all textures and bitmaps"), 0);
     }
     ASSERT_NE(gallery, nullptr) << "no gallery was shown";
     EXPECT_FALSE(IsWindow(gallery)) << "the gallery is gone when the command returns";

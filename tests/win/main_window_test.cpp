@@ -1,5 +1,5 @@
-// The main window under Wine: what it starts with, its system menu, and every
-// way out of it and of the dialogs its buttons run modally.
+// The main window under Wine: what it starts with, and every way out of it
+// and of the dialogs its buttons run modally.
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -8,7 +8,6 @@
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
-#include "core/list_order.h"
 #include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
@@ -72,46 +71,6 @@ TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpens
     StartMainWindow();
     PumpMessages();
     EXPECT_TRUE(messages_.Messages().empty());
-}
-
-// The batch converter orders a folder's files by the core's rule; the real
-// list must show them in that order, punctuation and case included.
-TEST_F(MainWindowTest, TheListsShowNamesInTheOrderTheCoreSortsThem) {
-    std::vector<std::string> names;
-    for (const char* stem : {"~x", "a b", "a.", "a_b", "ab", "a-c", "a'z", "B", "coop", "co-op", "ac", "a1", "a10", "a2",
-                             "-a", "'a", "a", "+x", "=x", "0", "{x", "`x", "^x", "@x", ";x", ",x", "(x", ")x", "&x", "%x",
-                             "$x", "#x", "!x", " x", "[x", "]x", "}x", "_x", "Zed", "zed-", "zed'"}) {
-        names.push_back(std::string(stem) + ".bmp");
-        bitmaps_.Write(names.back(), {1});
-    }
-    StartMainWindow();
-    SortAsListsDo(names);
-    EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)), names);
-}
-
-TEST_F(MainWindowTest, TheSystemMenuEndsWithASeparatorAndTheThreeToolsWithOneMark) {
-    StartMainWindow();
-    HMENU menu = GetSystemMenu(Main(), FALSE);
-    const int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 4);
-    EXPECT_EQ(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-    const std::pair<const char*, UINT> tools[] = {{"Clipboard Viewer", IDM_CLIPBOARD_VIEWER},
-                                                  {"Palette Picker", IDM_PALETTE_PICKER},
-                                                  {"Show all textures and bitmaps", IDM_SHOW_GALLERY}};
-    for (int i = 0; i < 3; ++i) {
-        const int position = count - 3 + i;
-        char text[64] = {};
-        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-        EXPECT_STREQ(text, tools[i].first);
-        EXPECT_EQ(GetMenuItemID(menu, position), tools[i].second);
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_CHECKMARKS;
-        ASSERT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info));
-        BITMAP mark{};
-        EXPECT_TRUE(GetObjectA(info.hbmpChecked, sizeof mark, &mark)) << "a live bitmap";
-        EXPECT_EQ(info.hbmpChecked, info.hbmpUnchecked);
-    }
 }
 
 TEST_F(MainWindowTest, ExitCloseAndAltF4EndItWithOneAndReleaseEverythingEnterAndEscapeDoNot) {

@@ -1,20 +1,16 @@
-// Test pictures written byte by byte, independently of the program's writers.
+// Test pictures in the texture palette, and the colours windows show.
 #pragma once
 #include <windows.h>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
+#include "tests/unit/test_files.h"
 
 using Bytes = std::vector<unsigned char>;
 
-// A 24-bit BMP file; colour(x, y) gives 0xRRGGBB with y counted from the top.
-Bytes Bmp24(int width, int height, const std::function<std::uint32_t(int, int)>& colour);
-// An 8-bit BMP file with the given colour table; index(x, y) with y counted from the top.
-Bytes Bmp8(int width, int height, const std::array<std::uint8_t, 1024>& table,
-           const std::function<std::uint8_t(int, int)>& index);
 // An AF texture: index(x, y) with y counted from the top; stored bottom row first.
-Bytes Texture(const std::function<std::uint8_t(int, int)>& index);
+inline Bytes Texture(const std::function<std::uint32_t(int, int)>& index) { return PixelRows(256, 256, 8, index); }
 
 // The program's texture palette, from the companion library.
 std::array<std::uint8_t, 1024> CompanionPalette();

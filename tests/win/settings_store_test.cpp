@@ -1,21 +1,19 @@
 // The settings in the real registry of the test prefix: what the getters
 // store and answer for every kind of stored value, and the one warning.
 #include <gtest/gtest.h>
-#include <array>
 #include <string>
 #include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "settings/first_start.h"
 #include "settings/settings_store.h"
+#include "settings/texture_settings.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
 
-std::string ProgramFolder() {
-    std::array<char, MAX_PATH> folder{};
-    GetProgramFolder(folder);
-    return folder.data();
-}
+std::string ProgramFolder() { return GetProgramFolder().data(); }
+
+std::string Folder(const char* name) { return FolderOf(name[0] == 'B' ? Side::Bitmaps : Side::Textures).data(); }
 
 void StoreRaw(const char* name, DWORD type, const std::vector<BYTE>& bytes) {
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
@@ -61,6 +59,7 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
     } rows[] = {
         {"Textures", Sz(real.WithBackslash()), real.WithBackslash(), nullptr},
         {"Bitmaps", Sz("C:\\"), "C:\\", nullptr},  // a drive's root is tested whole
+        {"Textures", Sz("Z:\\"), "Z:\\", nullptr},  // Wine's root of the file system, the last letter
         {"Textures", Sz(vanished), program, kTexturesGone},
         {"Bitmaps", Sz("Q:\\"), program, kBitmapsGone},  // a drive that is not there
         // Tested without its last character: without a backslash, the name loses its last letter.
@@ -74,7 +73,7 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         SCOPED_TRACE(testing::Message() << row.name << " " << row.stored.size() << " bytes: " << row.answer);
         StoreRaw(row.name, REG_SZ, row.stored);
         messages_.Clear();
-        const std::string answer = row.name[0] == 'B' ? GetBitmapsFolder() : GetTexturesFolder();
+        const std::string answer = Folder(row.name);
         EXPECT_EQ(answer, row.answer);
         EXPECT_EQ(StoredText(row.name), row.answer);
         ASSERT_EQ(messages_.Messages().size(), row.warning ? 1u : 0u);
@@ -104,14 +103,28 @@ TEST_F(SettingsStoreTest, NumbersReadAsStoredButAllBitsSetReadsAsMissing) {
 }
 
 TEST_F(SettingsStoreTest, AMissingToolBecomesTheProgramFolderAndTextsAreStoredUpToTheirZero) {
-    EXPECT_EQ(std::string(GetBMPTool()), ProgramFolder());
+    EXPECT_EQ(std::string(GetBMPTool().data()), ProgramFolder());
     EXPECT_EQ(ReadStoredValue("BMPTool").data, Sz(ProgramFolder()));
-    // Nothing of a longer text stays behind the zero; too long for a path: not stored.
-    WriteSettingString("BMPTool", std::string(200, 'x'));
-    WriteSettingString("BMPTool", "C:\\paint.exe");
-    WriteSettingString("BMPTool", std::string(300, 'y'));
-    EXPECT_EQ(ReadStoredValue("BMPTool").data, Sz("C:\\paint.exe"));
-    EXPECT_STREQ(GetBMPTool(), "C:\\paint.exe");
+    // Nothing of a longer text stays behind the zero. A path holds 259
+    // characters and its zero: a longer text is refused and the one before stays.
+    const std::string longest(259, 'w');
+    const struct {
+        std::string text;
+        bool stored;
+        std::string after;
+    } rows[] = {
+        {std::string(200, 'x'), true, std::string(200, 'x')},
+        {"C:\\paint.exe", true, "C:\\paint.exe"},
+        {std::string(300, 'y'), false, "C:\\paint.exe"},
+        {longest, true, longest},
+        {std::string(260, 'z'), false, longest},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.size());
+        EXPECT_EQ(WriteSettingString("BMPTool", row.text), row.stored);
+        EXPECT_EQ(ReadStoredValue("BMPTool").data, Sz(row.after));
+        EXPECT_EQ(std::string(GetBMPTool().data()), row.after);
+    }
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
@@ -140,13 +153,16 @@ TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolde
         ASSERT_EQ(MultiByteToWideChar(1252, 0, stored.data(), MAX_PATH, wide.data(), MAX_PATH), MAX_PATH);
         RegSetKeyValueW(HKEY_CURRENT_USER, L"software\\Quillomar\\Wendacor", L"Textures", REG_SZ, wide.data(),
                         MAX_PATH * sizeof(wchar_t));
-        EXPECT_EQ(std::string(GetTexturesFolder()), row.folder);
+        EXPECT_EQ(Folder("Textures"), row.folder);
     }
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
 // The first start's check finds the first stored folder that no file can be made in.
 TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
+    // Reading alone makes no key, and so leaves it a first start.
+    EXPECT_EQ(ReadSettingDword("Smooth"), std::nullopt);
+    EXPECT_EQ(GetTextureOptions(), TextureOptions{});
     EXPECT_TRUE(IsFirstStart());
     ScratchFolder writable("settings-writable");
     WriteSettingString("Bitmaps", writable.WithBackslash());
@@ -177,7 +193,7 @@ TEST_F(SettingsStoreTest, AGetterWhoseRepairCannotHoldReturnsTheDefaultAfterOneW
     std::string answer;
     if (!error) {
         StoreRaw("Bitmaps", REG_SZ, Sz("C:\\no-such-folder-lumivane\\"));
-        answer = GetBitmapsFolder();
+        answer = Folder("Bitmaps");
         std::filesystem::rename(moved, home.Path(), error);
     }
     SetProgramInstance(saved);

@@ -247,7 +247,7 @@ TEST_F(SetupDialogTest, AFolderNamedInAnyScriptSurvivesTheRoundTrip) {
     Press(IDC_SETUP_BROWSE_TEXTURES);
     EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), picked.WithBackslash());
     Press(IDC_SETUP_OK);
-    EXPECT_EQ(std::string(GetTexturesFolder()), picked.WithBackslash());
+    EXPECT_EQ(std::string(FolderOf(Side::Textures).data()), picked.WithBackslash());
     Open();
     EXPECT_EQ(Shown(IDC_SETUP_TEXTURES_FOLDER), picked.WithBackslash());
     EXPECT_TRUE(messages_.Messages().empty());

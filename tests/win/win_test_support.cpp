@@ -1,9 +1,7 @@
 #include "tests/win/win_test_support.h"
 #include <commctrl.h>
-#include <fstream>
 #include "app/companion_library.h"
 #include "app/main_window.h"
-#include "core/native_path.h"
 #include "platform/guards.h"
 #include "platform/message_box.h"
 #include "platform/list_item_text.h"
@@ -26,42 +24,21 @@ CleanSettingsKey::CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettin
 
 CleanSettingsKey::~CleanSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
 
-ScratchFolder::ScratchFolder(const std::string& name) {
-    path_ = std::filesystem::temp_directory_path() / NativePath("lumivane-" + name + "-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ScratchFolder::WithBackslash() const { return NarrowText(path_) + "\\"; }
-
-std::filesystem::path ScratchFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
-    const std::filesystem::path file = path_ / NativePath(name);
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return file;
-}
-
-std::filesystem::path BesideTestProgram(const char* name) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::filesystem::path(module).parent_path() / name;
-}
-
-std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::vector<std::string> ListTexts(HWND list) {
     std::vector<std::string> texts;
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) texts.emplace_back(ListItemText(list, i).data());
     return texts;
+}
+
+UINT SystemMenuCommand(HWND window, std::string_view text) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char entry[64] = {};
+        GetMenuStringA(menu, i, entry, sizeof entry, MF_BYPOSITION);
+        if (text == entry) return GetMenuItemID(menu, i);
+    }
+    return 0;
 }
 
 void SetItemState(HWND list, int index, UINT state) {

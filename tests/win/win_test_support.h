@@ -14,6 +14,7 @@
 #include <vector>
 #include <gtest/gtest.h>
 #include "tests/unit/message_check.h"
+#include "tests/unit/test_files.h"
 
 // File names outside any one code page, as UTF-8 bytes: Cyrillic, Greek and Japanese.
 inline const std::string kNamesInThreeScripts[] = {"\xD1\x82\xD0\xB5\xD1\x81\xD1\x82",
@@ -43,27 +44,10 @@ struct CleanSettingsKey {
     ~CleanSettingsKey();
 };
 
-// A fresh folder under the temporary folder, removed with its content. Names
-// are in the program's code page, UTF-8 here.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::string& name);
-    ~ScratchFolder();
-    const std::filesystem::path& Path() const { return path_; }
-    // The folder as the settings hold it: a Windows path ending in a backslash,
-    // in the program's code page.
-    std::string WithBackslash() const;
-    std::filesystem::path Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
-
-private:
-    std::filesystem::path path_;
-};
-
-// A file of the folder of the running test program.
-std::filesystem::path BesideTestProgram(const char* name);
-std::vector<unsigned char> ReadWholeFile(const std::filesystem::path& path);
 // The texts of a list view's items, in their order.
 std::vector<std::string> ListTexts(HWND list);
+// The command of the window's system menu entry of that text, 0 when there is none.
+UINT SystemMenuCommand(HWND window, std::string_view text);
 // Sets the selection and focus of an item (-1: every item) as a click would.
 void SetItemState(HWND list, int index, UINT state);
 // The block of the format on the clipboard, or nothing when there is none.
