@@ -162,8 +162,10 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
         if (!repeated) distinct_[distinct_count_++] = static_cast<std::uint8_t>(value);
     }
     own_lists_.reserve(kMaxListBytes);
-    // Twice as many places as lists can fit, so the search for a free one stays short.
-    stored_.assign(2 * kMaxListBytes / 4, 0);
+    // A power of two at least twice the most lists that fit (each takes four
+    // bytes or more), so the search for a free place stays short and ends.
+    static_assert(kMaxListBytes / 4 * 2 <= 0x10000);
+    stored_.assign(0x10000, 0);
     Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
     stored_ = {};
     cells_ = own_cells_.data();

@@ -108,8 +108,8 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 }
 
 // The search answers as a search of the whole palette does for colours on both
-// sides of every boundary between cells of 8 levels (every fifth of their
-// combinations), every 7th level, and the palette's own colours, for palettes
+// sides of every boundary between cells of 8 levels (every ninth of their
+// combinations), every 9th level, and the palette's own colours, for palettes
 // that make it work hardest. The bench checks all 2^24 colours.
 TEST(Conversion, NearestColourIsTheWholePalettesNearestOnEveryCellBoundary) {
     const auto from_rgb = [](auto colour_of) {
@@ -134,12 +134,12 @@ TEST(Conversion, NearestColourIsTheWholePalettesNearestOnEveryCellBoundary) {
     std::vector<int> sides{0, 255};
     for (int boundary = 8; boundary < 256; boundary += 8) sides.insert(sides.end(), {boundary - 1, boundary});
     std::vector<std::array<int, 3>> colours{{3, 3, 3}};
-    for (std::size_t i = 0; i < sides.size() * sides.size() * sides.size(); i += 5) {
+    for (std::size_t i = 0; i < sides.size() * sides.size() * sides.size(); i += 9) {
         colours.push_back({sides[i / sides.size() / sides.size()], sides[i / sides.size() % sides.size()], sides[i % sides.size()]});
     }
-    for (int red = 0; red < 256; red += 7) {
-        for (int green = 0; green < 256; green += 7) {
-            for (int blue = 0; blue < 256; blue += 7) colours.push_back({red, green, blue});
+    for (int red = 0; red < 256; red += 9) {
+        for (int green = 0; green < 256; green += 9) {
+            for (int blue = 0; blue < 256; blue += 9) colours.push_back({red, green, blue});
         }
     }
     for (std::size_t which = 0; which < std::size(palettes); ++which) {
