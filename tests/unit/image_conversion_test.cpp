@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <random>
+#include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
@@ -85,6 +87,57 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
             }
         }
         EXPECT_EQ(wrong, 0);
+    }
+}
+
+// The search answers as a search of the whole palette does for colours on both
+// sides of every boundary between cells of 8 levels (every fifth of their
+// combinations), every 7th level, and the palette's own colours, for palettes
+// that make it work hardest. The bench checks all 2^24 colours.
+TEST(Conversion, NearestColourIsTheWholePalettesNearestOnEveryCellBoundary) {
+    const auto from_rgb = [](auto colour_of) {
+        TexturePalette palette{};
+        for (int entry = 0; entry < 256; ++entry) {
+            const std::array<int, 3> rgb = colour_of(entry);
+            for (int axis = 0; axis < 3; ++axis) palette[entry * 4 + 2 - axis] = static_cast<std::uint8_t>(rgb[axis]);
+        }
+        return palette;
+    };
+    std::mt19937 random(22);
+    const auto level = [&] { return static_cast<int>(random() % 256); };
+    const TexturePalette palettes[] = {
+        BuiltinTexturePalette(),
+        from_rgb([&](int) { return std::array{level(), level(), level()}; }),
+        from_rgb([](int entry) { return std::array{entry, entry, entry}; }),
+        from_rgb([](int entry) { return std::array{entry % 17 * 15, entry % 17 * 15, entry % 17 * 15}; }),
+        // (3,3,3) is as near to (5,5,5) as to (1,1,1): the lower index wins.
+        from_rgb([](int entry) { return entry < 2 ? std::array{5 - 4 * entry, 5 - 4 * entry, 5 - 4 * entry} : std::array{255, 255, 255 - entry}; }),
+        from_rgb([&](int) { return std::array{level() / 128 * 255, level(), level() / 128 * 255}; }),
+    };
+    std::vector<int> sides{0, 255};
+    for (int boundary = 8; boundary < 256; boundary += 8) sides.insert(sides.end(), {boundary - 1, boundary});
+    std::vector<std::array<int, 3>> colours{{3, 3, 3}};
+    for (std::size_t i = 0; i < sides.size() * sides.size() * sides.size(); i += 5) {
+        colours.push_back({sides[i / sides.size() / sides.size()], sides[i / sides.size() % sides.size()], sides[i % sides.size()]});
+    }
+    for (int red = 0; red < 256; red += 7) {
+        for (int green = 0; green < 256; green += 7) {
+            for (int blue = 0; blue < 256; blue += 7) colours.push_back({red, green, blue});
+        }
+    }
+    for (std::size_t which = 0; which < std::size(palettes); ++which) {
+        const TexturePalette& palette = palettes[which];
+        const NearestPaletteColour made(palette);
+        const NearestPaletteColour& nearest = which == 0 ? BuiltinNearestColour() : made;
+        EXPECT_LE(nearest.Cells().size_bytes() + nearest.Lists().size_bytes(), 256u * 1024);
+        std::vector<std::array<int, 3>> tried = colours;
+        for (int entry = 0; entry < 256; ++entry) tried.push_back({palette[entry * 4 + 2], palette[entry * 4 + 1], palette[entry * 4]});
+        int wrong = 0;
+        for (const std::array<int, 3>& rgb : tried) {
+            wrong += nearest.Find(static_cast<std::uint32_t>(rgb[0]), static_cast<std::uint32_t>(rgb[1]), static_cast<std::uint32_t>(rgb[2])) !=
+                     BruteForceNearest(palette, rgb);
+        }
+        EXPECT_EQ(wrong, 0) << "palette " << which;
     }
 }
 
