@@ -3,7 +3,7 @@
 
 Pillow's way: resize to 256 x 256 with NEAREST, then quantize to the texture
 palette without dithering. For each picture it prints the time per picture of
-the conversion alone (pictures already in memory), and how many of the 65,536
+the conversion alone (pictures already in memory, --runs times), and how many of the 65,536
 pixels each maps to a colour that is not the nearest one, and the time of
 our first conversion in a new process. Then the time per file of batches of
 100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
@@ -273,17 +273,18 @@ def main():
             path = os.path.join(work, name.replace(" ", "_") + ".bmp")
             image.save(path)
             named.append((name, path, image))
-        ours = ours_per_picture([path for _, path, _ in named], args.repeats)
+        runs = [ours_per_picture([path for _, path, _ in named], args.repeats) for _ in range(args.runs)]
 
-        print("Conversion alone, per picture (ms; CPU time, wall time in brackets); our first conversion in a new")
-        print("process (CPU ms); pixels not mapped to the nearest colour")
-        print("%-22s %22s %22s %8s %16s %10s %10s" % ("picture", "lumivane", "Pillow", "ratio", "lumivane 1st", "ours off", "Pillow off"))
+        print("Conversion alone, per picture, %d runs, median [lowest - highest] (ms; CPU time); ratio = Pillow /" % args.runs)
+        print("lumivane in the same run; our first conversion in a new process (CPU ms); pixels not mapped to the nearest colour")
+        print("%-22s %22s %22s %22s %22s %8s %8s" % ("picture", "lumivane", "Pillow", "ratio", "lumivane 1st", "ours off", "Pil. off"))
         for name, path, image in named:
-            first, cpu, wall, wrong = ours[path]
-            pillow_cpu, pillow_wall = pillow_per_picture(image, palette, args.repeats)
+            pillow_cpu = [pillow_per_picture(image, palette, args.repeats)[0] for _ in runs]
             pillow_wrong = pillow_non_nearest(image, palette, work)
-            print("%-22s %10.3f [%8.3f] %10.3f [%8.3f] %8.2f %16.3f %10d %10d" % (
-                name, cpu, wall, pillow_cpu, pillow_wall, pillow_cpu / cpu, first, wrong, pillow_wrong))
+            print("%-22s %22s %22s %22s %22s %8d %8d" % (
+                name, spread([run[path][1] for run in runs]), spread(pillow_cpu),
+                spread([p / run[path][1] for p, run in zip(pillow_cpu, runs)]), spread([run[path][0] for run in runs]),
+                max(run[path][3] for run in runs), pillow_wrong))
             sys.stdout.flush()
 
         batches(work, palette, args.runs)

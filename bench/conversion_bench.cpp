@@ -1,6 +1,8 @@
 // Conversion and texture file speed. Figures, not tests: nothing here fails.
 #include <benchmark/benchmark.h>
+#include <climits>
 #include <filesystem>
+#include <random>
 #include "bench_pictures.h"
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
@@ -16,14 +18,85 @@ void ConvertTrueColour(benchmark::State& state) {
 }
 BENCHMARK(ConvertTrueColour)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
-// What a palette other than the built-in one costs once per process: working out its table.
+// Palettes that make the nearest-colour search work hardest: the built-in
+// one, random colours, a ramp of greys, 17 greys repeated, an entry as far
+// from (3,3,3) as the entry after it, and colours on two faces of the cube.
+TexturePalette HardPalette(std::int64_t which) {
+    if (which == 0) return BuiltinTexturePalette();
+    std::mt19937 random(7);
+    TexturePalette palette{};
+    for (int entry = 0; entry < 256; ++entry) {
+        const int grey = which == 2 ? entry : which == 3 ? entry % 17 * 15 : which == 4 ? (entry == 0 ? 5 : entry == 1 ? 1 : 255) : -1;
+        for (int channel = 0; channel < 3; ++channel) {
+            int value = grey >= 0 ? grey : static_cast<int>(random() % 256);
+            if (which == 5 && channel != 1) value = value / 128 * 255;
+            if (which == 4 && entry > 1 && channel == 0) value = 255 - entry;
+            palette[static_cast<std::size_t>(entry * 4 + channel)] = static_cast<std::uint8_t>(value);
+        }
+    }
+    return palette;
+}
+constexpr int kHardPalettes = 6;
+
+// What a palette other than the built-in one costs once per process: working
+// out its table; and the table's size in bytes.
 void WorkOutNearestColourTable(benchmark::State& state) {
+    const TexturePalette palette = HardPalette(state.range(0));
+    std::size_t bytes = 0;
     for (auto _ : state) {
-        const NearestPaletteColour nearest(BuiltinTexturePalette());
+        const NearestPaletteColour nearest(palette);
+        bytes = nearest.Cells().size_bytes() + nearest.Lists().size_bytes();
         benchmark::DoNotOptimize(nearest.Find(0x808080));
     }
+    state.counters["table_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(WorkOutNearestColourTable)->Unit(benchmark::kMillisecond);
+BENCHMARK(WorkOutNearestColourTable)->DenseRange(0, kHardPalettes - 1)->Unit(benchmark::kMicrosecond);
+
+// Every one of the 2^24 colours against a search of the whole palette (the
+// built-in palette's table as the build embedded it): "wrong" must be 0.
+void NearestColourOfEveryColour(benchmark::State& state) {
+    const TexturePalette palette = HardPalette(state.range(0));
+    const NearestPaletteColour made(palette);
+    const NearestPaletteColour& nearest = state.range(0) == 0 ? BuiltinNearestColour() : made;
+    std::array<std::int32_t, 256> red, green, blue;
+    for (std::size_t entry = 0; entry < 256; ++entry) {
+        blue[entry] = palette[entry * 4];
+        green[entry] = palette[entry * 4 + 1];
+        red[entry] = palette[entry * 4 + 2];
+    }
+    std::int64_t wrong = 0;
+    for (auto _ : state) {
+        wrong = 0;
+        for (std::int32_t colour = 0; colour < 1 << 24; ++colour) {
+            const std::int32_t r = colour >> 16, g = colour >> 8 & 0xFF, b = colour & 0xFF;
+            std::int32_t best = 0, best_distance = INT32_MAX;
+            for (std::int32_t entry = 0; entry < 256; ++entry) {
+                const std::int32_t distance = (red[entry] - r) * (red[entry] - r) + (green[entry] - g) * (green[entry] - g) + (blue[entry] - b) * (blue[entry] - b);
+                if (distance < best_distance) best_distance = distance, best = entry;
+            }
+            wrong += nearest.Find(static_cast<std::uint32_t>(colour)) != best;
+        }
+    }
+    state.counters["wrong"] = static_cast<double>(wrong);
+}
+BENCHMARK(NearestColourOfEveryColour)->DenseRange(0, kHardPalettes - 1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The search alone over a million random colours, as noisy pictures ask it.
+void NearestColourOfRandomColours(benchmark::State& state) {
+    const TexturePalette palette = HardPalette(state.range(0));
+    const NearestPaletteColour made(palette);
+    const NearestPaletteColour& nearest = state.range(0) == 0 ? BuiltinNearestColour() : made;
+    std::mt19937 random(3);
+    std::vector<std::uint32_t> colours(1 << 20);
+    for (std::uint32_t& colour : colours) colour = random() & 0xFFFFFF;
+    for (auto _ : state) {
+        std::uint32_t sum = 0;
+        for (const std::uint32_t colour : colours) sum += nearest.Find(colour);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(colours.size()));
+}
+BENCHMARK(NearestColourOfRandomColours)->DenseRange(0, kHardPalettes - 1)->Unit(benchmark::kMillisecond);
 
 void ConvertInTexturePalette(benchmark::State& state) {
     const PackedDib source = MakeIndexedPicture(static_cast<std::int32_t>(state.range(0)), static_cast<std::int32_t>(state.range(0)), BuiltinTexturePalette());

@@ -3,13 +3,17 @@
 #include <climits>
 #include <cstring>
 
-// Exactness: for a box of colours, an entry can only be nearest to some colour
-// in it if its smallest distance to the box is no larger than the smallest,
-// over all entries, of the largest distance to the box. Keeping every such
-// entry in index order, and searching them with a strict comparison, gives the
-// same answer as searching the whole palette, ties included. The cube is cut
-// in eight again and again, each box taking its candidates from the list of
-// the box around it, until one entry is left or the box is a corner.
+// Exactness: the cube is cut in eight again and again, each box taking its
+// candidates from the list of the box around it and keeping only the entries
+// that may be nearest to some colour in it, in index order, until one entry is
+// left or the box is a cell. Searching what is kept with a strict comparison
+// then gives the same answer as searching the whole palette, ties included.
+// Two rules drop an entry, each only where it can never win:
+// - its smallest distance to the box is larger than the smallest, over all
+//   entries, of the largest distance to the box;
+// - an entry that is nearest to a corner of the box is at least as near to
+//   every colour of the box (the difference of two squared distances is
+//   linear, so the corners bound it), and nearer or lower in index.
 
 namespace {
 
@@ -36,15 +40,19 @@ struct CandidateList {
     std::size_t count = 0;
 };
 
-using Channels = std::array<const std::array<std::int32_t, 256>*, 3>;
+using Colours = std::array<std::array<std::int32_t, 4>, 256>;
 
-CandidateList Candidates(std::span<const std::uint8_t> from, const Box& box, const Channels& channels) {
+std::int32_t Distance(const std::array<std::int32_t, 4>& colour, const std::int32_t (&at)[3]) {
+    return Square(colour[0] - at[0]) + Square(colour[1] - at[1]) + Square(colour[2] - at[2]);
+}
+
+CandidateList Candidates(std::span<const std::uint8_t> from, const Box& box, const Colours& colours) {
     std::array<std::int32_t, 256> near_side;
     std::int32_t nearest_far_side = INT32_MAX;
     for (std::size_t i = 0; i < from.size(); ++i) {
         std::int32_t near = 0, far = 0;
         for (int axis = 0; axis < 3; ++axis) {
-            const std::int32_t value = (*channels[axis])[from[i]];
+            const std::int32_t value = colours[from[i]][static_cast<std::size_t>(axis)];
             const std::int32_t low = box.low[axis], high = box.high[axis];
             near += value < low ? Square(low - value) : value > high ? Square(value - high) : 0;
             far += Square(std::max(value - low, high - value));
@@ -59,105 +67,257 @@ CandidateList Candidates(std::span<const std::uint8_t> from, const Box& box, con
     return kept;
 }
 
-// The nearest of the candidates to every colour of box, red slowest, blue fastest.
-void WriteAnswers(const CandidateList& candidates, const Box& box, const Channels& channels, std::uint8_t* answers) {
-    for (std::int32_t r = box.low[0]; r <= box.high[0]; ++r) {
-        for (std::int32_t g = box.low[1]; g <= box.high[1]; ++g) {
-            for (std::int32_t b = box.low[2]; b <= box.high[2]; ++b) {
-                std::uint8_t best = candidates.entries[0];
-                std::int32_t best_distance = INT32_MAX;
-                for (std::size_t i = 0; i < candidates.count; ++i) {
-                    const std::uint8_t entry = candidates.entries[i];
-                    const std::int32_t distance = Square((*channels[0])[entry] - r) + Square((*channels[1])[entry] - g) + Square((*channels[2])[entry] - b);
-                    if (distance < best_distance) {
-                        best_distance = distance;
-                        best = entry;
-                    }
+// Whether entry a is nearer than entry b to every colour of the box, or as
+// near and before it. The difference of their squared distances is linear in
+// the colour, so its least value is at a corner: b's own square less a's, less
+// twice the largest dot product of a colour of the box with b - a.
+inline bool BeatsEverywhere(std::uint8_t a, std::uint8_t b, const Box& box, const Colours& colours) {
+    const auto& first = colours[a];
+    const auto& second = colours[b];
+    std::int32_t least = second[3] - first[3];
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const std::int32_t step = second[axis] - first[axis];
+        least -= 2 * step * (step > 0 ? box.high[axis] : box.low[axis]);
+    }
+    return least > 0 || (least == 0 && a < b);
+}
+
+// Drops every candidate that another beats everywhere in the box: any other
+// for a short list; for a long one, the entries nearest to its lowest and to
+// its highest corner, which is enough for ramps of colours along a line.
+constexpr std::size_t kShortList = 8;
+
+void DropBeaten(CandidateList& list, const Box& box, const Colours& colours) {
+    std::array<std::uint8_t, kShortList> rivals;
+    std::size_t rival_count = 0;
+    if (list.count <= kShortList) {
+        rival_count = list.count;
+        std::copy_n(list.entries.begin(), rival_count, rivals.begin());
+    } else {
+        for (const bool high : {false, true}) {
+            const std::int32_t at[3] = {high ? box.high[0] : box.low[0], high ? box.high[1] : box.low[1], high ? box.high[2] : box.low[2]};
+            std::int32_t best_distance = INT32_MAX;
+            for (std::size_t i = 0; i < list.count; ++i) {
+                const std::int32_t distance = Distance(colours[list.entries[i]], at);
+                if (distance < best_distance) {
+                    best_distance = distance;
+                    rivals[rival_count] = list.entries[i];
                 }
-                *answers++ = best;
+            }
+            ++rival_count;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list.count; ++i) {
+        const std::uint8_t entry = list.entries[i];
+        bool beaten = false;
+        for (std::size_t r = 0; r < rival_count && !beaten; ++r) beaten = rivals[r] != entry && BeatsEverywhere(rivals[r], entry, box, colours);
+        if (!beaten) list.entries[kept++] = entry;
+    }
+    list.count = kept;
+}
+
+// For a short list and the eight halves of the box (red, green, blue bits of
+// the child's number, as Build numbers them), bit i of child c set when
+// another entry of the list beats entry i everywhere in that child; the same
+// test as BeatsEverywhere, its least value worked out once for the lowest
+// child and moved by half the box along each axis.
+std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list, const Box& box, const Colours& colours) {
+    std::array<std::uint8_t, 8> beaten{};
+    const std::int32_t half = (box.high[0] - box.low[0] + 1) / 2;
+    for (std::size_t a = 0; a < list.size(); ++a) {
+        for (std::size_t b = 0; b < list.size(); ++b) {
+            if (a == b) continue;
+            const auto& first = colours[list[a]];
+            const auto& second = colours[list[b]];
+            std::int32_t least = second[3] - first[3];
+            std::array<std::int32_t, 3> moves;
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                const std::int32_t step = second[axis] - first[axis];
+                least -= 2 * step * (step > 0 ? box.low[axis] + half - 1 : box.low[axis]);
+                moves[axis] = -2 * step * half;
+            }
+            // Entries are in index order: a tie goes to a when it comes first.
+            const std::int32_t enough = a < b ? 0 : 1;
+            for (std::uint32_t child = 0; child < 8; ++child) {
+                const std::int32_t value = least + (child & 4 ? moves[0] : 0) + (child & 2 ? moves[1] : 0) + (child & 1 ? moves[2] : 0);
+                beaten[child] |= static_cast<std::uint8_t>((value >= enough) << b);
             }
         }
     }
+    return beaten;
 }
-
-constexpr int kCornerBits = 2;  // a corner is 4 colours a side
 
 }  // namespace
 
-NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette)
-    : own_blocks_(kCorners), own_answers_(256 * kBlockBytes) {
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) : own_cells_(kCells) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
+    SetColours();
     // An entry whose colour an entry before it has never wins, ties going to
     // the lowest index; leaving it out keeps the lists short for palettes
     // that repeat colours.
-    std::array<std::uint8_t, 256> distinct{};
-    std::size_t distinct_count = 0;
     for (std::uint32_t value = 0; value < 256; ++value) {
-        blue_[value] = palette[value * 4 + 0];
-        green_[value] = palette[value * 4 + 1];
-        red_[value] = palette[value * 4 + 2];
-        std::memset(&own_answers_[value * kBlockBytes], static_cast<int>(value), kBlockBytes);
-        const bool repeated = std::any_of(distinct.begin(), distinct.begin() + static_cast<std::ptrdiff_t>(distinct_count), [&](std::uint8_t earlier) {
-            return red_[earlier] == red_[value] && green_[earlier] == green_[value] && blue_[earlier] == blue_[value];
-        });
-        if (!repeated) distinct[distinct_count++] = static_cast<std::uint8_t>(value);
+        const bool repeated = std::any_of(distinct_.begin(), distinct_.begin() + static_cast<std::ptrdiff_t>(distinct_count_),
+                                          [&](std::uint8_t earlier) { return colours_[earlier] == colours_[value]; });
+        if (!repeated) distinct_[distinct_count_++] = static_cast<std::uint8_t>(value);
     }
-    Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct.data(), distinct_count));
-    blocks_ = own_blocks_.data();
-    answers_ = own_answers_.data();
-    answer_bytes_ = own_answers_.size();
+    own_lists_.reserve(kMaxListBytes);
+    // Twice as many places as lists can fit, so the search for a free one stays short.
+    stored_.assign(2 * kMaxListBytes / 4, 0);
+    Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
+    stored_ = {};
+    cells_ = own_cells_.data();
+    lists_ = own_lists_.data();
+    list_bytes_ = own_lists_.size();
 }
 
-NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette,
-                                           std::span<const std::uint32_t, kCorners> blocks, std::span<const std::uint8_t> answers)
-    : blocks_(blocks.data()), answers_(answers.data()), answer_bytes_(answers.size()) {
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint16_t, kCells> cells,
+                                           std::span<const std::uint8_t> lists)
+    : cells_(cells.data()), lists_(lists.data()), list_bytes_(lists.size()) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
+    SetColours();
 }
 
-void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue,
-                                 std::span<const std::uint8_t> from) {
-    const Channels channels{&red_, &green_, &blue_};
-    const Box box = BoxOf(red, green, blue, size_bits);
-    const CandidateList kept = Candidates(from, box, channels);
-    if (kept.count == 1) {
-        FillBox(size_bits, red, green, blue, kept.entries[0]);
-    } else if (size_bits == kCornerBits) {
-        std::array<std::uint8_t, kBlockBytes> answers;
-        WriteAnswers(kept, box, channels, answers.data());
-        // Several candidates may still leave one entry nearest to all 64 colours.
-        if (std::all_of(answers.begin(), answers.end(), [&](std::uint8_t answer) { return answer == answers[0]; })) {
-            FillBox(size_bits, red, green, blue, answers[0]);
-            return;
-        }
-        const std::size_t block = own_answers_.size() / kBlockBytes;
-        own_answers_.insert(own_answers_.end(), answers.begin(), answers.end());
-        FillBox(size_bits, red, green, blue, static_cast<std::uint32_t>(block));
-    } else {
-        const std::span<const std::uint8_t> list(kept.entries.data(), kept.count);
+void NearestPaletteColour::SetColours() {
+    for (std::size_t entry = 0; entry < 256; ++entry) {
+        std::array<std::int32_t, 4>& colour = colours_[entry];
+        for (std::size_t axis = 0; axis < 3; ++axis) colour[axis] = palette_[entry * 4 + 2 - axis];
+        colour[3] = Square(colour[0]) + Square(colour[1]) + Square(colour[2]);
+    }
+}
+
+void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) {
+    // A short list was already cut down for this box by BeatenInChildren.
+    CandidateList kept;
+    std::span<const std::uint8_t> list = from;
+    if (from.size() > kShortList) {
+        const Box box = BoxOf(red, green, blue, size_bits);
+        kept = Candidates(from, box, colours_);
+        if (kept.count > 1) DropBeaten(kept, box, colours_);
+        list = std::span<const std::uint8_t>(kept.entries.data(), kept.count);
+    }
+    if (list.size() == 1) return FillBox(size_bits, red, green, blue, list[0]);
+    if (size_bits == kCellBits) return FillBox(size_bits, red, green, blue, Keep(list));
+    const auto child_of = [&](std::uint32_t child, std::uint32_t base, int bit) { return base * 2 + (child >> bit & 1); };
+    if (list.size() > kShortList) {
         for (std::uint32_t child = 0; child < 8; ++child) {
-            Build(size_bits - 1, red * 2 + (child >> 2), green * 2 + (child >> 1 & 1), blue * 2 + (child & 1), list);
+            Build(size_bits - 1, child_of(child, red, 2), child_of(child, green, 1), child_of(child, blue, 0), list);
+        }
+        return;
+    }
+    const std::array<std::uint8_t, 8> beaten = BeatenInChildren(list, BoxOf(red, green, blue, size_bits), colours_);
+    for (std::uint32_t child = 0; child < 8; ++child) {
+        std::array<std::uint8_t, kShortList> child_list;
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (!(beaten[child] >> i & 1)) child_list[count++] = list[i];
+        }
+        const std::uint32_t r = child_of(child, red, 2), g = child_of(child, green, 1), b = child_of(child, blue, 0);
+        if (size_bits - 1 == kCellBits) {
+            // A cell is written here rather than through another call: there are many.
+            own_cells_[r << 10 | g << 5 | b] = count == 1 ? child_list[0] : Keep(std::span<const std::uint8_t>(child_list.data(), count));
+        } else {
+            Build(size_bits - 1, r, g, b, std::span<const std::uint8_t>(child_list.data(), count));
         }
     }
 }
 
-void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t block) {
-    const int side_bits = size_bits - kCornerBits;
+void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell) {
+    const int side_bits = size_bits - kCellBits;
     const std::uint32_t side = 1u << side_bits;
     for (std::uint32_t r = red << side_bits; r < (red << side_bits) + side; ++r) {
         for (std::uint32_t g = green << side_bits; g < (green << side_bits) + side; ++g) {
-            std::uint32_t* row = &own_blocks_[r << 12 | g << 6 | blue << side_bits];
-            std::fill(row, row + side, block);
+            std::uint16_t* row = &own_cells_[r << 10 | g << 5 | blue << side_bits];
+            std::fill(row, row + side, cell);
         }
     }
+}
+
+// Stores a list of two or more entries (its first byte the count less one)
+// and returns the cell value that points to it. Cells with the same list
+// share it (the cells of a ramp of greys have few lists between them). Should
+// a palette ever need more room than the lists have, its remaining cells
+// search all its distinct entries, stored once: still exact, only slower.
+std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) {
+    const auto padded = [](std::size_t count) { return (count + kListStep) / kListStep * kListStep; };
+    const auto store = [&](std::span<const std::uint8_t> entries) {
+        const std::size_t start = own_lists_.size();
+        own_lists_.push_back(static_cast<std::uint8_t>(entries.size() - 1));
+        own_lists_.insert(own_lists_.end(), entries.begin(), entries.end());
+        own_lists_.resize(start + padded(entries.size()));
+        return static_cast<std::uint16_t>(kListBase + start / kListStep);
+    };
+    std::uint32_t hash = 2166136261u;
+    for (const std::uint8_t entry : list) hash = (hash ^ entry) * 16777619u;
+    std::size_t slot = hash & (stored_.size() - 1);
+    for (; stored_[slot] != 0; slot = (slot + 1) & (stored_.size() - 1)) {
+        const std::uint8_t* at = own_lists_.data() + (stored_[slot] - kListBase) * kListStep;
+        if (std::size_t{at[0]} + 1 == list.size() && std::equal(list.begin(), list.end(), at + 1)) return stored_[slot];
+    }
+    const std::size_t reserve = every_list_ != 0 ? 0 : padded(distinct_count_);
+    if (own_lists_.size() + padded(list.size()) + reserve > kMaxListBytes) {
+        if (every_list_ == 0) every_list_ = store(std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
+        return every_list_;
+    }
+    stored_[slot] = store(list);
+    return stored_[slot];
 }
 
 bool NearestPaletteColour::IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const {
     return std::memcmp(palette_.data(), palette.data(), palette_.size()) == 0;
 }
 
+namespace {
+
+// The nearest of a list's entries (two or more, most often two): the first
+// two are compared without a branch, the rest (if any) in a loop.
+inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    const std::int32_t at[3] = {static_cast<std::int32_t>(red), static_cast<std::int32_t>(green), static_cast<std::int32_t>(blue)};
+    const std::int32_t first = Distance(colours[list[1]], at), second = Distance(colours[list[2]], at);
+    const std::uint32_t second_wins = 0u - static_cast<std::uint32_t>(second < first);
+    std::uint8_t best = static_cast<std::uint8_t>(list[1] ^ ((list[1] ^ list[2]) & second_wins));
+    std::int32_t best_distance = std::min(first, second);
+    for (const std::uint8_t *entry = list + 3, *const end = list + 2 + list[0]; entry < end; ++entry) {
+        const std::int32_t distance = Distance(colours[*entry], at);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = *entry;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
+    return SearchList(lists_ + (cell - kListBase) * kListStep, colours_, red, green, blue);
+}
+
+// Two passes, so that no branch depends on the colours: the first reads every
+// pixel's cell, keeping the answer and noting the pixels whose cell holds a
+// list; the second searches only those lists.
 void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* pixel = row + offsets[i];
-        out[i] = Find(pixel[2], pixel[1], pixel[0]);
+    constexpr std::size_t kRun = 256;
+    // Held apart from the object, as a byte stored through out might change it.
+    const std::uint16_t* const cells = cells_;
+    const std::uint8_t* const lists = lists_;
+    std::array<std::uint16_t, kRun> listed;
+    std::array<std::uint16_t, kRun> held;
+    for (std::size_t start = 0; start < count; start += kRun) {
+        const std::size_t end = std::min(count, start + kRun);
+        std::size_t listed_count = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const std::uint8_t* pixel = row + offsets[i];
+            const std::uint32_t cell = cells[(std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits];
+            out[i] = static_cast<std::uint8_t>(cell);
+            held[i - start] = static_cast<std::uint16_t>(cell);
+            listed[listed_count] = static_cast<std::uint16_t>(i - start);
+            listed_count += cell >= kListBase;
+        }
+        for (std::size_t k = 0; k < listed_count; ++k) {
+            const std::size_t i = start + listed[k];
+            const std::uint8_t* pixel = row + offsets[i];
+            out[i] = SearchList(lists + (held[listed[k]] - kListBase) * kListStep, colours_, pixel[2], pixel[1], pixel[0]);
+        }
     }
 }

@@ -9,31 +9,35 @@
 
 class NearestPaletteColour {
 public:
-    // The colour cube is cut into 64 x 64 x 64 corners of 4 x 4 x 4 colours.
-    // Each corner names a block of 64 answers, red slowest, blue fastest;
-    // blocks 0 to 255 hold one entry 64 times, for the corners (most of them)
-    // to whose every colour one entry is nearest, so what a picture touches
-    // stays small enough for the processor's caches.
-    static constexpr std::size_t kCorners = std::size_t{1} << 18;
-    static constexpr std::size_t kBlockBytes = 64;
+    // The colour cube is cut into 32 x 32 x 32 cells of 8 x 8 x 8 colours,
+    // red slowest, blue fastest. A cell to whose every colour one entry is
+    // nearest holds that entry; any other holds kListBase plus where its list
+    // of candidates begins, in steps of kListStep bytes: a count, then that
+    // many entries in index order, one of which is nearest to each colour of
+    // the cell. The cells and the lists together stay within 192 KB for any
+    // palette, so they stay in a core's own cache however a picture jumps.
+    static constexpr int kCellBits = 3;
+    static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
+    static constexpr std::uint32_t kListBase = 256;
+    static constexpr std::size_t kListStep = 2;
+    static constexpr std::size_t kMaxListBytes = (0x10000 - kListBase) * kListStep;
 
-    // Works out the answer of every colour of palette (256 RGBQUAD entries:
-    // blue, green, red, reserved) at once, so that the table never changes
-    // afterwards and any number of threads may search it together.
+    // Works out the table of palette (256 RGBQUAD entries: blue, green, red,
+    // reserved) at once, so that it never changes afterwards and any number
+    // of threads may search it together.
     explicit NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette);
     // Searches a table worked out before (by the build, for the built-in
     // palette), which must outlive the search; nothing is copied.
-    NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint32_t, kCorners> blocks,
-                         std::span<const std::uint8_t> answers);
+    NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint16_t, kCells> cells,
+                         std::span<const std::uint8_t> lists);
     NearestPaletteColour(const NearestPaletteColour&) = delete;
     NearestPaletteColour& operator=(const NearestPaletteColour&) = delete;
 
-    // Index of the nearest entry to the colour: two table reads, with no
-    // branch on the colour, so noisy pictures cost what flat ones do.
+    // Index of the nearest entry to the colour: one table read, and for the
+    // colours near where two entries meet, a few exact distances.
     std::uint8_t Find(std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
-        const std::uint32_t corner = (red >> 2) << 12 | (green >> 2) << 6 | blue >> 2;
-        const std::uint32_t place = (red & 3) << 4 | (green & 3) << 2 | (blue & 3);
-        return answers_[std::size_t{blocks_[corner]} * kBlockBytes + place];
+        const std::uint32_t cell = cells_[(red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits];
+        return cell < kListBase ? static_cast<std::uint8_t>(cell) : FindInList(cell, red, green, blue);
     }
     // The same for 0xRRGGBB.
     std::uint8_t Find(std::uint32_t rgb) const { return Find(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
@@ -44,19 +48,30 @@ public:
     bool IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const;
     std::span<const std::uint8_t, kTexturePaletteBytes> Palette() const { return palette_; }
 
-    // The table itself: the block of every corner, and the blocks of answers.
-    std::span<const std::uint32_t, kCorners> Blocks() const { return std::span<const std::uint32_t, kCorners>(blocks_, kCorners); }
-    std::span<const std::uint8_t> Answers() const { return {answers_, answer_bytes_}; }
+    // The table itself: every cell, and the lists they point into.
+    std::span<const std::uint16_t, kCells> Cells() const { return std::span<const std::uint16_t, kCells>(cells_, kCells); }
+    std::span<const std::uint8_t> Lists() const { return {lists_, list_bytes_}; }
 
 private:
+    std::uint8_t FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const;
+    void SetColours();
     void Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from);
-    void FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t block);
+    void FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell);
+    std::uint16_t Keep(std::span<const std::uint8_t> list);
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette_;
-    std::array<std::int32_t, 256> red_{}, green_{}, blue_{};
-    std::vector<std::uint32_t> own_blocks_;
-    std::vector<std::uint8_t> own_answers_;
-    const std::uint32_t* blocks_ = nullptr;
-    const std::uint8_t* answers_ = nullptr;
-    std::size_t answer_bytes_ = 0;
+    // Each entry's red, green, blue and the sum of their squares.
+    std::array<std::array<std::int32_t, 4>, 256> colours_{};
+    std::vector<std::uint16_t> own_cells_;
+    std::vector<std::uint8_t> own_lists_;
+    // Used while the table is worked out: the entries whose colour no entry
+    // before them has, the lists stored so far by a hash of their entries,
+    // and the list of all distinct entries, once stored.
+    std::array<std::uint8_t, 256> distinct_{};
+    std::size_t distinct_count_ = 0;
+    std::vector<std::uint16_t> stored_;
+    std::uint16_t every_list_ = 0;
+    const std::uint16_t* cells_ = nullptr;
+    const std::uint8_t* lists_ = nullptr;
+    std::size_t list_bytes_ = 0;
 };

@@ -1,7 +1,7 @@
 // Run by the build on the build machine: works out the nearest-colour table of
 // the built-in palette once, with the code the programs use for any other
 // palette, so that no run of the programs has to.
-//   nearest_table_maker PALETTE_FILE BLOCKS_FILE ANSWERS_FILE
+//   nearest_table_maker PALETTE_FILE CELLS_FILE LISTS_FILE
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -21,7 +21,7 @@ bool WriteAll(const char* path, std::span<const T> values) {
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: nearest_table_maker PALETTE_FILE BLOCKS_FILE ANSWERS_FILE\n");
+        std::fprintf(stderr, "usage: nearest_table_maker PALETTE_FILE CELLS_FILE LISTS_FILE\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const NearestPaletteColour nearest(*palette);
-    if (!WriteAll<std::uint32_t>(argv[2], nearest.Blocks()) || !WriteAll<std::uint8_t>(argv[3], nearest.Answers())) {
+    if (!WriteAll<std::uint16_t>(argv[2], nearest.Cells()) || !WriteAll<std::uint8_t>(argv[3], nearest.Lists())) {
         std::fprintf(stderr, "cannot write the table\n");
         return 1;
     }

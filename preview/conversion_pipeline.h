@@ -1,6 +1,6 @@
 // Reads a bitmap or texture, converts it to a 256 x 256 texture in the texture
 // palette, shows both pictures in the main window's panes and then, by the
-// mode, writes the result or puts an image on the clipboard.
+// request, writes the result or puts an image on the clipboard.
 #pragma once
 #include <windows.h>
 #include <cstdint>

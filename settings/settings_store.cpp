@@ -1,6 +1,5 @@
 #include "settings/settings_store.h"
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -54,10 +53,9 @@ bool FindsEntry(const char* path, bool want_directory) {
     return ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == want_directory;
 }
 
-// Either case; the program sets no locale, so only ASCII letters fold.
 bool IsDriveLetter(char letter) {
-    const int lower = std::tolower(static_cast<unsigned char>(letter));
-    return lower >= 'a' && lower <= 'z';
+    constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    return kLetters.find(letter) != std::string_view::npos;
 }
 
 // "D:\" without its backslash would name the drive's current folder, so a
