@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
 
     const Bytes texture = Texture([](int x, int y) { return static_cast<std::uint8_t>((x ^ y) % 216); });
     const Bytes picture =
-        Bmp24(256, 256, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8 | (x + y)); });
+        BitmapFile(256, 256, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8 | (x + y)); });
     for (int i = 0; i < 500; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "t%03d.oaf", i);

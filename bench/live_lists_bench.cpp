@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     ScratchFolder textures("bench-live-textures");
     WriteSettingString("Bitmaps", bitmaps.WithBackslash());
     WriteSettingString("Textures", textures.WithBackslash());
-    const Bytes picture = Bmp24(64, 64, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8); });
+    const Bytes picture = BitmapFile(64, 64, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8); });
     for (int i = 0; i < 100; ++i) bitmaps.Write("existing" + std::to_string(i) + ".bmp", picture);
 
     MainWindowUnderTest main;

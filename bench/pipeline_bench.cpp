@@ -68,7 +68,7 @@ int main() {
     const Bytes texture = Texture([](int x, int y) { return static_cast<std::uint8_t>((x ^ y) % 216); });
     textures.Write("a.oaf", texture);
     textures.Write("b.oaf", texture);
-    const Bytes big = Bmp24(2048, 2048, [](int x, int y) { return static_cast<std::uint32_t>(x << 12 ^ y << 2 ^ x * y); });
+    const Bytes big = BitmapFile(2048, 2048, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x << 12 ^ y << 2 ^ x * y); });
     large.Write("a.bmp", big);
     large.Write("b.bmp", big);
 
@@ -83,7 +83,7 @@ int main() {
     }
 
     WriteSettingString("Bitmaps", bitmaps.WithBackslash());
-    const Bytes picture = Bmp24(256, 256, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8 | (x + y)); });
+    const Bytes picture = BitmapFile(256, 256, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8 | (x + y)); });
     char name[32];
     for (int i = 0; i < 200; ++i) {
         std::snprintf(name, sizeof name, "livery%03d.bmp", i);
