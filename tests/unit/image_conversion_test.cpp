@@ -2,7 +2,6 @@
 #include <random>
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
-#include "core/stretch_map.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
@@ -22,6 +21,20 @@ std::uint8_t BruteForceNearest(const TexturePalette& palette, const std::array<i
     return static_cast<std::uint8_t>(best);
 }
 
+// The source position (from the left or the top) each of the 256 texture
+// positions shows. Enlarging, the one under the target pixel's centre.
+// Shrinking, source pixel s falls on target pixel ceil((2s + 1) 256 / 2S) - 1;
+// a column shows the last source pixel on it, a row the first.
+std::vector<std::int32_t> Shown(std::int64_t source, bool rows) {
+    std::vector<std::int32_t> shown(256, -1);
+    for (std::int64_t t = 0; source <= 256 && t < 256; ++t) shown[t] = static_cast<std::int32_t>((2 * t + 1) * source / 512);
+    for (std::int64_t s = 0; source > 256 && s < source; ++s) {
+        const std::int64_t t = ((2 * s + 1) * 256 + 2 * source - 1) / (2 * source) - 1;
+        if (!rows || shown[t] < 0) shown[t] = static_cast<std::int32_t>(s);
+    }
+    return shown;
+}
+
 // Every pixel of the texture is the palette entry nearest to the source pixel
 // stretching picks, for every depth the readers hand out, whether the search
 // was worked out now or (for the built-in palette) by the build. A source of
@@ -30,16 +43,19 @@ std::uint8_t BruteForceNearest(const TexturePalette& palette, const std::array<i
 // place in a 4 x 4 x 4 corner) and the palettes' own colours.
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // Palettes that make the search work: the real one, an arbitrary one, one
-    // with many repeated colours (ties) and one of two colours only.
+    // with many repeated colours (ties), one of two colours only, and one of
+    // grey 5 at 0 and grey 1 at 1, equally near to grey 3 (which is entry 0's).
     TexturePalette repeated{};
     TexturePalette two{};
+    TexturePalette tie{};
     for (int entry = 0; entry < 256; ++entry) {
         const int shade = (entry % 17) * 15;
         repeated[entry * 4 + 0] = repeated[entry * 4 + 1] = repeated[entry * 4 + 2] = static_cast<std::uint8_t>(shade);
         two[entry * 4 + 1] = entry % 2 ? 200 : 40;
+        tie[entry * 4 + 0] = tie[entry * 4 + 1] = tie[entry * 4 + 2] = static_cast<std::uint8_t>(entry < 2 ? 5 - 4 * entry : 255);
     }
-    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two};
-    std::vector<std::array<std::uint8_t, 3>> hardest;  // blue, green, red
+    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie};
+    std::vector<std::array<std::uint8_t, 3>> hardest{{3, 3, 3}};  // blue, green, red
     const auto level = [](int value) { return static_cast<std::uint8_t>(std::min(value, 255)); };
     for (int red = 0; red < 265; red += 9) {
         for (int green = 0; green < 265; green += 9) {
@@ -54,7 +70,8 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // Palette, size, depth and colours in the table.
     for (const auto& [which, width, height, bits, colours] :
          {std::tuple{0, 256, 256, 24, 0}, {1, 256, 256, 24, 0}, {2, 256, 256, 24, 0}, {3, 256, 256, 24, 0}, {1, 300, 200, 24, 0},
-          {2, 37, 1000, 32, 0}, {1, 9, 3, 1, 0}, {0, 3, 5, 4, 0}, {1, 4, 7, 16, 0}, {1, 512, 256, 8, 0}, {0, 5, 2, 8, 1}}) {
+          {2, 37, 1000, 32, 0}, {1, 9, 3, 1, 0}, {0, 3, 5, 4, 0}, {1, 4, 7, 16, 0}, {1, 512, 256, 8, 0}, {0, 5, 2, 8, 1}, {1, 5, 2, 8, 1},
+          {4, 256, 256, 24, 0}, {1, 301, 257, 24, 0}}) {
         SCOPED_TRACE(testing::Message() << "palette " << which << ", " << width << " x " << height << " at " << bits);
         const TexturePalette& palette = palettes[which];
         const BitmapInfoHeader header = InfoHeader(width, height, static_cast<std::uint16_t>(bits), static_cast<std::uint32_t>(colours));
@@ -77,8 +94,8 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         ASSERT_TRUE(texture);
         ASSERT_EQ(texture->size(), 66600u);
         EXPECT_TRUE(std::equal(palette.begin(), palette.end(), texture->ColorTable().begin()));
-        const auto columns = StretchedColumns(width, 256);
-        const auto rows = StretchedRows(height, 256);
+        const auto columns = Shown(width, false);
+        const auto rows = Shown(height, true);
         int wrong = 0;
         for (std::size_t y = 0; y < 256; ++y) {
             for (std::size_t x = 0; x < 256; ++x) {
@@ -141,13 +158,21 @@ TEST(Conversion, NearestColourIsTheWholePalettesNearestOnEveryCellBoundary) {
     }
 }
 
+// Of a table that differs from the palette only in entry 77's red, only the
+// pixels of that entry are mapped to the nearest colour.
 TEST(Conversion, SourceInTheTexturePaletteKeepsEveryIndexEvenWhenColoursRepeat) {
     TexturePalette repeated = BuiltinTexturePalette();
     std::memcpy(&repeated[200 * 4], &repeated[3 * 4], 4);  // entry 200 repeats entry 3
-    const PackedDib source = MakeDib(InfoHeader(256, 256, 8), repeated, PatternBytes(kTexturePixelBytes, 5));
+    TexturePalette table = repeated;
+    table[77 * 4 + 2] ^= 0x80;
+    const std::uint8_t nearest = BruteForceNearest(repeated, {table[77 * 4 + 2], table[77 * 4 + 1], table[77 * 4]});
+    ASSERT_NE(nearest, 77);
+    const PackedDib source = MakeDib(InfoHeader(256, 256, 8), table, PatternBytes(kTexturePixelBytes, 5));
     std::optional<PackedDib> texture = ConvertToTexture(source, repeated);
     ASSERT_TRUE(texture);
-    EXPECT_TRUE(std::ranges::equal(source.Pixels(), texture->Pixels()));
+    std::vector<std::uint8_t> expected(source.Pixels().begin(), source.Pixels().end());
+    std::replace(expected.begin(), expected.end(), std::uint8_t{77}, nearest);
+    EXPECT_TRUE(std::ranges::equal(expected, texture->Pixels()));
 }
 
 }  // namespace

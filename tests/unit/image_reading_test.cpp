@@ -20,7 +20,8 @@ constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kFields = 3, kJpeg = 4, kPng = 5, 
 constexpr std::int32_t kWidth = 7, kHeight = 5;
 
 // One file to build: info header size, depth, compression, masks (red, green,
-// blue, alpha), row order, colour count, and bytes between table and pixels.
+// blue, alpha), row order, colour count, bytes between table and pixels, and
+// planes (a plain file's count a reader keeps; the others are read as one).
 struct Variant {
     const char* name;
     std::uint32_t header_size;
@@ -30,6 +31,7 @@ struct Variant {
     bool top_down = false;
     std::uint32_t colours_used = 0;
     int gap = 0;  // -1: bfOffBits 0, the pixels right behind the table
+    std::uint16_t planes = 1;
 };
 
 void Put(std::vector<std::uint8_t>& bytes, std::uint32_t value, int count = 4) {
@@ -46,7 +48,7 @@ std::vector<std::uint8_t> VariantFile(const Variant& v, std::int32_t width, std:
     const int field_bytes = v.header_size == 12 ? 2 : 4;
     Put(info, static_cast<std::uint32_t>(width), field_bytes);
     Put(info, static_cast<std::uint32_t>(v.top_down ? -height : height), field_bytes);
-    Put(info, 1, 2);
+    Put(info, v.planes, 2);
     Put(info, v.bits, 2);
     if (v.header_size > 12) {
         for (std::uint32_t field : {v.compression, 0u, 2835u, 2835u, v.colours_used, 0u}) Put(info, field);
@@ -126,10 +128,10 @@ protected:
         WriteWholeFile(path, bytes);
         return path;
     }
-    // The held image's header is the one form: 40 bytes, bottom-up, uncompressed, sized exactly.
+    // The held image's header is the one form: 40 bytes, one plane, bottom-up, uncompressed, sized exactly.
     static void ExpectHeldForm(const PackedDib& dib, std::int32_t width, std::int32_t height) {
         const BitmapInfoHeader h = dib.Header();
-        EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biCompression), std::make_tuple(40u, width, height, 0u));
+        EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biCompression), std::make_tuple(40u, width, height, 1, 0u));
         EXPECT_EQ(dib.size(), DibImageBytes(h).value_or(0));
         EXPECT_TRUE(std::set<int>({1, 4, 8, 16, 24, 32}).contains(h.biBitCount)) << h.biBitCount;
     }
@@ -140,6 +142,7 @@ protected:
 TEST_F(ReadingTest, EveryVariantReadsEveryPixel) {
     const Variant variants[] = {
         {"2-bit", 40, 2},
+        {"4-bit, colour count 0 as Paint writes it", 40, 4},
         {"2-bit, 3 colours, top-down", 40, 2, 0, {}, true, 3},
         {"8-bit, 16 colours, pixels behind a gap", 40, 8, 0, {}, false, 16, 30},
         {"8-bit, 16 colours, bfOffBits 0", 40, 8, 0, {}, false, 16, -1},
@@ -150,6 +153,7 @@ TEST_F(ReadingTest, EveryVariantReadsEveryPixel) {
         {"OS/2 2.x 8-bit", 64, 8},
         {"V5 8-bit top-down", 124, 8, 0, {}, true},
         {"fields 5-6-5", 40, 16, kFields, {0xF800, 0x07E0, 0x001F}},
+        {"fields 5-6-5, 2 planes", 40, 16, kFields, {0xF800, 0x07E0, 0x001F}, false, 0, 0, 2},
         {"fields 5-5-5 as plain", 40, 16, kFields, {0x7C00, 0x03E0, 0x001F}},
         {"fields 1-5-5-5 with alpha", 40, 16, kAlphaFields, {0x7C00, 0x03E0, 0x001F, 0x8000}},
         {"fields 10-10-10", 40, 32, kFields, {0x3FF00000, 0x000FFC00, 0x000003FF}},
@@ -226,6 +230,7 @@ TEST_F(ReadingTest, RunLengthStreamsDecodeEveryEscapeAndNeverWriteOutside) {
         {"stream cut inside an absolute run", false, {0, 4, 1, 2}, "0000 0000 1200"},
         {"stream cut inside a delta", false, {2, 1, 0, 2, 1}, "0000 0000 1100"},
         {"empty picture marker only", false, {0, 1}, "0000 0000 0000"},
+        {"bytes after the end of the picture", false, {4, 1, 0, 1, 0, 0, 4, 2}, "0000 0000 1111"},
         {"4-bit runs alternate high and low", true, {3, 0x12, 0, 0, 4, 0xAB, 0, 1}, "0000 abab 1210"},
         {"4-bit absolute runs padded to words", true, {0, 3, 0x12, 0x30, 1, 0xF0, 0, 0, 0, 4, 0x56, 0x78, 0, 1}, "0000 5678 123f"},
         {"4-bit absolute run of 5 needs a pad byte", true, {0, 5, 0x12, 0x34, 0x50, 0xEE, 0, 0, 1, 0x70, 0, 1}, "0000 7000 1234"},

@@ -87,7 +87,8 @@ inline std::array<int, 3> ColourAt(const PackedDib& dib, std::int32_t x, std::in
     const auto five = [&](int shift) { return static_cast<int>((value >> shift & 31) << 3 | (value >> shift & 31) >> 2); };
     if (h.biBitCount == 16) return {five(10), five(5), five(0)};
     if (h.biBitCount > 16) return {static_cast<int>(value >> 16 & 255), static_cast<int>(value >> 8 & 255), static_cast<int>(value & 255)};
-    if (value >= DibColorCount(h)) return {0, 0, 0};
+    // The table holds biClrUsed entries (its low 16 bits), or all the depth allows when it says 0.
+    if (value >= (h.biClrUsed != 0 ? h.biClrUsed & 0xFFFF : 1u << h.biBitCount)) return {0, 0, 0};
     const std::uint8_t* entry = &dib.ColorTable()[value * 4];
     return {entry[2], entry[1], entry[0]};
 }

@@ -20,6 +20,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -235,6 +236,7 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     bitmaps_.Write("green.bmp", BitmapFile(40, 30, 24, {}, Green));
     textures_.Write("red.oaf", Texture(Red));
     StartMainWindow();
+    const std::uint32_t no_picture = PaneCentre(Item(IDC_SOURCE_PANE));
     const struct Row {
         int list;
         UINT state;
@@ -252,11 +254,19 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
         EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), row.shown);
     }
     EXPECT_EQ(SelectedCount(IDC_BITMAPS_LIST), 1) << "the other list keeps its selection";
-    // A refilled list has no focus, and so nothing to preview.
+    // A refilled list has no focus, and so nothing to preview; it shows on
+    // the screen what it draws, and the panes let go of the file.
     RefillList(Main(), Side::Textures);
     EXPECT_EQ(FocusedItemName(Main(), Side::Textures), std::nullopt);
     std::filesystem::remove(textures_.Path() / "red.oaf");
     RepaintNow(Main());
+    HWND list = Item(IDC_TEXTURES_LIST);
+    Canvas shown(ClientOf(list).right, ClientOf(list).bottom), drawn(shown.Width(), shown.Height());
+    CaptureClient(list, shown);
+    SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(drawn.Dc()), PRF_ERASEBKGND | PRF_CLIENT);
+    EXPECT_TRUE(shown.SameArea(0, 0, drawn, 0, 0, shown.Width(), shown.Height()));
+    EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), no_picture);
+    EXPECT_EQ(PaneCentre(Item(IDC_DESTINATION_PANE)), no_picture);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
@@ -284,6 +294,11 @@ TEST_F(BrowserTest, AVanishedFileIsToldOnceUntilItChangesAndShowsWhenItComesBack
     RepaintNow(Main());
     EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(5, 0, 0));
     EXPECT_EQ(messages_.Messages().size(), 2u);
+    // Changed again, it shows on the next click, before any repaint.
+    textures_.Write("red.oaf", Texture([](int, int) { return static_cast<std::uint8_t>(CubeIndex(0, 0, 5)); }));
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, 0);
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(PaneCentre(Item(IDC_SOURCE_PANE)), CubeColour(0, 0, 5));
 }
 
 // Under default names each selected item converts on its own, in index
@@ -638,6 +653,11 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
     EXPECT_STREQ(FocusedItemName(Main(), Side::Bitmaps).value_or(PathBuffer{}).data(), "c.bmp");
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BMP_TO_AF)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
+    // Once nothing changes, nothing more is looked at.
+    PumpUntil([] { return false; }, 300);
+    Sleep(500);
+    MSG look{};
+    EXPECT_FALSE(PeekMessageA(&look, Main(), kFoldersChangedMessage, kFoldersChangedMessage, PM_NOREMOVE));
 
     // Inside a modal loop (which disables the window) the lists wait, and
     // catch up when it ends.

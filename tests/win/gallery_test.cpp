@@ -121,6 +121,8 @@ TEST_F(GalleryTest, ThumbsSetsTheSideAndEveryPictureIsSqueezedWhole) {
         return x == 0 && y == 0 ? kRed : x == 59 && y == 59 ? kBlue : (x + y) % 2 ? kWhite : kBlack;
     };
     bitmaps_.Write("checks.bmp", BitmapFile(60, 60, 24, {}, checks));
+    // Red over blue, 60 wide and 40 high: squeezed, its rows 0 to 19 fill rows 0 to 29.
+    bitmaps_.Write("short.bmp", BitmapFile(60, 40, 24, {}, [](int, int y) { return y < 20 ? kRed : kBlue; }));
     // Red and blue ends, a white band on top and a black one below: all must survive.
     bitmaps_.Write("wide.bmp", BitmapFile(640, 200, 24, {}, [](int x, int y) {
                        return y < 20 ? kWhite : y >= 180 ? kBlack : x < 64 ? kRed : x >= 576 ? kBlue : kGreen;
@@ -143,7 +145,11 @@ TEST_F(GalleryTest, ThumbsSetsTheSideAndEveryPictureIsSqueezedWhole) {
     EXPECT_PRED2(NearColour, quads[15 * 60 + 45], kGreen);
     EXPECT_PRED2(NearColour, quads[45 * 60 + 15], kBlue);
     EXPECT_PRED2(NearColour, quads[45 * 60 + 45], kWhite);
-    const std::vector<std::uint32_t> wide = Thumbnail(BitmapsList(), 1);
+    const std::vector<std::uint32_t> short_one = Thumbnail(BitmapsList(), 1);
+    EXPECT_PRED2(NearColour, short_one[25 * 60 + 30], kRed);
+    EXPECT_PRED2(NearColour, short_one[35 * 60 + 30], kBlue);
+    EXPECT_PRED2(NearColour, short_one[55 * 60 + 30], kBlue);
+    const std::vector<std::uint32_t> wide = Thumbnail(BitmapsList(), 2);
     EXPECT_PRED2(NearColour, wide[30 * 60], kRed);
     EXPECT_PRED2(NearColour, wide[30 * 60 + 59], kBlue);
     EXPECT_PRED2(NearColour, wide[30 * 60 + 30], kGreen);

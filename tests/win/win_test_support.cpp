@@ -105,6 +105,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
 
 void EnsureCompanionLibrary() {
     LoadCompanionLibrary();
+    QueryPaletteId();  // as the program's start does, whatever an earlier test set
     UseCompanionPalette();
 }
 
@@ -179,9 +180,14 @@ ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HW
     return run;
 }
 
-WindowTest::WindowTest() {
+WindowTest::WindowTest() : gdi_at_start_(LiveGdiObjectCount()) {
     WriteSettingString("Bitmaps", bitmaps_.WithBackslash());
     WriteSettingString("Textures", textures_.WithBackslash());
+}
+
+WindowTest::~WindowTest() {
+    main_.reset();
+    EXPECT_EQ(LiveGdiObjectCount(), gdi_at_start_) << "GDI objects left behind";
 }
 
 void WindowTest::StartMainWindow() {

@@ -131,14 +131,18 @@ ModalRun RunModal(const std::function<void()>& open, const std::function<bool(HW
 // Where the tests of the window start: a clean settings key naming two
 // scratch folders as the Bitmaps and Textures folders, and a message recorder.
 // StartMainWindow() opens the real main window on them and forgets what its
-// start-up asked, so the test sees only what it caused.
+// start-up asked, so the test sees only what it caused. Each test ends with
+// the program's GDI objects it began with, so that none it leaves behind can
+// hide a leak from a later one.
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
+    ~WindowTest() override;
     void StartMainWindow();
     HWND Main() const { return main_->Get(); }
     HWND Item(int id) const { return main_->Item(id); }
 
+    const long gdi_at_start_;
     CleanSettingsKey clean_;
     MessageRecorder messages_;
     ScratchFolder bitmaps_{"bitmaps"};
