@@ -81,7 +81,8 @@ NAMED = [
      "case 1: break;  // end of picture", "bytes after an RLE end-of-picture mark decoded"),
     ("n-planes", "core", "core/bitmap_layout.cpp", "if (layout.encoding != PixelEncoding::Plain) header.biPlanes = 1;",
      "", "a compressed, bit-field or 2-bit file keeps 2 planes"),
-    ("n-panes-kept", "windows", "preview/preview_panes.cpp", "if (PaneState* state = StateOf(pane)) state->picture.Reset();",
+    ("n-panes-kept", "windows", "preview/preview_panes.cpp",
+     "if (PaneState* state = FoundStateOf(pane)) state->picture.Reset();",
      "", "the panes keep the old file's picture after a refill"),
     ("n-redraw-off", "windows", "browser/folder_lists.cpp", "SendMessageA(list, WM_SETREDRAW, TRUE, 0);", "",
      "a refilled list never draws itself again"),
@@ -90,12 +91,12 @@ NAMED = [
      "std::string_view(followed.file.path.data()) == path &&", "a click on a file changed on disk shows the old picture"),
     ("n-thumb-one-side", "windows", "gallery/thumbnail.cpp", "header.biWidth == size && header.biHeight == size",
      "header.biWidth == size || header.biHeight == size", "a 60 x 40 picture copied unsqueezed as a 60 thumbnail"),
-    ("n-drive-z", "windows", "settings/settings_store.cpp", "return drive >= 'a' && drive <= 'z';",
-     "return drive >= 'a' && drive < 'z';", "a stored Z:\\ folder no longer taken for a drive root"),
+    ("n-drive-z", "windows", "settings/settings_store.cpp", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz",
+     "ABCDEFGHIJKLMNOPQRSTUVWXYabcdefghijklmnopqrstuvwxy", "a stored Z:\\ folder no longer taken for a drive root"),
     ("n-check-mark", "windows", "app/main_window.cpp", "    g_check_mark.Reset();\n", "",
      "the main window's check-mark bitmap left unreleased on exit"),
-    ("n-260", "windows", "settings/settings_store.cpp", "if (text.size() >= g_write_buffer.size()) return;",
-     "if (text.size() > g_write_buffer.size()) return;", "a settings text of 260 characters written past its buffer"),
+    ("n-260", "windows", "core/path_buffer.cpp", "if (folder.size() + name.size() >= path.size())",
+     "if (folder.size() + name.size() > path.size())", "a settings text of 260 characters written past its buffer"),
 ]
 
 # Drawn faults that no test can catch, decided by reading: id -> reason.
