@@ -1,5 +1,6 @@
 #include "browser/bitmap_tool.h"
 #include <optional>
+#include <utility>
 #include "core/path_buffer.h"
 #include "platform/guards.h"
 #include "settings/settings_store.h"
@@ -11,9 +12,7 @@ ProcessStarter g_process_starter = nullptr;
 }  // namespace
 
 ProcessStarter SetProcessStarter(ProcessStarter starter) {
-    ProcessStarter previous = g_process_starter;
-    g_process_starter = starter;
-    return previous;
+    return std::exchange(g_process_starter, starter);
 }
 
 std::string BitmapToolCommandLine(std::string_view path) {

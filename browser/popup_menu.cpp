@@ -1,4 +1,5 @@
 #include "browser/popup_menu.h"
+#include <utility>
 
 namespace {
 
@@ -7,9 +8,7 @@ PopupMenuRunner g_popup_menu = nullptr;
 }  // namespace
 
 PopupMenuRunner SetPopupMenuRunner(PopupMenuRunner runner) {
-    PopupMenuRunner previous = g_popup_menu;
-    g_popup_menu = runner;
-    return previous;
+    return std::exchange(g_popup_menu, runner);
 }
 
 BOOL RunPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {

@@ -2,6 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include "core/messages.h"
 #include "platform/message_box.h"
 #include "core/path_buffer.h"
@@ -23,9 +24,7 @@ BOOL RunSaveDialog(OPENFILENAMEA* request) {
 }  // namespace
 
 SaveDialogRunner SetSaveDialogRunner(SaveDialogRunner runner) {
-    SaveDialogRunner previous = g_save_dialog;
-    g_save_dialog = runner;
-    return previous;
+    return std::exchange(g_save_dialog, runner);
 }
 
 std::optional<PathBuffer> AskTargetPath(HWND main_window, std::string_view item_name, Side target_side) {

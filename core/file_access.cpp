@@ -1,6 +1,7 @@
 #include "core/file_access.h"
 #include <mutex>
 #include <set>
+#include <utility>
 
 FileSystem& DefaultFileSystem();  // one per platform
 
@@ -83,7 +84,5 @@ std::string TemporaryPathFor(std::string_view target) {
 FileSystem& Files() { return g_files ? *g_files : DefaultFileSystem(); }
 
 FileSystem* SetFileSystem(FileSystem* files) {
-    FileSystem* previous = g_files;
-    g_files = files;
-    return previous;
+    return std::exchange(g_files, files);
 }

@@ -1,4 +1,5 @@
 #include "core/palette_source.h"
+#include <utility>
 
 namespace {
 PaletteSource* g_palette = nullptr;
@@ -10,7 +11,5 @@ Result<Done> LoadTexturePalette(std::span<std::uint8_t, kTexturePaletteBytes> de
 }
 
 PaletteSource* SetPaletteSource(PaletteSource* source) {
-    PaletteSource* previous = g_palette;
-    g_palette = source;
-    return previous;
+    return std::exchange(g_palette, source);
 }

@@ -1,4 +1,5 @@
 #include "settings/shell_dialogs.h"
+#include <utility>
 
 namespace {
 
@@ -24,13 +25,9 @@ PIDLIST_ABSOLUTE ShowFolderBrowser(BROWSEINFOA& request) { return g_folder_brows
 BOOL ShowOpenDialog(OPENFILENAMEA& request) { return g_open_dialog->Open(request); }
 
 FolderBrowser* SetFolderBrowser(FolderBrowser* browser) {
-    FolderBrowser* previous = g_folder_browser;
-    g_folder_browser = browser ? browser : &g_shell_folder_browser;
-    return previous;
+    return std::exchange(g_folder_browser, browser ? browser : &g_shell_folder_browser);
 }
 
 OpenDialog* SetOpenDialog(OpenDialog* dialog) {
-    OpenDialog* previous = g_open_dialog;
-    g_open_dialog = dialog ? dialog : &g_common_open_dialog;
-    return previous;
+    return std::exchange(g_open_dialog, dialog ? dialog : &g_common_open_dialog);
 }
