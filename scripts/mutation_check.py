@@ -109,6 +109,16 @@ EQUIVALENT = {
     "d52e336b": "browser/convert_command.cpp: !bitmaps || !textures made &&: FolderOf never fails, the folder "
                 "getters giving a text under MAX_PATH that CopyPath always takes",
     "62e95f3e": "gallery/gallery_list.cpp: WM_SETREDRAW's lParam 0 made 1: the message ignores lParam",
+    "bd73c06d": "core/pixel_rows.cpp: rows_bytes starting at 1, not 0: every row lies past the file's byte 1, so "
+                "the first row is read either way",
+    "0a01d652": "core/rle_decoding.cpp: the stream's read buffer of 4095 bytes, not 4096: it is read through in "
+                "pieces of whatever size, the same bytes in the same order",
+    "d0b336a0": "core/texture_conversion.cpp: biBitCount / 7u for / 8u: only 24 and 32 reach it, giving 3 and 4 "
+                "either way",
+    "d1c9b92a": "core/pixel_rows.cpp: room->size() < bytes made <=: a block of exactly that size is resized to "
+                "the size it has, which changes nothing",
+    "05bfdc78": "skin/window_centring.cpp: screen_height starting at 1, not 0: it is set from the device before "
+                "any use",
 }
 
 RELEASES = (r"Reset|Close|Release\w*|Delete\w*|Destroy\w*|Free\w*|free|CloseHandle|RegCloseKey|FindClose|"
