@@ -330,12 +330,20 @@ def configure(build):
                    check=True, stdout=subprocess.DEVNULL)
 
 
+BUILD_LIMIT = 900  # seconds; the build runs the nearest-colour table maker, so a fault can hang it
+
+
 def build_targets(build, targets):
-    """True when the targets build."""
+    """True when the targets build, "hangs" when the build outlasts BUILD_LIMIT."""
     configure(build)
-    done = subprocess.run(["nice", "ninja", "-j2", "-C", os.path.join(TREE, "build", build)] + targets,
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    return done.returncode == 0
+    process = subprocess.Popen(["nice", "ninja", "-j2", "-C", os.path.join(TREE, "build", build)] + targets,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    try:
+        return process.wait(timeout=BUILD_LIMIT) == 0
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, 9)
+        process.wait()
+        return "hangs"
 
 
 # ---------------------------------------------------------------- running tests
@@ -446,13 +454,15 @@ class CoreRunner:
 
     def run(self, fault):
         """'caught: how' / 'missed' / 'does not build'."""
-        if not build_targets("plain", NATIVE_TARGETS):
-            return "does not build"
+        built = build_targets("plain", NATIVE_TARGETS)
+        if built != True:
+            return "caught: the build hangs" if built else "does not build"
         how = self.suite("plain", self.limit["plain"])
         if how:
             return "caught: " + how
-        if not build_targets("asan", NATIVE_TARGETS):
-            return "does not build"
+        built = build_targets("asan", NATIVE_TARGETS)
+        if built != True:
+            return "caught: the build hangs" if built else "does not build"
         how = self.suite("asan", self.limit["asan"])
         if how:
             return "caught under sanitizers: " + how
@@ -508,8 +518,9 @@ class WindowsRunner:
         subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
 
     def run(self, fault):
-        if not build_targets("win64", WIN_TARGETS):
-            return "does not build"
+        built = build_targets("win64", WIN_TARGETS)
+        if built != True:
+            return "caught: the build hangs" if built else "does not build"
         # The suites whose tests include a header of the fault's folder run
         # first; the rest only when they catch nothing.
         first = suites_including(os.path.dirname(fault.path))
