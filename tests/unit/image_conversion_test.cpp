@@ -44,7 +44,10 @@ std::vector<std::int32_t> Shown(std::int64_t source, bool rows) {
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // Palettes that make the search work: the real one, an arbitrary one, one
     // with many repeated colours (ties), one of two colours only, and one of
-    // grey 5 at 0 and grey 1 at 1, equally near to grey 3 (which is entry 0's).
+    // grey 13 at 0 and grey 1 at 1, equally near to grey 7 (which is entry 0's),
+    // among eight more dark colours, so that many entries compete there.
+    const std::uint8_t dark[10][3] = {{13, 13, 13}, {1, 1, 1}, {0, 0, 0}, {15, 0, 0}, {0, 15, 0},
+                                      {0, 0, 15}, {15, 15, 0}, {15, 0, 15}, {0, 15, 15}, {15, 15, 15}};
     TexturePalette repeated{};
     TexturePalette two{};
     TexturePalette tie{};
@@ -52,10 +55,10 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         const int shade = (entry % 17) * 15;
         repeated[entry * 4 + 0] = repeated[entry * 4 + 1] = repeated[entry * 4 + 2] = static_cast<std::uint8_t>(shade);
         two[entry * 4 + 1] = entry % 2 ? 200 : 40;
-        tie[entry * 4 + 0] = tie[entry * 4 + 1] = tie[entry * 4 + 2] = static_cast<std::uint8_t>(entry < 2 ? 5 - 4 * entry : 255);
+        for (int channel = 0; channel < 3; ++channel) tie[entry * 4 + channel] = entry < 10 ? dark[entry][channel] : 255;
     }
     const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie};
-    std::vector<std::array<std::uint8_t, 3>> hardest{{3, 3, 3}};  // blue, green, red
+    std::vector<std::array<std::uint8_t, 3>> hardest{{7, 7, 7}};  // blue, green, red
     const auto level = [](int value) { return static_cast<std::uint8_t>(std::min(value, 255)); };
     for (int red = 0; red < 265; red += 9) {
         for (int green = 0; green < 265; green += 9) {
