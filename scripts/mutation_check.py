@@ -101,6 +101,8 @@ NAMED = [
 
 # Drawn faults that no test can catch, decided by reading: id -> reason.
 EQUIVALENT = {
+    "591843cd": "core/nearest_colour.cpp: from.size() > kShortList made >=: a list of exactly that length is "
+                "cut down once more by the same exact test, which keeps every entry that can be nearest",
     "81a9747f": "core/bitmap_layout.cpp: biHeight < 0 made <= 0: a height of 0 negated is still 0",
     "864881d1": "core/bitmap_layout.cpp: room == 0 || room > full made &&: a room of 0 then gives a colour "
                 "count of 0, which means the whole table, as full does",

@@ -47,6 +47,12 @@ TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
     dib.SetHeader(taller);
     EXPECT_TRUE(dib.Pixels().empty());
     EXPECT_TRUE(dib.Image().empty());
+    // A picture moved onto another takes the block with it and leaves none behind.
+    PackedDib moved = MakeDib(InfoHeader(1, 1, 8), {}, std::vector<std::uint8_t>(4, 2));
+    moved = std::move(dib);
+    EXPECT_EQ(moved.size(), 56u);
+    EXPECT_EQ(moved.Header().biHeight, 3);
+    EXPECT_EQ(dib.size(), 0u);
 }
 
 }  // namespace
