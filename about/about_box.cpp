@@ -59,22 +59,14 @@ void PaintAboutBox(HWND box) {
     });
 }
 
+void RunAboutCommand(HWND box, int command) {
+    if (command == IDOK) EndSkinnedDialog(box);
+}
+
 }  // namespace
 
 void ShowAboutBox(HWND owner) { DialogBoxParamA(ProgramInstance(), kAboutTemplate, owner, &AboutDialogProc, 0); }
 
 INT_PTR CALLBACK AboutDialogProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (LOWORD(message)) {
-    case WM_INITDIALOG:
-        InitAboutBox(box);
-        return FALSE;
-    case WM_PAINT:
-        PaintAboutBox(box);
-        return FALSE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK) EndSkinnedDialog(box);
-        return FALSE;
-    default:
-        return HandleSkinnedDialogMessage(box, kAboutLook, message, wparam, lparam).value_or(FALSE);
-    }
+    return RunSkinnedDialog(box, kAboutLook, {InitAboutBox, RunAboutCommand, PaintAboutBox}, message, wparam, lparam);
 }

@@ -48,6 +48,10 @@ void InitGallery(HWND dialog) {
     FillGalleryList(dialog, kBitmapsPairing, thumbnail_size, opening->bitmap_images.Get());
 }
 
+void RunGalleryCommand(HWND dialog, int command) {
+    if (command == IDC_GALLERY_OK) EndSkinnedDialog(dialog);
+}
+
 }  // namespace
 
 void ShowGallery(HWND owner) {
@@ -55,14 +59,5 @@ void ShowGallery(HWND owner) {
 }
 
 INT_PTR CALLBACK GalleryDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (LOWORD(message)) {
-    case WM_INITDIALOG:
-        InitGallery(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDC_GALLERY_OK) EndSkinnedDialog(dialog);
-        return FALSE;
-    default:
-        return HandleSkinnedDialogMessage(dialog, kGalleryLook, message, wparam, lparam).value_or(FALSE);
-    }
+    return RunSkinnedDialog(dialog, kGalleryLook, {InitGallery, RunGalleryCommand}, message, wparam, lparam);
 }

@@ -121,14 +121,5 @@ void ShowSetupDialog(HWND owner) {
 }
 
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (LOWORD(message)) {
-    case WM_INITDIALOG:
-        InitSetupDialog(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        RunSetupCommand(dialog, LOWORD(wparam));
-        return FALSE;
-    default:
-        return HandleSkinnedDialogMessage(dialog, kSetupLook, message, wparam, lparam).value_or(FALSE);
-    }
+    return RunSkinnedDialog(dialog, kSetupLook, {InitSetupDialog, RunSetupCommand}, message, wparam, lparam);
 }

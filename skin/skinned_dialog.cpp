@@ -65,3 +65,22 @@ std::optional<INT_PTR> HandleSkinnedDialogMessage(HWND dialog, const SkinnedDial
         return std::nullopt;
     }
 }
+
+INT_PTR RunSkinnedDialog(HWND dialog, const SkinnedDialogLook& look, const SkinnedDialogSteps& steps, UINT message,
+                         WPARAM wparam, LPARAM lparam) {
+    switch (LOWORD(message)) {
+    case WM_INITDIALOG:
+        steps.init(dialog);
+        return FALSE;
+    case WM_COMMAND:
+        steps.command(dialog, LOWORD(wparam));
+        return FALSE;
+    case WM_PAINT:
+        if (!steps.paint) break;
+        steps.paint(dialog);
+        return FALSE;
+    default:
+        break;
+    }
+    return HandleSkinnedDialogMessage(dialog, look, message, wparam, lparam).value_or(FALSE);
+}

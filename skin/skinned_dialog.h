@@ -60,3 +60,16 @@ void EndSkinnedDialog(HWND dialog);
 // which the dialog procedure then handles itself.
 std::optional<INT_PTR> HandleSkinnedDialogMessage(HWND dialog, const SkinnedDialogLook& look, UINT message,
                                                   WPARAM wparam, LPARAM lparam);
+
+// What a dialog does itself, each step answering FALSE: its setting up, its
+// commands (given the command's id) and, where it has one, its own painting.
+struct SkinnedDialogSteps {
+    void (*init)(HWND dialog);
+    void (*command)(HWND dialog, int command);
+    void (*paint)(HWND dialog) = nullptr;
+};
+// The whole of a dialog procedure: WM_INITDIALOG, WM_COMMAND and (with a
+// paint step) WM_PAINT go to the steps, every other message to
+// HandleSkinnedDialogMessage, FALSE where that has no answer.
+INT_PTR RunSkinnedDialog(HWND dialog, const SkinnedDialogLook& look, const SkinnedDialogSteps& steps, UINT message,
+                         WPARAM wparam, LPARAM lparam);
