@@ -5,6 +5,7 @@
 #include <optional>
 #include "core/path_buffer.h"
 #include "core/sides.h"
+#include "core/uncopyable.h"
 
 // Empties and refills the side's list from its folder; returns 1. The panes
 // let go of a file of that side, which the list no longer shows.
@@ -18,12 +19,10 @@ PathBuffer ListedFolder(Side side);
 // While one lives, the lists' own notifications of items taken out or put in
 // run no selection step: a list that follows its folder changes under the
 // user without moving the buttons or the preview.
-class QuietListChanges {
+class QuietListChanges : Uncopyable {
 public:
     QuietListChanges();
     ~QuietListChanges();
-    QuietListChanges(const QuietListChanges&) = delete;
-    QuietListChanges& operator=(const QuietListChanges&) = delete;
 };
 // The main window hands every WM_NOTIFY here: a change of a list's items or a
 // right-click in it runs the selection step (the list's convert button on,

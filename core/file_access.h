@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include "core/uncopyable.h"
 
 class ReadableFile {
 public:
@@ -84,12 +85,10 @@ public:
 // it flushes each of those folders once when it ends: a batch of many files
 // into one folder flushes it once, after every rename. Replaces of every
 // thread go to the one alive; at most one is alive at a time.
-class FolderFlushes {
+class FolderFlushes : Uncopyable {
 public:
     FolderFlushes();
     ~FolderFlushes();
-    FolderFlushes(const FolderFlushes&) = delete;
-    FolderFlushes& operator=(const FolderFlushes&) = delete;
 };
 
 // The temporary file a write of target goes through: the target's own path

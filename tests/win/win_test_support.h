@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 #include <gtest/gtest.h>
+#include "core/uncopyable.h"
 #include "tests/unit/message_check.h"
 #include "tests/unit/test_files.h"
 
@@ -23,12 +24,10 @@ inline const std::string kNamesInThreeScripts[] = {"\xD1\x82\xD0\xB5\xD1\x81\xD1
 
 // Answers message boxes from a script (IDOK when the script is empty) and
 // keeps every question asked while it is in place.
-class MessageRecorder {
+class MessageRecorder : Uncopyable {
 public:
     MessageRecorder();
     ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     const std::vector<ShownMessage>& Messages() const { return messages_; }
     void Clear() { messages_.clear(); }
@@ -72,12 +71,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 // The real main dialog, from its own template and procedure, created modeless
 // so the test can send it messages. The settings it reads are the test's.
 // Destroying it frees the companion library, as the program's exit does.
-class MainWindowUnderTest {
+class MainWindowUnderTest : Uncopyable {
 public:
     MainWindowUnderTest();
     ~MainWindowUnderTest();
-    MainWindowUnderTest(const MainWindowUnderTest&) = delete;
-    MainWindowUnderTest& operator=(const MainWindowUnderTest&) = delete;
     HWND Get() const { return window_; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
 
@@ -91,12 +88,10 @@ void EnsureCompanionLibrary();
 
 // Plays the user while a modal loop runs: a timer that hands every visible
 // top-level window of this thread to act.
-class WindowUser {
+class WindowUser : Uncopyable {
 public:
     WindowUser(UINT period, std::function<void(HWND)> act);
     ~WindowUser();
-    WindowUser(const WindowUser&) = delete;
-    WindowUser& operator=(const WindowUser&) = delete;
 
 private:
     UINT_PTR timer_ = 0;
