@@ -9,12 +9,11 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "platform/program_instance.h"
+#include "bench/window_bench.h"
 #include "gallery/owned_image_list.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
-#include "tests/win/win_test_support.h"
 
 namespace {
 
@@ -55,14 +54,8 @@ double OpenGalleryMilliseconds(HWND main_window) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    SetProgramInstance(GetModuleHandleA(nullptr));
-    InitCommonControls();
-    CleanSettingsKey clean;
-    MessageRecorder no_messages_expected;
-    ScratchFolder bitmaps("bench-gallery-bitmaps");
-    ScratchFolder textures("bench-gallery-textures");
-    WriteSettingString("Bitmaps", bitmaps.WithBackslash());
-    WriteSettingString("Textures", textures.WithBackslash());
+    WindowBench bench("bench-gallery");  // no message is expected
+    const ScratchFolder &bitmaps = bench.bitmaps, &textures = bench.textures;
     WriteSettingDword("Thumbs", argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 0);
 
     const Bytes texture = Texture([](int x, int y) { return static_cast<std::uint8_t>((x ^ y) % 216); });
@@ -84,6 +77,6 @@ int main(int argc, char** argv) {
     }
     std::sort(samples.begin(), samples.end());
     std::printf("median: %.0f ms (target: under 1500 ms); messages shown: %zu; image lists left: %ld\n",
-                samples[samples.size() / 2], no_messages_expected.Messages().size(), LiveImageListCount());
+                samples[samples.size() / 2], bench.answers.Messages().size(), LiveImageListCount());
     return 0;
 }

@@ -9,11 +9,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include "platform/program_instance.h"
+#include "bench/window_bench.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
-#include "tests/win/win_test_support.h"
 
 namespace {
 
@@ -32,14 +30,8 @@ double ProcessorSeconds() {
 
 int main(int argc, char** argv) {
     const int idle_seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    SetProgramInstance(GetModuleHandleA(nullptr));
-    InitCommonControls();
-    CleanSettingsKey clean;
-    MessageRecorder answers;
-    ScratchFolder bitmaps("bench-live-bitmaps");
-    ScratchFolder textures("bench-live-textures");
-    WriteSettingString("Bitmaps", bitmaps.WithBackslash());
-    WriteSettingString("Textures", textures.WithBackslash());
+    WindowBench bench("bench-live");
+    const ScratchFolder& bitmaps = bench.bitmaps;
     const Bytes picture = BitmapFile(64, 64, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x << 16 | y << 8); });
     for (int i = 0; i < 100; ++i) bitmaps.Write("existing" + std::to_string(i) + ".bmp", picture);
 

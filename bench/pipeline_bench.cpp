@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
-#include "platform/program_instance.h"
+#include "bench/window_bench.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/win/picture_files.h"
-#include "tests/win/win_test_support.h"
 
 namespace {
 
@@ -55,15 +54,10 @@ double RepaintMilliseconds(HWND main_window) {
 }  // namespace
 
 int main() {
-    SetProgramInstance(GetModuleHandleA(nullptr));
-    InitCommonControls();
-    CleanSettingsKey clean;
-    MessageRecorder answers;  // an overwrite question would be answered Yes
-    ScratchFolder bitmaps("bench-bitmaps");
-    ScratchFolder textures("bench-textures");
+    WindowBench bench("bench");  // an overwrite question would be answered Yes
+    const ScratchFolder &bitmaps = bench.bitmaps, &textures = bench.textures;
     ScratchFolder large("bench-large");
     WriteSettingString("Bitmaps", large.WithBackslash());
-    WriteSettingString("Textures", textures.WithBackslash());
 
     const Bytes texture = Texture([](int x, int y) { return static_cast<std::uint8_t>((x ^ y) % 216); });
     textures.Write("a.oaf", texture);
