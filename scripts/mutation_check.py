@@ -121,6 +121,24 @@ EQUIVALENT = {
                 "the size it has, which changes nothing",
     "05bfdc78": "skin/window_centring.cpp: screen_height starting at 1, not 0: it is set from the device before "
                 "any use",
+    "23430049": "core/rle_decoding.cpp: a row the sink does not use handed to it all the same: every sink refuses "
+                "such a row itself, and the scaler then forgets the last row's sums, so only the time a repeated "
+                "blank row takes differs",
+    "56f4c081": "core/rle_decoding.cpp: a stream ending before an odd run's pad byte breaks out of the switch, not "
+                "returns: the loop's next read meets the same end and returns what the return did",
+    "6845c0a9": "core/smooth_scaling.cpp: the target's means starting at 1, not 0: a target row is written whole "
+                "when its last source row is added, and every row reaches the scaler (the RLE decoder hands on "
+                "the rows it did not reach as blank), so the starting value is never read",
+    "34ad8542": "platform/native_path_win.cpp: the shortcut for an empty text dropped: MultiByteToWideChar of no "
+                "bytes gives 0 characters, the same empty path",
+    "c0515bca": "platform/file_access_win.cpp: written starting at 1: WriteFile sets it to 0 before any work",
+    "1ed83542": "platform/folder_changes_win.cpp: the return after an interruption dropped: the next line returns "
+                "the same change, the wait having woken on the interruption, not on the folder",
+    "6c8336fd": "settings/setup_dialog.cpp: a break of the command switch made a return: nothing follows the "
+                "switch",
+    "cb2a18b3": "preview/preview_panes.cpp: a pane of no height measured as 0 high, not 1: the panes are fixed "
+                "controls of the dialog template, never of no height; only a missing main window, which shows "
+                "nothing, measures so",
 }
 
 RELEASES = (r"Reset|Close|Release\w*|Delete\w*|Destroy\w*|Free\w*|free|CloseHandle|RegCloseKey|FindClose|"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "core/packed_dib.h"
+#include "core/reduced_picture.h"
 #include "image_test_support.h"
 
 namespace {
@@ -53,6 +54,8 @@ TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
     EXPECT_EQ(moved.size(), 56u);
     EXPECT_EQ(moved.Header().biHeight, 3);
     EXPECT_EQ(dib.size(), 0u);
+    // Cut down to a size whose pixels could not be held, a picture is refused.
+    EXPECT_FALSE(ReducedPicture(MakeDib(InfoHeader(2, 2, 32), {}, std::vector<std::uint8_t>(16, 1)), 40000, 40000));
 }
 
 }  // namespace

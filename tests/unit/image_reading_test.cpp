@@ -133,6 +133,7 @@ protected:
         const BitmapInfoHeader h = dib.Header();
         EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biCompression), std::make_tuple(40u, width, height, 1, 0u));
         EXPECT_EQ(dib.size(), DibImageBytes(h).value_or(0));
+        EXPECT_TRUE(h.biSizeImage == 0 || h.biSizeImage == dib.Pixels().size()) << "biSizeImage " << h.biSizeImage;
         EXPECT_TRUE(std::set<int>({1, 4, 8, 16, 24, 32}).contains(h.biBitCount)) << h.biBitCount;
     }
 

@@ -333,15 +333,17 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     EXPECT_EQ(ListTexts(Item(IDC_BITMAPS_LIST)).back(), "late.bmp") << "the target list was refilled";
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));
 
-    std::filesystem::remove(textures_.Path() / "f.af");
+    textures_.Write("f.af", old_bitmap);
     std::filesystem::remove(bitmaps_.Path() / "e.af.bmp");
-    RefillList(Main(), Side::Textures);
     RefillList(Main(), Side::Bitmaps);
     SetItemState(Item(IDC_BITMAPS_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED);
+    textures_.Write("late.af", {1});
+    messages_.QueueAnswer(IDYES);
     Press(IDC_BMP_TO_AF);
     EXPECT_EQ(ReadWholeFile(textures_.Path() / "f.af"), texture);
-    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).back(), "f.af");
-    EXPECT_EQ(messages_.Messages().size(), 3u);
+    EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).back(), "late.af") << "the target list was refilled";
+    ASSERT_EQ(messages_.Messages().size(), 4u);
+    ExpectMessage(messages_.Messages()[3], (textures_.Path() / "f.af").string(), question, MB_ICONQUESTION | MB_YESNO, "", Main());
 }
 
 // Without default names only the focused item, and only when it is selected,

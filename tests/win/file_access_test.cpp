@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "core/file_access.h"
+#include "core/folder_search.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -79,6 +80,17 @@ TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTem
     for (int write = 0; write < 3; ++write) EXPECT_EQ(Replace(target), WriteOutcome::Written);
     EXPECT_EQ(ReadWholeFile(target), kNew);
     EXPECT_EQ(Entries(scratch_.Path().string()), std::vector<std::string>{"plane.oaf"});
+}
+
+// A search lists files, not folders; no match is an empty list, a folder that
+// cannot be read is no list at all.
+TEST_F(Win32ReplaceFileTest, FolderSearchListsFilesAndTellsNoMatchFromNoFolder) {
+    scratch_.Write("a.af", kOld);
+    std::filesystem::create_directory(scratch_.Path() / "b.af");
+    const std::string folder = scratch_.Path().string() + "\\";
+    EXPECT_EQ(FindFiles(folder, "*.af"), std::optional(std::vector<std::string>{"a.af"}));
+    EXPECT_EQ(FindFiles(folder, "*.bmp"), std::optional(std::vector<std::string>{}));
+    EXPECT_EQ(FindFiles(folder + "missing\\", "*.af"), std::nullopt);
 }
 
 }  // namespace
