@@ -131,6 +131,16 @@ EQUIVALENT = {
                 "the rows it did not reach as blank), so the starting value is never read",
     "34ad8542": "platform/native_path_win.cpp: the shortcut for an empty text dropped: MultiByteToWideChar of no "
                 "bytes gives 0 characters, the same empty path",
+    "23391821": "platform/native_path_win.cpp: the shortcut for an empty path dropped: WideCharToMultiByte of no "
+                "characters gives 0 bytes, the same empty text",
+    "c9e466ef": "gallery/gallery_list.cpp: LVM_GETITEMCOUNT's wParam 0 made 1: the message ignores wParam",
+    "7f33f3d6": "core/nearest_colour.cpp: a later entry must beat an earlier one by 2, not 1, to prune it: fewer "
+                "entries are pruned, and the search compares those kept exactly, so only the table's size changes",
+    "47099c88": "platform/folder_changes_win.cpp: the check for a read still waiting made false: the event is set "
+                "only when the read completes (it is reset before each read starts), so the read is never found "
+                "waiting",
+    "44a11637": "settings/first_start.cpp: the trial file opened sharing reads: it has a name no one else uses and "
+                "is gone when closed, so no one else opens it",
     "c0515bca": "platform/file_access_win.cpp: written starting at 1: WriteFile sets it to 0 before any work",
     "1ed83542": "platform/folder_changes_win.cpp: the return after an interruption dropped: the next line returns "
                 "the same change, the wait having woken on the interruption, not on the folder",

@@ -108,6 +108,14 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         }
         EXPECT_EQ(wrong, 0);
     }
+    // A block of a depth, compression or plane count the converter does not know is refused.
+    for (const auto& [bits, compression, planes] : {std::tuple<std::uint16_t, std::uint32_t, std::uint16_t>{2, 0, 1}, {8, 1, 1}, {8, 0, 0}}) {
+        BitmapInfoHeader header = InfoHeader(4, 4, bits);
+        header.biCompression = compression;
+        header.biPlanes = planes;
+        const PackedDib odd = MakeDib(header, PatternBytes(DibColorTableBytes(header), 9), std::vector<std::uint8_t>(16, 1));
+        EXPECT_FALSE(ConvertToTexture(odd, BuiltinTexturePalette())) << bits << " bits, compression " << compression << ", planes " << planes;
+    }
 }
 
 // The search answers as a search of the whole palette does for colours on both

@@ -693,8 +693,9 @@ TEST_F(BrowserTest, ThePreviewedFileRewrittenFromOutsideShowsAgainInBothPanes) {
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-// Items taken out before the first one shown do not scroll the list away
-// from what the user was looking at: its column stays the first one shown.
+// Items taken out before the first one shown, or added after it, do not
+// scroll the list away from what the user was looking at: its column stays
+// the first one shown.
 TEST_F(BrowserTest, ItemsGoneBeforeTheFirstShownLeaveItsColumnFirst) {
     for (int i = 0; i < 90; ++i) bitmaps_.Write("p" + std::to_string(100 + i) + ".bmp", {1});
     StartMainWindow();
@@ -714,6 +715,11 @@ TEST_F(BrowserTest, ItemsGoneBeforeTheFirstShownLeaveItsColumnFirst) {
         return bounds.left;
     };
     EXPECT_EQ(left_of(at), left_of(static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)))) << first;
+    // At the start, items added behind the first one leave the list at its start.
+    SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    for (int i = 0; i < 40; ++i) bitmaps_.Write("p120x" + std::to_string(10 + i) + ".bmp", {1});
+    ASSERT_TRUE(PumpUntil([&] { return ItemCount(IDC_BITMAPS_LIST) == 110; }, 1000));
+    EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 0);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 #include "core/file_access.h"
 #include "core/folder_search.h"
+#include "platform/guards.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -91,6 +93,19 @@ TEST_F(Win32ReplaceFileTest, FolderSearchListsFilesAndTellsNoMatchFromNoFolder) 
     EXPECT_EQ(FindFiles(folder, "*.af"), std::optional(std::vector<std::string>{"a.af"}));
     EXPECT_EQ(FindFiles(folder, "*.bmp"), std::optional(std::vector<std::string>{}));
     EXPECT_EQ(FindFiles(folder + "missing\\", "*.af"), std::nullopt);
+}
+
+// A read the system refuses fails; it is not the end of the file, which
+// would make a cut picture of it. A pipe whose writer has gone refuses reads.
+TEST_F(Win32ReplaceFileTest, AReadTheSystemRefusesFailsRatherThanEnds) {
+    const char* name = "\\\\.\\pipe\\lumivane-refused-read";
+    OwnedFileHandle writer(CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr));
+    ASSERT_TRUE(writer) << GetLastError();
+    const std::unique_ptr<ReadableFile> file = Files().OpenForReading(name);
+    ASSERT_TRUE(file);
+    writer.Close();
+    std::array<std::uint8_t, 4> bytes{};
+    EXPECT_EQ(file->ReadAt(0, bytes), std::nullopt);
 }
 
 }  // namespace
