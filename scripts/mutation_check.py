@@ -139,6 +139,8 @@ EQUIVALENT = {
     "47099c88": "platform/folder_changes_win.cpp: the check for a read still waiting made false: the event is set "
                 "only when the read completes (it is reset before each read starts), so the read is never found "
                 "waiting",
+    "1c43b355": "preview/preview_panes.cpp: the return after SetWindowSubclass fails dropped: it fails only when "
+                "the system has no memory left for its record",
     "44a11637": "settings/first_start.cpp: the trial file opened sharing reads: it has a name no one else uses and "
                 "is gone when closed, so no one else opens it",
     "c0515bca": "platform/file_access_win.cpp: written starting at 1: WriteFile sets it to 0 before any work",

@@ -158,6 +158,14 @@ TEST(Conversion, NearestColourIsTheWholePalettesNearestOnEveryCellBoundary) {
         const NearestPaletteColour made(palette);
         const NearestPaletteColour& nearest = which == 0 ? BuiltinNearestColour() : made;
         EXPECT_LE(nearest.Cells().size_bytes() + nearest.Lists().size_bytes(), 256u * 1024);
+        // A colour is compared with a few candidates at most, never with the whole palette.
+        std::size_t longest = 0;
+        for (const std::uint16_t cell : nearest.Cells()) {
+            if (cell < NearestPaletteColour::kListBase) continue;
+            const std::size_t list = (cell - NearestPaletteColour::kListBase) * NearestPaletteColour::kListStep;
+            longest = std::max<std::size_t>(longest, nearest.Lists()[list]);
+        }
+        EXPECT_LE(longest, 32u) << "palette " << which;
         std::vector<std::array<int, 3>> tried = colours;
         for (int entry = 0; entry < 256; ++entry) tried.push_back({palette[entry * 4 + 2], palette[entry * 4 + 1], palette[entry * 4]});
         int wrong = 0;
