@@ -141,6 +141,14 @@ EQUIVALENT = {
                 "waiting",
     "1c43b355": "preview/preview_panes.cpp: the return after SetWindowSubclass fails dropped: it fails only when "
                 "the system has no memory left for its record",
+    "0df5d65b": "platform/file_access_win.cpp: the temporary opened sharing reads: it is open only while this "
+                "write runs, under a name nothing else opens",
+    "a0657e93": "browser/folder_watch.cpp: room for three notified flags, not two: only the two sides' are used",
+    "0959a823": "browser/folder_watch.cpp: the follow timer's id 0x4C56 made 0x4C57: it is the main window's only "
+                "timer, so any id serves",
+    "1e8f8115": "gallery/thumbnail.cpp: the thumbnail's header block cleared to 1s, not 0s: every byte read is "
+                "written first, the header whole and, for a texture, the whole table; a bitmap's 24-bit header has "
+                "no table",
     "44a11637": "settings/first_start.cpp: the trial file opened sharing reads: it has a name no one else uses and "
                 "is gone when closed, so no one else opens it",
     "c0515bca": "platform/file_access_win.cpp: written starting at 1: WriteFile sets it to 0 before any work",

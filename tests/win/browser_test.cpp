@@ -19,6 +19,7 @@
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
+#include "settings/setup_dialog.h"
 #include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
@@ -635,7 +636,8 @@ TEST_F(BrowserTest, AFilePathTooLongForTheProgramIsNamedInAMessageAndKept) {
 // The lists follow their folders: what other programs create, delete and
 // rename shows within a second, and the items that stay keep the selection
 // and the focus without the buttons moving. A folder that goes empties its
-// list without a word and fills it again when it comes back.
+// list without a word and fills it again when it comes back; lists set to
+// another folder follow that one.
 TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays) {
     for (const char* name : {"a.bmp", "c.bmp", "e.bmp"}) bitmaps_.Write(name, BitmapFile(8, 8, 24, {}, Green));
     textures_.Write("x.af", Texture(Red));
@@ -675,6 +677,13 @@ TEST_F(BrowserTest, FilesChangedFromOutsideShowWithinASecondAndTheSelectionStays
     std::filesystem::create_directory(textures_.Path());
     textures_.Write("z.af", Texture(Red));
     EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_TEXTURES_LIST)) == std::vector<std::string>{"z.af"}; }, 1500));
+    // Set to another folder, both lists follow that one.
+    ScratchFolder other("follow-other");
+    WriteSettingString("Bitmaps", other.WithBackslash());
+    WriteSettingString("Textures", other.WithBackslash());
+    SendMessageA(Main(), kSettingsStoredMessage, 0, 0);
+    other.Write("g.bmp", {1});
+    EXPECT_TRUE(PumpUntil([&] { return ListTexts(Item(IDC_BITMAPS_LIST)) == std::vector<std::string>{"g.bmp"}; }, 1000));
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
