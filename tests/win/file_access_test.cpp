@@ -98,10 +98,10 @@ TEST_F(Win32ReplaceFileTest, FolderSearchListsFilesAndTellsNoMatchFromNoFolder) 
 // A read the system refuses fails; it is not the end of the file, which
 // would make a cut picture of it. A pipe whose writer has gone refuses reads.
 TEST_F(Win32ReplaceFileTest, AReadTheSystemRefusesFailsRatherThanEnds) {
-    const char* name = "\\\\.\\pipe\\lumivane-refused-read";
-    OwnedFileHandle writer(CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr));
+    const std::string name = "\\\\.\\pipe\\lumivane-refused-read-" + std::to_string(GetCurrentProcessId());
+    OwnedFileHandle writer(CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr));
     ASSERT_TRUE(writer) << GetLastError();
-    const std::unique_ptr<ReadableFile> file = Files().OpenForReading(name);
+    const std::unique_ptr<ReadableFile> file = Files().OpenForReading(name.c_str());
     ASSERT_TRUE(file);
     writer.Close();
     std::array<std::uint8_t, 4> bytes{};
