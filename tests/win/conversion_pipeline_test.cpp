@@ -59,8 +59,10 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
         EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, PipelineRequest::PreviewTexture));
         EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
     }
-    PumpMessages();  // a later paint of a pane must not wipe its picture
+    PumpMessages();
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
+        // The pane's own paint, as when it is uncovered, shows its picture again.
+        RedrawWindow(Item(pane), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
     }
 
