@@ -706,10 +706,14 @@ def score_logs(paths):
     results = {}
     for path in paths:
         with open(path) as f:
+            half = None
             for line in f:
-                m = re.match(r"(\S+) (caught|missed|equivalent)\b.*?\]?  (\S+?)[:/]", line)
-                if m:
-                    results[m.group(1)] = (m.group(2), "core" if m.group(3) == "core" else "windows")
+                heading = re.match(r"== (core|windows):", line)
+                if heading:
+                    half = heading.group(1)
+                m = re.match(r"(\S+) (caught|missed|equivalent)\b", line)
+                if m and half:
+                    results[m.group(1)] = (m.group(2), half)
     for half in ("core", "windows"):
         ids = [i for i, (_, h) in results.items() if h == half]
         equivalent = [i for i in ids if i in EQUIVALENT or results[i][0] == "equivalent"]
