@@ -381,7 +381,9 @@ def build_targets(build, targets):
     try:
         return process.wait(timeout=BUILD_LIMIT) == 0
     except subprocess.TimeoutExpired:
-        os.killpg(process.pid, 9)
+        # ninja puts each command in a process group of its own, so the whole
+        # session goes: a table maker caught in an endless loop would go on.
+        subprocess.run(["pkill", "-9", "-s", str(process.pid)])
         process.wait()
         return "hangs"
 
