@@ -33,6 +33,10 @@ catch them) are listed in EQUIVALENT with the reason and are not run.
             that a long run can be made in pieces
 --list      print the faults that would run, build nothing
 --log       also append each result line to FILE
+--every-failure
+            run each whole suite without stopping at the first failure and
+            name every test that fails, so that one can see which faults a
+            test is the only one to catch
 
 Prints one line a fault (id, caught / missed / equivalent / does not build,
 the seconds it took, where it is) and the score of each half: caught out of
@@ -58,6 +62,7 @@ HALVES = {
                 "count": 44, "build": "win64"},
 }
 FLAGS = "-O1 -Werror=return-type"
+EVERY_FAILURE = False
 BUILDS = {
     "plain": ["-DLUMIVANE_SANITIZE=OFF"],
     "asan": ["-DLUMIVANE_SANITIZE=ON"],
@@ -444,7 +449,8 @@ def first_failures(run, positive, negative, timeout):
 
 
 def described(failed, flakes):
-    text = ", ".join(sorted(failed))[:160]
+    text = ", ".join(sorted(failed))
+    text = text if EVERY_FAILURE else text[:160]
     return text + (" (passed when run again, taken for flakes: %s)" % ", ".join(sorted(flakes)) if flakes else "")
 
 
@@ -471,8 +477,13 @@ class CoreRunner:
 
     def suite(self, build, timeout):
         unit = os.path.join(TREE, "build", build, "tests", "unit", "lumivane_unit_tests")
-        failed, flakes = first_failures(lambda only, limit: run_gtest([unit, "--gtest_fail_fast", only], limit),
+        stop = [] if EVERY_FAILURE else ["--gtest_fail_fast"]
+        failed, flakes = first_failures(lambda only, limit: run_gtest([unit] + stop + [only], limit),
                                         ["*"], self.baseline.get(build, set()), timeout)
+        if EVERY_FAILURE:
+            bitmaps = "" if run_tool_bitmaps(build, timeout) else "tool bitmaps"
+            tests = "unit tests: " + described(failed, flakes) if failed else ""
+            return "; ".join(x for x in (tests, bitmaps) if x) or None
         if failed:
             return "unit tests: " + described(failed, flakes)
         if flakes:
@@ -551,7 +562,8 @@ class WindowsRunner:
 
     def tests(self, timeout, only=None):
         exe = os.path.join(TREE, "build", "win64", "bin", "lumivane_win_tests.exe")
-        result = run_gtest(["wine", exe] + (["--gtest_fail_fast", only] if only else []), timeout, self.env)
+        stop = [] if EVERY_FAILURE else ["--gtest_fail_fast"]
+        result = run_gtest(["wine", exe] + (stop + [only] if only else []), timeout, self.env)
         self.stop_wine()
         return result
 
@@ -565,7 +577,7 @@ class WindowsRunner:
             return "caught: the build hangs" if built else "does not build"
         # The suites whose tests include a header of the fault's folder run
         # first; the rest only when they catch nothing.
-        first = suites_including(os.path.dirname(fault.path))
+        first = [] if EVERY_FAILURE else suites_including(os.path.dirname(fault.path))
         passes = [(first, set()), (["*"], set(first))] if first else [(["*"], set())]
         flakes = set()
         for suites, skipped in passes:
@@ -621,7 +633,7 @@ def part_of(faults, part):
 
 
 def main():
-    global TREE
+    global TREE, EVERY_FAILURE
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--half", choices=sorted(HALVES))
     group = parser.add_mutually_exclusive_group()
@@ -631,6 +643,7 @@ def main():
     parser.add_argument("--part", default="")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--log")
+    parser.add_argument("--every-failure", action="store_true")
     parser.add_argument("--revision", help="measure this commit instead of the working tree")
     parser.add_argument("--score", nargs="+", metavar="LOG", help="only count the results of these logs again, "
                         "with the equivalent faults as listed now")
@@ -640,6 +653,7 @@ def main():
     part = tuple(int(x) for x in args.part.split("/")) if args.part else None
     only = set(x for x in args.only.split(",") if x)
     TREE = os.path.join(WORK, args.copy)
+    EVERY_FAILURE = args.every_failure
     if args.score:
         return score_logs(args.score)
 
