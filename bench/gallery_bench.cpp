@@ -13,7 +13,7 @@
 #include "gallery/owned_image_list.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "tests/win/picture_files.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 #include "bench/window_bench.h"
 #include "resources/resource_ids.h"
-#include "tests/win/picture_files.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "bench/window_bench.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "tests/win/picture_files.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 

@@ -409,7 +409,8 @@ def run_gtest(command, timeout, env=None):
     failed = set(m.group(1) for m in FAILED_TEST.finditer(output))
     finished = "[  PASSED  ]" in output or failed
     if done.returncode != 0 and not failed:
-        failed = {"(crashed, exit %d)" % done.returncode}
+        started = re.findall(r"^\[ RUN      \] (\S+)", output, re.M)
+        failed = {"(crashed, exit %d%s)" % (done.returncode, ", in " + started[-1] if started else "")}
         finished = False
     return failed, bool(finished)
 

@@ -7,40 +7,6 @@
 
 namespace {
 
-TEST(PackedDibRules, ColourCountTableBytesStrideAndSizeFollowTheHeader) {
-    const struct {
-        std::int32_t width;
-        std::uint16_t bits;
-        std::uint32_t colours_used;
-        std::uint16_t colours;
-        std::uint16_t table_bytes;
-        std::int32_t stride;
-    } cases[] = {
-        // The forms the readers hand out are checked through the readers; a
-        // block from another program may hold a table longer than its depth,
-        // and only the low 16 bits of biClrUsed count, the table size wrapping
-        // in 16 bits, the pixels starting behind the wrapped size.
-        {4, 1, 300, 300, 1200, 4}, {4, 8, 0x10010, 16, 64, 4}, {4, 24, 16384, 16384, 0, 12}, {4, 24, 16385, 16385, 4, 12},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bits << " bits, biClrUsed " << c.colours_used);
-        const BitmapInfoHeader header = InfoHeader(c.width, 2, c.bits, c.colours_used);
-        EXPECT_EQ(DibColorCount(header), c.colours);
-        EXPECT_EQ(DibColorTableBytes(header), c.table_bytes);
-        EXPECT_EQ(DibRowStride(header), c.stride);
-        const std::size_t image = 40u + c.table_bytes + 2u * static_cast<std::size_t>(c.stride);
-        EXPECT_EQ(DibImageBytes(header), std::optional<std::size_t>(image));
-        std::vector<std::uint8_t> block(image);
-        std::memcpy(block.data(), &header, 40);
-        EXPECT_EQ(DibPixels(block.data()) - block.data(), 40 + c.table_bytes);
-    }
-    // A negative width keeps its arithmetic stride, but no size is given for it.
-    EXPECT_EQ(DibRowStride(InfoHeader(-8, 1, 8)), -8);
-    EXPECT_EQ(DibImageBytes(InfoHeader(-8, 1, 8)), std::nullopt);
-    EXPECT_EQ(DibImageBytes(InfoHeader(8, -1, 8)), std::nullopt);
-    EXPECT_EQ(DibImageBytes(InfoHeader(0x7FFFFFFF, 0x7FFFFFFF, 32)), std::nullopt);
-}
-
 // What the writers and the clipboard hand on must lie inside the block.
 TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
     PackedDib dib = MakeDib(InfoHeader(3, 2, 8, 2), std::vector<std::uint8_t>(8, 0xAA), std::vector<std::uint8_t>(8, 1));

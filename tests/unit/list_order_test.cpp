@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <string>
 #include <vector>
 #include "core/list_order.h"

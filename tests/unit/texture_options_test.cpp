@@ -158,17 +158,4 @@ TEST(Dithering, AGradientKeepsTheMeanColourOfEveryBlock) {
     }
 }
 
-// Options that find nothing to do give today's texture; the plain nearest
-// colour of a shrunk gradient is a few flat bands, which dithering breaks up.
-TEST(TextureOptions, ChangeNothingWhereTheyHaveNothingToDo) {
-    const auto colour = [](int x, int y) { return Rgb{x % 256, (x * 7 + y) % 256, y % 256}; };
-    for (const auto& [width, height] : {std::pair{256, 256}, {200, 100}, {256, 40}}) {
-        const PackedDib source = MakeDib(InfoHeader(width, height, 24), {}, TrueColourRows(width, height, colour));
-        const std::optional<PackedDib> plain = ConvertToTexture(source, BuiltinTexturePalette());
-        const std::optional<PackedDib> smooth = ConvertToTexture(source, BuiltinTexturePalette(), {true, false});
-        ASSERT_TRUE(plain && smooth);
-        EXPECT_TRUE(std::ranges::equal(plain->Image(), smooth->Image())) << width << " x " << height;
-    }
-}
-
 }  // namespace

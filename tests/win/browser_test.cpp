@@ -20,7 +20,6 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
-#include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 

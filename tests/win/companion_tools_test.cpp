@@ -6,18 +6,15 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <tuple>
 #include "app/companion_library.h"
 #include "companion/tool_window_ids.h"
 #include "core/builtin_palette.h"
 #include "core/palette_source.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
-#include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 

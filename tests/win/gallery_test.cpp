@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 #include "core/packed_dib.h"
@@ -17,7 +16,6 @@
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
-#include "tests/win/picture_files.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 

@@ -29,18 +29,6 @@ protected:
     MessageRecorder messages_;
 };
 
-// What the real program's first start cannot see: the class the key is made with.
-TEST_F(SettingsStoreTest, TheKeyIsMadeWithItsClass) {
-    GetThumbs();
-    RegistryKey key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
-    char key_class[64] = {};
-    DWORD class_length = sizeof key_class;
-    RegQueryInfoKeyA(key.Get(), key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    EXPECT_STREQ(key_class, "Wendacor");
-}
-
 TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTheProgramFolder) {
     constexpr char kBitmapsGone[] = "Previous Bitmaps directory does not exist!\nUsing setup default!";
     constexpr char kTexturesGone[] = "Previous textures directory does not exist!\nUsing setup default!";
@@ -166,6 +154,13 @@ TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
     EXPECT_TRUE(IsFirstStart());
     ScratchFolder writable("settings-writable");
     WriteSettingString("Bitmaps", writable.WithBackslash());
+    // What the real program's first start cannot see: the class the key is made with.
+    RegistryKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
+    char key_class[64] = {};
+    DWORD class_length = sizeof key_class;
+    RegQueryInfoKeyA(key.Get(), key_class, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(key_class, "Wendacor");
     WriteSettingString("Textures", writable.WithBackslash());
     EXPECT_FALSE(IsFirstStart());
     EXPECT_EQ(UnwritableFolder(), std::nullopt);

@@ -7,7 +7,6 @@
 #include <vector>
 #include "app/companion_library.h"
 #include "platform/guards.h"
-#include "tests/win/picture_files.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
