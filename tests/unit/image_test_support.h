@@ -1,5 +1,5 @@
 // Shared pieces of the image, conversion and batch tests: the message check,
-// a fixed palette source, file seams and pixel readers.
+// a fixed palette source, file seams (one that counts what is read) and pixel readers.
 #pragma once
 #include <gtest/gtest.h>
 #include <array>
@@ -50,6 +50,32 @@ protected:
 
 private:
     FileSystem* previous_;
+};
+
+// The real files, with the bytes read counted.
+class CountedReads final : public ForwardingFileSystem {
+public:
+    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
+        std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
+        return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
+    }
+    std::size_t bytes_read = 0;
+
+private:
+    class Counted final : public ReadableFile {
+    public:
+        Counted(std::unique_ptr<ReadableFile> file, std::size_t& count) : file_(std::move(file)), count_(count) {}
+        std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+            const std::optional<std::size_t> got = file_->Read(buffer);
+            count_ += got.value_or(0);
+            return got;
+        }
+        bool Seek(std::uint32_t offset) override { return file_->Seek(offset); }
+
+    private:
+        std::unique_ptr<ReadableFile> file_;
+        std::size_t& count_;
+    };
 };
 
 inline std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) {
