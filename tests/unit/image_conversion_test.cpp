@@ -51,7 +51,8 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     TexturePalette repeated{};
     TexturePalette two{};
     TexturePalette tie{};
-    TexturePalette random{};  // and one of random colours
+    TexturePalette random{};  // one of random colours, and a ramp of greys, whose
+    TexturePalette ramp{};    // colours on a line make long lists of candidates
     std::mt19937 levels(22);
     for (int entry = 0; entry < 256; ++entry) {
         const int shade = (entry % 17) * 15;
@@ -59,8 +60,9 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         two[entry * 4 + 1] = entry % 2 ? 200 : 40;
         for (int channel = 0; channel < 3; ++channel) tie[entry * 4 + channel] = entry < 10 ? dark[entry][channel] : 255;
         for (int channel = 0; channel < 3; ++channel) random[entry * 4 + channel] = static_cast<std::uint8_t>(levels() % 256);
+        ramp[entry * 4 + 0] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
     }
-    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie, random};
+    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie, random, ramp};
     // The search's tables fit a core's cache together, and a colour is
     // compared with a few candidates at most, never with the whole palette.
     for (const TexturePalette& palette : palettes) {
@@ -91,7 +93,7 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     for (const auto& [which, width, height, bits, colours] :
          {std::tuple{0, 256, 256, 24, 0}, {1, 256, 256, 24, 0}, {2, 256, 256, 24, 0}, {3, 256, 256, 24, 0}, {1, 300, 200, 24, 0},
           {2, 37, 1000, 32, 0}, {1, 9, 3, 1, 0}, {0, 3, 5, 4, 0}, {1, 4, 7, 16, 0}, {1, 512, 256, 8, 0}, {0, 5, 2, 8, 1}, {1, 5, 2, 8, 1},
-          {4, 256, 256, 24, 0}, {1, 301, 257, 24, 0}, {5, 256, 256, 24, 0}}) {
+          {4, 256, 256, 24, 0}, {1, 301, 257, 24, 0}, {5, 256, 256, 24, 0}, {6, 256, 256, 24, 0}}) {
         SCOPED_TRACE(testing::Message() << "palette " << which << ", " << width << " x " << height << " at " << bits);
         const TexturePalette& palette = palettes[which];
         const BitmapInfoHeader header = InfoHeader(width, height, static_cast<std::uint16_t>(bits), static_cast<std::uint32_t>(colours));
