@@ -24,6 +24,7 @@ catch them) are listed in EQUIVALENT with the reason and are not run.
 
     scripts/mutation_check.py [--half core|windows] [--named-only | --no-named]
                               [--only ID,...] [--part K/N] [--list] [--log FILE]
+                              [--every-failure]
 
 --half      run only that half (default: both)
 --named-only, --no-named
