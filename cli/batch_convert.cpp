@@ -97,7 +97,7 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
         if (targets.back()) files_of_items.back().push_back(*targets.back());
     }
     BatchScheduler batch(ItemsToWaitFor(files_of_items), [&](std::size_t i) { return Convert(items[i], targets[i], request, *nearest); });
-    const std::size_t jobs = request.jobs != 0 ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs = request.jobs != 0 ? request.jobs : DefaultJobs();
     std::vector<std::thread> workers = jobs > 1 ? StartWorkers(batch, std::min(jobs, items.size())) : std::vector<std::thread>();
     if (workers.empty()) workers.emplace_back();  // a placeholder: this thread converts, one file after the other
     const bool converting_here = !workers.front().joinable();

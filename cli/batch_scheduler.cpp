@@ -64,6 +64,10 @@ const Outcome& BatchScheduler::WaitFor(std::size_t i, const std::function<void(s
     return outcomes_[i];
 }
 
+unsigned DefaultJobs(unsigned processors) { return std::clamp(2 * processors, 2u, 256u); }
+
+unsigned DefaultJobs() { return DefaultJobs(std::thread::hardware_concurrency()); }
+
 std::vector<std::thread> StartWorkers(BatchScheduler& batch, std::size_t count) {
     std::vector<std::thread> workers;
     try {

@@ -48,5 +48,12 @@ private:
     std::size_t done_ = 0;
 };
 
+// The number of files converted at once when no -j is given, for a machine
+// of this many processors (0 when unknown): two for each, since every file
+// ends waiting for the disk to flush it, and another converts meanwhile; at
+// most the 256 that -j allows.
+unsigned DefaultJobs(unsigned processors);
+unsigned DefaultJobs();
+
 // Starts up to count threads running Work; fewer when the system has no more to give.
 std::vector<std::thread> StartWorkers(BatchScheduler& batch, std::size_t count);

@@ -28,7 +28,7 @@ const char kBatchUsage[] =
     "                  over its neighbours (error diffusion); areas painted in\n"
     "                  palette colours stay flat\n"
     "  --force         overwrite targets that exist; without it they are refused\n"
-    "  -j N            convert N files at once (default: one per processor); the\n"
+    "  -j N            convert N files at once (default: two per processor); the\n"
     "                  lines and the files written are the same for any N\n"
     "  --quiet         print nothing but the errors\n"
     "  --help          show this text\n"

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <thread>
+#include "cli/batch_scheduler.h"
 #include "cli/file_arguments.h"
 #include "cli/fixed_palette.h"
 #include "core/bitmap_file.h"
@@ -26,7 +27,7 @@ const char kWatchUsage[] =
     "\n"
     "  --out DIR       write every target into DIR\n"
     "  --palette FILE  use the colours of this JASC-PAL file (256 colours)\n"
-    "  -j N            convert up to N files at once (default: one per processor)\n"
+    "  -j N            convert up to N files at once (default: two per processor)\n"
     "\n"
     "One line per file converted goes to standard output; a file that still\n"
     "cannot be read once its writer has finished is reported once on standard\n"
@@ -104,7 +105,7 @@ public:
 
 private:
     void RunAttempts(std::vector<Attempt>& attempts) {
-        const unsigned jobs = request_.jobs != 0 ? request_.jobs : std::max(1u, std::thread::hardware_concurrency());
+        const unsigned jobs = request_.jobs != 0 ? request_.jobs : DefaultJobs();
         std::vector<std::thread> workers;
         std::size_t next = 0;
         std::mutex lock;
