@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 
-// Exactness: the cube is cut in eight again and again, each box taking its
-// candidates from the list of the box around it and keeping only the entries
-// that may be nearest to some colour in it, in index order, until one entry is
-// left or the box is a cell. Searching what is kept with a strict comparison
+// Exactness: each box of the table is cut in eight again and again, starting
+// from all distinct entries, each smaller box taking its candidates from the
+// list of the box around it and keeping only the entries that may be nearest
+// to some colour in it, in index order, until one entry is left or the box is
+// a cell. Searching what is kept with a strict comparison
 // then gives the same answer as searching the whole palette, ties included.
 // Two rules drop an entry, each only where it can never win:
 // - its smallest distance to the box is larger than the smallest, over all
@@ -150,7 +152,7 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
 
 }  // namespace
 
-NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) : own_cells_(kCells) {
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) : own_cells_(kCells, kNotYet) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
     SetColours();
     // An entry whose colour an entry before it has never wins, ties going to
@@ -162,15 +164,11 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
         if (!repeated) distinct_[distinct_count_++] = static_cast<std::uint8_t>(value);
     }
     own_lists_.reserve(kMaxListBytes);
-    // A power of two at least twice the most lists that fit (each takes four
-    // bytes or more), so the search for a free place stays short and ends.
-    static_assert(kMaxListBytes / 4 * 2 <= 0x10000);
-    stored_.assign(0x10000, 0);
-    Build(8, 0, 0, 0, std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
-    stored_ = {};
+    // Zeroed by the system as it is first touched, not all at once here.
+    stored_.reset(static_cast<std::uint16_t*>(std::calloc(kStoredSlots, sizeof(std::uint16_t))));
+    if (!stored_) throw std::bad_alloc();
     cells_ = own_cells_.data();
     lists_ = own_lists_.data();
-    list_bytes_ = own_lists_.size();
 }
 
 NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint16_t, kCells> cells,
@@ -188,7 +186,7 @@ void NearestPaletteColour::SetColours() {
     }
 }
 
-void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) {
+void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) const {
     // A short list was already cut down for this box by BeatenInChildren.
     CandidateList kept;
     std::span<const std::uint8_t> list = from;
@@ -217,20 +215,42 @@ void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t
         const std::uint32_t r = child_of(child, red, 2), g = child_of(child, green, 1), b = child_of(child, blue, 0);
         if (size_bits - 1 == kCellBits) {
             // A cell is written here rather than through another call: there are many.
-            own_cells_[r << 10 | g << 5 | b] = count == 1 ? child_list[0] : Keep(std::span<const std::uint8_t>(child_list.data(), count));
+            StoreCell(r << 10 | g << 5 | b, count == 1 ? child_list[0] : Keep(std::span<const std::uint8_t>(child_list.data(), count)));
         } else {
             Build(size_bits - 1, r, g, b, std::span<const std::uint8_t>(child_list.data(), count));
         }
     }
 }
 
-void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell) {
+void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell) const {
     const int side_bits = size_bits - kCellBits;
     const std::uint32_t side = 1u << side_bits;
     for (std::uint32_t r = red << side_bits; r < (red << side_bits) + side; ++r) {
         for (std::uint32_t g = green << side_bits; g < (green << side_bits) + side; ++g) {
-            std::uint16_t* row = &own_cells_[r << 10 | g << 5 | blue << side_bits];
-            std::fill(row, row + side, cell);
+            for (std::uint32_t b = blue << side_bits; b < (blue << side_bits) + side; ++b) StoreCell(r << 10 | g << 5 | b, cell);
+        }
+    }
+}
+
+// Published with its lists: a thread that reads the cell sees them too.
+void NearestPaletteColour::StoreCell(std::uint32_t at, std::uint16_t cell) const {
+    std::atomic_ref<std::uint16_t>(own_cells_[at]).store(cell, std::memory_order_release);
+}
+
+std::uint16_t NearestPaletteColour::WorkedOutCell(std::uint32_t at) const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    if (own_cells_.empty() || own_cells_[at] != kNotYet) return cells_[at];
+    constexpr int kCellsPerBox = kBoxBits - kCellBits;
+    Build(kBoxBits, at >> 10 >> kCellsPerBox, (at >> 5 & 31) >> kCellsPerBox, (at & 31) >> kCellsPerBox,
+          std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
+    return own_cells_[at];
+}
+
+void NearestPaletteColour::Complete() const {
+    constexpr std::uint32_t kBoxes = 1u << (8 - kBoxBits), kCellsPerBox = 1u << (kBoxBits - kCellBits);
+    for (std::uint32_t red = 0; red < kBoxes; ++red) {
+        for (std::uint32_t green = 0; green < kBoxes; ++green) {
+            for (std::uint32_t blue = 0; blue < kBoxes; ++blue) WorkedOutCell(red * kCellsPerBox << 10 | green * kCellsPerBox << 5 | blue * kCellsPerBox);
         }
     }
 }
@@ -240,19 +260,20 @@ void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32
 // share it (the cells of a ramp of greys have few lists between them). Should
 // a palette ever need more room than the lists have, its remaining cells
 // search all its distinct entries, stored once: still exact, only slower.
-std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) {
+std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
     const auto padded = [](std::size_t count) { return (count + kListStep) / kListStep * kListStep; };
     const auto store = [&](std::span<const std::uint8_t> entries) {
         const std::size_t start = own_lists_.size();
         own_lists_.push_back(static_cast<std::uint8_t>(entries.size() - 1));
         own_lists_.insert(own_lists_.end(), entries.begin(), entries.end());
         own_lists_.resize(start + padded(entries.size()));
+        list_bytes_ = own_lists_.size();
         return static_cast<std::uint16_t>(kListBase + start / kListStep);
     };
     std::uint32_t hash = 2166136261u;
     for (const std::uint8_t entry : list) hash = (hash ^ entry) * 16777619u;
-    std::size_t slot = hash & (stored_.size() - 1);
-    for (; stored_[slot] != 0; slot = (slot + 1) & (stored_.size() - 1)) {
+    std::size_t slot = hash & (kStoredSlots - 1);
+    for (; stored_[slot] != 0; slot = (slot + 1) & (kStoredSlots - 1)) {
         const std::uint8_t* at = own_lists_.data() + (stored_[slot] - kListBase) * kListStep;
         if (std::size_t{at[0]} + 1 == list.size() && std::equal(list.begin(), list.end(), at + 1)) return stored_[slot];
     }
@@ -292,6 +313,10 @@ inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours,
 }  // namespace
 
 std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
+    if (cell == kNotYet) {
+        cell = WorkedOutCell((red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
+        if (cell < kListBase) return static_cast<std::uint8_t>(cell);
+    }
     return SearchList(lists_ + (cell - kListBase) * kListStep, colours_, red, green, blue);
 }
 
@@ -310,7 +335,7 @@ void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint
         std::size_t listed_count = 0;
         for (std::size_t i = start; i < end; ++i) {
             const std::uint8_t* pixel = row + offsets[i];
-            const std::uint32_t cell = cells[(std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits];
+            const std::uint32_t cell = LoadCell(cells, (std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits);
             out[i] = static_cast<std::uint8_t>(cell);
             held[i - start] = static_cast<std::uint16_t>(cell);
             listed[listed_count] = static_cast<std::uint16_t>(i - start);
@@ -319,7 +344,9 @@ void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint
         for (std::size_t k = 0; k < listed_count; ++k) {
             const std::size_t i = start + listed[k];
             const std::uint8_t* pixel = row + offsets[i];
-            out[i] = SearchList(lists + (held[listed[k]] - kListBase) * kListStep, colours_, pixel[2], pixel[1], pixel[0]);
+            const std::uint32_t cell = held[listed[k]];
+            out[i] = cell == kNotYet ? FindInList(cell, pixel[2], pixel[1], pixel[0])
+                                     : SearchList(lists + (cell - kListBase) * kListStep, colours_, pixel[2], pixel[1], pixel[0]);
         }
     }
 }

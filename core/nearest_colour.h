@@ -2,7 +2,11 @@
 // smallest squared RGB distance, ties going to the lowest index.
 #pragma once
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 #include "core/palette_source.h"
@@ -21,10 +25,19 @@ public:
     static constexpr std::uint32_t kListBase = 256;
     static constexpr std::size_t kListStep = 2;
     static constexpr std::size_t kMaxListBytes = (0x10000 - kListBase) * kListStep;
+    // A cell not worked out yet. A list takes four bytes or more, so no list
+    // can begin where this value would point.
+    static constexpr std::uint16_t kNotYet = 0xFFFF;
+    static_assert(kListBase + (kMaxListBytes - 4) / kListStep < kNotYet);
+    // Cells are worked out a box of 4 x 4 x 4 of them at a time, 32 x 32 x 32
+    // colours, when a colour of the box is first searched for.
+    static constexpr int kBoxBits = 5;
 
-    // Works out the table of palette (256 RGBQUAD entries: blue, green, red,
-    // reserved) at once, so that it never changes afterwards and any number
-    // of threads may search it together.
+    // Searches palette (256 RGBQUAD entries: blue, green, red, reserved),
+    // working out the table as colours are searched for: a palette costs
+    // next to nothing until it is used, and then only the boxes its pictures
+    // reach. Any number of threads may search it together. Throws
+    // std::bad_alloc without memory for the table.
     explicit NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette);
     // Searches a table worked out before (by the build, for the built-in
     // palette), which must outlive the search; nothing is copied.
@@ -36,7 +49,7 @@ public:
     // Index of the nearest entry to the colour: one table read, and for the
     // colours near where two entries meet, a few exact distances.
     std::uint8_t Find(std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
-        const std::uint32_t cell = cells_[(red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits];
+        const std::uint32_t cell = LoadCell(cells_, (red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
         return cell < kListBase ? static_cast<std::uint8_t>(cell) : FindInList(cell, red, green, blue);
     }
     // The same for 0xRRGGBB.
@@ -48,30 +61,47 @@ public:
     bool IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const;
     std::span<const std::uint8_t, kTexturePaletteBytes> Palette() const { return palette_; }
 
-    // The table itself: every cell, and the lists they point into.
+    // Works out every cell not worked out yet.
+    void Complete() const;
+    // The table itself: every cell, and the lists they point into. Whole
+    // only after Complete, and while no other thread searches.
     std::span<const std::uint16_t, kCells> Cells() const { return std::span<const std::uint16_t, kCells>(cells_, kCells); }
     std::span<const std::uint8_t> Lists() const { return {lists_, list_bytes_}; }
 
 private:
+    // Cells are read as they may be written by another thread that has just
+    // worked out their box, and with its lists.
+    static std::uint16_t LoadCell(const std::uint16_t* cells, std::uint32_t at) {
+        return std::atomic_ref<std::uint16_t>(const_cast<std::uint16_t&>(cells[at])).load(std::memory_order_acquire);
+    }
     std::uint8_t FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const;
+    std::uint16_t WorkedOutCell(std::uint32_t at) const;
     void SetColours();
-    void Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from);
-    void FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell);
-    std::uint16_t Keep(std::span<const std::uint8_t> list);
+    void Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) const;
+    void FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell) const;
+    void StoreCell(std::uint32_t at, std::uint16_t cell) const;
+    std::uint16_t Keep(std::span<const std::uint8_t> list) const;
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette_;
     // Each entry's red, green, blue and the sum of their squares.
     std::array<std::array<std::int32_t, 4>, 256> colours_{};
-    std::vector<std::uint16_t> own_cells_;
-    std::vector<std::uint8_t> own_lists_;
-    // Used while the table is worked out: the entries whose colour no entry
-    // before them has, the lists stored so far by a hash of their entries,
-    // and the list of all distinct entries, once stored.
+    // The entries whose colour no entry before them has.
     std::array<std::uint8_t, 256> distinct_{};
     std::size_t distinct_count_ = 0;
-    std::vector<std::uint16_t> stored_;
-    std::uint16_t every_list_ = 0;
+    // A table worked out as it is used: its cells, its lists (room for all of
+    // them is held from the start, so they never move), the lists stored so
+    // far by a hash of their entries, and the list of all distinct entries,
+    // once stored. Written under the lock only.
+    mutable std::mutex lock_;
+    mutable std::vector<std::uint16_t> own_cells_;
+    mutable std::vector<std::uint8_t> own_lists_;
+    // A power of two at least twice the most lists that fit (each takes four
+    // bytes or more), so the search for a free place stays short and ends.
+    static constexpr std::size_t kStoredSlots = 0x10000;
+    static_assert(kMaxListBytes / 4 * 2 <= kStoredSlots);
+    std::unique_ptr<std::uint16_t[], void (*)(void*)> stored_{nullptr, std::free};
+    mutable std::uint16_t every_list_ = 0;
     const std::uint16_t* cells_ = nullptr;
     const std::uint8_t* lists_ = nullptr;
-    std::size_t list_bytes_ = 0;
+    mutable std::size_t list_bytes_ = 0;
 };

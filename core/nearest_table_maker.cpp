@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const NearestPaletteColour nearest(*palette);
+    nearest.Complete();
     if (!WriteAll<std::uint16_t>(argv[2], nearest.Cells()) || !WriteAll<std::uint8_t>(argv[3], nearest.Lists())) {
         std::fprintf(stderr, "cannot write the table\n");
         return 1;

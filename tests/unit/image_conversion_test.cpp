@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/texture_conversion.h"
@@ -67,6 +68,7 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // compared with a few candidates at most, never with the whole palette.
     for (const TexturePalette& palette : palettes) {
         const NearestPaletteColour made(palette);
+        made.Complete();
         const NearestPaletteColour& nearest = &palette == &palettes[0] ? BuiltinNearestColour() : made;
         EXPECT_LE(nearest.Cells().size_bytes() + nearest.Lists().size_bytes(), 256u * 1024);
         std::size_t longest = 0;
@@ -139,6 +141,34 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 
 // Of a table that differs from the palette only in entry 77's red, only the
 // pixels of that entry are mapped to the nearest colour.
+// A search works out its table as colours come. Threads that share one, each
+// asking for colours in its own order, get what a search used by one thread
+// alone gives, whose answers the test above holds to the whole palette's.
+TEST(Conversion, ASearchSharedByThreadsAnswersAsOneUsedAlone) {
+    const TexturePalette palette = MadeUpPalette();
+    const NearestPaletteColour alone(palette);
+    const NearestPaletteColour shared(palette);
+    constexpr int kThreads = 4;
+    std::vector<std::vector<std::uint32_t>> colours(kThreads);
+    std::vector<std::vector<std::uint8_t>> found(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        std::mt19937 random(static_cast<unsigned>(t));
+        for (int i = 0; i < 100000; ++i) colours[t].push_back(random() & 0xFFFFFF);
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (const std::uint32_t colour : colours[t]) found[t].push_back(shared.Find(colour));
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        for (std::size_t i = 0; i < colours[t].size(); ++i) {
+            ASSERT_EQ(found[t][i], alone.Find(colours[t][i])) << "thread " << t << ", colour " << std::hex << colours[t][i];
+        }
+    }
+}
+
 TEST(Conversion, SourceInTheTexturePaletteKeepsEveryIndexEvenWhenColoursRepeat) {
     TexturePalette repeated = BuiltinTexturePalette();
     std::memcpy(&repeated[200 * 4], &repeated[3 * 4], 4);  // entry 200 repeats entry 3
