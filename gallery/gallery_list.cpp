@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 #include "core/path_buffer.h"
+#include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
@@ -13,11 +14,11 @@ const GalleryPairing kBitmapsPairing = {IDC_GALLERY_BITMAPS, Side::Bitmaps};
 namespace {
 
 // A file whose path would not fit a path buffer is not read at all.
-int ThumbnailOfItem(HWND gallery, const GalleryPairing& pairing, const PathBuffer& name, int thumbnail_size,
-                    HIMAGELIST images) {
-    const std::optional<PathBuffer> path = JoinPath(FolderOf(pairing.side).data(), name.data());
+int ThumbnailOfItem(HWND gallery, const GalleryPairing& pairing, const PathBuffer& folder, const PathBuffer& name,
+                    const ThumbnailTarget& target) {
+    const std::optional<PathBuffer> path = JoinPath(folder.data(), name.data());
     if (!path) return I_IMAGENONE;
-    return RenderThumbnail(gallery, path->data(), pairing.side, thumbnail_size, images).value_or(I_IMAGENONE);
+    return RenderThumbnail(gallery, path->data(), pairing.side, target).value_or(I_IMAGENONE);
 }
 
 void InsertItem(HWND list, int index, PathBuffer& name, int image) {
@@ -41,8 +42,14 @@ void FillGalleryList(HWND gallery, const GalleryPairing& pairing, int thumbnail_
         // Every item carries its own image index, so the list's own sorting
         // cannot part names from pictures.
         std::vector<int> image_of_item(static_cast<std::size_t>(count), I_IMAGENONE);
+        // The folder and the screen's context are had once for every file:
+        // under Wine each costs requests to its server, which a large folder
+        // would pay a thousand times over.
+        const PathBuffer folder = FolderOf(pairing.side);
+        WindowDC screen(nullptr);
+        const ThumbnailTarget target{screen.Get(), thumbnail_size, images};
         for (int i = 0; i < count; ++i) {
-            image_of_item[i] = ThumbnailOfItem(gallery, pairing, ListItemText(source, i), thumbnail_size, images);
+            image_of_item[i] = ThumbnailOfItem(gallery, pairing, folder, ListItemText(source, i), target);
         }
         SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
         for (int i = 0; i < count; ++i) {

@@ -70,25 +70,23 @@ bool SqueezeWhole(const PackedDib& picture, HDC thumbnail_dc, int size) {
 // The thumbnail bitmap with the picture drawn into it, or none when a DIB
 // section or a device context could not be made. Both DIBs carry their own
 // colour tables: the thumbnail's header block holds the texture palette.
-OwnedBitmap DrawThumbnail(const PackedDib& picture, const PackedDib& header_block, int size) {
-    WindowDC screen(nullptr);
+OwnedBitmap DrawThumbnail(HDC screen, const PackedDib& picture, const PackedDib& header_block, int size) {
     if (!screen) return {};
     void* thumbnail_bits = nullptr;
     OwnedBitmap thumbnail(
-        CreateDIBSection(screen.Get(), AsBitmapInfo(header_block), DIB_RGB_COLORS, &thumbnail_bits, nullptr, 0));
+        CreateDIBSection(screen, AsBitmapInfo(header_block), DIB_RGB_COLORS, &thumbnail_bits, nullptr, 0));
     if (!thumbnail) return {};
     {
-        MemoryDC thumbnail_dc(screen.Get());
+        MemoryDC thumbnail_dc(screen);
         if (!thumbnail_dc) return {};
         ObjectSelection thumbnail_selected(thumbnail_dc.Get(), thumbnail.Get());
         const BitmapInfoHeader header = picture.Header();
         const bool same_size = header.biWidth == size && header.biHeight == size;
-        if (!(same_size ? CopyWhole(screen.Get(), picture, thumbnail_dc.Get(), size)
+        if (!(same_size ? CopyWhole(screen, picture, thumbnail_dc.Get(), size)
                         : SqueezeWhole(picture, thumbnail_dc.Get(), size))) {
             return {};
         }
     }
-    screen.Reset();
     GdiFlush();
     return thumbnail;
 }
@@ -106,7 +104,8 @@ int ThumbnailSizeFor(DWORD thumbs_index) {
     }
 }
 
-std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, int size, HIMAGELIST images) {
+std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, const ThumbnailTarget& target) {
+    const int size = target.size;
     // Only the rows and columns the thumbnail shows are read of a larger picture.
     const Result<PackedDib> picture = TraitsOf(side).read(path, size, size);
     if (!picture) {
@@ -119,10 +118,10 @@ std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, in
         ShowMessage(gallery, *loaded.Problem().message, loaded.Problem().path);
         return std::nullopt;
     }
-    const OwnedBitmap thumbnail = DrawThumbnail(*picture, *header_block, size);
+    const OwnedBitmap thumbnail = DrawThumbnail(target.screen, *picture, *header_block, size);
     if (!thumbnail) return std::nullopt;
     // The list has no mask, so the bitmap given as mask is ignored.
-    const int index = ImageList_Add(images, thumbnail.Get(), thumbnail.Get());
+    const int index = ImageList_Add(target.images, thumbnail.Get(), thumbnail.Get());
     if (index < 0) return std::nullopt;
     return index;
 }
