@@ -65,6 +65,13 @@ std::size_t BytesOfOnePreview(HWND list) {
     return files.bytes_read;
 }
 
+// Previews the list's other item.
+void ClickOther(HWND list) {
+    const int shown = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    SetItemState(list, -1, 0);
+    SetItemState(list, shown == 0 ? 1 : 0, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
 }  // namespace
 
 int main() {
@@ -91,6 +98,15 @@ int main() {
         repaint = RepaintMilliseconds(main.Get());
         texture_bytes = BytesOfOnePreview(main.Item(IDC_TEXTURES_LIST));
         bitmap_bytes = BytesOfOnePreview(main.Item(IDC_BITMAPS_LIST));
+        Marked("texture preview", [&] { ClickOther(main.Item(IDC_TEXTURES_LIST)); });
+        Marked("bitmap preview", [&] { ClickOther(main.Item(IDC_BITMAPS_LIST)); });
+        Marked("repaint", [&] { RedrawWindow(main.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
+        Marked("2048 x 2048 bitmap converted", [&] {
+            SetItemState(main.Item(IDC_BITMAPS_LIST), -1, 0);
+            SetItemState(main.Item(IDC_BITMAPS_LIST), 0, LVIS_SELECTED);
+            EnableWindow(main.Item(IDC_BMP_TO_AF), TRUE);
+            SendMessageA(main.Get(), WM_COMMAND, IDC_BMP_TO_AF, 0);
+        });
     }
 
     WriteSettingString("Bitmaps", bitmaps.WithBackslash());

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include "platform/program_instance.h"
 #include "settings/settings_store.h"
@@ -28,3 +30,15 @@ struct WindowBench {
     ScratchFolder bitmaps;
     ScratchFolder textures;
 };
+
+// Brackets one operation with debug strings, so that bench/wine_requests.py
+// can count the requests Wine's server gets for it: a figure that, unlike
+// the times, does not depend on the machine.
+inline void Marked(const char* name, const std::function<void()>& work) {
+    char line[96];
+    std::snprintf(line, sizeof line, "lumivane-bench begin %s\n", name);
+    OutputDebugStringA(line);
+    work();
+    std::snprintf(line, sizeof line, "lumivane-bench end %s\n", name);
+    OutputDebugStringA(line);
+}
