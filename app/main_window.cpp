@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr UINT_PTR kMainSubclassId = 1;
 // Posted by the first start, so that its folder check speaks over the shown
 // window. The window's other messages of its own: kSettingsStoredMessage
 // (WM_APP + 1) and kFoldersChangedMessage (WM_APP + 2).
@@ -31,7 +30,7 @@ static_assert(kFirstStartCheckMessage != kSettingsStoredMessage && kFirstStartCh
 // Beside the system-menu extras; the window's own, released when it goes.
 OwnedBitmap g_check_mark;
 
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR);
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 void AddSystemMenuExtras(HWND window) {
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -61,7 +60,11 @@ void InitMainWindow(HWND window) {
     for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
     for (Side side : kBothSides) RefillList(window, side);
     FollowListedFolders(window);
-    SetWindowSubclass(window, &MainSubclassProc, kMainSubclassId, 0);
+    // Subclassed the plain way, the previous procedure kept in the window's
+    // own user data: the common controls' way looks its data up in a window
+    // property for every message, which under Wine is a request to its server.
+    SetWindowLongPtrA(window, GWLP_USERDATA, GetWindowLongPtrA(window, GWLP_WNDPROC));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainSubclassProc));
     if (first_start) PostMessageA(window, kFirstStartCheckMessage, 0, 0);
 }
 
@@ -69,7 +72,10 @@ void InitMainWindow(HWND window) {
 // or the window destroyed by its owner.
 void ReleaseMainWindow(HWND window) {
     StopFollowingFolders();
-    RemoveWindowSubclass(window, &MainSubclassProc, kMainSubclassId);
+    if (const LONG_PTR previous = GetWindowLongPtrA(window, GWLP_USERDATA)) {
+        SetWindowLongPtrA(window, GWLP_WNDPROC, previous);
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    }
     g_check_mark.Reset();
     ReleaseMainSkin(window);
     FreeCompanionLibrary();
@@ -110,7 +116,7 @@ void CheckFirstStartFolders(HWND window) {
 }
 
 // Catches the system-menu commands in front of the dialog's own window procedure.
-LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_SYSCOMMAND) {
         // The system's own handling follows in every case.
         if ((wparam & 0xFFF0) == SC_CLOSE) EndDialog(window, 1);
@@ -128,7 +134,8 @@ LRESULT CALLBACK MainSubclassProc(HWND window, UINT message, WPARAM wparam, LPAR
             break;
         }
     }
-    return DefSubclassProc(window, message, wparam, lparam);
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return previous ? CallWindowProcA(previous, window, message, wparam, lparam) : DefDlgProcA(window, message, wparam, lparam);
 }
 
 }  // namespace
