@@ -120,6 +120,13 @@ int main() {
     {
         MainWindowUnderTest main;
         HWND list = main.Item(IDC_BITMAPS_LIST);
+        // One of them alone first, for the count of requests, then gone again.
+        Marked("256 x 256 bitmap converted", [&] {
+            SetItemState(list, 0, LVIS_SELECTED);
+            EnableWindow(main.Item(IDC_BMP_TO_AF), TRUE);
+            SendMessageA(main.Get(), WM_COMMAND, IDC_BMP_TO_AF, 0);
+        });
+        DeleteFileA((textures.WithBackslash() + "livery000.bmp.af").c_str());
         for (int i = 0; i < 200; ++i) SetItemState(list, i, LVIS_SELECTED);
         EnableWindow(main.Item(IDC_BMP_TO_AF), TRUE);
         batch = Milliseconds([&] { SendMessageA(main.Get(), WM_COMMAND, IDC_BMP_TO_AF, 0); });
