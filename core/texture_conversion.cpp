@@ -194,7 +194,7 @@ std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const 
     if (builtin.IsFor(palette)) return std::shared_ptr<const NearestPaletteColour>(std::shared_ptr<void>(), &builtin);
     // A few palettes are kept, the latest last: the program and the batch
     // converter use one throughout, tests take turns with several. Threads
-    // asking for a palette being worked out wait for it rather than work it out again.
+    // asking for the same palette share one search, and so its table.
     constexpr std::size_t kKept = 4;
     static std::mutex lock;
     static std::vector<std::shared_ptr<const NearestPaletteColour>> kept;

@@ -49,6 +49,7 @@ std::unique_ptr<SmoothScaler> TextureScaler(const BitmapInfoHeader& header, std:
 std::optional<PackedDib> ConvertScaledToTexture(const SmoothScaler& scaled, const NearestPaletteColour& nearest, bool dither);
 
 // The search for palette that every thread of the process shares: the built-in
-// palette's from the build, any other's worked out once, on its first use.
-// Null when there is no memory for it.
+// palette's table from the build, any other's made on the palette's first use
+// and its table worked out as colours are searched for. Null when there is no
+// memory for it.
 std::shared_ptr<const NearestPaletteColour> SharedNearestColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette);
