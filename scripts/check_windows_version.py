@@ -77,7 +77,7 @@ ALLOWED = {
                                 "MultiByteToWideChar OpenProcess OutputDebugStringA RaiseException ReadFile "
                                 "ReleaseSemaphore RemoveDirectoryW RemoveVectoredExceptionHandler ResetEvent "
                                 "ResumeThread RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx RtlVirtualUnwind "
-                                "SetEndOfFile SetEvent SetFileAttributesA SetFilePointer SetLastError "
+                                "SetEndOfFile SetEvent SetFileAttributesA SetFilePointer SetFilePointerEx SetLastError "
                                 "SetProcessAffinityMask SetThreadContext SetThreadPriority SetUnhandledExceptionFilter "
                                 "SizeofResource Sleep SuspendThread TlsAlloc TlsFree TlsGetValue TlsSetValue "
                                 "TryEnterCriticalSection VirtualProtect VirtualQuery WaitForMultipleObjects "
@@ -112,7 +112,7 @@ ALLOWED = {
                   | _since(_VISTA, "_fstat64 _wfindfirst64 _wfindnext64 _wstat64 _wutime64"),
     "shell32.dll": _since(_XP, "SHBrowseForFolderA SHGetMalloc SHGetPathFromIDListA"),
     "user32.dll": _since(_XP, "AdjustWindowRectEx AppendMenuA BeginPaint CallWindowProcA ChangeClipboardChain "
-                              "CheckDlgButton CloseClipboard CreateWindowExA DefWindowProcA DestroyMenu DestroyWindow "
+                              "CheckDlgButton CloseClipboard CreateWindowExA DefDlgProcA DefWindowProcA DestroyMenu DestroyWindow "
                               "DialogBoxParamA DrawEdge DrawTextA EmptyClipboard EnableMenuItem EnableWindow "
                               "EndDialog EndPaint FillRect FrameRect GetClientRect GetClipboardData GetDC GetDlgItem "
                               "GetDlgItemTextA GetMessagePos GetMessageTime GetMonitorInfoA GetParent GetSubMenu "
