@@ -99,7 +99,10 @@ private:
     // bytes or more), so the search for a free place stays short and ends.
     static constexpr std::size_t kStoredSlots = 0x10000;
     static_assert(kMaxListBytes / 4 * 2 <= kStoredSlots);
-    std::unique_ptr<std::uint16_t[], void (*)(void*)> stored_{nullptr, std::free};
+    struct FreeBlock {
+        void operator()(std::uint16_t* block) const { std::free(block); }
+    };
+    std::unique_ptr<std::uint16_t[], FreeBlock> stored_;
     mutable std::uint16_t every_list_ = 0;
     const std::uint16_t* cells_ = nullptr;
     const std::uint8_t* lists_ = nullptr;
