@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 #include "bench/window_bench.h"
 #include "resources/resource_ids.h"
@@ -56,20 +57,15 @@ double RepaintMilliseconds(HWND main_window) {
     return Median(samples);
 }
 
-// The bytes read from files while the list's other item is previewed.
-std::size_t BytesOfOnePreview(HWND list) {
+// Previews the list's other item; with count_reads, returns the bytes read
+// from files for that preview alone.
+std::size_t PreviewOther(HWND list, bool count_reads = false) {
     const int shown = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     SetItemState(list, -1, 0);
-    CountedReads files;
+    std::optional<CountedReads> files;
+    if (count_reads) files.emplace();
     SetItemState(list, shown == 0 ? 1 : 0, LVIS_SELECTED | LVIS_FOCUSED);
-    return files.bytes_read;
-}
-
-// Previews the list's other item.
-void ClickOther(HWND list) {
-    const int shown = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    SetItemState(list, -1, 0);
-    SetItemState(list, shown == 0 ? 1 : 0, LVIS_SELECTED | LVIS_FOCUSED);
+    return files ? files->bytes_read : 0;
 }
 
 }  // namespace
@@ -96,10 +92,10 @@ int main() {
         texture_preview = PreviewMilliseconds(main.Item(IDC_TEXTURES_LIST));
         bitmap_preview = PreviewMilliseconds(main.Item(IDC_BITMAPS_LIST));
         repaint = RepaintMilliseconds(main.Get());
-        texture_bytes = BytesOfOnePreview(main.Item(IDC_TEXTURES_LIST));
-        bitmap_bytes = BytesOfOnePreview(main.Item(IDC_BITMAPS_LIST));
-        Marked("texture preview", [&] { ClickOther(main.Item(IDC_TEXTURES_LIST)); });
-        Marked("bitmap preview", [&] { ClickOther(main.Item(IDC_BITMAPS_LIST)); });
+        texture_bytes = PreviewOther(main.Item(IDC_TEXTURES_LIST), true);
+        bitmap_bytes = PreviewOther(main.Item(IDC_BITMAPS_LIST), true);
+        Marked("texture preview", [&] { PreviewOther(main.Item(IDC_TEXTURES_LIST)); });
+        Marked("bitmap preview", [&] { PreviewOther(main.Item(IDC_BITMAPS_LIST)); });
         Marked("repaint", [&] { RedrawWindow(main.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
         Marked("2048 x 2048 bitmap converted", [&] {
             SetItemState(main.Item(IDC_BITMAPS_LIST), -1, 0);

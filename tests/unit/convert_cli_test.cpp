@@ -2,7 +2,6 @@
 #include <sstream>
 #include "cli/batch_arguments.h"
 #include "cli/batch_convert.h"
-#include "cli/batch_scheduler.h"
 #include "cli/progress_line.h"
 #include "core/builtin_palette.h"
 #include "core/folder_search.h"
@@ -246,13 +245,6 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
         {{"to-af", "-j", "-1", "a"}, bad_jobs},
     };
     for (const auto& row : rows) EXPECT_EQ(Described(ParseCommandLine(row.arguments)), row.request) << row.request;
-}
-
-// Without -j: two files at once for each processor, two when the count is
-// unknown, never more than -j itself accepts.
-TEST(BatchCommandLine, DefaultJobsAreTwoPerProcessorWithinWhatMinusJAccepts) {
-    const unsigned rows[][2] = {{0, 2}, {1, 2}, {2, 4}, {3, 6}, {128, 256}, {129, 256}, {4096, 256}};
-    for (const auto& row : rows) EXPECT_EQ(DefaultJobs(row[0]), row[1]) << row[0] << " processors";
 }
 
 }  // namespace
