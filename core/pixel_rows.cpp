@@ -68,9 +68,10 @@ constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
 namespace {
 // The rows of an uncompressed file, read in the order they lie in the file,
 // a few close ones in one call: the in_file'th of count rows lies at file row
-// file_row(in_file), or is skipped when that is negative. Each is read into
-// line_of(in_file), stride bytes, turned into its held form there, and handed
-// to take(in_file, line). A file that ends inside its last row fails
+// file_row(in_file), or is skipped when that is negative. A plain row is
+// handed to take(in_file, line) where it was read, valid until take returns;
+// any other is copied to line_of(in_file), stride bytes, and turned into its
+// held form there first. A file that ends inside its last row fails
 // whichever rows are read.
 class FileRowWalk {
 public:
@@ -109,8 +110,13 @@ public:
                 rows_at = offset;
                 rows_bytes = end - offset;
             }
+            const std::uint8_t* in_rows = rows + (offset - rows_at);
+            if (layout_.encoding == PixelEncoding::Plain) {
+                take(in_file, in_rows);  // already in its held form
+                continue;
+            }
             std::uint8_t* line = line_of(in_file);
-            std::memcpy(line, rows + (offset - rows_at), file_stride_);
+            std::memcpy(line, in_rows, file_stride_);
             if (layout_.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, layout_.header.biWidth, layout_.file_bits, layout_.channels);
             if (layout_.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, layout_.header.biWidth);
             take(in_file, line);
@@ -147,7 +153,7 @@ const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, con
     FileRowWalk walk(file, layout);
     ReusedRoom held_room(Use::HeldRow);
     std::uint8_t* room = nullptr;
-    if (!(plain && whole_rows)) {
+    if (!plain) {
         room = held_room.Get(walk.Stride());
         if (!room) return &kBitmapPixelsNoMemory;
     }
@@ -163,10 +169,13 @@ const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, con
         return layout.top_down ? from_top : height - 1 - from_top;
     };
     return walk.Walk(
-        kept_height, file_row, [&](std::int32_t in_file) { return room ? room : target_of(in_file); },
+        kept_height, file_row, [&](std::int32_t) { return room; },
         [&](std::int32_t in_file, const std::uint8_t* line) {
             std::uint8_t* target = target_of(in_file);
-            if (line == target) return;
+            if (plain && whole_rows) {
+                std::memcpy(target, line, kept_stride);  // padding and all, as the file has it
+                return;
+            }
             std::memset(target, 0, kept_stride);
             if (whole_rows) {
                 std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
