@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 #include "cli/batch_scheduler.h"
+#include "cli/conversion_slots.h"
 #include "cli/file_arguments.h"
 #include "cli/fixed_palette.h"
 #include "cli/progress_line.h"
@@ -96,9 +97,14 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
         files_of_items.back().push_back(item.source);
         if (targets.back()) files_of_items.back().push_back(*targets.back());
     }
-    BatchScheduler batch(ItemsToWaitFor(files_of_items), [&](std::size_t i) { return Convert(items[i], targets[i], request, *nearest); });
     const std::size_t jobs = request.jobs != 0 ? request.jobs : DefaultJobs();
-    std::vector<std::thread> workers = jobs > 1 ? StartWorkers(batch, std::min(jobs, items.size())) : std::vector<std::thread>();
+    ConversionSlots slots(jobs);
+    BatchScheduler batch(ItemsToWaitFor(files_of_items), [&](std::size_t i) {
+        Outcome outcome;
+        slots.Convert([&] { outcome = Convert(items[i], targets[i], request, *nearest); });
+        return outcome;
+    });
+    std::vector<std::thread> workers = StartWorkers(batch, std::min(ConversionSlots::ThreadsFor(jobs), items.size()));
     if (workers.empty()) workers.emplace_back();  // a placeholder: this thread converts, one file after the other
     const bool converting_here = !workers.front().joinable();
 

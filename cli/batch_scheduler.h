@@ -48,10 +48,10 @@ private:
     std::size_t done_ = 0;
 };
 
-// The number of files converted at once when no -j is given, for a machine
-// of this many processors (0 when unknown): two for each, since every file
-// ends waiting for the disk to flush it, and another converts meanwhile; at
-// most the 256 that -j allows.
+// The number of files converted at a time when no -j is given, for a
+// machine of this many processors (0 when unknown): one for each, at least
+// one, at most the 256 that -j allows. A file waiting for the disk to flush
+// it counts for none (see ConversionSlots).
 unsigned DefaultJobs(unsigned processors);
 unsigned DefaultJobs();
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <thread>
 #include "cli/batch_scheduler.h"
+#include "cli/conversion_slots.h"
 #include "cli/file_arguments.h"
 #include "cli/fixed_palette.h"
 #include "core/bitmap_file.h"
@@ -27,7 +28,8 @@ const char kWatchUsage[] =
     "\n"
     "  --out DIR       write every target into DIR\n"
     "  --palette FILE  use the colours of this JASC-PAL file (256 colours)\n"
-    "  -j N            convert up to N files at once (default: two per processor)\n"
+    "  -j N            convert up to N files at a time (default: one per processor);\n"
+    "                  a file waiting for the disk to flush it does not count\n"
     "\n"
     "One line per file converted goes to standard output; a file that still\n"
     "cannot be read once its writer has finished is reported once on standard\n"
@@ -106,6 +108,7 @@ public:
 private:
     void RunAttempts(std::vector<Attempt>& attempts) {
         const unsigned jobs = request_.jobs != 0 ? request_.jobs : DefaultJobs();
+        ConversionSlots slots(jobs);
         std::vector<std::thread> workers;
         std::size_t next = 0;
         std::mutex lock;
@@ -117,11 +120,11 @@ private:
                     if (next == attempts.size()) return;
                     i = next++;
                 }
-                ConvertOne(attempts[i]);
+                slots.Convert([&] { ConvertOne(attempts[i]); });
             }
         };
         try {
-            while (workers.size() + 1 < std::min<std::size_t>(jobs, attempts.size())) workers.emplace_back(work);
+            while (workers.size() + 1 < std::min(ConversionSlots::ThreadsFor(jobs), attempts.size())) workers.emplace_back(work);
         } catch (const std::system_error&) {
         }
         work();

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include "cli/batch_arguments.h"
 #include "cli/batch_convert.h"
 #include "cli/progress_line.h"
@@ -88,6 +92,76 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     EXPECT_EQ(runs[1], runs[0]);
     EXPECT_EQ(runs[3], runs[2]);
     EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
+}
+
+// The real files, on a disk whose every flush waits until the next source
+// is opened (two seconds at most, and not once all are opened): the files being converted (opened, their
+// temporary not made yet) are counted, and each flush notes whether another
+// file was opened after its own temporary was made.
+class SlowDisk final : public ForwardingFileSystem {
+public:
+    explicit SlowDisk(int files) : files_(files) {}
+    std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            most_converting = std::max(most_converting, ++converting_);
+            ++opened_;
+        }
+        changed_.notify_all();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // long enough for another to start if it may
+        return real_.OpenForReading(path);
+    }
+    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
+        int opened = 0;
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            --converting_;
+            opened = opened_;
+        }
+        std::unique_ptr<WritableFile> file = real_.CreateTemporary(path, temporary);
+        return file ? std::make_unique<Waiting>(std::move(file), *this, opened) : nullptr;
+    }
+
+    int most_converting = 0;
+    int flushes_overlapped = 0;
+
+private:
+    class Waiting final : public WritableFile {
+    public:
+        Waiting(std::unique_ptr<WritableFile> file, SlowDisk& disk, int opened) : file_(std::move(file)), disk_(disk), opened_(opened) {}
+        bool Write(std::span<const std::uint8_t> bytes) override { return file_->Write(bytes); }
+        bool Flush() override {
+            std::unique_lock<std::mutex> guard(disk_.lock_);
+            disk_.changed_.wait_for(guard, std::chrono::seconds(2), [&] { return disk_.opened_ > opened_ || disk_.opened_ == disk_.files_; });
+            disk_.flushes_overlapped += disk_.opened_ > opened_;
+            return file_->Flush();
+        }
+        bool Close() override { return file_->Close(); }
+
+    private:
+        std::unique_ptr<WritableFile> file_;
+        SlowDisk& disk_;
+        int opened_;  // files opened when this one's temporary was made
+    };
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    const int files_;  // no flush waits once all are opened
+    int converting_ = 0;
+    int opened_ = 0;
+};
+
+TEST_F(BatchConvertTest, OneJobConvertsTheNextFileWhileTheDiskFlushesButNeverTwoAtATime) {
+    std::vector<std::string> files;
+    for (unsigned i = 0; i < 4; ++i) {
+        files.push_back(folder_ / ("f" + std::to_string(i) + ".bmp"));
+        WriteWholeFile(files.back(), NoisyBitmap(i));
+    }
+    SlowDisk disk(4);
+    EXPECT_EQ(Run(Direction::BmpToAf, files, std::nullopt, false, BuiltinTexturePalette(), 1, true), 0);
+    EXPECT_EQ(disk.most_converting, 1);
+    EXPECT_EQ(disk.flushes_overlapped, 3);  // every flush but the last's
+    for (const std::string& file : files) EXPECT_EQ(ReadWholeFile(file + ".af").size(), 65536u);
 }
 
 // A folder gives the files the lists show, in their order (a hyphen counts only
