@@ -11,7 +11,7 @@ struct BatchRequest {
     std::optional<std::string> out;  // folder for every target; beside each source when absent
     bool force = false;              // overwrite existing targets
     std::vector<std::string> files;  // files, folders and wildcard patterns
-    unsigned jobs = 0;               // files converted at a time; 0 for one per processor
+    unsigned jobs = 0;               // files converted at a time; 0 for one more than the processors
     bool quiet = false;              // print the errors only
     TextureOptions texture;          // smooth scaling and dithering of bitmaps made into textures
 };

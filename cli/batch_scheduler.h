@@ -49,9 +49,10 @@ private:
 };
 
 // The number of files converted at a time when no -j is given, for a
-// machine of this many processors (0 when unknown): one for each, at least
-// one, at most the 256 that -j allows. A file waiting for the disk to flush
-// it counts for none (see ConversionSlots).
+// machine of this many processors (0 when unknown): one more than them,
+// since a file being written may wait for the file system's journal with its
+// slot held; at least two, at most the 256 that -j allows. A file waiting
+// for the disk to flush it counts for none (see ConversionSlots).
 unsigned DefaultJobs(unsigned processors);
 unsigned DefaultJobs();
 

@@ -22,9 +22,10 @@ public:
     // goes back at the first flush, or when convert returns or throws.
     void Convert(const std::function<void()>& convert);
 
-    // The threads to start for slots: twice as many, one to convert while
-    // another waits for the disk.
-    static std::size_t ThreadsFor(std::size_t slots) { return 2 * slots; }
+    // The threads to start for slots: one more, to convert while a file
+    // waits for the disk. Each thread that converts keeps its own buffers,
+    // so more threads would cost more memory, for little.
+    static std::size_t ThreadsFor(std::size_t slots) { return slots + 1; }
 
     // Gives back the slot this thread holds, if any: its file is about to
     // wait for the disk.

@@ -14,7 +14,7 @@ struct WatchRequest {
     Direction direction = Direction::BmpToAf;
     std::string folder;  // the folder followed
     std::string out;     // where the targets go
-    unsigned jobs = 0;   // files converted at a time; 0 for one per processor
+    unsigned jobs = 0;   // files converted at a time; 0 for one more than the processors
     // How long a finished file's size and time must stay the same.
     std::chrono::milliseconds quiet{100};
 };
