@@ -56,8 +56,10 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     const std::optional<Side> side = SideReadBy(request);
     if (!side || !source_path) return false;
     // Followed before it is read: a message box about it lets the window
-    // repaint, which must not read it again.
-    FollowFile(main_window, *side, source_path);
+    // repaint, which must not read it again. The options are read once, for
+    // the pane and for the conversion alike.
+    const TextureOptions options = TextureOptionsFor(*side);
+    FollowFile(main_window, *side, source_path, options);
 
     // Of a large picture only what the texture shows is read for the
     // conversion, then only what the Source pane shows for the pane, and the
@@ -73,7 +75,6 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     // The Destination pane shows what converting writes, options and all.
     // Averaging takes in every row of the bitmap, which is read again for
     // it one row at a time rather than held whole.
-    const TextureOptions options = TextureOptionsFor(*side);
     std::optional<PackedDib> converted;
     if (*side == Side::Bitmaps && options.smooth) {
         const std::shared_ptr<const NearestPaletteColour> nearest = SharedNearestColour(palette);

@@ -143,12 +143,12 @@ void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
 
 }  // namespace
 
-void FollowFile(HWND main_window, Side side, const char* path) {
+void FollowFile(HWND main_window, Side side, const char* path, TextureOptions options) {
     PaneState* state = SourcePaneState(main_window);
     if (!state) return;
     const std::optional<PathBuffer> copied = CopyPath(path);
     if (copied) {
-        state->followed = Followed{{side, *copied}, VersionOf(path), TextureOptionsFor(side)};
+        state->followed = Followed{{side, *copied}, VersionOf(path), options};
     } else {
         state->followed.reset();
     }

@@ -10,14 +10,16 @@
 #include "core/packed_dib.h"
 #include "core/path_buffer.h"
 #include "core/sides.h"
+#include "core/texture_conversion.h"
 
 struct FollowedFile {
     Side side;
     PathBuffer path;
 };
 
-// The panes now show, or try to show, this file as it is at this moment.
-void FollowFile(HWND main_window, Side side, const char* path);
+// The panes now show, or try to show, this file as it is at this moment,
+// converted with these options.
+void FollowFile(HWND main_window, Side side, const char* path, TextureOptions options);
 // The size of the Source pane's picture in pixels: a picture larger than
 // that may be read cut down to it, by the rule that stretches it.
 SIZE SourcePaneSize(HWND main_window);
