@@ -22,10 +22,11 @@ public:
     // goes back at the first flush, or when convert returns or throws.
     void Convert(const std::function<void()>& convert);
 
-    // The threads to start for slots: one more, to convert while a file
-    // waits for the disk. Each thread that converts keeps its own buffers,
-    // so more threads would cost more memory, for little.
-    static std::size_t ThreadsFor(std::size_t slots) { return slots + 1; }
+    // The threads to start for slots: two more, so that two files may wait
+    // for the disk while the slots convert (a flush can take longer than a
+    // conversion). Each thread that converts keeps its own buffers, so more
+    // threads would cost more memory, for little.
+    static std::size_t ThreadsFor(std::size_t slots) { return slots + 2; }
 
     // Gives back the slot this thread holds, if any: its file is about to
     // wait for the disk.
