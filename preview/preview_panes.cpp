@@ -1,5 +1,4 @@
 #include "preview/preview_panes.h"
-#include <commctrl.h>
 #include <memory>
 #include <string_view>
 #include "core/reduced_picture.h"
@@ -9,10 +8,6 @@
 
 namespace {
 
-constexpr UINT_PTR kPaneSubclassId = 1;
-// Where a pane's state is found from outside its window procedure (MinGW's
-// import library lacks GetWindowSubclass).
-constexpr char kPaneStateProperty[] = "LumivanePaneState";
 constexpr int kPaneIds[] = {IDC_SOURCE_PANE, IDC_DESTINATION_PANE};
 
 // What tells one state of a file from another; a missing file is a state too.
@@ -38,10 +33,15 @@ struct Followed {
 };
 
 // Lives as long as its pane: made when the pane first gets a picture and
-// deleted when the pane is destroyed, however the main window goes.
+// deleted when the pane is destroyed, however the main window goes. The pane
+// holds it in its GWLP_USERDATA, read without a call to the window manager
+// (a window property or the common controls' subclassing costs a round trip
+// to Wine's server for each message), and runs PaneProc in front of the
+// static control's own procedure.
 struct PaneState {
     OwnedBitmap picture;
     std::optional<Followed> followed;  // kept by the Source pane
+    WNDPROC previous = nullptr;
 };
 
 void CopyPicture(HWND pane, HDC dc, const PaneState& state) {
@@ -66,8 +66,14 @@ void ShowPictureNow(HWND pane, const PaneState& state) {
     ValidateRect(pane, nullptr);
 }
 
-LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
-    auto* state = reinterpret_cast<PaneState*>(data);
+// The pane's state, or null while it has not had a picture: a query leaves the pane as it is.
+PaneState* FoundStateOf(HWND pane) {
+    return pane ? reinterpret_cast<PaneState*>(GetWindowLongPtrA(pane, GWLP_USERDATA)) : nullptr;
+}
+
+LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam) {
+    PaneState* state = FoundStateOf(pane);
+    if (!state) return DefWindowProcA(pane, message, wparam, lparam);  // cannot happen: the state goes last
     switch (message) {
     case WM_ERASEBKGND:
         if (state->picture) return 1;
@@ -80,31 +86,25 @@ LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wparam, LPARAM lparam,
         break;
     case WM_NCDESTROY: {
         const std::unique_ptr<PaneState> owned(state);
-        RemovePropA(pane, kPaneStateProperty);
-        RemoveWindowSubclass(pane, &PaneProc, kPaneSubclassId);
-        return DefSubclassProc(pane, message, wparam, lparam);
+        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state->previous));
+        SetWindowLongPtrA(pane, GWLP_USERDATA, 0);
+        return CallWindowProcA(state->previous, pane, message, wparam, lparam);
     }
     default:
         break;
     }
-    return DefSubclassProc(pane, message, wparam, lparam);
+    return CallWindowProcA(state->previous, pane, message, wparam, lparam);
 }
 
-// The pane's state, or null while it has not had a picture: a query leaves the pane as it is.
-PaneState* FoundStateOf(HWND pane) {
-    return pane ? static_cast<PaneState*>(GetPropA(pane, kPaneStateProperty)) : nullptr;
-}
-
-// The pane's state, made and its window procedure subclassed when it has none yet.
+// The pane's state, made and PaneProc put in front of its procedure when it has none yet.
 PaneState* StateOf(HWND pane) {
     if (!pane) return nullptr;
     if (PaneState* found = FoundStateOf(pane)) return found;
     auto state = std::make_unique<PaneState>();
-    if (!SetPropA(pane, kPaneStateProperty, state.get())) return nullptr;
-    if (!SetWindowSubclass(pane, &PaneProc, kPaneSubclassId, reinterpret_cast<DWORD_PTR>(state.get()))) {
-        RemovePropA(pane, kPaneStateProperty);
-        return nullptr;
-    }
+    state->previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(pane, GWLP_WNDPROC));
+    if (!state->previous) return nullptr;
+    SetWindowLongPtrA(pane, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
+    SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc));
     return state.release();
 }
 
