@@ -64,9 +64,7 @@ const Outcome& BatchScheduler::WaitFor(std::size_t i, const std::function<void(s
     return outcomes_[i];
 }
 
-unsigned DefaultJobs(unsigned processors) { return std::clamp(processors + 1, 2u, 256u); }
-
-unsigned DefaultJobs() { return DefaultJobs(std::thread::hardware_concurrency()); }
+unsigned DefaultJobs() { return std::clamp(std::thread::hardware_concurrency() + 1, 2u, 256u); }
 
 std::vector<std::thread> StartWorkers(BatchScheduler& batch, std::size_t count) {
     std::vector<std::thread> workers;

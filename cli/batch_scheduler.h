@@ -48,12 +48,11 @@ private:
     std::size_t done_ = 0;
 };
 
-// The number of files converted at a time when no -j is given, for a
-// machine of this many processors (0 when unknown): one more than them,
-// since a file being written may wait for the file system's journal with its
-// slot held; at least two, at most the 256 that -j allows. A file waiting
-// for the disk to flush it counts for none (see ConversionSlots).
-unsigned DefaultJobs(unsigned processors);
+// The number of files converted at a time when no -j is given: one more
+// than the processors (whose count may be unknown, 0), since a file being
+// written may wait for the file system's journal with its slot held; at
+// least two, at most the 256 that -j allows. A file waiting for the disk to
+// flush it counts for none (see ConversionSlots).
 unsigned DefaultJobs();
 
 // Starts up to count threads running Work; fewer when the system has no more to give.

@@ -95,9 +95,10 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
 }
 
 // The real files, on a disk whose every flush waits until the next source
-// is opened (two seconds at most, and not once all are opened): the files being converted (opened, their
-// temporary not made yet) are counted, and each flush notes whether another
-// file was opened after its own temporary was made.
+// is opened (two seconds at most, and not once all are opened): the files
+// being converted (opened, their temporary not made yet) are counted, and
+// each flush notes whether another file was opened after its own temporary
+// was made.
 class SlowDisk final : public ForwardingFileSystem {
 public:
     explicit SlowDisk(int files) : files_(files) {}

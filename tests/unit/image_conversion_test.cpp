@@ -139,8 +139,6 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     }
 }
 
-// Of a table that differs from the palette only in entry 77's red, only the
-// pixels of that entry are mapped to the nearest colour.
 // A search works out its table as colours come. Threads that share one, each
 // asking for colours in its own order, get what a search used by one thread
 // alone gives, whose answers the test above holds to the whole palette's.
@@ -169,6 +167,8 @@ TEST(Conversion, ASearchSharedByThreadsAnswersAsOneUsedAlone) {
     }
 }
 
+// Of a table that differs from the palette only in entry 77's red, only the
+// pixels of that entry are mapped to the nearest colour.
 TEST(Conversion, SourceInTheTexturePaletteKeepsEveryIndexEvenWhenColoursRepeat) {
     TexturePalette repeated = BuiltinTexturePalette();
     std::memcpy(&repeated[200 * 4], &repeated[3 * 4], 4);  // entry 200 repeats entry 3
