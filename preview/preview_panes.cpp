@@ -32,6 +32,16 @@ struct Followed {
     TextureOptions options;
 };
 
+// The pane's picture stays selected into a device context of its own for as
+// long as the pane keeps it: under Wine every SelectObject of a bitmap costs
+// round trips to its server, and a pane is drawn from its picture often.
+struct KeptPicture {
+    explicit KeptPicture(HBITMAP made) : bitmap(made), dc(nullptr), selection(dc.Get(), bitmap.Get()) {}
+    OwnedBitmap bitmap;
+    MemoryDC dc;
+    ObjectSelection selection;  // put back before the DC and the bitmap go
+};
+
 // Lives as long as its pane: made when the pane first gets a picture and
 // deleted when the pane is destroyed, however the main window goes. The pane
 // holds it in its GWLP_USERDATA, read without a call to the window manager
@@ -39,7 +49,7 @@ struct Followed {
 // to Wine's server for each message), and runs PaneProc in front of the
 // static control's own procedure.
 struct PaneState {
-    OwnedBitmap picture;
+    std::unique_ptr<KeptPicture> picture;
     std::optional<Followed> followed;  // kept by the Source pane
     WNDPROC previous = nullptr;
 };
@@ -47,9 +57,7 @@ struct PaneState {
 void CopyPicture(HWND pane, HDC dc, const PaneState& state) {
     RECT client{};
     GetClientRect(pane, &client);
-    MemoryDC picture_dc(dc);
-    ObjectSelection selected(picture_dc.Get(), state.picture.Get());
-    BitBlt(dc, 0, 0, client.right, client.bottom, picture_dc.Get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, client.right, client.bottom, state.picture->dc.Get(), 0, 0, SRCCOPY);
 }
 
 void PaintPicture(HWND pane, const PaneState& state) {
@@ -125,19 +133,21 @@ void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
     GetClientRect(pane, &client);
     if (!state.picture) {
         WindowDC screen(pane);
-        if (screen) state.picture.Reset(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+        HBITMAP made = screen ? CreateCompatibleBitmap(screen.Get(), client.right, client.bottom) : nullptr;
+        if (made) state.picture = std::make_unique<KeptPicture>(made);
+        // Its DC is compatible with the screen, as the bitmap is.
+        if (state.picture && !state.picture->dc) state.picture.reset();
     }
-    MemoryDC dc(nullptr);  // compatible with the screen, as the bitmap is
-    if (!state.picture || !dc) return;
-    ObjectSelection selected(dc.Get(), state.picture.Get());
+    if (!state.picture) return;
+    const HDC dc = state.picture->dc.Get();
     const BitmapInfoHeader full = picture.Header();
     const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
     const std::optional<PackedDib> reduced =
         much_larger ? ReducedPicture(picture, client.right, client.bottom) : std::nullopt;
     const PackedDib& dib = reduced ? *reduced : picture;
     const BitmapInfoHeader header = dib.Header();
-    SetStretchBltMode(dc.Get(), COLORONCOLOR);
-    StretchDIBits(dc.Get(), 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
                   dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
 }
 
@@ -204,7 +214,7 @@ void ForgetFileOf(HWND main_window, Side side) {
     source->followed.reset();
     for (int id : kPaneIds) {
         HWND pane = GetDlgItem(main_window, id);
-        if (PaneState* state = FoundStateOf(pane)) state->picture.Reset();
+        if (PaneState* state = FoundStateOf(pane)) state->picture.reset();
         // The window's background beneath the pane comes back, then the pane's frame.
         RECT area{};
         GetWindowRect(pane, &area);

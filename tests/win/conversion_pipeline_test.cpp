@@ -52,7 +52,7 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
     const long gdi_before = LiveGdiObjectCount();
     for (int preview = 0; preview < 3; ++preview) {
         EXPECT_TRUE(RunConversion(Main(), plane.c_str(), nullptr, PipelineRequest::PreviewTexture));
-        EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2) << "the panes keep two pictures, no more";
+        EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 4) << "the panes keep two pictures, each in its DC, no more";
     }
     PumpMessages();
     for (int pane : {IDC_SOURCE_PANE, IDC_DESTINATION_PANE}) {
@@ -76,7 +76,7 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
         EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(pane), shown.data() + 14, shown.data() + 1078), 0) << pane;
     }
     EXPECT_TRUE(ClipboardBlock(CF_TEXT).has_value());
-    EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 2);
+    EXPECT_EQ(LiveGdiObjectCount(), gdi_before + 4);
 }
 
 // The Source pane shows the picture as read, the Destination pane its
