@@ -7,6 +7,7 @@
 #include "browser/folder_lists.h"
 #include "browser/folder_watch.h"
 #include "core/messages.h"
+#include "platform/dialog_items.h"
 #include "platform/message_box.h"
 #include "core/sides.h"
 #include "gallery/gallery.h"
@@ -57,7 +58,7 @@ void InitMainWindow(HWND window) {
     FolderOf(Side::Textures);
     GetThumbs();
     GetDefFileName();
-    for (Side side : kBothSides) EnableWindow(GetDlgItem(window, TraitsOf(side).convert_button), FALSE);
+    for (Side side : kBothSides) EnableWindow(DialogItem(window, TraitsOf(side).convert_button), FALSE);
     for (Side side : kBothSides) RefillList(window, side);
     FollowListedFolders(window);
     // Subclassed the plain way, the previous procedure kept in the window's
@@ -85,7 +86,7 @@ void RunCommand(HWND window, int command) {
     for (Side side : kBothSides) {
         if (command == TraitsOf(side).convert_button) {
             ConvertSelection(window, side);
-            EnableWindow(GetDlgItem(window, command), FALSE);
+            EnableWindow(DialogItem(window, command), FALSE);
             return;
         }
     }

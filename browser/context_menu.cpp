@@ -8,6 +8,7 @@
 #include "browser/popup_menu.h"
 #include "core/context_menu_entries.h"
 #include "core/messages.h"
+#include "platform/dialog_items.h"
 #include "platform/message_box.h"
 #include "core/path_buffer.h"
 #include "platform/guards.h"
@@ -24,7 +25,7 @@ constexpr char kContextMenuName[] = "MENU1";
 // The list the menu last came from.
 std::optional<Side> g_context_side;
 
-HWND ListOf(HWND main_window, Side side) { return GetDlgItem(main_window, TraitsOf(side).list_id); }
+HWND ListOf(HWND main_window, Side side) { return DialogItem(main_window, TraitsOf(side).list_id); }
 
 int SelectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
@@ -132,7 +133,7 @@ void DeleteSelectedFiles(HWND main_window, Side side) {
     }
     RefillList(main_window, side);
     for (Side each : kBothSides) {
-        EnableWindow(GetDlgItem(main_window, TraitsOf(each).convert_button), FALSE);
+        EnableWindow(DialogItem(main_window, TraitsOf(each).convert_button), FALSE);
     }
     InvalidateRect(main_window, nullptr, FALSE);
 }

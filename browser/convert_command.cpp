@@ -5,6 +5,7 @@
 #include "browser/folder_lists.h"
 #include "browser/save_dialog.h"
 #include "core/messages.h"
+#include "platform/dialog_items.h"
 #include "platform/message_box.h"
 #include "core/path_buffer.h"
 #include "core/target_naming.h"
@@ -50,7 +51,7 @@ void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Fold
 }
 
 void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) {
-    HWND list = GetDlgItem(main_window, from.list_id);
+    HWND list = DialogItem(main_window, from.list_id);
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
     int item = NextSelected(list, -1);
     if (item == -1) return;
@@ -62,7 +63,7 @@ void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) 
 }
 
 void ConvertFocusedThroughSaveDialog(HWND main_window, const SideTraits& from) {
-    HWND list = GetDlgItem(main_window, from.list_id);
+    HWND list = DialogItem(main_window, from.list_id);
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
     const int item = static_cast<int>(
         SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));

@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <array>
 #include <string_view>
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "preview/preview_panes.h"
@@ -17,11 +18,11 @@ int g_quiet_list_changes = 0;
 
 PathBuffer& ListFolder(Side side) { return g_list_folders[side == Side::Bitmaps ? 0 : 1]; }
 
-HWND ListOf(HWND main_window, Side side) { return GetDlgItem(main_window, TraitsOf(side).list_id); }
+HWND ListOf(HWND main_window, Side side) { return DialogItem(main_window, TraitsOf(side).list_id); }
 
 void RunSelectionStep(HWND main_window, Side side) {
-    EnableWindow(GetDlgItem(main_window, TraitsOf(side).convert_button), TRUE);
-    EnableWindow(GetDlgItem(main_window, TraitsOf(TraitsOf(side).other).convert_button), FALSE);
+    EnableWindow(DialogItem(main_window, TraitsOf(side).convert_button), TRUE);
+    EnableWindow(DialogItem(main_window, TraitsOf(TraitsOf(side).other).convert_button), FALSE);
     PreviewFocusedItem(main_window, side);
 }
 

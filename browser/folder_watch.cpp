@@ -8,6 +8,7 @@
 #include "browser/folder_lists.h"
 #include "core/file_settling.h"
 #include "core/folder_changes.h"
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "preview/preview_panes.h"
@@ -149,7 +150,7 @@ void ScrollToColumnOf(HWND list, int wanted) {
 // the items that stay keep their selection and focus; the first item that
 // stays of those shown stays where it was.
 void UpdateList(HWND main_window, Side side) {
-    HWND list = GetDlgItem(main_window, TraitsOf(side).list_id);
+    HWND list = DialogItem(main_window, TraitsOf(side).list_id);
     const std::set<std::string> wanted = NamesInFolder(side);
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<std::string> shown;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 #include "core/path_buffer.h"
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "platform/list_item_text.h"
 #include "resources/resource_ids.h"
@@ -34,8 +35,8 @@ void InsertItem(HWND list, int index, PathBuffer& name, int image) {
 }  // namespace
 
 void FillGalleryList(HWND gallery, const GalleryPairing& pairing, int thumbnail_size, HIMAGELIST images) {
-    HWND list = GetDlgItem(gallery, pairing.gallery_list);
-    HWND source = GetDlgItem(GetParent(gallery), TraitsOf(pairing.side).list_id);
+    HWND list = DialogItem(gallery, pairing.gallery_list);
+    HWND source = DialogItem(GetParent(gallery), TraitsOf(pairing.side).list_id);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     const int count = source ? static_cast<int>(SendMessageA(source, LVM_GETITEMCOUNT, 0, 0)) : 0;
     if (count > 0) {

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string_view>
 #include "core/reduced_picture.h"
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/texture_settings.h"
@@ -117,11 +118,11 @@ PaneState* StateOf(HWND pane) {
 }
 
 PaneState* SourcePaneState(HWND main_window) {
-    return main_window ? StateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
+    return main_window ? StateOf(DialogItem(main_window, IDC_SOURCE_PANE)) : nullptr;
 }
 
 PaneState* FoundSourcePaneState(HWND main_window) {
-    return main_window ? FoundStateOf(GetDlgItem(main_window, IDC_SOURCE_PANE)) : nullptr;
+    return main_window ? FoundStateOf(DialogItem(main_window, IDC_SOURCE_PANE)) : nullptr;
 }
 
 // Stretches the whole picture over the pane's kept bitmap, made once at the
@@ -166,14 +167,14 @@ void FollowFile(HWND main_window, Side side, const char* path, TextureOptions op
 
 SIZE SourcePaneSize(HWND main_window) {
     RECT client{};
-    if (main_window) GetClientRect(GetDlgItem(main_window, IDC_SOURCE_PANE), &client);
+    if (main_window) GetClientRect(DialogItem(main_window, IDC_SOURCE_PANE), &client);
     return {client.right > 0 ? client.right : 1, client.bottom > 0 ? client.bottom : 1};
 }
 
 void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
     const PackedDib* pictures[] = {&source, &converted};
     for (int i = 0; i < 2; ++i) {
-        HWND pane = GetDlgItem(main_window, kPaneIds[i]);
+        HWND pane = DialogItem(main_window, kPaneIds[i]);
         PaneState* state = StateOf(pane);
         if (!state) continue;
         KeepPicture(pane, *state, *pictures[i]);
@@ -202,7 +203,7 @@ std::optional<FollowedFile> ChangedFollowedFile(HWND main_window) {
 
 void RedrawPanes(HWND main_window) {
     for (int id : kPaneIds) {
-        HWND pane = GetDlgItem(main_window, id);
+        HWND pane = DialogItem(main_window, id);
         const PaneState* state = FoundStateOf(pane);
         if (state && state->picture) ShowPictureNow(pane, *state);
     }
@@ -213,7 +214,7 @@ void ForgetFileOf(HWND main_window, Side side) {
     if (!source || !source->followed || source->followed->file.side != side) return;
     source->followed.reset();
     for (int id : kPaneIds) {
-        HWND pane = GetDlgItem(main_window, id);
+        HWND pane = DialogItem(main_window, id);
         if (PaneState* state = FoundStateOf(pane)) state->picture.reset();
         // The window's background beneath the pane comes back, then the pane's frame.
         RECT area{};

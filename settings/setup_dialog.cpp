@@ -1,5 +1,6 @@
 #include "settings/setup_dialog.h"
 #include <array>
+#include "platform/dialog_items.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
 #include "settings/folder_browse.h"
@@ -39,7 +40,7 @@ constexpr struct {
 bool IsText(Setting setting) { return TraitsOf(setting).type == REG_SZ; }
 
 void FillThumbnailSizes(HWND dialog) {
-    HWND sizes = GetDlgItem(dialog, IDC_SETUP_THUMB_SIZE);
+    HWND sizes = DialogItem(dialog, IDC_SETUP_THUMB_SIZE);
     SendMessageA(sizes, CB_RESETCONTENT, 0, 0);
     for (WPARAM index = 0; index < std::size(kThumbnailSizes); ++index) {
         SendMessageA(sizes, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(kThumbnailSizes[index]));

@@ -1,5 +1,6 @@
 #include "skin/banner_lines.h"
 #include <commctrl.h>
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "skin/banner_text.h"
 
@@ -39,7 +40,7 @@ LRESULT CALLBACK BannerStaticProc(HWND banner, UINT message, WPARAM wparam, LPAR
 
 void KeepBannerLinesVisible(HWND dialog, std::span<const BannerLine> lines) {
     for (const BannerLine& line : lines) {
-        if (HWND banner = GetDlgItem(dialog, line.control_id)) {
+        if (HWND banner = DialogItem(dialog, line.control_id)) {
             SetWindowSubclass(banner, &BannerStaticProc, kBannerSubclassId, 0);
         }
     }
@@ -48,7 +49,7 @@ void KeepBannerLinesVisible(HWND dialog, std::span<const BannerLine> lines) {
 void PaintDialogWithBannerLines(HWND dialog, std::span<const BannerLine> lines,
                                 const std::function<void(HDC paint_dc, const RECT& invalid)>& paint_background) {
     for (const BannerLine& line : lines) {
-        if (HWND banner = GetDlgItem(dialog, line.control_id)) InvalidateParentBeneath(banner);
+        if (HWND banner = DialogItem(dialog, line.control_id)) InvalidateParentBeneath(banner);
     }
     {
         const PaintSession paint(dialog);
@@ -57,7 +58,7 @@ void PaintDialogWithBannerLines(HWND dialog, std::span<const BannerLine> lines,
     for (const BannerLine& line : lines) {
         // The paint above has just covered the static whole; a repaint of
         // its own still pending would only ask for the same paint again.
-        if (HWND banner = GetDlgItem(dialog, line.control_id)) ValidateRect(banner, nullptr);
+        if (HWND banner = DialogItem(dialog, line.control_id)) ValidateRect(banner, nullptr);
         DrawBannerText(dialog, line.control_id, line.text, line.font);
     }
 }

@@ -1,9 +1,10 @@
 #include "skin/banner_text.h"
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "skin/dialog_colours.h"
 
 void DrawBannerText(HWND dialog, int control_id, std::string_view text, HFONT font) {
-    HWND banner = GetDlgItem(dialog, control_id);
+    HWND banner = DialogItem(dialog, control_id);
     if (!banner) return;
     WindowDC dc(banner);
     if (!dc) return;

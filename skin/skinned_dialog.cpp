@@ -3,9 +3,6 @@
 
 namespace {
 
-// A window property rather than DWLP_USER, which stays free for the dialog.
-constexpr char kOpeningProperty[] = "LumivaneDialogOpening";
-
 void DrawButton(const SkinnedDialogLook& look, const DRAWITEMSTRUCT& item) {
     for (const ButtonPictures& button : look.buttons) {
         if (button.control_id == kEveryButton || button.control_id == static_cast<int>(item.CtlID)) {
@@ -23,17 +20,23 @@ bool AttachDialogOpening(HWND dialog, const SkinnedDialogLook& look, std::unique
         opening->brushes.static_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
         opening->brushes.dialog_brush.Reset(CreateSolidBrush(kDialogBackgroundColour));
     }
-    if (!SetPropA(dialog, kOpeningProperty, opening.get())) return false;
+    // DWLP_USER rather than a window property: Wine reads a window's own
+    // bytes without asking its server, and the opening is read for every
+    // colour message of every control.
+    SetLastError(ERROR_SUCCESS);
+    if (!SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(opening.get())) && GetLastError() != ERROR_SUCCESS) {
+        return false;
+    }
     opening.release();  // the window holds it now
     return true;
 }
 
-DialogOpening* DialogOpeningOf(HWND dialog) { return static_cast<DialogOpening*>(GetPropA(dialog, kOpeningProperty)); }
+DialogOpening* DialogOpeningOf(HWND dialog) { return reinterpret_cast<DialogOpening*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
 void ReleaseDialogOpening(HWND dialog) {
     // Taken off the window first, so a message sent while it is released
     // finds nothing rather than half of it.
-    std::unique_ptr<DialogOpening> opening(static_cast<DialogOpening*>(RemovePropA(dialog, kOpeningProperty)));
+    std::unique_ptr<DialogOpening> opening(reinterpret_cast<DialogOpening*>(SetWindowLongPtrA(dialog, DWLP_USER, 0)));
 }
 
 void EndSkinnedDialog(HWND dialog) {
