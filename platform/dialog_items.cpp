@@ -16,8 +16,9 @@ constexpr std::size_t kRemembered = 32;
 thread_local std::array<FoundItem, kRemembered> t_found;
 thread_local std::size_t t_next = 0;
 
+// A window gone answers no parent, so this also tells a destroyed control.
 bool StillTheItem(const FoundItem& found) {
-    return IsWindow(found.item) && GetParent(found.item) == found.dialog && GetDlgCtrlID(found.item) == found.id;
+    return GetParent(found.item) == found.dialog && GetDlgCtrlID(found.item) == found.id;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 #include "app/companion_library.h"
 #include "app/main_window.h"
+#include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "platform/program_instance.h"
 #include "resources/resource_ids.h"
@@ -29,6 +30,31 @@ int ThreadCount() {
         count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
     }
     return count;
+}
+
+// A control found once is not answered again once it has gone, moved to
+// another window or taken another id.
+TEST(DialogItemTest, AnswersWhatGetDlgItemWouldAfterTheControlIsReplacedMovedOrRenumbered) {
+    auto window = [](HWND parent, int id) {
+        return CreateWindowExA(0, "STATIC", "", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    };
+    HWND dialog = window(nullptr, 0), other = window(nullptr, 0);
+    HWND first = window(dialog, 7);
+    EXPECT_EQ(DialogItem(dialog, 7), first);
+    EXPECT_EQ(DialogItem(dialog, 8), nullptr);
+    DestroyWindow(first);
+    EXPECT_EQ(DialogItem(dialog, 7), nullptr);
+    HWND second = window(dialog, 7);
+    EXPECT_EQ(DialogItem(dialog, 7), second);
+    SetParent(second, other);
+    EXPECT_EQ(DialogItem(dialog, 7), nullptr);
+    EXPECT_EQ(DialogItem(other, 7), second);
+    SetWindowLongPtrA(second, GWLP_ID, 9);
+    EXPECT_EQ(DialogItem(other, 7), nullptr);
+    EXPECT_EQ(DialogItem(other, 9), second);
+    DestroyWindow(other);
+    DestroyWindow(dialog);
 }
 
 TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrder) {
