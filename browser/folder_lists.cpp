@@ -80,10 +80,12 @@ std::optional<PathBuffer> FocusedItemName(HWND main_window, Side side) {
     return ListItemText(list, static_cast<int>(focused));
 }
 
+// The folder is read only once an item has the focus: with none, nothing at
+// all happens, not even the message about a folder that has gone.
 std::optional<PathBuffer> FocusedItemPath(HWND main_window, Side side) {
-    const PathBuffer folder = FolderOf(side);
     const std::optional<PathBuffer> name = FocusedItemName(main_window, side);
     if (!name) return std::nullopt;
+    const PathBuffer folder = FolderOf(side);
     return JoinPath(folder.data(), name->data());
 }
 

@@ -237,6 +237,12 @@ TEST_F(BrowserTest, AClickTurnsItsListsButtonOnAndPreviewsTheFocusedItemInBothPa
     textures_.Write("red.oaf", Texture(Red));
     StartMainWindow();
     const std::uint32_t no_picture = PaneCentre(Item(IDC_SOURCE_PANE));
+    // A change that leaves no item focused does nothing at all, not even
+    // tell of a folder that has gone.
+    WriteSettingString("Textures", (textures_.Path() / "gone").string() + "\\");
+    SetItemState(Item(IDC_TEXTURES_LIST), 0, LVIS_SELECTED);
+    EXPECT_TRUE(messages_.Messages().empty());
+    WriteSettingString("Textures", textures_.WithBackslash());
     const struct Row {
         int list;
         UINT state;
