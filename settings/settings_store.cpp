@@ -77,6 +77,16 @@ bool IsUsableFolder(const PathBuffer& folder) {
     return IsExistingFolder(without_last.data());
 }
 
+std::optional<DWORD> ReadDwordFrom(HKEY key, const char* name) {
+    DWORD value = 0;  // shorter data of another type reads as its little-endian bytes
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    if (value == kStoredNothing) return std::nullopt;
+    return value;
+}
+
 }  // namespace
 
 const SettingTraits& TraitsOf(Setting setting) { return kSettings[static_cast<std::size_t>(setting)]; }
@@ -123,13 +133,14 @@ std::optional<PathBuffer> ReadSettingString(const char* name) {
     // Earlier versions stored 260 bytes whatever the text, with the leftovers
     // of longer texts behind its zero. Read in the UTF-8 code page, those
     // leftovers can grow past any fixed buffer, so the value is read whole,
-    // at the size the registry names, and only the text before its zero counts.
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    // and only the text before its zero counts. It is asked for at once in
+    // room for any path, which most values fit (one round trip to Wine's
+    // server, not two), and again at the size the registry names when not,
+    // or when it grows meanwhile.
+    DWORD size = 2 * MAX_PATH;
     std::vector<char> value;
     LSTATUS status = ERROR_MORE_DATA;
-    // A value that grows meanwhile is asked for again at its new size.
-    for (int attempt = 0; attempt < 3 && status == ERROR_MORE_DATA; ++attempt) {
+    for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
         const DWORD room = std::max<DWORD>(size, static_cast<DWORD>(value.size()) * 2);
         value.assign(room + 1, '\0');
         size = room;
@@ -143,20 +154,30 @@ std::optional<PathBuffer> ReadSettingString(const char* name) {
 std::optional<DWORD> ReadSettingDword(const char* name) {
     RegistryKey key;
     if (!OpenSettingsKey(key)) return std::nullopt;
-    DWORD value = 0;  // shorter data of another type reads as its little-endian bytes
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    if (value == kStoredNothing) return std::nullopt;
-    return value;
+    return ReadDwordFrom(key.Get(), name);
 }
 
-DWORD GetNumberSetting(Setting setting) {
+namespace {
+
+DWORD StoredOrDefault(Setting setting, std::optional<DWORD> stored) {
     const SettingTraits& traits = TraitsOf(setting);
-    if (const std::optional<DWORD> stored = ReadSettingDword(traits.name)) return *stored;
+    if (stored) return *stored;
     if (traits.default_stored) WriteSettingDword(traits.name, traits.default_number);
     return traits.default_number;
+}
+
+}  // namespace
+
+DWORD GetNumberSetting(Setting setting) { return StoredOrDefault(setting, ReadSettingDword(TraitsOf(setting).name)); }
+
+std::pair<DWORD, DWORD> GetNumberSettings(Setting first, Setting second) {
+    RegistryKey key;
+    const bool opened = OpenSettingsKey(key);
+    auto read = [&](Setting setting) {
+        return StoredOrDefault(setting, opened ? ReadDwordFrom(key.Get(), TraitsOf(setting).name) : std::nullopt);
+    };
+    const DWORD first_value = read(first);
+    return {first_value, read(second)};
 }
 
 // A folder that no longer exists is reported and replaced by the program

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include "core/messages.h"
 #include "core/path_buffer.h"
 #include "core/sides.h"
@@ -48,6 +49,8 @@ std::optional<PathBuffer> ReadSettingString(const char* name);
 std::optional<DWORD> ReadSettingDword(const char* name);
 
 DWORD GetNumberSetting(Setting setting);
+// Two number settings read under one opening of the key, in this order.
+std::pair<DWORD, DWORD> GetNumberSettings(Setting first, Setting second);
 PathBuffer GetTextSetting(Setting setting);
 
 inline DWORD GetDefFileName() { return GetNumberSetting(Setting::DefFileName); }

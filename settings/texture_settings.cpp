@@ -2,7 +2,8 @@
 #include "settings/settings_store.h"
 
 TextureOptions GetTextureOptions() {
-    return {GetNumberSetting(Setting::Smooth) != 0, GetNumberSetting(Setting::Dither) != 0};
+    const auto [smooth, dither] = GetNumberSettings(Setting::Smooth, Setting::Dither);
+    return {smooth != 0, dither != 0};
 }
 
 TextureOptions TextureOptionsFor(Side side) { return side == Side::Bitmaps ? GetTextureOptions() : TextureOptions{}; }
