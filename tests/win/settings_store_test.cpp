@@ -39,6 +39,8 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         vanished = gone.WithBackslash();
     }
     const std::string program = ProgramFolder();
+    std::string pattern = real.WithBackslash();
+    pattern.replace(pattern.size() - 3, 2, "?*");
     const struct {
         const char* name;
         std::vector<BYTE> stored;
@@ -53,6 +55,9 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         // Tested without its last character: without a backslash, the name loses its last letter.
         {"Bitmaps", Sz(real.Path().string()), program, kBitmapsGone},
         {"Bitmaps", Sz(BesideTestProgram("Tessaline.dll").string() + "\\"), program, kBitmapsGone},  // a file
+        // Tested as a search would: a path ending in a backslash finds nothing, a pattern finds what it matches.
+        {"Textures", Sz(real.WithBackslash() + "\\"), program, kTexturesGone},
+        {"Textures", Sz(pattern), pattern, nullptr},
         {"Bitmaps", Sz(""), program, nullptr},
         {"Bitmaps", std::vector<BYTE>(400, 'b'), program, nullptr},  // too long to read: missing
         {"Textures", std::vector<BYTE>(260, 't'), program, nullptr},  // no room for its end: missing
