@@ -20,9 +20,15 @@ PathBuffer& ListFolder(Side side) { return g_list_folders[side == Side::Bitmaps 
 
 HWND ListOf(HWND main_window, Side side) { return DialogItem(main_window, TraitsOf(side).list_id); }
 
+// Switched only when it changes: disabling a disabled button still asks
+// Wine's server about the focus, on every notification of every click.
+void SetButtonEnabled(HWND button, bool enabled) {
+    if ((IsWindowEnabled(button) != FALSE) != enabled) EnableWindow(button, enabled ? TRUE : FALSE);
+}
+
 void RunSelectionStep(HWND main_window, Side side) {
-    EnableWindow(DialogItem(main_window, TraitsOf(side).convert_button), TRUE);
-    EnableWindow(DialogItem(main_window, TraitsOf(TraitsOf(side).other).convert_button), FALSE);
+    SetButtonEnabled(DialogItem(main_window, TraitsOf(side).convert_button), true);
+    SetButtonEnabled(DialogItem(main_window, TraitsOf(TraitsOf(side).other).convert_button), false);
     PreviewFocusedItem(main_window, side);
 }
 
