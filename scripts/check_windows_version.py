@@ -114,7 +114,7 @@ ALLOWED = {
     "user32.dll": _since(_XP, "AdjustWindowRectEx AppendMenuA BeginPaint CallWindowProcA ChangeClipboardChain "
                               "CheckDlgButton CloseClipboard CreateWindowExA DefDlgProcA DefWindowProcA DestroyMenu DestroyWindow "
                               "DialogBoxParamA DrawEdge DrawTextA EmptyClipboard EnableMenuItem EnableWindow "
-                              "EndDialog EndPaint FillRect FrameRect GetClientRect GetClipboardData GetDC GetDlgItem "
+                              "EndDialog EndPaint FillRect FrameRect GetClientRect GetClipboardData GetDC GetDlgCtrlID GetDlgItem "
                               "GetDlgItemTextA GetMessagePos GetMessageTime GetMonitorInfoA GetParent GetSubMenu "
                               "GetPropA GetSysColorBrush GetSystemMenu GetWindow GetWindowLongA GetWindowLongPtrA GetWindowRect "
                               "InflateRect InvalidateRect IsClipboardFormatAvailable IsDlgButtonChecked IsWindowEnabled KillTimer "
