@@ -6,6 +6,6 @@
 #include <windows.h>
 
 // The child of dialog with the given id, or null. A control found before is
-// checked (still the dialog's child, still of that id) with
-// reads Wine answers on its own, and looked up again when it is not.
+// checked first (still the dialog's child, still of that id), with reads
+// Wine answers on its own, and looked up again when it is not.
 HWND DialogItem(HWND dialog, int id);

@@ -22,12 +22,14 @@ std::span<const std::uint8_t> ResourceDib(int bitmap_id) {
 // on every draw of every button.
 BOOL DrawBitmapButton(const DRAWITEMSTRUCT& item, int normal_bitmap_id, int pressed_bitmap_id) {
     // Only the pressed state is drawn: a disabled button looks like an enabled one.
-    const std::span<const std::uint8_t> dib = ResourceDib((item.itemState & ODS_SELECTED) ? pressed_bitmap_id : normal_bitmap_id);
+    const int shown = (item.itemState & ODS_SELECTED) ? pressed_bitmap_id : normal_bitmap_id;
+    const std::span<const std::uint8_t> dib = ResourceDib(shown);
     const ClipboardDibLayout layout = CheckClipboardDib(dib);
     if (!layout.drawable) return TRUE;
     SetStretchBltMode(item.hDC, COLORONCOLOR);
     StretchDIBits(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
                   item.rcItem.bottom - item.rcItem.top, 0, 0, layout.header.biWidth, layout.header.biHeight,
-                  dib.data() + layout.pixels_offset, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+                  dib.data() + layout.pixels_offset, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS,
+                  SRCCOPY);
     return TRUE;
 }

@@ -24,14 +24,15 @@ bool AttachDialogOpening(HWND dialog, const SkinnedDialogLook& look, std::unique
     // bytes without asking its server, and the opening is read for every
     // colour message of every control.
     SetLastError(ERROR_SUCCESS);
-    if (!SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(opening.get())) && GetLastError() != ERROR_SUCCESS) {
-        return false;
-    }
+    const LONG_PTR held = reinterpret_cast<LONG_PTR>(opening.get());
+    if (!SetWindowLongPtrA(dialog, DWLP_USER, held) && GetLastError() != ERROR_SUCCESS) return false;
     opening.release();  // the window holds it now
     return true;
 }
 
-DialogOpening* DialogOpeningOf(HWND dialog) { return reinterpret_cast<DialogOpening*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
+DialogOpening* DialogOpeningOf(HWND dialog) {
+    return reinterpret_cast<DialogOpening*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 void ReleaseDialogOpening(HWND dialog) {
     // Taken off the window first, so a message sent while it is released
