@@ -72,6 +72,13 @@ void PaintMainWindow(HWND main_window) {
 void ReleaseMainSkin(HWND main_window) { ReleaseDialogOpening(main_window); }
 
 std::optional<INT_PTR> HandleMainSkinMessage(HWND main_window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_ERASEBKGND) {
+        // The paint that follows copies the background over every pixel it
+        // may change; erasing first would only make the window flicker.
+        const MainSkin* skin = OpeningOf<MainSkin>(main_window);
+        if (skin && skin->offscreen_bitmap) return TRUE;
+        return std::nullopt;
+    }
     return HandleSkinnedDialogMessage(main_window, kMainWindowLook, message, wparam, lparam);
 }
 

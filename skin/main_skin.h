@@ -8,8 +8,9 @@
 void InitMainSkin(HWND main_window);
 void PaintMainWindow(HWND main_window);
 void ReleaseMainSkin(HWND main_window);
-// The buttons' WM_DRAWITEM and the release at WM_DESTROY; nothing for any
-// other message.
+// The buttons' WM_DRAWITEM, the colour messages, WM_ERASEBKGND (nothing to
+// erase while the background picture covers the window) and the release at
+// WM_DESTROY; nothing for any other message.
 std::optional<INT_PTR> HandleMainSkinMessage(HWND main_window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The main window's fonts, which the About box borrows while the main window

@@ -54,7 +54,11 @@ std::optional<INT_PTR> HandleSkinnedDialogMessage(HWND dialog, const SkinnedDial
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG: {
-        if (!look.pale_background) return std::nullopt;
+        // The system's colours answered here rather than left to the default
+        // dialog procedure: under Wine that asks its server for the theme's
+        // dialog texture on every colour message, and no dialog of the
+        // program has one.
+        if (!look.pale_background) return static_cast<INT_PTR>(DefWindowProcA(dialog, message, wparam, lparam));
         const DialogOpening* opening = DialogOpeningOf(dialog);
         return opening ? AnswerColourMessage(opening->brushes, message, wparam) : INT_PTR{FALSE};
     }

@@ -55,7 +55,8 @@ void ReleaseDialogOpening(HWND dialog);
 // Releases the opening and ends the dialog with 1, as every dialog ends.
 void EndSkinnedDialog(HWND dialog);
 
-// WM_DRAWITEM (TRUE), the colour messages of a pale dialog (a brush), Close
+// WM_DRAWITEM (TRUE), the colour messages (a pale dialog's brush, or the
+// system's colours as DefWindowProc gives them), Close
 // and WM_DESTROY (FALSE, after releasing); nothing for any other message,
 // which the dialog procedure then handles itself.
 std::optional<INT_PTR> HandleSkinnedDialogMessage(HWND dialog, const SkinnedDialogLook& look, UINT message,

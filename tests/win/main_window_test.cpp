@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "skin/main_skin.h"
+#include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -71,6 +72,21 @@ TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrd
     EXPECT_EQ(PaletteId(), 98u);
     EXPECT_NE(GetClassLongPtrA(Main(), GCLP_HICON), 0);
     EXPECT_TRUE(messages_.Messages().empty());
+
+    // A repaint brings back what covered the background, which is not erased
+    // first: the paint itself must reach every pixel.
+    RECT client{};
+    GetClientRect(Main(), &client);
+    const int x = 2, y = client.bottom - 3;
+    ASSERT_EQ(ChildWindowFromPointEx(Main(), POINT{x, y}, CWP_SKIPINVISIBLE), Main());
+    UpdateWindow(Main());
+    const std::uint32_t shown = ColourAt(Main(), x, y);
+    constexpr COLORREF kCover = RGB(255, 0, 255);
+    ASSERT_NE(shown, Rgb(kCover));
+    SetPixel(WindowDC(Main()).Get(), x, y, kCover);
+    ASSERT_EQ(ColourAt(Main(), x, y), Rgb(kCover));
+    RedrawWindow(Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(ColourAt(Main(), x, y), shown);
 }
 
 // Where no file can be made in the first start's folders (the program folder
