@@ -18,6 +18,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   zip unzip
+  # taskset, which keeps every Wine process on one processor (wine_env.sh).
+  util-linux
 )
 
 missing=()

@@ -12,26 +12,40 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export LC_ALL=C.UTF-8
 unset LANGUAGE
 
+# Every Wine process of these scripts, Wine's server and the virtual display
+# run on one processor: the first this shell may use. A program under Wine
+# waits for Wine's server, or for the X server, on nearly every call it
+# makes; on another processor each answer also waits for that processor to
+# wake, which on a virtual machine can take longer than the work itself (the
+# preview and repaint benchmarks ran four to five times slower so). On one
+# processor the server runs the moment the program waits. The stand-ins
+# below, first on PATH, put every Wine command there, so that programs
+# started by a script (timeout, the example runner) get them too.
+wine_processor=$(taskset -pc $$ 2>/dev/null | sed -n 's/.*: *\([0-9][0-9]*\).*/\1/p')
+on_wine_processor=""
+[ -n "$wine_processor" ] && on_wine_processor="taskset -c $wine_processor "
+
 # Debian's wine launcher (and winepath and wineboot through it) takes the
 # 32-bit loader whenever wine32 is installed, and fails with "Exec format
 # error" on a kernel that starts no 32-bit programs. There, every Wine
-# command of these scripts goes to the 64-bit loader, through stand-ins put
-# first on PATH, so that programs started by a script (timeout, the example
-# runner) get them too.
+# command goes to the 64-bit loader.
+wine_commands="$root/build/wine-commands"
+mkdir -p "$wine_commands"
 if runs_32bit_programs; then
   wine_loader=wine
+  for command in wine winepath wineboot; do
+    printf '#!/bin/sh\nexec %s/usr/bin/%s "$@"\n' "$on_wine_processor" "$command" >"$wine_commands/$command"
+  done
 else
   wine_loader=/usr/lib/wine/wine64
   export WINELOADER=$wine_loader
-  wine_commands="$root/build/wine64-commands"
-  mkdir -p "$wine_commands"
-  printf '#!/bin/sh\nexec %s "$@"\n' "$wine_loader" >"$wine_commands/wine"
+  printf '#!/bin/sh\nexec %s%s "$@"\n' "$on_wine_processor" "$wine_loader" >"$wine_commands/wine"
   for command in winepath wineboot; do
-    printf '#!/bin/sh\nexec %s %s.exe "$@"\n' "$wine_loader" "$command" >"$wine_commands/$command"
+    printf '#!/bin/sh\nexec %s%s %s.exe "$@"\n' "$on_wine_processor" "$wine_loader" "$command" >"$wine_commands/$command"
   done
-  chmod +x "$wine_commands"/*
-  case ":$PATH:" in *":$wine_commands:"*) ;; *) export PATH="$wine_commands:$PATH" ;; esac
 fi
+chmod +x "$wine_commands"/*
+case ":$PATH:" in *":$wine_commands:"*) ;; *) export PATH="$wine_commands:$PATH" ;; esac
 
 # The fonts Wine finds through fontconfig: only those the set-up installs
 # (Liberation, with Arial's, Times New Roman's and Courier New's metrics, and
@@ -122,7 +136,7 @@ start_virtual_display() {
   local number
   for number in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    $on_wine_processor Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     sleep 1
     if kill -0 "$xvfb_pid" 2>/dev/null; then
