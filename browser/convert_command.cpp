@@ -38,7 +38,7 @@ void ReportPathTooLong(HWND main_window, std::string_view name) {
 
 // One item under default names; each stands alone, whatever happens to it.
 void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Folders& folders,
-                            const PathBuffer& name) {
+                            const PathBuffer& name, WritesInFlight* writes) {
     const std::optional<std::string> target_name = DefaultTargetName(name.data(), from.target_direction);
     const std::optional<PathBuffer> source = JoinPath(folders.source.data(), name.data());
     const std::optional<PathBuffer> target =
@@ -47,18 +47,23 @@ void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Fold
         ReportPathTooLong(main_window, name.data());
         return;
     }
-    RunConversion(main_window, source->data(), target->data(), from.convert_request);
+    RunConversion(main_window, source->data(), target->data(), from.convert_request, writes);
 }
 
 void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) {
     HWND list = DialogItem(main_window, from.list_id);
-    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+    const LRESULT selected = SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0);
+    if (selected == 0) return;
     int item = NextSelected(list, -1);
     if (item == -1) return;
     const Folders folders = FoldersOf(from);
+    // One file has no next one to convert while it waits for the disk.
+    std::optional<WritesInFlight> writes;
+    if (selected > 1) writes.emplace();
     for (; item != -1; item = NextSelected(list, item)) {
-        ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item));
+        ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item), writes ? &*writes : nullptr);
     }
+    if (writes) FinishWrites(*writes);
     RefillList(main_window, from.other);
 }
 

@@ -1,7 +1,10 @@
 #include "preview/conversion_pipeline.h"
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include "core/bitmap_file.h"
 #include "core/bitmap_to_texture.h"
 #include "core/texture_conversion.h"
@@ -34,6 +37,23 @@ void ShowIfFailed(const Result<Done>& written) {
     if (!written) Told(nullptr, written.Problem());
 }
 
+// Writes the converted picture to target_path as the request's kind of file,
+// once the user agrees to replace a file there. In a batch the write is
+// finished on the batch's own thread; the write before it has ended first,
+// as this one may be asked about, or may name, the same file.
+void WriteTarget(HWND main_window, const char* target_path, bool texture, PackedDib converted, WritesInFlight* writes) {
+    if (writes) ShowIfFailed(writes->Wait());
+    if (!MayWriteTarget(main_window, target_path)) return;
+    auto write = [texture, path = std::string(target_path), dib = std::make_shared<const PackedDib>(std::move(converted))] {
+        return texture ? WriteTextureFile(path.c_str(), *dib) : WriteBitmapFile(path.c_str(), *dib);
+    };
+    if (writes) {
+        writes->Start(std::move(write));
+    } else {
+        ShowIfFailed(write());
+    }
+}
+
 void CopyToClipboard(HWND main_window, const PackedDib& dib) {
     OpenedClipboard clipboard(main_window);
     if (!clipboard) return;
@@ -52,7 +72,10 @@ bool PutDibOnClipboard(const PackedDib& dib) {
     return true;
 }
 
-bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request) {
+void FinishWrites(WritesInFlight& writes) { ShowIfFailed(writes.Wait()); }
+
+bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
+                   WritesInFlight* writes) {
     const std::optional<Side> side = SideReadBy(request);
     if (!side || !source_path) return false;
     // Followed before it is read: a message box about it lets the window
@@ -103,10 +126,8 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
 
     switch (request) {
     case PipelineRequest::BitmapToTexture:
-        if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteTextureFile(target_path, *converted));
-        break;
     case PipelineRequest::TextureToBitmap:
-        if (target_path && MayWriteTarget(main_window, target_path)) ShowIfFailed(WriteBitmapFile(target_path, *converted));
+        if (target_path) WriteTarget(main_window, target_path, request == PipelineRequest::BitmapToTexture, *std::move(converted), writes);
         break;
     case PipelineRequest::CopyTextureToClipboard:
         CopyToClipboard(main_window, *converted);

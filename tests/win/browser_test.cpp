@@ -350,6 +350,30 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     EXPECT_EQ(ListTexts(Item(IDC_TEXTURES_LIST)).back(), "late.af") << "the target list was refilled";
     ASSERT_EQ(messages_.Messages().size(), 4u);
     ExpectMessage(messages_.Messages()[3], (textures_.Path() / "f.af").string(), question, MB_ICONQUESTION | MB_YESNO, "", Main());
+
+    // Several files: each is written while the next converts, and a write
+    // that fails is told before the next question; the last one's at the end.
+    const std::string c_texture = (textures_.Path() / "c.af").string(), f_texture = (textures_.Path() / "f.af").string();
+    bitmaps_.Write("c.af.bmp", ReadWholeFile(bitmaps_.Path() / "f.af.bmp"));
+    for (const std::string& locked : {c_texture, f_texture}) {
+        SCOPED_TRACE(locked);
+        messages_.Clear();
+        textures_.Write("c.af", old_bitmap);
+        textures_.Write("f.af", old_bitmap);
+        SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+        Select(IDC_BITMAPS_LIST, {0, 1});
+        const std::size_t told = locked == c_texture ? 1 : 2;
+        for (int answer : told == 1 ? std::vector<int>{IDYES, IDOK, IDYES} : std::vector<int>{IDYES, IDYES, IDOK}) messages_.QueueAnswer(answer);
+        Press(IDC_BMP_TO_AF);
+        SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::string& written = locked == c_texture ? f_texture : c_texture;
+        ASSERT_EQ(messages_.Messages().size(), 3u);
+        ExpectMessage(messages_.Messages()[0], c_texture, question, MB_ICONQUESTION | MB_YESNO, "", Main());
+        ExpectMessage(messages_.Messages()[told], "@", "Error opening file!", MB_OK | MB_ICONWARNING, locked);
+        ExpectMessage(messages_.Messages()[3 - told], f_texture, question, MB_ICONQUESTION | MB_YESNO, "", Main());
+        EXPECT_EQ(ReadWholeFile(written), texture);
+        EXPECT_EQ(ReadWholeFile(locked), old_bitmap);
+    }
 }
 
 // Without default names only the focused item, and only when it is selected,
