@@ -36,7 +36,7 @@ public:
     BitmapReader(const char* path, std::int32_t shown_width, std::int32_t shown_height)
         : path_(path), shown_width_(shown_width), shown_height_(shown_height) {}
 
-    Result<PackedDib> Read() {
+    Result<PackedDib> Read(bool* whole = nullptr) {
         BitmapLayout layout;
         Result<PackedDib> dib = ReadHeadersAndTable(layout);
         if (!dib) return dib;
@@ -44,6 +44,7 @@ public:
         // Of a larger picture only the part stretching shows is kept: fewer
         // bytes to read and to hold, and it stretches to the same picture.
         const KeptPart part = ShownPart(layout.header.biWidth, layout.header.biHeight, shown_width_, shown_height_);
+        if (whole) *whole = part.rows.empty() && part.columns.empty();
         const BitmapInfoHeader kept = KeptHeader(layout.header, part);
         if (!dib->Resize(*DibImageBytes(kept))) return Fail(kBitmapPixelsNoMemory);
         dib->SetHeader(kept);
@@ -138,8 +139,8 @@ private:
 
 Result<PackedDib> ReadBitmapFile(const char* path) { return BitmapReader(path, 0, 0).Read(); }
 
-Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height) {
-    return BitmapReader(path, width, height).Read();
+Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height, bool* whole) {
+    return BitmapReader(path, width, height).Read(whole);
 }
 
 Result<Done> ReadBitmapFileRows(const char* path, const BitmapRowsStart& start) { return BitmapReader(path, 0, 0).ReadRows(start); }

@@ -18,8 +18,8 @@ Result<PackedDib> ReadBitmapFile(const char* path);
 // longer or wider picture only the rows and columns that stretching shows are
 // read and kept, into a picture of at most width x height that stretches to
 // the same one. The memory taken follows the size shown, not the size the
-// file claims.
-Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height);
+// file claims. With whole, tells whether what was kept is the whole picture.
+Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, std::int32_t height, bool* whole = nullptr);
 
 // For a consumer of every row that need not hold the picture: once the
 // headers and the colour table are read, start is given the header of the

@@ -7,7 +7,10 @@
 namespace {
 
 // A texture is 256 x 256 and read whole for any consumer.
-Result<PackedDib> ReadTextureForSize(const char* path, std::int32_t, std::int32_t) { return ReadTextureFile(path); }
+Result<PackedDib> ReadTextureForSize(const char* path, std::int32_t, std::int32_t, bool* whole) {
+    if (whole) *whole = true;
+    return ReadTextureFile(path);
+}
 
 constexpr SideTraits kSides[] = {
     {Side::Bitmaps, Side::Textures, IDC_BITMAPS_LIST, IDC_BMP_TO_AF, IDM_COPY_BMP, "*.bmp", &ReadBitmapFileForSize,

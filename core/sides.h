@@ -33,8 +33,9 @@ struct SideTraits {
     const char* file_pattern;    // the files its list shows
     // Reads a file of the side for a consumer that shows it at shown_width x
     // shown_height: of a larger picture only what that shows is kept; 0 x 0
-    // keeps the whole picture. Or why not.
-    Result<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height);
+    // keeps the whole picture. Or why not. whole, when given, tells whether
+    // what was kept is the whole picture.
+    Result<PackedDib> (*read)(const char* path, std::int32_t shown_width, std::int32_t shown_height, bool* whole);
     PipelineRequest preview_request;
     PipelineRequest convert_request;
     PipelineRequest copy_request;

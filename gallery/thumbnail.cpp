@@ -107,7 +107,7 @@ int ThumbnailSizeFor(DWORD thumbs_index) {
 std::optional<int> RenderThumbnail(HWND gallery, const char* path, Side side, const ThumbnailTarget& target) {
     const int size = target.size;
     // Only the rows and columns the thumbnail shows are read of a larger picture.
-    const Result<PackedDib> picture = TraitsOf(side).read(path, size, size);
+    const Result<PackedDib> picture = TraitsOf(side).read(path, size, size, nullptr);
     if (!picture) {
         ShowMessage(nullptr, *picture.Problem().message, picture.Problem().path);
         return std::nullopt;

@@ -89,7 +89,8 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     // whole picture only for the clipboard. The readers' and writers'
     // messages have no owner, the others the main window, as they always had.
     const SideTraits& traits = TraitsOf(*side);
-    Result<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide);
+    bool whole = false;
+    Result<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide, &whole);
     if (!source) return Told(nullptr, source.Problem());
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
@@ -113,13 +114,12 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     }
     if (!converted) return Told(main_window, {&kCannotConvert, source_path});
 
-    // What was read for the texture is the whole picture unless a side is
-    // as long as the texture's and may have been cut down to it.
-    const BitmapInfoHeader read = source->Header();
-    if (*side == Side::Bitmaps && (read.biWidth == kTextureSide || read.biHeight == kTextureSide)) {
-        const bool whole = request == PipelineRequest::CopyBitmapToClipboard;
+    // What was cut down to the texture's size is read again: for the Source
+    // pane only what it shows, and the whole picture for the clipboard.
+    if (!whole) {
+        const bool for_clipboard = request == PipelineRequest::CopyBitmapToClipboard;
         const SIZE pane = SourcePaneSize(main_window);
-        source = traits.read(source_path, whole ? 0 : pane.cx, whole ? 0 : pane.cy);
+        source = traits.read(source_path, for_clipboard ? 0 : pane.cx, for_clipboard ? 0 : pane.cy, nullptr);
         if (!source) return Told(nullptr, source.Problem());
     }
     ShowPictures(main_window, *source, *converted);

@@ -380,9 +380,11 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         CountedReads files;
         const Result<PackedDib> whole = ReadBitmapFile(path.c_str());
         const std::size_t whole_bytes = std::exchange(files.bytes_read, 0);
-        const Result<PackedDib> shown = ReadBitmapFileForSize(path.c_str(), 256, 256);
+        bool kept_whole = false;
+        const Result<PackedDib> shown = ReadBitmapFileForSize(path.c_str(), 256, 256, &kept_whole);
         ASSERT_TRUE(whole && shown);
         ExpectHeldForm(*shown, std::min(r.width, 256), std::min(std::abs(r.height), 256));
+        EXPECT_EQ(kept_whole, r.width <= 256 && std::abs(r.height) <= 256);
         EXPECT_EQ(files.bytes_read < whole_bytes / 2 + 1000, r.fewer) << files.bytes_read << " of " << whole_bytes;
         const std::optional<PackedDib> from_whole = ConvertToTexture(*whole, BuiltinTexturePalette());
         const std::optional<PackedDib> from_shown = ConvertToTexture(*shown, BuiltinTexturePalette());
