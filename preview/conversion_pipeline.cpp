@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 #include "core/bitmap_file.h"
 #include "core/bitmap_to_texture.h"
 #include "core/texture_conversion.h"
@@ -19,17 +20,29 @@
 
 namespace {
 
-// Asks before an existing file is replaced; a folder of that name gets no
-// question and fails later, when it cannot be written.
-bool MayWriteTarget(HWND main_window, const char* target_path) {
-    if (!IsExistingFile(target_path)) return true;
-    return ShowMessage(main_window, kOverwriteTarget, target_path) == IDYES;
-}
-
 // Shows failure; false, for the conversion that stops there.
 bool Told(HWND owner, const Failure& failure) {
     ShowMessage(owner, *failure.message, failure.path);
     return false;
+}
+
+// The failures of a batch's writes, oldest first; a writer's message has no owner.
+void TellWrites(const std::vector<Failure>& failures) {
+    for (const Failure& failure : failures) Told(nullptr, failure);
+}
+
+// Asks before an existing file is replaced; a folder of that name gets no
+// question and fails later, when it cannot be written. In a batch, a question,
+// or a target an earlier write is still making, waits for every write before
+// it, so that what those came to is told first.
+bool MayWriteTarget(HWND main_window, const char* target_path, WritesInFlight* writes) {
+    if (writes && writes->Writing(target_path)) TellWrites(writes->WaitForAll());
+    if (!IsExistingFile(target_path)) {
+        if (writes) TellWrites(writes->Ended());
+        return true;
+    }
+    if (writes) TellWrites(writes->WaitForAll());
+    return ShowMessage(main_window, kOverwriteTarget, target_path) == IDYES;
 }
 
 // A writer's message, which has no owner.
@@ -38,17 +51,15 @@ void ShowIfFailed(const Result<Done>& written) {
 }
 
 // Writes the converted picture to target_path as the request's kind of file,
-// once the user agrees to replace a file there. In a batch the write is
-// finished on the batch's own thread; the write before it has ended first,
-// as this one may be asked about, or may name, the same file.
+// once the user agrees to replace a file there; in a batch, on the batch's
+// threads.
 void WriteTarget(HWND main_window, const char* target_path, bool texture, PackedDib converted, WritesInFlight* writes) {
-    if (writes) ShowIfFailed(writes->Wait());
-    if (!MayWriteTarget(main_window, target_path)) return;
+    if (!MayWriteTarget(main_window, target_path, writes)) return;
     auto write = [texture, path = std::string(target_path), dib = std::make_shared<const PackedDib>(std::move(converted))] {
         return texture ? WriteTextureFile(path.c_str(), *dib) : WriteBitmapFile(path.c_str(), *dib);
     };
     if (writes) {
-        writes->Start(std::move(write));
+        TellWrites(writes->Start(target_path, std::move(write)));
     } else {
         ShowIfFailed(write());
     }
@@ -72,7 +83,7 @@ bool PutDibOnClipboard(const PackedDib& dib) {
     return true;
 }
 
-void FinishWrites(WritesInFlight& writes) { ShowIfFailed(writes.Wait()); }
+void FinishWrites(WritesInFlight& writes) { TellWrites(writes.WaitForAll()); }
 
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
                    WritesInFlight* writes) {

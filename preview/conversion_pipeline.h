@@ -6,18 +6,19 @@
 #include <cstdint>
 #include "core/packed_dib.h"
 #include "core/sides.h"
-#include "preview/writes_in_flight.h"
+#include "core/writes_in_flight.h"
 
 // target_path is used by the two conversions to the other side only; an
 // unknown request does nothing. True when the source was read and drawn; every failure has been
 // reported to the user before it returns. Calls may nest: a message box shown
 // here lets the main window repaint, which may preview a changed file.
-// With writes (a batch's), the target is written on the batch's thread, and a
-// failure to write it is told at the batch's next write or by FinishWrites.
+// With writes (a batch's), the target is written on the batch's threads, and
+// a failure to write it is told later, in the order of the files: before the
+// batch's next question, or at a later write, or by FinishWrites.
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
                    WritesInFlight* writes = nullptr);
 
-// The end of a batch: waits for its last write and tells a failure to write it.
+// The end of a batch: waits for its writes and tells each failure to write.
 void FinishWrites(WritesInFlight& writes);
 
 // Hands a copy of the packed DIB to the open, emptied clipboard as CF_DIB.

@@ -1,0 +1,100 @@
+#include "core/writes_in_flight.h"
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+namespace {
+bool SamePath(std::string_view a, std::string_view b) {
+    const auto lowered = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lowered(x) == lowered(y); });
+}
+}  // namespace
+
+WritesInFlight::~WritesInFlight() {
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [&] { return std::all_of(writes_.begin(), writes_.end(), [](const Write& write) { return write.ended; }); });
+        ending_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+bool WritesInFlight::Writing(std::string_view path) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return std::any_of(writes_.begin(), writes_.end(), [&](const Write& write) { return SamePath(write.path, path); });
+}
+
+std::vector<Failure> WritesInFlight::Ended() {
+    std::unique_lock<std::mutex> guard(lock_);
+    return TakeEnded(guard, 0);
+}
+
+std::vector<Failure> WritesInFlight::WaitForAll() {
+    std::unique_lock<std::mutex> guard(lock_);
+    return TakeEnded(guard, writes_.size());
+}
+
+// Hands back the oldest writes that have ended, waiting for the oldest
+// at_least of them to end first.
+std::vector<Failure> WritesInFlight::TakeEnded(std::unique_lock<std::mutex>& guard, std::size_t at_least) {
+    std::vector<Failure> failures;
+    for (std::size_t taken = 0; !writes_.empty(); ++taken) {
+        if (taken < at_least) changed_.wait(guard, [&] { return writes_.front().ended; });
+        if (!writes_.front().ended) break;
+        if (writes_.front().failure) failures.push_back(std::move(*writes_.front().failure));
+        writes_.pop_front();
+    }
+    return failures;
+}
+
+std::vector<Failure> WritesInFlight::Start(std::string path, std::function<Result<Done>()> work) {
+    std::unique_lock<std::mutex> guard(lock_);
+    std::vector<Failure> failures = TakeEnded(guard, writes_.size() >= most_ ? writes_.size() - most_ + 1 : 0);
+    writes_.push_back(Write{std::move(path), std::move(work)});
+    if (idle_threads_ == 0 && threads_.size() < most_) {
+        try {
+            threads_.emplace_back([this] { Run(); });
+        } catch (const std::system_error&) {
+            if (threads_.empty()) {  // no thread at all: written here
+                Write& write = writes_.back();
+                write.started = true;
+                guard.unlock();
+                const Result<Done> outcome = write.work();
+                guard.lock();
+                if (!outcome) write.failure = outcome.Problem();
+                write.ended = true;
+                std::vector<Failure> ended = TakeEnded(guard, 0);
+                failures.insert(failures.end(), ended.begin(), ended.end());
+                return failures;
+            }
+        }
+    }
+    guard.unlock();
+    changed_.notify_all();
+    return failures;
+}
+
+void WritesInFlight::Run() {
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        ++idle_threads_;
+        Write* next = nullptr;
+        changed_.wait(guard, [&] {
+            const auto waiting = std::find_if(writes_.begin(), writes_.end(), [](const Write& write) { return !write.started; });
+            next = waiting == writes_.end() ? nullptr : &*waiting;
+            return next || ending_;
+        });
+        --idle_threads_;
+        if (!next) return;
+        next->started = true;
+        const std::function<Result<Done>()> work = std::move(next->work);
+        guard.unlock();
+        const Result<Done> outcome = work();
+        guard.lock();
+        // Writes are only handed back once ended, so next is still in place.
+        if (!outcome) next->failure = outcome.Problem();
+        next->ended = true;
+        changed_.notify_all();
+    }
+}
