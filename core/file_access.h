@@ -74,7 +74,8 @@ public:
     // cannot be made or path cannot be replaced (a folder, a read-only file).
     virtual std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) = 0;
     // Puts the closed temporary in the place of path, which keeps the old
-    // file's permissions or attributes; false when that fails.
+    // file's permissions or attributes; false when that fails, or when path
+    // cannot be replaced and CreateTemporary left that to this step.
     virtual bool MoveTemporary(const std::string& temporary, const char* path) = 0;
     virtual void RemoveTemporary(const std::string& temporary) = 0;
     // Makes the folder that holds path reach the disk with its entries.

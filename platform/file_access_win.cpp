@@ -71,13 +71,7 @@ public:
         return std::make_unique<Win32ReadableFile>(std::move(handle));
     }
 
-    std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
-        // A read-only file or a folder is refused as opening it for writing
-        // would be; Wine's MoveFileExA would replace a read-only file.
-        const DWORD attributes = GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-            return nullptr;
-        }
+    std::unique_ptr<WritableFile> CreateTemporary(const char*, const std::string& temporary) override {
         OwnedFileHandle file(
             CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return nullptr;
@@ -85,8 +79,16 @@ public:
     }
 
     bool MoveTemporary(const std::string& temporary, const char* path) override {
-        // The attributes of the file being replaced (hidden, system...), to give back to the new one.
+        // The attributes of the file being replaced (hidden, system...), to
+        // give back to the new one. A read-only file or a folder is refused,
+        // as opening it for writing would be (Wine's MoveFileExA would replace
+        // a read-only file). Asked here only, not before the temporary is
+        // made as well: under Wine each look-up of a name not yet in the
+        // folder reads the whole folder.
         const DWORD kept_attributes = GetFileAttributesA(path);
+        if (kept_attributes != INVALID_FILE_ATTRIBUTES && (kept_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            return false;
+        }
         // Write-through: the move has reached the disk when it returns, so
         // the folder needs no flush of its own.
         if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;

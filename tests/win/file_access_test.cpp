@@ -69,6 +69,7 @@ TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTem
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), row.attributes));
         EXPECT_EQ(Replace(path), row.outcome) << row.name;
         EXPECT_EQ(ReadWholeFile(path), row.outcome == WriteOutcome::Written ? kNew : kOld) << row.name;
+        EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(path))) << row.name;
         EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
                   row.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY)) << row.name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
