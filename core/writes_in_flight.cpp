@@ -13,10 +13,10 @@ bool SamePath(std::string_view a, std::string_view b) {
 WritesInFlight::~WritesInFlight() {
     {
         std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(guard, [&] { return std::all_of(writes_.begin(), writes_.end(), [](const Write& write) { return write.ended; }); });
+        ended_.wait(guard, [&] { return std::all_of(writes_.begin(), writes_.end(), [](const Write& write) { return write.ended; }); });
         ending_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     for (std::thread& thread : threads_) thread.join();
 }
 
@@ -40,7 +40,7 @@ std::vector<Failure> WritesInFlight::WaitForAll() {
 std::vector<Failure> WritesInFlight::TakeEnded(std::unique_lock<std::mutex>& guard, std::size_t at_least) {
     std::vector<Failure> failures;
     for (std::size_t taken = 0; !writes_.empty(); ++taken) {
-        if (taken < at_least) changed_.wait(guard, [&] { return writes_.front().ended; });
+        if (taken < at_least) ended_.wait(guard, [&] { return writes_.front().ended; });
         if (!writes_.front().ended) break;
         if (writes_.front().failure) failures.push_back(std::move(*writes_.front().failure));
         writes_.pop_front();
@@ -71,7 +71,7 @@ std::vector<Failure> WritesInFlight::Start(std::string path, std::function<Resul
         }
     }
     guard.unlock();
-    changed_.notify_all();
+    work_.notify_one();
     return failures;
 }
 
@@ -80,7 +80,7 @@ void WritesInFlight::Run() {
     for (;;) {
         ++idle_threads_;
         Write* next = nullptr;
-        changed_.wait(guard, [&] {
+        work_.wait(guard, [&] {
             const auto waiting = std::find_if(writes_.begin(), writes_.end(), [](const Write& write) { return !write.started; });
             next = waiting == writes_.end() ? nullptr : &*waiting;
             return next || ending_;
@@ -95,6 +95,6 @@ void WritesInFlight::Run() {
         // Writes are only handed back once ended, so next is still in place.
         if (!outcome) next->failure = outcome.Problem();
         next->ended = true;
-        changed_.notify_all();
+        ended_.notify_all();
     }
 }

@@ -47,7 +47,8 @@ private:
 
     std::size_t most_;
     std::mutex lock_;
-    std::condition_variable changed_;
+    std::condition_variable work_;   // a write to start, or the end: for the threads
+    std::condition_variable ended_;  // a write has ended: for the batch
     std::deque<Write> writes_;  // oldest first, until handed back
     std::size_t idle_threads_ = 0;
     bool ending_ = false;
