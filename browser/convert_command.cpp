@@ -38,7 +38,7 @@ void ReportPathTooLong(HWND main_window, std::string_view name) {
 
 // One item under default names; each stands alone, whatever happens to it.
 void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Folders& folders,
-                            const PathBuffer& name, WritesInFlight* writes) {
+                            const PathBuffer& name, ConversionBatch* batch) {
     const std::optional<std::string> target_name = DefaultTargetName(name.data(), from.target_direction);
     const std::optional<PathBuffer> source = JoinPath(folders.source.data(), name.data());
     const std::optional<PathBuffer> target =
@@ -47,7 +47,7 @@ void ConvertWithDefaultName(HWND main_window, const SideTraits& from, const Fold
         ReportPathTooLong(main_window, name.data());
         return;
     }
-    RunConversion(main_window, source->data(), target->data(), from.convert_request, writes);
+    RunConversion(main_window, source->data(), target->data(), from.convert_request, batch);
 }
 
 void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) {
@@ -58,12 +58,12 @@ void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) 
     if (item == -1) return;
     const Folders folders = FoldersOf(from);
     // One file has no next one to convert while it waits for the disk.
-    std::optional<WritesInFlight> writes;
-    if (selected > 1) writes.emplace();
+    std::optional<ConversionBatch> batch;
+    if (selected > 1) batch.emplace(from.side);
     for (; item != -1; item = NextSelected(list, item)) {
-        ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item), writes ? &*writes : nullptr);
+        ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item), batch ? &*batch : nullptr);
     }
-    if (writes) FinishWrites(*writes);
+    if (batch) FinishBatch(*batch);
     RefillList(main_window, from.other);
 }
 

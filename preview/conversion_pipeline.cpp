@@ -83,16 +83,18 @@ bool PutDibOnClipboard(const PackedDib& dib) {
     return true;
 }
 
-void FinishWrites(WritesInFlight& writes) { TellWrites(writes.WaitForAll()); }
+ConversionBatch::ConversionBatch(Side side) : options(TextureOptionsFor(side)) {}
+
+void FinishBatch(ConversionBatch& batch) { TellWrites(batch.writes.WaitForAll()); }
 
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
-                   WritesInFlight* writes) {
+                   ConversionBatch* batch) {
     const std::optional<Side> side = SideReadBy(request);
     if (!side || !source_path) return false;
     // Followed before it is read: a message box about it lets the window
     // repaint, which must not read it again. The options are read once, for
     // the pane and for the conversion alike.
-    const TextureOptions options = TextureOptionsFor(*side);
+    const TextureOptions options = batch ? batch->options : TextureOptionsFor(*side);
     FollowFile(main_window, *side, source_path, options);
 
     // Of a large picture only what the texture shows is read for the
@@ -138,7 +140,8 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     switch (request) {
     case PipelineRequest::BitmapToTexture:
     case PipelineRequest::TextureToBitmap:
-        if (target_path) WriteTarget(main_window, target_path, request == PipelineRequest::BitmapToTexture, *std::move(converted), writes);
+        if (target_path) WriteTarget(main_window, target_path, request == PipelineRequest::BitmapToTexture, *std::move(converted),
+                                    batch ? &batch->writes : nullptr);
         break;
     case PipelineRequest::CopyTextureToClipboard:
         CopyToClipboard(main_window, *converted);

@@ -6,20 +6,31 @@
 #include <cstdint>
 #include "core/packed_dib.h"
 #include "core/sides.h"
+#include "core/texture_conversion.h"
 #include "core/writes_in_flight.h"
 
 // target_path is used by the two conversions to the other side only; an
 // unknown request does nothing. True when the source was read and drawn; every failure has been
 // reported to the user before it returns. Calls may nest: a message box shown
 // here lets the main window repaint, which may preview a changed file.
-// With writes (a batch's), the target is written on the batch's threads, and
-// a failure to write it is told later, in the order of the files: before the
-// batch's next question, or at a later write, or by FinishWrites.
+// In a batch, the options are the batch's, and the target is written on the
+// batch's threads: a failure to write it is told later, in the order of the
+// files, before the batch's next question, or at a later write, or by
+// FinishBatch.
+struct ConversionBatch;
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
-                   WritesInFlight* writes = nullptr);
+                   ConversionBatch* batch = nullptr);
 
+// What the conversions of a batch of several files share: the texture options,
+// read once as the batch begins (every file of it converts alike), and the
+// writes in flight.
+struct ConversionBatch {
+    explicit ConversionBatch(Side side);
+    TextureOptions options;
+    WritesInFlight writes;
+};
 // The end of a batch: waits for its writes and tells each failure to write.
-void FinishWrites(WritesInFlight& writes);
+void FinishBatch(ConversionBatch& batch);
 
 // Hands a copy of the packed DIB to the open, emptied clipboard as CF_DIB.
 bool PutDibOnClipboard(const PackedDib& dib);
