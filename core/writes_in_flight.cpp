@@ -1,9 +1,23 @@
 #include "core/writes_in_flight.h"
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include "core/messages.h"
 #include <system_error>
 #include <utility>
 
 namespace {
+// What a write came to; one that throws (no memory for a name, say) failed.
+std::optional<Failure> FailureOf(const std::string& path, const std::function<Result<Done>()>& work) {
+    try {
+        const Result<Done> outcome = work();
+        if (outcome) return std::nullopt;
+        return outcome.Problem();
+    } catch (const std::exception&) {
+        return Failure{&kWriteFailed, path};
+    }
+}
+
 bool SamePath(std::string_view a, std::string_view b) {
     const auto lowered = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lowered(x) == lowered(y); });
@@ -55,14 +69,14 @@ std::vector<Failure> WritesInFlight::Start(std::string path, std::function<Resul
     if (idle_threads_ == 0 && threads_.size() < most_) {
         try {
             threads_.emplace_back([this] { Run(); });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
             if (threads_.empty()) {  // no thread at all: written here
                 Write& write = writes_.back();
                 write.started = true;
                 guard.unlock();
-                const Result<Done> outcome = write.work();
+                std::optional<Failure> failure = FailureOf(write.path, write.work);
                 guard.lock();
-                if (!outcome) write.failure = outcome.Problem();
+                write.failure = std::move(failure);
                 write.ended = true;
                 std::vector<Failure> ended = TakeEnded(guard, 0);
                 failures.insert(failures.end(), ended.begin(), ended.end());
@@ -89,11 +103,12 @@ void WritesInFlight::Run() {
         if (!next) return;
         next->started = true;
         const std::function<Result<Done>()> work = std::move(next->work);
+        const std::string& path = next->path;
         guard.unlock();
-        const Result<Done> outcome = work();
+        std::optional<Failure> failure = FailureOf(path, work);
         guard.lock();
         // Writes are only handed back once ended, so next is still in place.
-        if (!outcome) next->failure = outcome.Problem();
+        next->failure = std::move(failure);
         next->ended = true;
         ended_.notify_all();
     }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,7 +32,8 @@ public:
     std::vector<Failure> WaitForAll();
     // Starts write, which writes path, and returns what Ended returns; while
     // the most writes are going, waits for the oldest first. Without a thread
-    // for it, write runs here and now.
+    // for it, write runs here and now. A write that throws failed as
+    // "Error Writing file" does.
     std::vector<Failure> Start(std::string path, std::function<Result<Done>()> write);
 
 private:

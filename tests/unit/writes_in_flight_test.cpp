@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -80,6 +81,13 @@ TEST(WritesInFlight, HandBackFailuresOldestFirstAndWaitForTheOldestWhenAsManyAsA
     EXPECT_EQ(Paths(writes.WaitForAll()), (std::vector<std::string>{"4"}));
     EXPECT_TRUE(writes.Ended().empty());
     EXPECT_FALSE(writes.Writing("C:\\Out\\d.af"));
+
+    // A write that throws has failed to write its file.
+    EXPECT_TRUE(writes.Start("C:\\Out\\e.af", []() -> Result<Done> { throw std::bad_alloc(); }).empty());
+    const std::vector<Failure> thrown = writes.WaitForAll();
+    ASSERT_EQ(thrown.size(), 1u);
+    EXPECT_EQ(thrown[0].message, &kWriteFailed);
+    EXPECT_EQ(thrown[0].path, "C:\\Out\\e.af");
 }
 
 }  // namespace
