@@ -4,20 +4,14 @@
 #include <map>
 #include <system_error>
 #include "core/native_path.h"
-
-namespace {
-std::string Lowered(std::string text) {
-    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-}
-}  // namespace
+#include "core/path_buffer.h"
 
 std::vector<std::size_t> ItemsToWaitFor(const std::vector<std::vector<std::string>>& files_of_items) {
     std::vector<std::size_t> waits(files_of_items.size(), kWaitsForNone);
     std::map<std::string, std::size_t> last_user;
     for (std::size_t i = 0; i < files_of_items.size(); ++i) {
         for (const std::string& file : files_of_items[i]) {
-            const std::string key = Lowered(NarrowText(NativePath(file).lexically_normal()));
+            const std::string key = FoldedCase(NarrowText(NativePath(file).lexically_normal()));
             const auto [at, first] = last_user.try_emplace(key, i);
             if (!first && at->second != i) {
                 waits[i] = waits[i] == kWaitsForNone ? at->second : std::max(waits[i], at->second);

@@ -9,3 +9,9 @@ std::optional<PathBuffer> JoinPath(std::string_view folder, std::string_view nam
 }
 
 std::optional<PathBuffer> CopyPath(std::string_view text) { return JoinPath(text, {}); }
+
+std::string FoldedCase(std::string_view path) {
+    std::string folded(path);
+    for (char& c : folded) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return folded;
+}

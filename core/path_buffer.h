@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 inline constexpr std::size_t kPathBytes = 260;  // MAX_PATH on Windows
@@ -14,3 +15,6 @@ using PathBuffer = std::array<char, kPathBytes>;
 std::optional<PathBuffer> JoinPath(std::string_view folder, std::string_view name);
 // The text alone in a path buffer, or nothing when it would not fit.
 std::optional<PathBuffer> CopyPath(std::string_view text);
+// The path with its letters A to Z lowered: two paths that fold alike name
+// the same file on Windows, whatever the case of their letters.
+std::string FoldedCase(std::string_view path);

@@ -2,9 +2,10 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include "core/messages.h"
 #include <system_error>
 #include <utility>
+#include "core/messages.h"
+#include "core/path_buffer.h"
 
 namespace {
 // What a write came to; one that throws (no memory for a name, say) failed.
@@ -18,10 +19,6 @@ std::optional<Failure> FailureOf(const std::string& path, const std::function<Re
     }
 }
 
-bool SamePath(std::string_view a, std::string_view b) {
-    const auto lowered = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lowered(x) == lowered(y); });
-}
 }  // namespace
 
 WritesInFlight::~WritesInFlight() {
@@ -36,7 +33,8 @@ WritesInFlight::~WritesInFlight() {
 
 bool WritesInFlight::Writing(std::string_view path) {
     const std::lock_guard<std::mutex> guard(lock_);
-    return std::any_of(writes_.begin(), writes_.end(), [&](const Write& write) { return SamePath(write.path, path); });
+    const std::string folded = FoldedCase(path);
+    return std::any_of(writes_.begin(), writes_.end(), [&](const Write& write) { return FoldedCase(write.path) == folded; });
 }
 
 std::vector<Failure> WritesInFlight::Ended() {
