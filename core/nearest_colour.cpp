@@ -150,6 +150,46 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
     return beaten;
 }
 
+// A list as the table holds it: the count less one, then the entries in
+// index order. Two entries are followed by the plane between them, so that a
+// colour is placed with one sum of products: the first wins where
+// 2 (second - first) . colour <= |second|^2 - |first|^2, the same answer as
+// comparing both distances with the tie going to the first. Three entries are
+// held as four, the last one twice: a repeat never wins, and a search of four
+// needs no loop.
+constexpr std::size_t kPlaneAt = 4;
+constexpr std::size_t kPairBytes = kPlaneAt + 3 * sizeof(std::int16_t) + sizeof(std::int32_t);
+
+std::size_t ListRecordBytes(std::size_t entries) {
+    const std::size_t held = entries == 2 ? kPairBytes : 1 + std::max<std::size_t>(entries, 4);
+    return (held + NearestPaletteColour::kListStep - 1) / NearestPaletteColour::kListStep * NearestPaletteColour::kListStep;
+}
+
+struct ListRecord {
+    std::array<std::uint8_t, 1 + 256 + 1> bytes{};
+    std::size_t size = 0;
+};
+
+ListRecord RecordOf(std::span<const std::uint8_t> list, const Colours& colours) {
+    ListRecord record;
+    record.size = ListRecordBytes(list.size());
+    const std::size_t held = list.size() == 3 ? 4 : list.size();
+    record.bytes[0] = static_cast<std::uint8_t>(held - 1);
+    std::copy(list.begin(), list.end(), record.bytes.begin() + 1);
+    if (list.size() == 3) record.bytes[4] = list[2];
+    if (list.size() == 2) {
+        const auto& first = colours[list[0]];
+        const auto& second = colours[list[1]];
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const auto step = static_cast<std::int16_t>(2 * (second[axis] - first[axis]));
+            std::memcpy(&record.bytes[kPlaneAt + axis * sizeof(step)], &step, sizeof(step));
+        }
+        const std::int32_t limit = second[3] - first[3];
+        std::memcpy(&record.bytes[kPlaneAt + 3 * sizeof(std::int16_t)], &limit, sizeof(limit));
+    }
+    return record;
+}
+
 }  // namespace
 
 NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) : own_cells_(kCells, kNotYet) {
@@ -255,18 +295,17 @@ void NearestPaletteColour::Complete() const {
     }
 }
 
-// Stores a list of two or more entries (its first byte the count less one)
-// and returns the cell value that points to it. Cells with the same list
-// share it (the cells of a ramp of greys have few lists between them). Should
-// a palette ever need more room than the lists have, its remaining cells
-// search all its distinct entries, stored once: still exact, only slower.
+// Stores a list of two or more entries and returns the cell value that
+// points to it; its record begins with the count less one and the entries.
+// Cells with the same list share it (the cells of a ramp of greys have few
+// lists between them). Should a palette ever need more room than the lists
+// have, its remaining cells search all its distinct entries, stored once:
+// still exact, only slower.
 std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
-    const auto padded = [](std::size_t count) { return (count + kListStep) / kListStep * kListStep; };
-    const auto store = [&](std::span<const std::uint8_t> entries) {
+    const ListRecord record = RecordOf(list, colours_);
+    const auto store = [&](const ListRecord& kept) {
         const std::size_t start = own_lists_.size();
-        own_lists_.push_back(static_cast<std::uint8_t>(entries.size() - 1));
-        own_lists_.insert(own_lists_.end(), entries.begin(), entries.end());
-        own_lists_.resize(start + padded(entries.size()));
+        own_lists_.insert(own_lists_.end(), kept.bytes.begin(), kept.bytes.begin() + static_cast<std::ptrdiff_t>(kept.size));
         list_bytes_ = own_lists_.size();
         return static_cast<std::uint16_t>(kListBase + start / kListStep);
     };
@@ -275,14 +314,17 @@ std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
     std::size_t slot = hash & (kStoredSlots - 1);
     for (; stored_[slot] != 0; slot = (slot + 1) & (kStoredSlots - 1)) {
         const std::uint8_t* at = own_lists_.data() + (stored_[slot] - kListBase) * kListStep;
-        if (std::size_t{at[0]} + 1 == list.size() && std::equal(list.begin(), list.end(), at + 1)) return stored_[slot];
+        // The same count is the same length of record.
+        if (at[0] == record.bytes[0] && std::equal(record.bytes.begin(), record.bytes.begin() + static_cast<std::ptrdiff_t>(record.size), at)) {
+            return stored_[slot];
+        }
     }
-    const std::size_t reserve = every_list_ != 0 ? 0 : padded(distinct_count_);
-    if (own_lists_.size() + padded(list.size()) + reserve > kMaxListBytes) {
-        if (every_list_ == 0) every_list_ = store(std::span<const std::uint8_t>(distinct_.data(), distinct_count_));
+    const std::size_t reserve = every_list_ != 0 ? 0 : ListRecordBytes(distinct_count_);
+    if (own_lists_.size() + record.size + reserve > kMaxListBytes) {
+        if (every_list_ == 0) every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_));
         return every_list_;
     }
-    stored_[slot] = store(list);
+    stored_[slot] = store(record);
     return stored_[slot];
 }
 
@@ -292,15 +334,12 @@ bool NearestPaletteColour::IsFor(std::span<const std::uint8_t, kTexturePaletteBy
 
 namespace {
 
-// The nearest of a list's entries (two or more, most often two): the first
-// two are compared without a branch, the rest (if any) in a loop.
+// The nearest of a list's entries (two or more), in a loop.
 inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     const std::int32_t at[3] = {static_cast<std::int32_t>(red), static_cast<std::int32_t>(green), static_cast<std::int32_t>(blue)};
-    const std::int32_t first = Distance(colours[list[1]], at), second = Distance(colours[list[2]], at);
-    const std::uint32_t second_wins = 0u - static_cast<std::uint32_t>(second < first);
-    std::uint8_t best = static_cast<std::uint8_t>(list[1] ^ ((list[1] ^ list[2]) & second_wins));
-    std::int32_t best_distance = std::min(first, second);
-    for (const std::uint8_t *entry = list + 3, *const end = list + 2 + list[0]; entry < end; ++entry) {
+    std::uint8_t best = list[1];
+    std::int32_t best_distance = Distance(colours[best], at);
+    for (const std::uint8_t *entry = list + 2, *const end = list + 2 + list[0]; entry < end; ++entry) {
         const std::int32_t distance = Distance(colours[*entry], at);
         if (distance < best_distance) {
             best_distance = distance;
@@ -310,6 +349,36 @@ inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours,
     return best;
 }
 
+// 1 when a < b, else 0, for the small values of a search, worked out with
+// arithmetic: a compiler may turn a comparison that picks a value into a
+// branch, which the colours of a picture would mispredict half the time.
+inline std::uint32_t LessBit(std::int32_t a, std::int32_t b) { return static_cast<std::uint32_t>(a - b) >> 31; }
+
+// The nearer of a pair, by the plane held after it.
+inline std::uint8_t SearchPair(const std::uint8_t* list, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    std::int16_t step_red, step_green, step_blue;
+    std::int32_t limit;
+    std::memcpy(&step_red, list + kPlaneAt, sizeof(step_red));
+    std::memcpy(&step_green, list + kPlaneAt + 2, sizeof(step_green));
+    std::memcpy(&step_blue, list + kPlaneAt + 4, sizeof(step_blue));
+    std::memcpy(&limit, list + kPlaneAt + 6, sizeof(limit));
+    const std::int32_t along = step_red * static_cast<std::int32_t>(red) + step_green * static_cast<std::int32_t>(green) +
+                               step_blue * static_cast<std::int32_t>(blue);
+    return list[1 + LessBit(limit, along)];
+}
+
+// The nearest of four: the nearer of each half, then of the two.
+inline std::uint8_t SearchFour(const std::uint8_t* list, const Colours& colours, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    const std::int32_t at[3] = {static_cast<std::int32_t>(red), static_cast<std::int32_t>(green), static_cast<std::int32_t>(blue)};
+    const std::int32_t d0 = Distance(colours[list[1]], at), d1 = Distance(colours[list[2]], at);
+    const std::int32_t d2 = Distance(colours[list[3]], at), d3 = Distance(colours[list[4]], at);
+    const std::uint32_t low_second = LessBit(d1, d0), high_second = LessBit(d3, d2);
+    const std::int32_t low = d0 + ((d1 - d0) & -static_cast<std::int32_t>(low_second));
+    const std::int32_t high = d2 + ((d3 - d2) & -static_cast<std::int32_t>(high_second));
+    const std::uint32_t high_wins = LessBit(high, low);
+    return list[1 + low_second + high_wins * (2 + high_second - low_second)];
+}
+
 }  // namespace
 
 std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
@@ -317,19 +386,25 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
         cell = WorkedOutCell((red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
         if (cell < kListBase) return static_cast<std::uint8_t>(cell);
     }
-    return SearchList(lists_ + (cell - kListBase) * kListStep, colours_, red, green, blue);
+    const std::uint8_t* list = lists_ + (cell - kListBase) * kListStep;
+    switch (list[0]) {
+        case 1: return SearchPair(list, red, green, blue);
+        case 3: return SearchFour(list, colours_, red, green, blue);
+        default: return SearchList(list, colours_, red, green, blue);
+    }
 }
 
-// Two passes, so that no branch depends on the colours: the first reads every
+// In passes, so that no branch depends on the colours: the first reads every
 // pixel's cell, keeping the answer and noting the pixels whose cell holds a
-// list; the second searches only those lists.
+// list; the second sorts those by the kind of list (a pair, four entries, any
+// other or a cell not worked out yet); then each kind is searched in a loop
+// of its own.
 void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.
     const std::uint16_t* const cells = cells_;
     const std::uint8_t* const lists = lists_;
-    std::array<std::uint16_t, kRun> listed;
-    std::array<std::uint16_t, kRun> held;
+    std::array<std::uint16_t, kRun> held, listed, pairs, fours, others;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t end = std::min(count, start + kRun);
         std::size_t listed_count = 0;
@@ -341,12 +416,27 @@ void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint
             listed[listed_count] = static_cast<std::uint16_t>(i - start);
             listed_count += cell >= kListBase;
         }
+        std::size_t pair_count = 0, four_count = 0, other_count = 0;
         for (std::size_t k = 0; k < listed_count; ++k) {
-            const std::size_t i = start + listed[k];
-            const std::uint8_t* pixel = row + offsets[i];
-            const std::uint32_t cell = held[listed[k]];
-            out[i] = cell == kNotYet ? FindInList(cell, pixel[2], pixel[1], pixel[0])
-                                     : SearchList(lists + (cell - kListBase) * kListStep, colours_, pixel[2], pixel[1], pixel[0]);
+            const std::uint16_t at = listed[k];
+            const std::uint32_t cell = held[at];
+            // No list has a count of one entry.
+            const std::uint8_t less_one = cell == kNotYet ? 0 : lists[(cell - kListBase) * kListStep];
+            pairs[pair_count] = fours[four_count] = others[other_count] = at;
+            const bool pair = less_one == 1, four = less_one == 3;
+            pair_count += pair;
+            four_count += four;
+            other_count += !(pair | four);
         }
+        const auto each = [&](std::span<const std::uint16_t> those, auto search) {
+            for (const std::uint16_t at : those) {
+                const std::uint8_t* pixel = row + offsets[start + at];
+                out[start + at] = search(held[at], pixel[2], pixel[1], pixel[0]);
+            }
+        };
+        const auto list_of = [&](std::uint32_t cell) { return lists + (cell - kListBase) * kListStep; };
+        each(std::span(pairs.data(), pair_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return SearchPair(list_of(cell), r, g, b); });
+        each(std::span(fours.data(), four_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return SearchFour(list_of(cell), colours_, r, g, b); });
+        each(std::span(others.data(), other_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return FindInList(cell, r, g, b); });
     }
 }

@@ -16,16 +16,18 @@ public:
     // The colour cube is cut into 32 x 32 x 32 cells of 8 x 8 x 8 colours,
     // red slowest, blue fastest. A cell to whose every colour one entry is
     // nearest holds that entry; any other holds kListBase plus where its list
-    // of candidates begins, in steps of kListStep bytes: a count, then that
-    // many entries in index order, one of which is nearest to each colour of
-    // the cell. The cells and the lists together stay within 192 KB for any
-    // palette, so they stay in a core's own cache however a picture jumps.
+    // of candidates begins, in steps of kListStep bytes: the count less one,
+    // then the entries in index order, one of which is nearest to each colour
+    // of the cell (a pair is followed by the plane between its two colours,
+    // three entries are held as four). The cells and the lists together stay
+    // within 192 KB for any palette, so they stay in a core's own cache
+    // however a picture jumps.
     static constexpr int kCellBits = 3;
     static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
     static constexpr std::uint32_t kListBase = 256;
     static constexpr std::size_t kListStep = 2;
     static constexpr std::size_t kMaxListBytes = (0x10000 - kListBase) * kListStep;
-    // A cell not worked out yet. A list takes four bytes or more, so no list
+    // A cell not worked out yet. A list takes six bytes or more, so no list
     // can begin where this value would point.
     static constexpr std::uint16_t kNotYet = 0xFFFF;
     static_assert(kListBase + (kMaxListBytes - 4) / kListStep < kNotYet);

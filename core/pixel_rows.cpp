@@ -19,13 +19,24 @@ std::size_t FileRowStride(std::int32_t width, std::uint16_t bits) {
     return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
 }
 
+template <std::size_t kBytes>
+void PickWholeBytes(const std::uint8_t* row, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
+    for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * kBytes, row + static_cast<std::size_t>(columns[x]) * kBytes, kBytes);
+}
+
 // Copies the kept columns of a held row of bits a pixel into out, zeroed.
 void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
+    // A copy of a size known here is a move or two, not a call.
+    switch (bits) {
+        case 8: return PickWholeBytes<1>(row, columns, out);
+        case 16: return PickWholeBytes<2>(row, columns, out);
+        case 24: return PickWholeBytes<3>(row, columns, out);
+        case 32: return PickWholeBytes<4>(row, columns, out);
+        default: break;
+    }
     if (bits >= 8) {
         const std::size_t bytes = bits / 8u;
-        for (std::size_t x = 0; x < columns.size(); ++x) {
-            std::memcpy(out + x * bytes, row + static_cast<std::size_t>(columns[x]) * bytes, bytes);
-        }
+        for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * bytes, row + static_cast<std::size_t>(columns[x]) * bytes, bytes);
         return;
     }
     const unsigned per_byte = 8u / bits, mask = (1u << bits) - 1;
