@@ -304,6 +304,9 @@ void NearestPaletteColour::Complete() const {
 std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
     const ListRecord record = RecordOf(list, colours_);
     const auto store = [&](const ListRecord& kept) {
+        // A pair begins at an even step, any other list at an odd one.
+        const bool pair = kept.bytes[0] == 1;
+        if ((own_lists_.size() / kListStep) % 2 != (pair ? 0 : 1)) own_lists_.insert(own_lists_.end(), kListStep, 0);
         const std::size_t start = own_lists_.size();
         own_lists_.insert(own_lists_.end(), kept.bytes.begin(), kept.bytes.begin() + static_cast<std::ptrdiff_t>(kept.size));
         list_bytes_ = own_lists_.size();
@@ -319,8 +322,9 @@ std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
             return stored_[slot];
         }
     }
-    const std::size_t reserve = every_list_ != 0 ? 0 : ListRecordBytes(distinct_count_);
-    if (own_lists_.size() + record.size + reserve > kMaxListBytes) {
+    // Each with room for the step that may go before it.
+    const std::size_t reserve = every_list_ != 0 ? 0 : kListStep + ListRecordBytes(distinct_count_);
+    if (own_lists_.size() + kListStep + record.size + reserve > kMaxListBytes) {
         if (every_list_ == 0) every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_));
         return every_list_;
     }
@@ -396,47 +400,34 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 
 // In passes, so that no branch depends on the colours: the first reads every
 // pixel's cell, keeping the answer and noting the pixels whose cell holds a
-// list; the second sorts those by the kind of list (a pair, four entries, any
-// other or a cell not worked out yet); then each kind is searched in a loop
-// of its own.
+// pair, and those whose cell holds any other list or is not worked out yet;
+// then each kind is searched in a loop of its own.
 void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.
     const std::uint16_t* const cells = cells_;
     const std::uint8_t* const lists = lists_;
-    std::array<std::uint16_t, kRun> held, listed, pairs, fours, others;
+    std::array<std::uint16_t, kRun> held, pairs, others;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t end = std::min(count, start + kRun);
-        std::size_t listed_count = 0;
+        std::size_t pair_count = 0, other_count = 0;
         for (std::size_t i = start; i < end; ++i) {
             const std::uint8_t* pixel = row + offsets[i];
             const std::uint32_t cell = LoadCell(cells, (std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits);
             out[i] = static_cast<std::uint8_t>(cell);
             held[i - start] = static_cast<std::uint16_t>(cell);
-            listed[listed_count] = static_cast<std::uint16_t>(i - start);
-            listed_count += cell >= kListBase;
+            pairs[pair_count] = others[other_count] = static_cast<std::uint16_t>(i - start);
+            const std::uint32_t listed = cell >= kListBase, odd = cell & 1;  // kNotYet is odd
+            pair_count += listed & (odd ^ 1);
+            other_count += listed & odd;
         }
-        std::size_t pair_count = 0, four_count = 0, other_count = 0;
-        for (std::size_t k = 0; k < listed_count; ++k) {
-            const std::uint16_t at = listed[k];
-            const std::uint32_t cell = held[at];
-            // No list has a count of one entry.
-            const std::uint8_t less_one = cell == kNotYet ? 0 : lists[(cell - kListBase) * kListStep];
-            pairs[pair_count] = fours[four_count] = others[other_count] = at;
-            const bool pair = less_one == 1, four = less_one == 3;
-            pair_count += pair;
-            four_count += four;
-            other_count += !(pair | four);
+        for (std::size_t k = 0; k < pair_count; ++k) {
+            const std::uint8_t* pixel = row + offsets[start + pairs[k]];
+            out[start + pairs[k]] = SearchPair(lists + (held[pairs[k]] - kListBase) * kListStep, pixel[2], pixel[1], pixel[0]);
         }
-        const auto each = [&](std::span<const std::uint16_t> those, auto search) {
-            for (const std::uint16_t at : those) {
-                const std::uint8_t* pixel = row + offsets[start + at];
-                out[start + at] = search(held[at], pixel[2], pixel[1], pixel[0]);
-            }
-        };
-        const auto list_of = [&](std::uint32_t cell) { return lists + (cell - kListBase) * kListStep; };
-        each(std::span(pairs.data(), pair_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return SearchPair(list_of(cell), r, g, b); });
-        each(std::span(fours.data(), four_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return SearchFour(list_of(cell), colours_, r, g, b); });
-        each(std::span(others.data(), other_count), [&](std::uint32_t cell, std::uint32_t r, std::uint32_t g, std::uint32_t b) { return FindInList(cell, r, g, b); });
+        for (std::size_t k = 0; k < other_count; ++k) {
+            const std::uint8_t* pixel = row + offsets[start + others[k]];
+            out[start + others[k]] = FindInList(held[others[k]], pixel[2], pixel[1], pixel[0]);
+        }
     }
 }

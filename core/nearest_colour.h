@@ -19,7 +19,9 @@ public:
     // of candidates begins, in steps of kListStep bytes: the count less one,
     // then the entries in index order, one of which is nearest to each colour
     // of the cell (a pair is followed by the plane between its two colours,
-    // three entries are held as four). The cells and the lists together stay
+    // three entries are held as four). A cell pointing to a pair holds an
+    // even value, one pointing to any other list an odd one, so that a search
+    // tells them apart without reading the list. The cells and the lists together stay
     // within 192 KB for any palette, so they stay in a core's own cache
     // however a picture jumps.
     static constexpr int kCellBits = 3;
