@@ -187,7 +187,11 @@ const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, con
                 std::memcpy(target, line, kept_stride);  // padding and all, as the file has it
                 return;
             }
-            std::memset(target, 0, kept_stride);
+            // The bytes past the pixels are zero, as a DIB's padding is; pixels
+            // smaller than a byte are put in with OR, onto zeros.
+            const std::size_t kept_width = whole_rows ? static_cast<std::size_t>(header.biWidth) : part.columns.size();
+            const std::size_t written = header.biBitCount >= 8 ? kept_width * (header.biBitCount / 8u) : 0;
+            std::memset(target + written, 0, kept_stride - written);
             if (whole_rows) {
                 std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
             } else {
