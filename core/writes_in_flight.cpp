@@ -63,7 +63,7 @@ std::vector<Failure> WritesInFlight::TakeEnded(std::unique_lock<std::mutex>& gua
 std::vector<Failure> WritesInFlight::Start(std::string path, std::function<Result<Done>()> work) {
     std::unique_lock<std::mutex> guard(lock_);
     std::vector<Failure> failures = TakeEnded(guard, writes_.size() >= most_ ? writes_.size() - most_ + 1 : 0);
-    writes_.push_back(Write{std::move(path), std::move(work)});
+    writes_.push_back(Write{std::move(path), std::move(work), false, false, std::nullopt});
     if (idle_threads_ == 0 && threads_.size() < most_) {
         try {
             threads_.emplace_back([this] { Run(); });

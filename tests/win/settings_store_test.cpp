@@ -135,7 +135,8 @@ TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolde
         {plain.WithBackslash(), plain.WithBackslash()},
         {accented.WithBackslash(), [&] {
              std::string text = accented.WithBackslash();
-             return text.replace(text.find("\xC3\xBC"), 2, "\xFC");
+             const std::size_t at = text.find("\xC3\xBC");
+             return text.substr(0, at).append(1, '\xFC').append(text.substr(at + 2));
          }()},
     };
     for (const auto& row : rows) {
