@@ -32,12 +32,9 @@ void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<
         case 16: return PickWholeBytes<2>(row, columns, out);
         case 24: return PickWholeBytes<3>(row, columns, out);
         case 32: return PickWholeBytes<4>(row, columns, out);
-        default: break;
-    }
-    if (bits >= 8) {
-        const std::size_t bytes = bits / 8u;
-        for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * bytes, row + static_cast<std::size_t>(columns[x]) * bytes, bytes);
-        return;
+        case 1:
+        case 4: break;  // below
+        default: return;  // no other depth is held
     }
     const unsigned per_byte = 8u / bits, mask = (1u << bits) - 1;
     for (std::size_t x = 0; x < columns.size(); ++x) {
