@@ -21,9 +21,9 @@ public:
     // of the cell (a pair is followed by the plane between its two colours,
     // three entries are held as four). A cell pointing to a pair holds an
     // even value, one pointing to any other list an odd one, so that a search
-    // tells them apart without reading the list. The cells and the lists together stay
-    // within 192 KB for any palette, so they stay in a core's own cache
-    // however a picture jumps.
+    // tells them apart without reading the list. The cells and the lists
+    // together stay within 192 KB for any palette, so they stay in a core's
+    // own cache however a picture jumps.
     static constexpr int kCellBits = 3;
     static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
     static constexpr std::uint32_t kListBase = 256;

@@ -24,7 +24,8 @@ void PickWholeBytes(const std::uint8_t* row, const std::vector<std::int32_t>& co
     for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * kBytes, row + static_cast<std::size_t>(columns[x]) * kBytes, kBytes);
 }
 
-// Copies the kept columns of a held row of bits a pixel into out, zeroed.
+// Copies the kept columns of a held row of bits a pixel into out; pixels of
+// fewer than 8 bits go in with OR, so out must be zero there.
 void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
     // A copy of a size known here is a move or two, not a call.
     switch (bits) {
