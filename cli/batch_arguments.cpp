@@ -2,16 +2,13 @@
 #include <charconv>
 #include "core/messages.h"
 
-namespace {
-constexpr unsigned kMostJobs = 256;  // as kBadJobsLine says
-
-std::optional<unsigned> JobCountOf(const std::string& text) {
+std::optional<unsigned> JobCountOf(std::string_view text) {
+    constexpr unsigned kMostJobs = 256;  // as kBadJobsLine says
     unsigned jobs = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
     if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > kMostJobs) return std::nullopt;
     return jobs;
 }
-}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;

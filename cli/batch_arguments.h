@@ -2,6 +2,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 #include "cli/batch_request.h"
 
@@ -13,3 +14,7 @@ struct CommandLine {
     std::string mistake;  // the line that names it; empty when the command line is usable
 };
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The number of files a -j value asks to convert at a time: 1 to 256, or
+// nothing for any other text.
+std::optional<unsigned> JobCountOf(std::string_view text);

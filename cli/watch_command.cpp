@@ -1,8 +1,8 @@
 #include "cli/watch_command.h"
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <thread>
+#include "cli/batch_arguments.h"
 #include "cli/batch_scheduler.h"
 #include "cli/conversion_slots.h"
 #include "cli/file_arguments.h"
@@ -219,9 +219,10 @@ WatchLine ParseWatchLine(const std::vector<std::string>& arguments) {
         } else if (argument == "--palette") {
             line.palette_file = arguments[++at];
         } else if (argument == "-j") {
-            const std::string& count = arguments[++at];
-            const auto [end, failed] = std::from_chars(count.data(), count.data() + count.size(), line.request.jobs);
-            if (failed != std::errc() || end != count.data() + count.size() || line.request.jobs == 0 || line.request.jobs > 256) {
+            const std::optional<unsigned> jobs = JobCountOf(arguments[++at]);
+            if (jobs) {
+                line.request.jobs = *jobs;
+            } else {
                 line.mistake = "-j takes a number of files from 1 to 256";
             }
         } else if (argument.starts_with("-")) {
