@@ -223,6 +223,7 @@ void NearestPaletteColour::SetColours() {
         std::array<std::int32_t, 4>& colour = colours_[entry];
         for (std::size_t axis = 0; axis < 3; ++axis) colour[axis] = palette_[entry * 4 + 2 - axis];
         colour[3] = Square(colour[0]) + Square(colour[1]) + Square(colour[2]);
+        packed_colours_[entry] = palette_[entry * 4] | std::uint32_t{palette_[entry * 4 + 1]} << 8 | std::uint32_t{palette_[entry * 4 + 2]} << 16;
     }
 }
 
@@ -402,7 +403,10 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 // pixel's cell, keeping the answer and noting the pixels whose cell holds a
 // pair, and those whose cell holds any other list or is not worked out yet;
 // then each kind is searched in a loop of its own.
-void NearestPaletteColour::MapBgrPixels(const std::uint8_t* row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
+void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
+                                        std::uint8_t* out) const {
+    if (MapBgrPixelsWide(pixels, offsets, count, out)) return;
+    const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.
     const std::uint16_t* const cells = cells_;
