@@ -75,7 +75,8 @@ void FirstConversionWithNewSearch(benchmark::State& state) {
 BENCHMARK(FirstConversionWithNewSearch)->DenseRange(0, kHardPalettes - 1)->Unit(benchmark::kMicrosecond);
 
 // Every one of the 2^24 colours against a search of the whole palette (the
-// built-in palette's table as the build embedded it): "wrong" must be 0.
+// built-in palette's table as the build embedded it), one at a time and as
+// the pixels of rows: "wrong" must be 0.
 void NearestColourOfEveryColour(benchmark::State& state) {
     const TexturePalette palette = HardPalette(state.range(0));
     const NearestPaletteColour made(palette);
@@ -86,17 +87,31 @@ void NearestColourOfEveryColour(benchmark::State& state) {
         green[entry] = palette[entry * 4 + 1];
         red[entry] = palette[entry * 4 + 2];
     }
+    // A row of the 256 blues of one red and green.
+    std::array<std::uint32_t, 256> offsets;
+    for (std::uint32_t i = 0; i < 256; ++i) offsets[i] = 3 * i;
+    std::array<std::uint8_t, 3 * 256> row;
+    std::array<std::uint8_t, 256> mapped;
     std::int64_t wrong = 0;
     for (auto _ : state) {
         wrong = 0;
-        for (std::int32_t colour = 0; colour < 1 << 24; ++colour) {
-            const std::int32_t r = colour >> 16, g = colour >> 8 & 0xFF, b = colour & 0xFF;
-            std::int32_t best = 0, best_distance = INT32_MAX;
-            for (std::int32_t entry = 0; entry < 256; ++entry) {
-                const std::int32_t distance = (red[entry] - r) * (red[entry] - r) + (green[entry] - g) * (green[entry] - g) + (blue[entry] - b) * (blue[entry] - b);
-                if (distance < best_distance) best_distance = distance, best = entry;
+        for (std::int32_t red_green = 0; red_green < 1 << 16; ++red_green) {
+            const std::int32_t r = red_green >> 8, g = red_green & 0xFF;
+            for (std::size_t b = 0; b < 256; ++b) {
+                row[3 * b] = static_cast<std::uint8_t>(b);
+                row[3 * b + 1] = static_cast<std::uint8_t>(g);
+                row[3 * b + 2] = static_cast<std::uint8_t>(r);
             }
-            wrong += nearest.Find(static_cast<std::uint32_t>(colour)) != best;
+            nearest.MapBgrPixels(row, offsets.data(), offsets.size(), mapped.data());
+            for (std::int32_t b = 0; b < 256; ++b) {
+                std::int32_t best = 0, best_distance = INT32_MAX;
+                for (std::int32_t entry = 0; entry < 256; ++entry) {
+                    const std::int32_t distance = (red[entry] - r) * (red[entry] - r) + (green[entry] - g) * (green[entry] - g) + (blue[entry] - b) * (blue[entry] - b);
+                    if (distance < best_distance) best_distance = distance, best = entry;
+                }
+                wrong += nearest.Find(static_cast<std::uint32_t>(red_green << 8 | b)) != best;
+                wrong += mapped[static_cast<std::size_t>(b)] != best;
+            }
         }
     }
     state.counters["wrong"] = static_cast<double>(wrong);
