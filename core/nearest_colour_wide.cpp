@@ -4,13 +4,16 @@
 // puts half of its pixels in cells that hold a list; one at a time, each of
 // those costs a few nanoseconds of dependent reads, eight at a time a fraction.
 //
-// Not on Windows: GCC there does not align the stack for 32-byte values, and
-// a spilled one would fault. Machines without AVX2 search one at a time.
+// On Windows GCC does not align the stack for 32-byte values and may still
+// move them with instructions that need it; the build has the assembler
+// encode those moves as ones that do not (LUMIVANE_UNALIGNED_VECTOR_MOVES),
+// and without that the search stays one pixel at a time. So it does on
+// processors without AVX2, and on systems that do not save its registers.
 #include "core/nearest_colour.h"
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#if defined(__x86_64__) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
 #include <immintrin.h>
 
 namespace {

@@ -2,8 +2,10 @@
 // StretchDIBits in COLORONCOLOR mode makes of its picture.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 #include "core/bitmap_file.h"
+#include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/packed_dib.h"
 #include "core/texture_conversion.h"
@@ -111,6 +113,35 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     ASSERT_TRUE(averaged.has_value());
     EXPECT_EQ(PixelsUnlikeTheSystemsStretch(Item(IDC_DESTINATION_PANE), averaged->data(), averaged->Pixels().data()), 0);
     EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// The program built for Windows searches rows of true colour as the
+// processor allows (eight pixels at a time where it has AVX2); each pixel
+// gets the entry a search of the whole palette finds, ties to the first.
+TEST(NearestColourOnWindows, RowsOfRandomColoursGetTheNearestEntries) {
+    const TexturePalette& palette = BuiltinTexturePalette();
+    std::mt19937 random(98);
+    std::vector<std::uint8_t> row(3 * 4096);
+    for (std::uint8_t& byte : row) byte = static_cast<std::uint8_t>(random());
+    std::vector<std::uint32_t> offsets(4096);
+    for (std::uint32_t i = 0; i < offsets.size(); ++i) offsets[i] = 3 * i;
+    for (int pass = 0; pass < 16; ++pass) {
+        std::shuffle(offsets.begin(), offsets.end(), random);
+        std::vector<std::uint8_t> found(offsets.size());
+        BuiltinNearestColour().MapBgrPixels(row, offsets.data(), offsets.size(), found.data());
+        int wrong = 0;
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            const std::uint8_t* pixel = &row[offsets[i]];
+            int best = 0, best_distance = INT32_MAX;
+            for (int entry = 0; entry < 256; ++entry) {
+                const int db = palette[entry * 4] - pixel[0], dg = palette[entry * 4 + 1] - pixel[1], dr = palette[entry * 4 + 2] - pixel[2];
+                if (db * db + dg * dg + dr * dr < best_distance) best_distance = db * db + dg * dg + dr * dr, best = entry;
+            }
+            wrong += found[i] != best;
+        }
+        EXPECT_EQ(wrong, 0) << "pass " << pass;
+        std::generate(row.begin(), row.end(), [&] { return static_cast<std::uint8_t>(random()); });
+    }
 }
 
 }  // namespace
