@@ -79,6 +79,8 @@ NAMED = [
      "a plain 16-colour bitmap with colour count 0 read with 15 colours"),
     ("n-prune-strict", "core", "core/nearest_colour.cpp", "if (near_side[i] <= nearest_far_side)",
      "if (near_side[i] < nearest_far_side)", "nearest-colour pruning strict: ties no longer go to the lowest index"),
+    ("n-wide-tail", "core", "core/nearest_colour_wide.cpp", "slow.places[slow.count++] = static_cast<std::uint16_t>(i);", "",
+     "the last pixels of a row that are no whole group of eight left unsearched"),
     ("n-short-table", "core", "core/texture_conversion.cpp", "mapped[value] = nearest.Find(0);", "mapped[value] = 0;",
      "pixels past a short colour table take index 0, not the colour nearest to black"),
     ("n-two-channels", "core", "core/texture_conversion.cpp", "std::memcmp(colour, &palette[value * 4], 3)",
