@@ -109,6 +109,8 @@ NAMED = [
 
 # Drawn faults that no test can catch, decided by reading: id -> reason.
 EQUIVALENT = {
+    "130f6b91": "core/nearest_colour_wide.cpp: a byte shuffle's -1 made -2: any byte with its top bit set "
+                "shuffles in a zero",
     "591843cd": "core/nearest_colour.cpp: from.size() > kShortList made >=: a list of exactly that length is "
                 "cut down once more by the same exact test, which keeps every entry that can be nearest",
     "81a9747f": "core/bitmap_layout.cpp: biHeight < 0 made <= 0: a height of 0 negated is still 0",
