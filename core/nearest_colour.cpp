@@ -401,9 +401,9 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 
 // Eight pixels at a time where the processor can (nearest_colour_wide.cpp);
 // otherwise one at a time in passes, so that no branch depends on the
-// colours: the first reads every pixel's cell, keeping the answer and noting the pixels whose cell holds a
-// pair, and those whose cell holds any other list or is not worked out yet;
-// then each kind is searched in a loop of its own.
+// colours: the first reads every pixel's cell, keeping the answer and noting
+// the pixels whose cell holds a pair, and those whose cell holds any other
+// list or is not worked out yet; then each kind is searched in a loop of its own.
 void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
                                         std::uint8_t* out) const {
     if (MapBgrPixelsWide(pixels, offsets, count, out)) return;
