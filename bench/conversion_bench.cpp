@@ -18,6 +18,25 @@ void ConvertTrueColour(benchmark::State& state) {
 }
 BENCHMARK(ConvertTrueColour)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
+// The search of a 256 x 256 picture's rows alone, eight pixels at a time
+// (argument 1) where the processor can, or one at a time (0): a processor
+// whose gathers are slow shows it here.
+void MapRowsOfTrueColour(benchmark::State& state) {
+    const PackedDib source = MakeTrueColourPicture(256, 256);
+    const auto width = state.range(0) ? NearestPaletteColour::Width::kWidest : NearestPaletteColour::Width::kOnePixel;
+    std::array<std::uint32_t, 256> offsets;
+    for (std::uint32_t i = 0; i < 256; ++i) offsets[i] = 3 * i;
+    std::array<std::uint8_t, 256> out;
+    for (auto _ : state) {
+        for (std::size_t row = 0; row < 256; ++row) {
+            BuiltinNearestColour().MapBgrPixels(source.Pixels().subspan(row * 768, 768), offsets.data(), offsets.size(), out.data(), width);
+            benchmark::DoNotOptimize(out);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 65536);
+}
+BENCHMARK(MapRowsOfTrueColour)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // Palettes that make the nearest-colour search work hardest: the built-in
 // one, random colours, a ramp of greys, 17 greys repeated, an entry as far
 // from (3,3,3) as the entry after it, and colours on two faces of the cube.
@@ -76,7 +95,7 @@ BENCHMARK(FirstConversionWithNewSearch)->DenseRange(0, kHardPalettes - 1)->Unit(
 
 // Every one of the 2^24 colours against a search of the whole palette (the
 // built-in palette's table as the build embedded it), one at a time and as
-// the pixels of rows: "wrong" must be 0.
+// the pixels of rows, eight at a time and one at a time: "wrong" must be 0.
 void NearestColourOfEveryColour(benchmark::State& state) {
     const TexturePalette palette = HardPalette(state.range(0));
     const NearestPaletteColour made(palette);
@@ -91,7 +110,7 @@ void NearestColourOfEveryColour(benchmark::State& state) {
     std::array<std::uint32_t, 256> offsets;
     for (std::uint32_t i = 0; i < 256; ++i) offsets[i] = 3 * i;
     std::array<std::uint8_t, 3 * 256> row;
-    std::array<std::uint8_t, 256> mapped;
+    std::array<std::uint8_t, 256> mapped, one_by_one;
     std::int64_t wrong = 0;
     for (auto _ : state) {
         wrong = 0;
@@ -103,6 +122,7 @@ void NearestColourOfEveryColour(benchmark::State& state) {
                 row[3 * b + 2] = static_cast<std::uint8_t>(r);
             }
             nearest.MapBgrPixels(row, offsets.data(), offsets.size(), mapped.data());
+            nearest.MapBgrPixels(row, offsets.data(), offsets.size(), one_by_one.data(), NearestPaletteColour::Width::kOnePixel);
             for (std::int32_t b = 0; b < 256; ++b) {
                 std::int32_t best = 0, best_distance = INT32_MAX;
                 for (std::int32_t entry = 0; entry < 256; ++entry) {
@@ -111,6 +131,7 @@ void NearestColourOfEveryColour(benchmark::State& state) {
                 }
                 wrong += nearest.Find(static_cast<std::uint32_t>(red_green << 8 | b)) != best;
                 wrong += mapped[static_cast<std::size_t>(b)] != best;
+                wrong += one_by_one[static_cast<std::size_t>(b)] != best;
             }
         }
     }

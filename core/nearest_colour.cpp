@@ -405,8 +405,8 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 // the pixels whose cell holds a pair, and those whose cell holds any other
 // list or is not worked out yet; then each kind is searched in a loop of its own.
 void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
-                                        std::uint8_t* out) const {
-    if (MapBgrPixelsWide(pixels, offsets, count, out)) return;
+                                        std::uint8_t* out, Width width) const {
+    if (width == Width::kWidest && MapBgrPixelsWide(pixels, offsets, count, out)) return;
     const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.

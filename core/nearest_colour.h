@@ -60,8 +60,11 @@ public:
     std::uint8_t Find(std::uint32_t rgb) const { return Find(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
     // Maps count pixels of blue, green, red bytes, the i-th at row[offsets[i]]
-    // (all three bytes within the row), into out.
-    void MapBgrPixels(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const;
+    // (all three bytes within the row), into out: eight at a time where the
+    // processor can, unless asked for one at a time (the same answers).
+    enum class Width { kOnePixel, kWidest };
+    void MapBgrPixels(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,
+                      Width width = Width::kWidest) const;
 
     bool IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const;
     std::span<const std::uint8_t, kTexturePaletteBytes> Palette() const { return palette_; }

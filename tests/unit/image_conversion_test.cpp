@@ -142,7 +142,7 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 // A row's pixels are searched in groups and runs: any number of them, in any
 // order, up to the row's last byte, each get the nearest colour, whether the
 // table was made by the build, is worked out as they come, or holds lists of
-// many entries (a ramp of greys).
+// many entries (a ramp of greys), searched eight at a time or one at a time.
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
@@ -151,13 +151,15 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     std::vector<std::uint8_t> row(3 * 100);
     for (std::uint8_t& byte : row) byte = static_cast<std::uint8_t>(random());
     for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys}}) {
-        for (const std::size_t count : {0u, 1u, 7u, 8u, 13u, 256u, 300u}) {
-            SCOPED_TRACE(testing::Message() << count << " pixels");
+        using enum NearestPaletteColour::Width;
+        for (const auto& [count, width] : {std::pair{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest},
+                                           {256u, kWidest}, {300u, kWidest}, {13u, kOnePixel}, {300u, kOnePixel}}) {
+            SCOPED_TRACE(testing::Message() << count << " pixels" << (width == kOnePixel ? ", one at a time" : ""));
             std::vector<std::uint32_t> offsets(count);
             for (std::size_t i = 0; i < count; ++i) offsets[i] = static_cast<std::uint32_t>(random() % 100 * 3);
             if (count > 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
             std::vector<std::uint8_t> out(count + 1, 0xEE);
-            nearest->MapBgrPixels(row, offsets.data(), count, out.data());
+            nearest->MapBgrPixels(row, offsets.data(), count, out.data(), width);
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint8_t* pixel = &row[offsets[i]];
                 ASSERT_EQ(out[i], BruteForceNearest(palette, {pixel[2], pixel[1], pixel[0]})) << "pixel " << i;
