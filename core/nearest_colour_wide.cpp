@@ -138,8 +138,11 @@ struct Slow {
 [[gnu::noinline, gnu::target("avx2")]] std::size_t SortByCell(const std::uint32_t* pixels, std::size_t count, const std::uint16_t* cells,
                                                                std::uint8_t* out, Waiting& pairs, Waiting& others, Slow& slow) {
     const __m256i one = _mm256_set1_epi32(1);
-    std::size_t i = 0, pair_count = 0, other_count = 0;
-    for (; i + kLanes <= count; i += kLanes) {
+    const std::size_t whole = count / kLanes * kLanes;
+    // First every group's cells, then what they hold: the reads of the
+    // table then follow one another without waiting for the sorting.
+    alignas(32) std::array<std::uint32_t, kRun> held;
+    for (std::size_t i = 0; i < whole; i += kLanes) {
         const __m256i colours = Load(&pixels[i]);
         const __m256i cell_at = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(colours, 9), _mm256_set1_epi32(0x7C00)),
                                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 6), _mm256_set1_epi32(0x3E0))),
@@ -148,8 +151,14 @@ struct Slow {
         const __m256i two_cells = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), _mm256_srli_epi32(cell_at, 1), 4);
         const __m256i cell = _mm256_and_si256(_mm256_srlv_epi32(two_cells, _mm256_slli_epi32(_mm256_and_si256(cell_at, one), 4)),
                                               _mm256_set1_epi32(0xFFFF));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), cell);
         const __m128i halves = _mm_packus_epi32(_mm256_castsi256_si128(cell), _mm256_extracti128_si256(cell, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
+    }
+    std::size_t pair_count = 0, other_count = 0;
+    for (std::size_t i = 0; i < whole; i += kLanes) {
+        const __m256i colours = Load(&pixels[i]);
+        const __m256i cell = Load(&held[i]);
         const __m256i listed = _mm256_cmpgt_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase - 1));
         const __m256i odd = _mm256_cmpeq_epi32(_mm256_and_si256(cell, one), one);
         const __m256i waiting_for_table = _mm256_cmpeq_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kNotYet));
@@ -162,7 +171,7 @@ struct Slow {
     }
     pairs.count = pair_count;
     others.count = other_count;
-    return i;
+    return whole;
 }
 
 // A list is read only through a cell that points to it, and is written
