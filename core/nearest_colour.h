@@ -84,7 +84,6 @@ private:
     }
     // The same eight pixels at a time where the processor can; false where not.
     bool MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const;
-    void MapBgrPixelsAvx2(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const;
     std::uint8_t FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const;
     std::uint16_t WorkedOutCell(std::uint32_t at) const;
     void SetColours();

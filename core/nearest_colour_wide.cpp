@@ -233,8 +233,9 @@ __attribute__((target("avx2"))) inline __m256i DistanceToEntry(Spread pixel, __m
 
 }  // namespace
 
-void NearestPaletteColour::MapBgrPixelsAvx2(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count,
-                                            std::uint8_t* out) const {
+bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
+    static const bool has_avx2 = __builtin_cpu_supports("avx2");
+    if (!has_avx2) return false;
     alignas(32) std::array<std::uint32_t, kRun> colours;
     Waiting pairs, others;
     Slow slow;
@@ -253,12 +254,6 @@ void NearestPaletteColour::MapBgrPixelsAvx2(std::span<const std::uint8_t> row, c
             run_out[slow.places[s]] = Find(colour >> 16, colour >> 8 & 0xFF, colour & 0xFF);
         }
     }
-}
-
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
-    static const bool has_avx2 = __builtin_cpu_supports("avx2");
-    if (!has_avx2) return false;
-    MapBgrPixelsAvx2(row, offsets, count, out);
     return true;
 }
 

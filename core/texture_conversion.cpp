@@ -116,11 +116,10 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             const std::vector<std::int32_t> columns = StretchedColumns(source.Header().biWidth, kTextureSide);
             std::array<std::uint32_t, kTextureSide> offsets{};
             for (int x = 0; x < kTextureSide; ++x) offsets[x] = static_cast<std::uint32_t>(columns[x]) * bytes_per_pixel;
-            const std::span<const std::uint8_t> pixels = source.Pixels();
+            // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
             ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {
-                const std::size_t row_start = static_cast<std::size_t>(row - pixels.data());
-                nearest.MapBgrPixels(pixels.subspan(row_start, std::min(stride, pixels.size() - row_start)), offsets.data(), offsets.size(), out);
+                nearest.MapBgrPixels(std::span<const std::uint8_t>(row, stride), offsets.data(), offsets.size(), out);
             });
             break;
         }

@@ -6,21 +6,9 @@
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
+#include "tests/unit/brute_force_nearest.h"
 
 namespace {
-
-std::uint8_t BruteForceNearest(const TexturePalette& palette, const std::array<int, 3>& rgb) {
-    int best = 0;
-    int best_distance = INT32_MAX;
-    for (int entry = 0; entry < 256; ++entry) {
-        const int db = palette[entry * 4] - rgb[2], dg = palette[entry * 4 + 1] - rgb[1], dr = palette[entry * 4 + 2] - rgb[0];
-        if (dr * dr + dg * dg + db * db < best_distance) {
-            best_distance = dr * dr + dg * dg + db * db;
-            best = entry;
-        }
-    }
-    return static_cast<std::uint8_t>(best);
-}
 
 // The source position (from the left or the top) each of the 256 texture
 // positions shows. Enlarging, the one under the target pixel's centre.

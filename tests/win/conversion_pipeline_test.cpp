@@ -13,6 +13,7 @@
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
+#include "tests/unit/brute_force_nearest.h"
 #include "tests/win/pixel_capture.h"
 #include "tests/win/win_test_support.h"
 
@@ -119,7 +120,6 @@ TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
 // processor allows (eight pixels at a time where it has AVX2); each pixel
 // gets the entry a search of the whole palette finds, ties to the first.
 TEST(NearestColourOnWindows, RowsOfRandomColoursGetTheNearestEntries) {
-    const TexturePalette& palette = BuiltinTexturePalette();
     std::mt19937 random(98);
     std::vector<std::uint8_t> row(3 * 4096);
     for (std::uint8_t& byte : row) byte = static_cast<std::uint8_t>(random());
@@ -132,12 +132,7 @@ TEST(NearestColourOnWindows, RowsOfRandomColoursGetTheNearestEntries) {
         int wrong = 0;
         for (std::size_t i = 0; i < offsets.size(); ++i) {
             const std::uint8_t* pixel = &row[offsets[i]];
-            int best = 0, best_distance = INT32_MAX;
-            for (int entry = 0; entry < 256; ++entry) {
-                const int db = palette[entry * 4] - pixel[0], dg = palette[entry * 4 + 1] - pixel[1], dr = palette[entry * 4 + 2] - pixel[2];
-                if (db * db + dg * dg + dr * dr < best_distance) best_distance = db * db + dg * dg + dr * dr, best = entry;
-            }
-            wrong += found[i] != best;
+            wrong += found[i] != BruteForceNearest(BuiltinTexturePalette(), {pixel[2], pixel[1], pixel[0]});
         }
         EXPECT_EQ(wrong, 0) << "pass " << pass;
         std::generate(row.begin(), row.end(), [&] { return static_cast<std::uint8_t>(random()); });
