@@ -1,5 +1,6 @@
 #include "core/reduced_picture.h"
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include "core/stretch_map.h"
 
@@ -41,4 +42,59 @@ std::optional<PackedDib> ReducedPicture(const PackedDib& source, std::int32_t wi
         }
     }
     return reduced;
+}
+
+bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t height, std::span<std::uint32_t> target) {
+    const BitmapInfoHeader header = source.Header();
+    const std::uint16_t bits = header.biBitCount;
+    if (width <= 0 || height <= 0 || header.biWidth <= 0 || header.biHeight <= 0 || header.biPlanes != 1 ||
+        header.biCompression != kBiRgb || target.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        return false;
+    }
+    std::array<std::uint32_t, 256> colours{};
+    if (bits == 1 || bits == 4 || bits == 8) {
+        const std::span<const std::uint8_t> table = source.ColorTable();
+        const std::size_t values = std::size_t{1} << bits;
+        if (table.size() < values * 4) return false;
+        for (std::size_t value = 0; value < values; ++value) {
+            const std::uint8_t* entry = &table[value * 4];
+            colours[value] = entry[0] | std::uint32_t{entry[1]} << 8 | std::uint32_t{entry[2]} << 16;
+        }
+    } else if (bits != 24 && bits != 32) {
+        return false;
+    }
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(header));
+    const std::span<const std::uint8_t> pixels = source.Pixels();
+    if (pixels.size() / stride < static_cast<std::size_t>(header.biHeight)) return false;
+    const std::vector<std::int32_t> columns = StretchedColumns(header.biWidth, width);
+    const std::vector<std::int32_t> rows = StretchedRows(header.biHeight, height);
+    const auto stretch = [&](auto colour_at) {
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::uint8_t* row =
+                pixels.data() + static_cast<std::size_t>(header.biHeight - 1 - rows[static_cast<std::size_t>(y)]) * stride;
+            std::uint32_t* out = target.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (std::int32_t x = 0; x < width; ++x) out[x] = colour_at(row, static_cast<std::size_t>(columns[static_cast<std::size_t>(x)]));
+        }
+    };
+    const auto true_colour = [](const std::uint8_t* pixel) {  // blue, green, red
+        return pixel[0] | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16;
+    };
+    switch (bits) {
+    case 1:
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x / 8] >> (7 - x % 8) & 1]; });
+        break;
+    case 4:
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x / 2] >> (x % 2 ? 0 : 4) & 15]; });
+        break;
+    case 8:
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x]]; });
+        break;
+    case 24:
+        stretch([&](const std::uint8_t* row, std::size_t x) { return true_colour(row + 3 * x); });
+        break;
+    default:
+        stretch([&](const std::uint8_t* row, std::size_t x) { return true_colour(row + 4 * x); });
+        break;
+    }
+    return true;
 }

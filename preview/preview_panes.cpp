@@ -1,6 +1,9 @@
 #include "preview/preview_panes.h"
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
+#include <utility>
 #include "core/reduced_picture.h"
 #include "platform/dialog_items.h"
 #include "platform/guards.h"
@@ -33,12 +36,17 @@ struct Followed {
     TextureOptions options;
 };
 
-// The pane's picture stays selected into a device context of its own for as
-// long as the pane keeps it: under Wine every SelectObject of a bitmap costs
-// round trips to its server, and a pane is drawn from its picture often.
+// The pane's picture: a 32-bit DIB section of the pane's size, which never
+// changes, into which the program stretches each new picture itself. It stays
+// selected into a device context of its own for as long as the pane keeps it:
+// under Wine every SelectObject of a bitmap costs round trips to its server,
+// and a pane is drawn from its picture often.
 struct KeptPicture {
-    explicit KeptPicture(HBITMAP made) : bitmap(made), dc(nullptr), selection(dc.Get(), bitmap.Get()) {}
+    KeptPicture(OwnedBitmap made, std::span<std::uint32_t> bits, SIZE made_size)
+        : bitmap(std::move(made)), pixels(bits), size(made_size), dc(nullptr), selection(dc.Get(), bitmap.Get()) {}
     OwnedBitmap bitmap;
+    std::span<std::uint32_t> pixels;  // top row first
+    SIZE size;
     MemoryDC dc;
     ObjectSelection selection;  // put back before the DC and the bitmap go
 };
@@ -125,31 +133,45 @@ PaneState* FoundSourcePaneState(HWND main_window) {
     return main_window ? FoundStateOf(DialogItem(main_window, IDC_SOURCE_PANE)) : nullptr;
 }
 
-// Stretches the whole picture over the pane's kept bitmap, made once at the
-// pane's size, which never changes. A picture much larger than the pane is
-// first cut down to it by the same whole-pixel rule, which gives the same
-// pixels for a fraction of the work.
+// A 32-bit DIB section of the size, top row first, selected into its own DC;
+// none for a pane of no size or without memory.
+std::unique_ptr<KeptPicture> MadePicture(SIZE size) {
+    if (size.cx <= 0 || size.cy <= 0) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    OwnedBitmap made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!made || !bits) return nullptr;
+    const std::size_t count = static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy);
+    auto picture =
+        std::make_unique<KeptPicture>(std::move(made), std::span<std::uint32_t>(static_cast<std::uint32_t*>(bits), count), size);
+    if (!picture->dc) return nullptr;
+    return picture;
+}
+
+// Stretches the whole picture over the pane's kept bitmap, by the whole-pixel
+// rule the system's COLORONCOLOR stretch follows. The program stretches the
+// depths it knows itself, for the cost of the pixels shown; the system does
+// the rest, a much larger picture cut down to the pane first by the same rule.
 void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
-    RECT client{};
-    GetClientRect(pane, &client);
     if (!state.picture) {
-        WindowDC screen(pane);
-        HBITMAP made = screen ? CreateCompatibleBitmap(screen.Get(), client.right, client.bottom) : nullptr;
-        if (made) state.picture = std::make_unique<KeptPicture>(made);
-        // Its DC is compatible with the screen, as the bitmap is.
-        if (state.picture && !state.picture->dc) state.picture.reset();
+        RECT client{};
+        GetClientRect(pane, &client);
+        state.picture = MadePicture({client.right, client.bottom});
     }
     if (!state.picture) return;
+    const SIZE size = state.picture->size;
+    GdiFlush();  // the system may still be drawing into the section
+    if (StretchedBgrx(picture, size.cx, size.cy, state.picture->pixels)) return;
     const HDC dc = state.picture->dc.Get();
     const BitmapInfoHeader full = picture.Header();
-    const bool much_larger = full.biWidth > 2 * client.right || full.biHeight > 2 * client.bottom;
-    const std::optional<PackedDib> reduced =
-        much_larger ? ReducedPicture(picture, client.right, client.bottom) : std::nullopt;
+    const bool much_larger = full.biWidth > 2 * size.cx || full.biHeight > 2 * size.cy;
+    const std::optional<PackedDib> reduced = much_larger ? ReducedPicture(picture, size.cx, size.cy) : std::nullopt;
     const PackedDib& dib = reduced ? *reduced : picture;
     const BitmapInfoHeader header = dib.Header();
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, header.biWidth, header.biHeight,
-                  dib.Pixels().data(), reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, size.cx, size.cy, 0, 0, header.biWidth, header.biHeight, dib.Pixels().data(),
+                  reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
 }
 
 }  // namespace

@@ -49,4 +49,29 @@ TEST(PackedDibBlock, ACutDownPictureKeepsThePixelsStretchingShowsAtEveryWholeByt
     EXPECT_FALSE(ReducedPicture(MakeDib(InfoHeader(2, 2, 32), {}, std::vector<std::uint8_t>(16, 1)), 40000, 40000));
 }
 
+// Stretched twice as wide and twice as high into 32-bit pixels, each source
+// pixel fills a 2 x 2 square with its colour, blue lowest; pixels of 16 bits
+// and colour tables short of the depth's values are left to the system.
+TEST(PackedDibBlock, AStretchedPictureTakesEachPixelsColourAtEveryDepthItTakes) {
+    const std::uint32_t left = 0x123456, right = 0xA0B0C0;  // as 0xRRGGBB
+    const std::vector<std::uint8_t> table = {0x56, 0x34, 0x12, 0, 0xC0, 0xB0, 0xA0, 0};  // entries 0 and 1
+    const std::pair<std::uint16_t, std::vector<std::uint8_t>> rows[] = {
+        {1, {0x40, 0, 0, 0}}, {4, {0x01, 0, 0, 0}}, {8, {0, 1, 0, 0}},
+        {24, {0x56, 0x34, 0x12, 0xC0, 0xB0, 0xA0, 0, 0}}, {32, {0x56, 0x34, 0x12, 0xFF, 0xC0, 0xB0, 0xA0, 0xFF}}};
+    for (const auto& [bits, row] : rows) {
+        std::vector<std::uint8_t> colour_table;
+        if (bits <= 8) {
+            colour_table = table;
+            colour_table.resize(std::size_t{4} << bits);
+        }
+        std::vector<std::uint32_t> shown(8, 0xDEADBEEF);
+        ASSERT_TRUE(StretchedBgrx(MakeDib(InfoHeader(2, 1, bits), colour_table, row), 4, 2, shown)) << bits;
+        EXPECT_EQ(shown, (std::vector<std::uint32_t>{left, left, right, right, left, left, right, right})) << bits;
+    }
+    std::vector<std::uint32_t> shown(8);
+    EXPECT_FALSE(StretchedBgrx(MakeDib(InfoHeader(2, 1, 16), {}, std::vector<std::uint8_t>(4, 1)), 4, 2, shown));
+    EXPECT_FALSE(StretchedBgrx(MakeDib(InfoHeader(2, 1, 8, 2), table, rows[2].second), 4, 2, shown));
+    EXPECT_FALSE(StretchedBgrx(MakeDib(InfoHeader(2, 1, 24), {}, rows[3].second), 4, 3, shown));
+}
+
 }  // namespace

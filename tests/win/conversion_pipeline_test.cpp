@@ -83,14 +83,28 @@ TEST_F(ConversionPipelineTest, TexturePreviewShowsInBothPanesUntilAGoodRequestRe
 }
 
 // The Source pane shows the picture as read, the Destination pane its
-// conversion to the texture palette, each stretched whole over the pane; a
-// picture larger than the pane or the texture is read cut down to what each
-// shows, to the same pixels.
+// conversion to the texture palette, each stretched whole over the pane, at
+// every depth, larger or smaller than the pane; a picture larger than the
+// pane or the texture is read cut down to what each shows, to the same pixels.
 TEST_F(ConversionPipelineTest, EachPaneShowsTheSystemsStretchOfItsPicture) {
     const auto noise = [](int x, int y) { return static_cast<std::uint32_t>((x * 2654435761u) ^ (y * 40503u) ^ (x * y)) & 0xFFFFFF; };
-    const std::string pictures[] = {bitmaps_.Write("large.bmp", BitmapFile(1500, 1100, 24, {}, noise)).string(),
-                                    bitmaps_.Write("medium.bmp", BitmapFile(300, 270, 24, {}, noise)).string(),
-                                    bitmaps_.Write("texture.bmp", BitmapFile(256, 256, 24, {}, noise)).string()};
+    const auto table = [](std::size_t entries) {
+        std::vector<std::uint8_t> colours(4 * entries);
+        for (std::size_t i = 0; i < colours.size(); ++i) colours[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 0 : i * 97 + 13);
+        return colours;
+    };
+    const auto values = [&](std::uint32_t count) { return [=](int x, int y) { return noise(x, y) % count; }; };
+    const std::string pictures[] = {
+        bitmaps_.Write("large.bmp", BitmapFile(1500, 1100, 24, {}, noise)).string(),
+        bitmaps_.Write("medium.bmp", BitmapFile(300, 270, 24, {}, noise)).string(),
+        bitmaps_.Write("texture.bmp", BitmapFile(256, 256, 24, {}, noise)).string(),
+        bitmaps_.Write("small.bmp", BitmapFile(37, 23, 24, {}, noise)).string(),
+        bitmaps_.Write("ones.bmp", BitmapFile(70, 300, 1, table(2), values(2))).string(),
+        bitmaps_.Write("fours.bmp", BitmapFile(301, 99, 4, table(16), values(16))).string(),
+        bitmaps_.Write("eights.bmp", BitmapFile(90, 700, 8, table(256), values(256))).string(),
+        bitmaps_.Write("twenty.bmp", BuildBitmapFile({InfoHeader(120, 80, 8, 20), table(20), {}, PixelRows(120, 80, 8, values(20))})).string(),
+        bitmaps_.Write("sixteens.bmp", BitmapFile(180, 150, 16, {}, values(0x8000))).string(),
+        bitmaps_.Write("wide.bmp", BitmapFile(640, 480, 32, {}, noise)).string()};
     StartMainWindow();
     for (const std::string& path : pictures) {
         SCOPED_TRACE(path);
