@@ -1,4 +1,4 @@
-// A large picture cut down to the size it is shown at, by whole pixels as
+// A picture brought to the size it is shown at, by whole pixels as
 // StretchBlt's COLORONCOLOR mode picks them, so that drawing a preview costs
 // the size of the pane rather than the size of the picture.
 #pragma once
