@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 #include <utility>
-#include "core/reduced_picture.h"
+#include "core/stretched_pixels.h"
 #include "platform/dialog_items.h"
 #include "platform/guards.h"
 #include "resources/resource_ids.h"
@@ -150,9 +150,9 @@ std::unique_ptr<KeptPicture> MadePicture(SIZE size) {
 }
 
 // Stretches the whole picture over the pane's kept bitmap, by the whole-pixel
-// rule the system's COLORONCOLOR stretch follows. The program stretches the
-// depths it knows itself, for the cost of the pixels shown; the system does
-// the rest, a much larger picture cut down to the pane first by the same rule.
+// rule the system's COLORONCOLOR stretch follows: the program stretches the
+// depths it knows itself, for the cost of the pixels shown, and leaves the
+// rest to the system.
 void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
     if (!state.picture) {
         RECT client{};
@@ -164,14 +164,10 @@ void KeepPicture(HWND pane, PaneState& state, const PackedDib& picture) {
     GdiFlush();  // the system may still be drawing into the section
     if (StretchedBgrx(picture, size.cx, size.cy, state.picture->pixels)) return;
     const HDC dc = state.picture->dc.Get();
-    const BitmapInfoHeader full = picture.Header();
-    const bool much_larger = full.biWidth > 2 * size.cx || full.biHeight > 2 * size.cy;
-    const std::optional<PackedDib> reduced = much_larger ? ReducedPicture(picture, size.cx, size.cy) : std::nullopt;
-    const PackedDib& dib = reduced ? *reduced : picture;
-    const BitmapInfoHeader header = dib.Header();
+    const BitmapInfoHeader header = picture.Header();
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, size.cx, size.cy, 0, 0, header.biWidth, header.biHeight, dib.Pixels().data(),
-                  reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, size.cx, size.cy, 0, 0, header.biWidth, header.biHeight, picture.Pixels().data(),
+                  reinterpret_cast<const BITMAPINFO*>(picture.data()), DIB_RGB_COLORS, SRCCOPY);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <algorithm>
-#include <tuple>
+#include <utility>
+#include <vector>
 #include "core/packed_dib.h"
-#include "core/reduced_picture.h"
+#include "core/stretched_pixels.h"
 #include "image_test_support.h"
 
 namespace {
@@ -22,31 +22,6 @@ TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
     EXPECT_EQ(moved.size(), 56u);
     EXPECT_EQ(moved.Header().biHeight, 3);
     EXPECT_EQ(dib.size(), 0u);
-}
-
-// Cut down by whole pixels, 4 to 2 each way, a column shows the last of the
-// two source columns on it and a row the first of its two rows, as the
-// texture does; the table comes along. A size whose pixels could not be
-// held is refused.
-TEST(PackedDibBlock, ACutDownPictureKeepsThePixelsStretchingShowsAtEveryWholeByteDepth) {
-    for (const std::uint16_t bits : {8, 16, 24, 32}) {
-        const std::size_t bytes = bits / 8u, stride = (4 * bytes + 3) / 4 * 4;
-        std::vector<std::uint8_t> pixels(4 * stride);
-        for (std::size_t y = 0; y < 4; ++y) {  // y from the top, rows stored bottom-up
-            for (std::size_t i = 0; i < 4 * bytes; ++i) pixels[(3 - y) * stride + i] = static_cast<std::uint8_t>(16 * y + i / bytes);
-        }
-        const auto table = PatternBytes(bits == 8 ? 1024 : 0, 4);
-        const std::optional<PackedDib> cut = ReducedPicture(MakeDib(InfoHeader(4, 4, bits), table, pixels), 2, 2);
-        ASSERT_TRUE(cut) << bits;
-        const BitmapInfoHeader header = cut->Header();
-        EXPECT_EQ(std::make_tuple(header.biWidth, header.biHeight, header.biBitCount), std::make_tuple(2, 2, bits));
-        EXPECT_TRUE(std::ranges::equal(cut->ColorTable(), table)) << bits;
-        const std::uint8_t shown[2][2] = {{1, 3}, {33, 35}};  // 16 y + x of the source pixel, top row first
-        for (std::size_t y = 0; y < 2; ++y) {
-            for (std::size_t i = 0; i < 2 * bytes; ++i) EXPECT_EQ(cut->Pixels()[(1 - y) * ((2 * bytes + 3) / 4 * 4) + i], shown[y][i / bytes]) << bits;
-        }
-    }
-    EXPECT_FALSE(ReducedPicture(MakeDib(InfoHeader(2, 2, 32), {}, std::vector<std::uint8_t>(16, 1)), 40000, 40000));
 }
 
 // Stretched twice as wide and twice as high into 32-bit pixels, each source
