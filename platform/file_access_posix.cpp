@@ -103,7 +103,18 @@ public:
         return std::make_unique<PosixWritableFile>(fd);
     }
 
-    bool MoveTemporary(const std::string& temporary, const char* path) override { return rename(temporary.c_str(), path) == 0; }
+    bool MoveTemporary(const std::string& temporary, const char* path) override {
+        // The file replaced is freed when its last reference goes. Were that
+        // the rename, the kernel would free its blocks (on a disk mounted
+        // with discard, waiting for the disk) while it still holds the
+        // folder locked, and every other create and rename in the folder
+        // would wait too. Holding it open moves that to the close below,
+        // after the folder is unlocked.
+        const int replaced = open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        const bool moved = rename(temporary.c_str(), path) == 0;
+        if (replaced >= 0) close(replaced);
+        return moved;
+    }
 
     void RemoveTemporary(const std::string& temporary) override { unlink(temporary.c_str()); }
 
