@@ -25,6 +25,10 @@ public:
         if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
         return Read(buffer);
     }
+    // Says that these bytes will be read soon, so that the platform may
+    // fetch them from the disk together, ahead of the reads. A hint only:
+    // it reads nothing and cannot fail.
+    virtual void WillRead(std::uint64_t /*offset*/, std::uint64_t /*bytes*/) {}
 };
 
 // True when the read filled the whole buffer.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include "core/packed_dib.h"
 #include "core/rle_decoding.h"
 
@@ -72,6 +73,9 @@ private:
 // call costs more than a few kilobytes of copying, the more so under Wine.
 constexpr std::size_t kFileRowsBytes = 64u << 10;
 constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
+// A hint of a few rows costs as much as a hint of many; fetching from the
+// disk the bytes between reads costs little while they are this close.
+constexpr std::uint64_t kMostBytesHintedOver = 64u << 10;
 }  // namespace
 
 namespace {
@@ -102,19 +106,47 @@ public:
         if (!rows) return &kBitmapPixelsNoMemory;
         std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
         const auto offset_of = [&](std::int64_t row) { return start + static_cast<std::uint64_t>(row) * file_stride_; };
+        // Where the read that begins with the row at offset ends, and the
+        // next row it leaves out.
+        const auto read_from = [&](std::int32_t in_file, std::uint64_t offset) {
+            std::uint64_t end = offset + file_stride_;
+            std::int32_t next = in_file + 1;
+            for (; next < count; ++next) {
+                const std::int64_t next_row = file_row(next);
+                if (next_row < 0) continue;
+                const std::uint64_t next_offset = offset_of(next_row);
+                if (next_offset - end > kMostBytesSkipped || next_offset + file_stride_ - offset > capacity) break;
+                end = next_offset + file_stride_;
+            }
+            return std::pair{end, next};
+        };
+        // Every read is announced before the first is made: the rows kept
+        // are seldom next to each other, and a file not in memory yet would
+        // otherwise be fetched from the disk a row at a time, one wait each.
+        // Reads less than kMostBytesHintedOver apart are announced as one.
+        std::uint64_t hint_at = 0, hint_end = 0;
+        for (std::int32_t in_file = 0; in_file < count;) {
+            const std::int64_t row = file_row(in_file);
+            if (row < 0) {
+                ++in_file;
+                continue;
+            }
+            const std::uint64_t offset = offset_of(row);
+            const auto [end, next] = read_from(in_file, offset);
+            if (hint_end == 0 || offset - hint_end > kMostBytesHintedOver) {
+                if (hint_end != 0) file_.WillRead(hint_at, hint_end - hint_at);
+                hint_at = offset;
+            }
+            hint_end = end;
+            in_file = next;
+        }
+        if (hint_end != 0) file_.WillRead(hint_at, hint_end - hint_at);
         for (std::int32_t in_file = 0; in_file < count; ++in_file) {
             const std::int64_t row = file_row(in_file);
             if (row < 0) continue;
             const std::uint64_t offset = offset_of(row);
             if (offset < rows_at || offset + file_stride_ > rows_at + rows_bytes) {
-                std::uint64_t end = offset + file_stride_;
-                for (std::int32_t next = in_file + 1; next < count; ++next) {
-                    const std::int64_t next_row = file_row(next);
-                    if (next_row < 0) continue;
-                    const std::uint64_t next_offset = offset_of(next_row);
-                    if (next_offset - end > kMostBytesSkipped || next_offset + file_stride_ - offset > capacity) break;
-                    end = next_offset + file_stride_;
-                }
+                const std::uint64_t end = read_from(in_file, offset).first;
                 if (!ReadExactlyAt(file_, offset, {rows, static_cast<std::size_t>(end - offset)})) return &kBitmapShort;
                 rows_at = offset;
                 rows_bytes = end - offset;

@@ -43,6 +43,10 @@ public:
         return total;
     }
 
+    void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
+        posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+    }
+
 private:
     int fd_;
 };

@@ -52,29 +52,45 @@ private:
     FileSystem* previous_;
 };
 
-// The real files, with the bytes read counted.
+// The real files, with the bytes read counted, and the reads of more than a
+// byte from pixels_from on that no announcement (WillRead) covered before.
 class CountedReads final : public ForwardingFileSystem {
 public:
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         std::unique_ptr<ReadableFile> file = real_.OpenForReading(path);
-        return file ? std::make_unique<Counted>(std::move(file), bytes_read) : nullptr;
+        return file ? std::make_unique<Counted>(std::move(file), *this) : nullptr;
     }
-    std::size_t bytes_read = 0;
+    std::size_t bytes_read = 0, bytes_announced = 0, unannounced_reads = 0;
+    std::uint64_t pixels_from = UINT64_MAX;
 
 private:
     class Counted final : public ReadableFile {
     public:
-        Counted(std::unique_ptr<ReadableFile> file, std::size_t& count) : file_(std::move(file)), count_(count) {}
+        Counted(std::unique_ptr<ReadableFile> file, CountedReads& counts) : file_(std::move(file)), counts_(counts) {}
         std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
             const std::optional<std::size_t> got = file_->Read(buffer);
-            count_ += got.value_or(0);
+            counts_.bytes_read += got.value_or(0);
+            const std::uint64_t end = at_ + got.value_or(0);
+            const bool announced = std::ranges::any_of(announced_, [&](const auto& range) { return range.first <= at_ && end <= range.second; });
+            counts_.unannounced_reads += got.value_or(0) > 1 && at_ >= counts_.pixels_from && !announced;
+            at_ = end;
             return got;
         }
-        bool Seek(std::uint32_t offset) override { return file_->Seek(offset); }
+        bool Seek(std::uint32_t offset) override {
+            at_ = offset;
+            return file_->Seek(offset);
+        }
+        void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
+            counts_.bytes_announced += bytes;
+            announced_.emplace_back(offset, offset + bytes);
+            file_->WillRead(offset, bytes);
+        }
 
     private:
         std::unique_ptr<ReadableFile> file_;
-        std::size_t& count_;
+        CountedReads& counts_;
+        std::uint64_t at_ = 0;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> announced_;
     };
 };
 
