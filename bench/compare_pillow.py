@@ -14,7 +14,9 @@ default number of jobs, and by Pillow, in turn, several runs each, with the
 ratios Pillow / lumivane as median [lowest - highest], the minor page faults
 per file (a figure that does not depend on the machine) and the time Pillow's
 side spends flushing its files to the disk, which both sides do the same way
-(a temporary flushed, then renamed; the folder flushed once). Uses Debian's
+(a temporary flushed, then renamed; the folder flushed once), and two runs
+each of the same batches with the files out of the page cache beforehand, as
+after a restart: then reading is the disk's work. Uses Debian's
 python3-pil; builds the Release tools in build/core-bench unless --no-build is
 given.
 
@@ -164,6 +166,14 @@ def warm(files):
             f.read()
 
 
+def evict(files):
+    """The files leave the page cache, as after a restart or on a first visit: every read goes to the disk."""
+    for path in files:
+        fd = os.open(path, os.O_RDONLY)
+        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+        os.close(fd)
+
+
 def children_usage():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     return usage.ru_utime + usage.ru_stime, usage.ru_minflt
@@ -232,11 +242,18 @@ def batches(work, palette, runs, count=100):
                                                 "ratio -j 1", "ratio default -j"))
     for name, files in sets:
         times = {"ours1": [], "oursN": [], "pillow": []}
+        cold = {"ours1": [], "oursN": [], "pillow": []}
         for _ in range(runs):
             warm(files)
             times["ours1"].append(ours_batch(files, outs["ours1"], 1))
             times["oursN"].append(ours_batch(files, outs["oursN"], 0))
             times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
+        for _ in range(2):
+            for who, run in (("ours1", lambda: ours_batch(files, outs["ours1"], 1)),
+                             ("oursN", lambda: ours_batch(files, outs["oursN"], 0)),
+                             ("pillow", lambda: pillow_batch(files, outs["pillow"], palette))):
+                evict(files)
+                cold[who].append(run()[0])
         for kind, at in (("wall", 0), ("CPU", 1)):
             pillow = [t[at] for t in times["pillow"]]
             ours1 = [t[at] for t in times["ours1"]]
@@ -247,6 +264,9 @@ def batches(work, palette, runs, count=100):
         print("%-15s %-5s %22s %22s %22s   (minor page faults per file)" % (
             name, "flt", spread([t[2] for t in times["pillow"]]), spread([t[2] for t in times["ours1"]]),
             spread([t[2] for t in times["oursN"]])))
+        print("%-15s %-5s %22s %22s %22s %22s %22s   (wall, files not in memory: 2 runs)" % (
+            name, "cold", spread(cold["pillow"]), spread(cold["ours1"]), spread(cold["oursN"]),
+            spread([p / o for p, o in zip(cold["pillow"], cold["ours1"])]), spread([p / o for p, o in zip(cold["pillow"], cold["oursN"])])))
         print("%-15s %-5s %22s   (ms per file in fsync on Pillow's side: the disk's share, the same for both)" % (
             name, "fsync", spread([t[3] for t in times["pillow"]])))
         print("%-15s %-5s %22s %22s %22s   (files per second; default -j / -j 1: %s)" % (
