@@ -109,22 +109,72 @@ __attribute__((target("avx2"))) inline __m256i SquaredDistance(Spread a, Spread 
     return _mm256_add_epi32(_mm256_madd_epi16(blue_red, blue_red), _mm256_madd_epi16(green, green));
 }
 
-// Each pixel's blue, green and red, one at a time: plain reads cost less
-// than a gather of eight overlapping ones.
-[[gnu::noinline]] void ReadColours(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint32_t* colours) {
+// One pixel's blue, green and red, with the reads the row allows.
+inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::uint32_t offset) {
+    const std::uint8_t* pixel = start + offset;
+    if (size - offset < 4) return pixel[0] | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16;
+    std::uint32_t colour = 0;
+    std::memcpy(&colour, pixel, 4);
+    return colour & 0xFFFFFF;
+}
+
+// The given words of the eight at bytes.
+__attribute__((target("avx2"))) inline __m256i WordsOf(const std::uint8_t* bytes, __m256i which) {
+    return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)), which);
+}
+
+// Whether the pixels of each whole group lie step bytes apart, a multiple
+// of eight pixels at offsets.
+[[gnu::target("avx2")]] inline bool GroupsSpaced(const std::uint32_t* offsets, std::size_t whole, std::int32_t step) {
+    const __m256i steps = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
+    for (std::size_t i = 0; i < whole; i += kLanes) {
+        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&offsets[i]));
+        if (MaskOf(_mm256_cmpeq_epi32(at, _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(offsets[i])), steps))) != 0xFF) return false;
+    }
+    return true;
+}
+
+// Each pixel's blue, green and red. Where each group's eight pixels lie side
+// by side in the row, as a picture of the texture's width has them, or are
+// every fourth pixel, as a picture four times as wide has them, a group is
+// spread from one read or three; otherwise pixels are read one at a time:
+// plain reads cost less than a gather of eight overlapping ones. Which way
+// is settled once for the run, as a test for each group would be a branch
+// the picture's width decides at random.
+[[gnu::noinline, gnu::target("avx2")]] void ReadColours(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count,
+                                                        std::uint32_t* colours) {
     const std::uint8_t* const start = row.data();
     const std::size_t size = row.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* pixel = start + offsets[i];
-        std::uint32_t colour = 0;
-        if (size - offsets[i] >= 4) {
-            std::memcpy(&colour, pixel, 4);
-            colour &= 0xFFFFFF;
-        } else {
-            colour = pixel[0] | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16;
+    const std::size_t whole = count / kLanes * kLanes;
+    std::size_t i = 0;
+    const std::uint32_t spacing = whole > 0 ? offsets[1] - offsets[0] : 0;
+    if (spacing == 3 && GroupsSpaced(offsets, whole, 3)) {
+        // The read's words 0 to 2 in one half and 3 to 5 in the other put
+        // pixels 0 to 3 and 4 to 7 at the start of each half, where a
+        // shuffle reaches. A group's 24 bytes lie in the row; near its end
+        // the read of 32 ends where they do.
+        const __m256i halves = _mm256_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5);
+        const __m256i spread =
+            _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+        for (; i < whole; i += kLanes) {
+            const std::uint32_t first = offsets[i];
+            const std::size_t back = size - first >= 32 ? 0 : 8;
+            if (first < back) break;  // a row too short to read 32 bytes at all
+            const __m256i placed = WordsOf(start + first - back, _mm256_add_epi32(halves, _mm256_set1_epi32(static_cast<std::int32_t>(back / 4))));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(&colours[i]), _mm256_shuffle_epi8(placed, spread));
         }
-        colours[i] = colour;
+    } else if (spacing == 12 && GroupsSpaced(offsets, whole, 12)) {
+        // Each pixel begins a word: three reads of eight words hold all eight.
+        for (; i < whole && size - offsets[i] >= 96; i += kLanes) {
+            const std::uint8_t* const group = start + offsets[i];
+            const __m256i low = WordsOf(group, _mm256_setr_epi32(0, 3, 6, 0, 0, 0, 0, 0));
+            const __m256i middle = WordsOf(group + 32, _mm256_setr_epi32(0, 0, 0, 1, 4, 7, 0, 0));
+            const __m256i high = WordsOf(group + 64, _mm256_setr_epi32(0, 0, 0, 0, 0, 0, 2, 5));
+            const __m256i all = _mm256_blend_epi32(_mm256_blend_epi32(low, middle, 0x38), high, 0xC0);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(&colours[i]), _mm256_and_si256(all, _mm256_set1_epi32(0xFFFFFF)));
+        }
     }
+    for (; i < count; ++i) colours[i] = ColourAt(start, size, offsets[i]);
 }
 
 // Places of pixels searched one at a time (copies filling a last group may add one again).

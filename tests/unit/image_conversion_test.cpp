@@ -140,12 +140,25 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     for (std::uint8_t& byte : row) byte = static_cast<std::uint8_t>(random());
     for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys}}) {
         using enum NearestPaletteColour::Width;
-        for (const auto& [count, width] : {std::pair{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest},
-                                           {256u, kWidest}, {300u, kWidest}, {13u, kOnePixel}, {300u, kOnePixel}}) {
-            SCOPED_TRACE(testing::Message() << count << " pixels" << (width == kOnePixel ? ", one at a time" : ""));
+        // Pixels anywhere, or every pixel or every fourth from a byte on, as
+        // a picture of the texture's width or four times it gives them, up
+        // to the row's end; one of them, odd, may lie elsewhere.
+        struct Run {
+            unsigned count;
+            NearestPaletteColour::Width width;
+            std::uint32_t step = 0, from = 0;  // step 0: anywhere
+            unsigned odd = 0;
+        };
+        for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
+                               {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {24u, kWidest, 12, 15},
+                               {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20}}) {
+            const unsigned count = run.count;
+            const auto width = run.width;
+            SCOPED_TRACE(testing::Message() << count << " pixels" << (width == kOnePixel ? ", one at a time" : "") << ", step " << run.step);
             std::vector<std::uint32_t> offsets(count);
-            for (std::size_t i = 0; i < count; ++i) offsets[i] = static_cast<std::uint32_t>(random() % 100 * 3);
-            if (count > 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
+            for (std::size_t i = 0; i < count; ++i) offsets[i] = run.step ? run.from + run.step * static_cast<std::uint32_t>(i) : random() % 100 * 3;
+            if (count > 0 && run.step == 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
+            if (run.odd) offsets[run.odd] = 15;
             std::vector<std::uint8_t> out(count + 1, 0xEE);
             nearest->MapBgrPixels(row, offsets.data(), count, out.data(), width);
             for (std::size_t i = 0; i < count; ++i) {
