@@ -73,9 +73,10 @@ private:
 // call costs more than a few kilobytes of copying, the more so under Wine.
 constexpr std::size_t kFileRowsBytes = 64u << 10;
 constexpr std::uint64_t kMostBytesSkipped = 8u << 10;
-// A hint of a few rows costs as much as a hint of many; fetching from the
-// disk the bytes between reads costs little while they are this close.
-constexpr std::uint64_t kMostBytesHintedOver = 64u << 10;
+// Fetching from the disk the bytes between two reads costs about as much as
+// a fetch of its own when they are this close; farther apart, the rows of a
+// 2048-pixel-wide picture, say, each read has a hint of its own.
+constexpr std::uint64_t kMostBytesHintedOver = 16u << 10;
 }  // namespace
 
 namespace {
