@@ -2,10 +2,13 @@
 // a fixed palette source, file seams (one that counts what is read) and pixel readers.
 #pragma once
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 #include "core/file_access.h"
 #include "core/jasc_palette.h"
