@@ -16,5 +16,11 @@ inline std::uint32_t LoadU32(const std::uint8_t* bytes) {
     return value;
 }
 
+// Three bytes, as a pixel of 24 bits or a colour table entry holds blue,
+// green and red: 0x00RRGGBB.
+inline std::uint32_t LoadU24(const std::uint8_t* bytes) {
+    return bytes[0] | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16;
+}
+
 inline void StoreU16(std::uint8_t* bytes, std::uint16_t value) { std::memcpy(bytes, &value, sizeof value); }
 inline void StoreU32(std::uint8_t* bytes, std::uint32_t value) { std::memcpy(bytes, &value, sizeof value); }

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include "core/little_endian.h"
 
 // Exactness: each box of the table is cut in eight again and again, starting
 // from all distinct entries, each smaller box taking its candidates from the
@@ -223,7 +224,7 @@ void NearestPaletteColour::SetColours() {
         std::array<std::int32_t, 4>& colour = colours_[entry];
         for (std::size_t axis = 0; axis < 3; ++axis) colour[axis] = palette_[entry * 4 + 2 - axis];
         colour[3] = Square(colour[0]) + Square(colour[1]) + Square(colour[2]);
-        packed_colours_[entry] = palette_[entry * 4] | std::uint32_t{palette_[entry * 4 + 1]} << 8 | std::uint32_t{palette_[entry * 4 + 2]} << 16;
+        packed_colours_[entry] = LoadU24(&palette_[entry * 4]);
     }
 }
 

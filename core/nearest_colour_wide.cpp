@@ -11,7 +11,7 @@
 // processors without AVX2, and on systems that do not save its registers.
 #include "core/nearest_colour.h"
 #include <bit>
-#include <cstring>
+#include "core/little_endian.h"
 
 #if defined(__x86_64__) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
 #include <immintrin.h>
@@ -112,10 +112,7 @@ __attribute__((target("avx2"))) inline __m256i SquaredDistance(Spread a, Spread 
 // One pixel's blue, green and red, with the reads the row allows.
 inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::uint32_t offset) {
     const std::uint8_t* pixel = start + offset;
-    if (size - offset < 4) return pixel[0] | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16;
-    std::uint32_t colour = 0;
-    std::memcpy(&colour, pixel, 4);
-    return colour & 0xFFFFFF;
+    return size - offset < 4 ? LoadU24(pixel) : LoadU32(pixel) & 0xFFFFFF;
 }
 
 // The given words of the eight at bytes.

@@ -1,6 +1,7 @@
 #include "core/stretched_pixels.h"
 #include <array>
 #include <vector>
+#include "core/little_endian.h"
 #include "core/stretch_map.h"
 
 bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t height, std::span<std::uint32_t> target) {
@@ -15,10 +16,7 @@ bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t hei
         const std::span<const std::uint8_t> table = source.ColorTable();
         const std::size_t values = std::size_t{1} << bits;
         if (table.size() < values * 4) return false;
-        for (std::size_t value = 0; value < values; ++value) {
-            const std::uint8_t* entry = &table[value * 4];
-            colours[value] = entry[0] | std::uint32_t{entry[1]} << 8 | std::uint32_t{entry[2]} << 16;
-        }
+        for (std::size_t value = 0; value < values; ++value) colours[value] = LoadU24(&table[value * 4]);
     } else if (bits != 24 && bits != 32) {
         return false;
     }
@@ -35,9 +33,6 @@ bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t hei
             for (std::int32_t x = 0; x < width; ++x) out[x] = colour_at(row, static_cast<std::size_t>(columns[static_cast<std::size_t>(x)]));
         }
     };
-    const auto true_colour = [](const std::uint8_t* pixel) {  // blue, green, red
-        return pixel[0] | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16;
-    };
     switch (bits) {
     case 1:
         stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x / 8] >> (7 - x % 8) & 1]; });
@@ -49,10 +44,10 @@ bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t hei
         stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x]]; });
         break;
     case 24:
-        stretch([&](const std::uint8_t* row, std::size_t x) { return true_colour(row + 3 * x); });
+        stretch([&](const std::uint8_t* row, std::size_t x) { return LoadU24(row + 3 * x); });
         break;
     default:
-        stretch([&](const std::uint8_t* row, std::size_t x) { return true_colour(row + 4 * x); });
+        stretch([&](const std::uint8_t* row, std::size_t x) { return LoadU24(row + 4 * x); });
         break;
     }
     return true;
