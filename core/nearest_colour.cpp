@@ -151,42 +151,64 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
     return beaten;
 }
 
-// A list as the table holds it: the count less one, then the entries in
-// index order. Two entries are followed by the plane between them, so that a
-// colour is placed with one sum of products: the first wins where
-// 2 (second - first) . colour <= |second|^2 - |first|^2, the same answer as
-// comparing both distances with the tie going to the first. Three entries are
-// held as four, the last one twice: a repeat never wins, and a search of four
-// needs no loop.
-constexpr std::size_t kPlaneAt = 4;
-constexpr std::size_t kPairBytes = kPlaneAt + 3 * sizeof(std::int16_t) + sizeof(std::int32_t);
+// A record as the table holds it, in one or more steps of kRecordBytes.
+// - A pair: the plane between its two colours, so that a colour is placed
+//   with one sum of products: the first wins where
+//   2 (second - first) . colour <= |second|^2 - |first|^2, the same answer as
+//   comparing both distances with the tie going to the first. The doubled
+//   steps of red and green, of blue and a zero (16 bits each), the limit (32
+//   bits), then the two entries.
+// - Four entries (three hold the last one twice: a repeat never wins): four
+//   words, each an entry's blue, green and red and the entry in its top byte.
+// - A longer list: the count less one, then the entries in index order.
+using Record = std::array<std::uint8_t, NearestPaletteColour::kRecordBytes>;
+constexpr std::size_t kLimitAt = 8, kPairEntriesAt = 12;
 
-std::size_t ListRecordBytes(std::size_t entries) {
-    const std::size_t held = entries == 2 ? kPairBytes : 1 + std::max<std::size_t>(entries, 4);
-    return (held + NearestPaletteColour::kListStep - 1) / NearestPaletteColour::kListStep * NearestPaletteColour::kListStep;
+std::size_t RecordBytes(std::size_t entries) {
+    const std::size_t held = entries <= 4 ? NearestPaletteColour::kRecordBytes : 1 + entries;
+    return (held + NearestPaletteColour::kRecordBytes - 1) / NearestPaletteColour::kRecordBytes * NearestPaletteColour::kRecordBytes;
+}
+
+NearestPaletteColour::Kind KindFor(std::size_t entries) {
+    return entries == 2 ? NearestPaletteColour::kPair : entries <= 4 ? NearestPaletteColour::kFour : NearestPaletteColour::kLongList;
 }
 
 struct ListRecord {
-    std::array<std::uint8_t, 1 + 256 + 1> bytes{};
+    std::array<std::uint8_t, 1 + 256 + NearestPaletteColour::kRecordBytes> bytes{};
     std::size_t size = 0;
+    NearestPaletteColour::Kind kind = NearestPaletteColour::kPair;
 };
 
-ListRecord RecordOf(std::span<const std::uint8_t> list, const Colours& colours) {
+ListRecord RecordOf(std::span<const std::uint8_t> list, const Colours& colours, const std::array<std::uint32_t, 256>& packed) {
     ListRecord record;
-    record.size = ListRecordBytes(list.size());
-    const std::size_t held = list.size() == 3 ? 4 : list.size();
-    record.bytes[0] = static_cast<std::uint8_t>(held - 1);
-    std::copy(list.begin(), list.end(), record.bytes.begin() + 1);
-    if (list.size() == 3) record.bytes[4] = list[2];
-    if (list.size() == 2) {
-        const auto& first = colours[list[0]];
-        const auto& second = colours[list[1]];
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            const auto step = static_cast<std::int16_t>(2 * (second[axis] - first[axis]));
-            std::memcpy(&record.bytes[kPlaneAt + axis * sizeof(step)], &step, sizeof(step));
+    record.size = RecordBytes(list.size());
+    record.kind = KindFor(list.size());
+    std::uint8_t* const bytes = record.bytes.data();
+    switch (record.kind) {
+        case NearestPaletteColour::kPair: {
+            const auto& first = colours[list[0]];
+            const auto& second = colours[list[1]];
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                const auto step = static_cast<std::int16_t>(2 * (second[axis] - first[axis]));
+                std::memcpy(bytes + axis * sizeof(step), &step, sizeof(step));
+            }
+            const std::int32_t limit = second[3] - first[3];
+            std::memcpy(bytes + kLimitAt, &limit, sizeof(limit));
+            bytes[kPairEntriesAt] = list[0];
+            bytes[kPairEntriesAt + 1] = list[1];
+            break;
         }
-        const std::int32_t limit = second[3] - first[3];
-        std::memcpy(&record.bytes[kPlaneAt + 3 * sizeof(std::int16_t)], &limit, sizeof(limit));
+        case NearestPaletteColour::kFour:
+            for (std::size_t i = 0; i < 4; ++i) {
+                const std::uint8_t entry = list[std::min(i, list.size() - 1)];
+                const std::uint32_t word = packed[entry] | std::uint32_t{entry} << 24;
+                std::memcpy(bytes + 4 * i, &word, sizeof(word));
+            }
+            break;
+        case NearestPaletteColour::kLongList:
+            bytes[0] = static_cast<std::uint8_t>(list.size() - 1);
+            std::copy(list.begin(), list.end(), bytes + 1);
+            break;
     }
     return record;
 }
@@ -298,36 +320,35 @@ void NearestPaletteColour::Complete() const {
 }
 
 // Stores a list of two or more entries and returns the cell value that
-// points to it; its record begins with the count less one and the entries.
-// Cells with the same list share it (the cells of a ramp of greys have few
-// lists between them). Should a palette ever need more room than the lists
-// have, its remaining cells search all its distinct entries, stored once:
-// still exact, only slower.
+// points to its record. Cells with the same list share it (the cells of a
+// ramp of greys have few lists between them). Should a palette ever need more
+// room than the records have, its remaining cells search all its distinct
+// entries, stored once: still exact, only slower.
 std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
-    const ListRecord record = RecordOf(list, colours_);
+    const ListRecord record = RecordOf(list, colours_, packed_colours_);
     const auto store = [&](const ListRecord& kept) {
-        // A pair begins at an even step, any other list at an odd one.
-        const bool pair = kept.bytes[0] == 1;
-        if ((own_lists_.size() / kListStep) % 2 != (pair ? 0 : 1)) own_lists_.insert(own_lists_.end(), kListStep, 0);
         const std::size_t start = own_lists_.size();
         own_lists_.insert(own_lists_.end(), kept.bytes.begin(), kept.bytes.begin() + static_cast<std::ptrdiff_t>(kept.size));
         list_bytes_ = own_lists_.size();
-        return static_cast<std::uint16_t>(kListBase + start / kListStep);
+        return static_cast<std::uint16_t>(kListBase + (start / kRecordBytes << 2 | kept.kind));
     };
     std::uint32_t hash = 2166136261u;
     for (const std::uint8_t entry : list) hash = (hash ^ entry) * 16777619u;
     std::size_t slot = hash & (kStoredSlots - 1);
     for (; stored_[slot] != 0; slot = (slot + 1) & (kStoredSlots - 1)) {
-        const std::uint8_t* at = own_lists_.data() + (stored_[slot] - kListBase) * kListStep;
-        // The same count is the same length of record.
-        if (at[0] == record.bytes[0] && std::equal(record.bytes.begin(), record.bytes.begin() + static_cast<std::ptrdiff_t>(record.size), at)) {
-            return stored_[slot];
+        // The same kind and the same bytes are the same list: a record's
+        // bytes hold its entries, and a longer list's its count.
+        const std::uint16_t stored = stored_[slot];
+        if (KindOf(stored) == record.kind &&
+            std::equal(record.bytes.begin(), record.bytes.begin() + static_cast<std::ptrdiff_t>(record.size), own_lists_.data() + RecordAt(stored))) {
+            return stored;
         }
     }
-    // Each with room for the step that may go before it.
-    const std::size_t reserve = every_list_ != 0 ? 0 : kListStep + ListRecordBytes(distinct_count_);
-    if (own_lists_.size() + kListStep + record.size + reserve > kMaxListBytes) {
-        if (every_list_ == 0) every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_));
+    const std::size_t reserve = every_list_ != 0 ? 0 : RecordBytes(distinct_count_);
+    if (own_lists_.size() + record.size + reserve > kMaxListBytes) {
+        if (every_list_ == 0) {
+            every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_, packed_colours_));
+        }
         return every_list_;
     }
     stored_[slot] = store(record);
@@ -360,29 +381,33 @@ inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours,
 // branch, which the colours of a picture would mispredict half the time.
 inline std::uint32_t LessBit(std::int32_t a, std::int32_t b) { return static_cast<std::uint32_t>(a - b) >> 31; }
 
-// The nearer of a pair, by the plane held after it.
-inline std::uint8_t SearchPair(const std::uint8_t* list, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+// The nearer of a pair, by the plane its record holds.
+inline std::uint8_t SearchPair(const std::uint8_t* record, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     std::int16_t step_red, step_green, step_blue;
     std::int32_t limit;
-    std::memcpy(&step_red, list + kPlaneAt, sizeof(step_red));
-    std::memcpy(&step_green, list + kPlaneAt + 2, sizeof(step_green));
-    std::memcpy(&step_blue, list + kPlaneAt + 4, sizeof(step_blue));
-    std::memcpy(&limit, list + kPlaneAt + 6, sizeof(limit));
+    std::memcpy(&step_red, record, sizeof(step_red));
+    std::memcpy(&step_green, record + 2, sizeof(step_green));
+    std::memcpy(&step_blue, record + 4, sizeof(step_blue));
+    std::memcpy(&limit, record + kLimitAt, sizeof(limit));
     const std::int32_t along = step_red * static_cast<std::int32_t>(red) + step_green * static_cast<std::int32_t>(green) +
                                step_blue * static_cast<std::int32_t>(blue);
-    return list[1 + LessBit(limit, along)];
+    return record[kPairEntriesAt + LessBit(limit, along)];
 }
 
 // The nearest of four: the nearer of each half, then of the two.
-inline std::uint8_t SearchFour(const std::uint8_t* list, const Colours& colours, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-    const std::int32_t at[3] = {static_cast<std::int32_t>(red), static_cast<std::int32_t>(green), static_cast<std::int32_t>(blue)};
-    const std::int32_t d0 = Distance(colours[list[1]], at), d1 = Distance(colours[list[2]], at);
-    const std::int32_t d2 = Distance(colours[list[3]], at), d3 = Distance(colours[list[4]], at);
+inline std::uint8_t SearchFour(const std::uint8_t* record, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    std::int32_t distances[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::uint8_t* word = record + 4 * i;
+        distances[i] = Square(word[2] - static_cast<std::int32_t>(red)) + Square(word[1] - static_cast<std::int32_t>(green)) +
+                       Square(word[0] - static_cast<std::int32_t>(blue));
+    }
+    const auto [d0, d1, d2, d3] = distances;
     const std::uint32_t low_second = LessBit(d1, d0), high_second = LessBit(d3, d2);
     const std::int32_t low = d0 + ((d1 - d0) & -static_cast<std::int32_t>(low_second));
     const std::int32_t high = d2 + ((d3 - d2) & -static_cast<std::int32_t>(high_second));
     const std::uint32_t high_wins = LessBit(high, low);
-    return list[1 + low_second + high_wins * (2 + high_second - low_second)];
+    return record[4 * (low_second + high_wins * (2 + high_second - low_second)) + 3];
 }
 
 }  // namespace
@@ -392,11 +417,11 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
         cell = WorkedOutCell((red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
         if (cell < kListBase) return static_cast<std::uint8_t>(cell);
     }
-    const std::uint8_t* list = lists_ + (cell - kListBase) * kListStep;
-    switch (list[0]) {
-        case 1: return SearchPair(list, red, green, blue);
-        case 3: return SearchFour(list, colours_, red, green, blue);
-        default: return SearchList(list, colours_, red, green, blue);
+    const std::uint8_t* record = lists_ + RecordAt(cell);
+    switch (KindOf(cell)) {
+        case kPair: return SearchPair(record, red, green, blue);
+        case kFour: return SearchFour(record, red, green, blue);
+        default: return SearchList(record, colours_, red, green, blue);
     }
 }
 
@@ -423,13 +448,13 @@ void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, co
             out[i] = static_cast<std::uint8_t>(cell);
             held[i - start] = static_cast<std::uint16_t>(cell);
             pairs[pair_count] = others[other_count] = static_cast<std::uint16_t>(i - start);
-            const std::uint32_t listed = cell >= kListBase, odd = cell & 1;  // kNotYet is odd
-            pair_count += listed & (odd ^ 1);
-            other_count += listed & odd;
+            const std::uint32_t listed = cell >= kListBase, pair = KindOf(cell) == kPair;  // kNotYet is no pair
+            pair_count += listed & pair;
+            other_count += listed & (pair ^ 1);
         }
         for (std::size_t k = 0; k < pair_count; ++k) {
             const std::uint8_t* pixel = row + offsets[start + pairs[k]];
-            out[start + pairs[k]] = SearchPair(lists + (held[pairs[k]] - kListBase) * kListStep, pixel[2], pixel[1], pixel[0]);
+            out[start + pairs[k]] = SearchPair(lists + RecordAt(held[pairs[k]]), pixel[2], pixel[1], pixel[0]);
         }
         for (std::size_t k = 0; k < other_count; ++k) {
             const std::uint8_t* pixel = row + offsets[start + others[k]];

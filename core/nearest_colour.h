@@ -15,24 +15,27 @@ class NearestPaletteColour {
 public:
     // The colour cube is cut into 32 x 32 x 32 cells of 8 x 8 x 8 colours,
     // red slowest, blue fastest. A cell to whose every colour one entry is
-    // nearest holds that entry; any other holds kListBase plus where its list
-    // of candidates begins, in steps of kListStep bytes: the count less one,
-    // then the entries in index order, one of which is nearest to each colour
-    // of the cell (a pair is followed by the plane between its two colours,
-    // three entries are held as four). A cell pointing to a pair holds an
-    // even value, one pointing to any other list an odd one, so that a search
-    // tells them apart without reading the list. The cells and the lists
+    // nearest holds that entry; any other holds kListBase plus a record of
+    // its candidates, one of which is nearest to each colour of the cell: the
+    // record's place in steps of kRecordBytes, times four, plus its kind. A
+    // search reads a pair or four entries (three are held as four) with the
+    // same few reads whatever they are; a longer list holds the count less
+    // one, then the entries in index order. The cells and the records
     // together stay within 192 KB for any palette, so they stay in a core's
     // own cache however a picture jumps.
     static constexpr int kCellBits = 3;
     static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
     static constexpr std::uint32_t kListBase = 256;
-    static constexpr std::size_t kListStep = 2;
-    static constexpr std::size_t kMaxListBytes = (0x10000 - kListBase) * kListStep;
-    // A cell not worked out yet. A list takes six bytes or more, so no list
-    // can begin where this value would point.
+    static constexpr std::size_t kRecordBytes = 16;
+    enum Kind : std::uint32_t { kPair = 0, kFour = 1, kLongList = 2 };
+    static constexpr std::size_t kMaxListBytes = 128 * 1024;
+    // A cell not worked out yet: of a kind no record has.
     static constexpr std::uint16_t kNotYet = 0xFFFF;
-    static_assert(kListBase + (kMaxListBytes - 4) / kListStep < kNotYet);
+    static_assert(kListBase + (kMaxListBytes / kRecordBytes) * 4 <= kNotYet);
+    static constexpr Kind KindOf(std::uint32_t cell) { return static_cast<Kind>(cell & 3); }
+    // Where the record of a cell of kListBase or more begins.
+    static constexpr std::size_t RecordAt(std::uint32_t cell) { return (cell - kListBase) >> 2 << 4; }
+    static_assert(kRecordBytes == 1 << 4);
     // Cells are worked out a box of 4 x 4 x 4 of them at a time, 32 x 32 x 32
     // colours, when a colour of the box is first searched for.
     static constexpr int kBoxBits = 5;
@@ -107,10 +110,10 @@ private:
     mutable std::mutex lock_;
     mutable std::vector<std::uint16_t> own_cells_;
     mutable std::vector<std::uint8_t> own_lists_;
-    // A power of two at least twice the most lists that fit (each takes four
-    // bytes or more), so the search for a free place stays short and ends.
-    static constexpr std::size_t kStoredSlots = 0x10000;
-    static_assert(kMaxListBytes / 4 * 2 <= kStoredSlots);
+    // A power of two at least twice the most records that fit, so the
+    // search for a free place stays short and ends.
+    static constexpr std::size_t kStoredSlots = 0x4000;
+    static_assert(kMaxListBytes / kRecordBytes * 2 <= kStoredSlots);
     struct FreeBlock {
         void operator()(std::uint16_t* block) const { std::free(block); }
     };

@@ -37,11 +37,11 @@ constexpr std::array<std::uint64_t, 256> PackOrders() {
 constexpr std::array<std::uint64_t, 256> kPackOrders = PackOrders();
 
 // Pixels waiting for one kind of search: colour (blue, green, red from the
-// lowest byte), cell and place in the run; room for a whole group past the last.
+// lowest byte, the place in the run in the top byte) and where the record of
+// its cell begins, in steps of eight bytes; room for a whole group past the last.
 struct Waiting {
     alignas(32) std::array<std::uint32_t, kRun + kLanes> colours;
-    alignas(32) std::array<std::uint32_t, kRun + kLanes> cells;
-    alignas(32) std::array<std::uint32_t, kRun + kLanes> places;
+    alignas(32) std::array<std::uint32_t, kRun + kLanes> records;
     std::size_t count = 0;
 };
 
@@ -53,11 +53,9 @@ __attribute__((target("avx2"))) inline __m256i Pack(__m256i values, unsigned mas
 // Stores all eight lanes at count, whatever the mask (a test of it would be
 // a branch the colours decide); returns the new count. The count is passed
 // by value: held in the object, it would be read again after every store.
-__attribute__((target("avx2"))) inline std::size_t Add(Waiting& waiting, std::size_t count, unsigned mask, __m256i colours, __m256i cells,
-                                                       __m256i places) {
+__attribute__((target("avx2"))) inline std::size_t Add(Waiting& waiting, std::size_t count, unsigned mask, __m256i colours, __m256i records) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.colours[count]), Pack(colours, mask));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.cells[count]), Pack(cells, mask));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.places[count]), Pack(places, mask));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.records[count]), Pack(records, mask));
     return count + static_cast<std::size_t>(std::popcount(mask));
 }
 
@@ -66,8 +64,7 @@ __attribute__((target("avx2"))) inline std::size_t Add(Waiting& waiting, std::si
 void FillLastGroup(Waiting& waiting) {
     for (std::size_t i = waiting.count; i % kLanes != 0; ++i) {
         waiting.colours[i] = waiting.colours[0];
-        waiting.cells[i] = waiting.cells[0];
-        waiting.places[i] = waiting.places[0];
+        waiting.records[i] = waiting.records[0];
     }
 }
 
@@ -174,17 +171,18 @@ __attribute__((target("avx2"))) inline __m256i WordsOf(const std::uint8_t* bytes
     for (; i < count; ++i) colours[i] = ColourAt(start, size, offsets[i]);
 }
 
-// Places of pixels searched one at a time (copies filling a last group may add one again).
+// Places of pixels searched one at a time.
 struct Slow {
-    std::array<std::uint16_t, kRun + kLanes> places;
+    std::array<std::uint16_t, kRun> places;
     std::size_t count = 0;
 };
 
-// Reads each whole group's cells: an answer, stored in out, or a list, whose
-// pixel waits for the search of its kind. Returns the pixels done.
+// Reads each whole group's cells: an answer, stored in out, or a record,
+// whose pixel waits for the search of its kind; pixels whose cell holds a
+// longer list, or is not worked out yet, are left to the search one at a
+// time. Returns the pixels done.
 [[gnu::noinline, gnu::target("avx2")]] std::size_t SortByCell(const std::uint32_t* pixels, std::size_t count, const std::uint16_t* cells,
-                                                               std::uint8_t* out, Waiting& pairs, Waiting& others, Slow& slow) {
-    const __m256i one = _mm256_set1_epi32(1);
+                                                               std::uint8_t* out, Waiting& pairs, Waiting& fours, Slow& slow) {
     const std::size_t whole = count / kLanes * kLanes;
     // First every group's cells, then what they hold: the reads of the
     // table then follow one another without waiting for the sorting.
@@ -196,85 +194,86 @@ struct Slow {
                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 3), _mm256_set1_epi32(0x1F)));
         // Two cells a read, the whole read within the table.
         const __m256i two_cells = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), _mm256_srli_epi32(cell_at, 1), 4);
-        const __m256i cell = _mm256_and_si256(_mm256_srlv_epi32(two_cells, _mm256_slli_epi32(_mm256_and_si256(cell_at, one), 4)),
+        const __m256i cell = _mm256_and_si256(_mm256_srlv_epi32(two_cells, _mm256_slli_epi32(_mm256_and_si256(cell_at, _mm256_set1_epi32(1)), 4)),
                                               _mm256_set1_epi32(0xFFFF));
         _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), cell);
         const __m128i halves = _mm_packus_epi32(_mm256_castsi256_si128(cell), _mm256_extracti128_si256(cell, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
     }
-    std::size_t pair_count = 0, other_count = 0;
+    std::size_t pair_count = 0, four_count = 0;
+    const __m256i kind_bits = _mm256_set1_epi32(3);
     for (std::size_t i = 0; i < whole; i += kLanes) {
-        const __m256i colours = Load(&pixels[i]);
         const __m256i cell = Load(&held[i]);
         const __m256i listed = _mm256_cmpgt_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase - 1));
-        const __m256i odd = _mm256_cmpeq_epi32(_mm256_and_si256(cell, one), one);
-        const __m256i waiting_for_table = _mm256_cmpeq_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kNotYet));
+        const __m256i kind = _mm256_and_si256(cell, kind_bits);
+        const __m256i pair = _mm256_and_si256(listed, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kPair)));
+        const __m256i four = _mm256_and_si256(listed, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kFour)));
         const __m256i places = _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        pair_count = Add(pairs, pair_count, MaskOf(_mm256_andnot_si256(odd, listed)), colours, cell, places);
-        other_count = Add(others, other_count, MaskOf(_mm256_andnot_si256(waiting_for_table, _mm256_and_si256(odd, listed))), colours, cell, places);
-        for (unsigned mask = MaskOf(waiting_for_table); mask != 0; mask &= mask - 1) {
+        const __m256i colours = _mm256_or_si256(Load(&pixels[i]), _mm256_slli_epi32(places, 24));
+        // The record's place in steps of eight bytes: twice its step.
+        const __m256i records = _mm256_andnot_si256(_mm256_set1_epi32(1), _mm256_srli_epi32(_mm256_sub_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase)), 1));
+        pair_count = Add(pairs, pair_count, MaskOf(pair), colours, records);
+        four_count = Add(fours, four_count, MaskOf(four), colours, records);
+        for (unsigned mask = MaskOf(_mm256_andnot_si256(_mm256_or_si256(pair, four), listed)); mask != 0; mask &= mask - 1) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(i + static_cast<std::size_t>(std::countr_zero(mask)));
         }
     }
     pairs.count = pair_count;
-    others.count = other_count;
+    fours.count = four_count;
     return whole;
 }
 
-// A list is read only through a cell that points to it, and is written
-// before the cell is (see StoreCell).
-__attribute__((target("avx2"))) inline __m256i ListsAt(const Waiting& waiting, std::size_t k) {
-    return _mm256_slli_epi32(_mm256_sub_epi32(Load(&waiting.cells[k]), _mm256_set1_epi32(NearestPaletteColour::kListBase)), 1);
+// The four words of the records of eight waiting pixels: word w of each
+// pixel's record in words[w], lane by lane. Each read takes two words of four
+// records; the records of pixels 0, 1, 4, 5 and of 2, 3, 6, 7 are read
+// together, so that taking every other word of both puts the lanes in order.
+struct RecordWords {
+    __m256i words[4];
+};
+
+[[gnu::target("avx2")]] inline RecordWords ReadRecords(const Waiting& waiting, std::size_t k, const std::uint8_t* lists) {
+    const __m256i order = _mm256_permutevar8x32_epi32(Load(&waiting.records[k]), _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+    const __m128i first = _mm256_castsi256_si128(order), second = _mm256_extracti128_si256(order, 1);
+    const auto* const low = reinterpret_cast<const long long*>(lists);
+    const auto* const high = reinterpret_cast<const long long*>(lists + 8);
+    const __m256 words_01 = _mm256_castsi256_ps(_mm256_i32gather_epi64(low, first, 8));
+    const __m256 words_01_more = _mm256_castsi256_ps(_mm256_i32gather_epi64(low, second, 8));
+    const __m256 words_23 = _mm256_castsi256_ps(_mm256_i32gather_epi64(high, first, 8));
+    const __m256 words_23_more = _mm256_castsi256_ps(_mm256_i32gather_epi64(high, second, 8));
+    return {{_mm256_castps_si256(_mm256_shuffle_ps(words_01, words_01_more, 0x88)), _mm256_castps_si256(_mm256_shuffle_ps(words_01, words_01_more, 0xDD)),
+             _mm256_castps_si256(_mm256_shuffle_ps(words_23, words_23_more, 0x88)), _mm256_castps_si256(_mm256_shuffle_ps(words_23, words_23_more, 0xDD))}};
 }
 
 // Pairs: the side of the plane between the two entries.
 [[gnu::noinline, gnu::target("avx2")]] void SearchPairs(Waiting& pairs, const std::uint8_t* lists, std::uint8_t* out) {
     FillLastGroup(pairs);
     for (std::size_t k = 0; k < pairs.count; k += kLanes) {
+        const RecordWords record = ReadRecords(pairs, k, lists);
         const __m256i colours = Load(&pairs.colours[k]);
-        const __m256i list_at = ListsAt(pairs, k);
-        const __m256i entries = Gather(lists, list_at);
-        const __m256i red_green_steps = Gather(lists + 4, list_at);
-        const __m256i blue_step = Gather(lists + 8, list_at);
-        const __m256i limit = Gather(lists + 10, list_at);
         const __m256i red_green = _mm256_shuffle_epi8(colours, _mm256_setr_epi8(2, -1, 1, -1, 6, -1, 5, -1, 10, -1, 9, -1, 14, -1, 13, -1,
                                                                                  2, -1, 1, -1, 6, -1, 5, -1, 10, -1, 9, -1, 14, -1, 13, -1));
-        // The step of blue times blue, the limit's low half times zero.
-        const __m256i along = _mm256_add_epi32(_mm256_madd_epi16(red_green, red_green_steps),
-                                               _mm256_madd_epi16(_mm256_and_si256(colours, _mm256_set1_epi32(0xFF)), blue_step));
-        const __m256i second = _mm256_and_si256(_mm256_cmpgt_epi32(along, limit), _mm256_set1_epi32(8));
-        Scatter(_mm256_srlv_epi32(entries, _mm256_add_epi32(second, _mm256_set1_epi32(8))), Load(&pairs.places[k]), out);
+        // The step of blue times blue, the zero after it times zero.
+        const __m256i along = _mm256_add_epi32(_mm256_madd_epi16(red_green, record.words[0]),
+                                               _mm256_madd_epi16(_mm256_and_si256(colours, _mm256_set1_epi32(0xFF)), record.words[1]));
+        const __m256i second = _mm256_and_si256(_mm256_cmpgt_epi32(along, record.words[2]), _mm256_set1_epi32(8));
+        Scatter(_mm256_srlv_epi32(record.words[3], second), _mm256_srli_epi32(colours, 24), out);
     }
 }
 
-// The squared distance of each pixel to the palette colour of its list's given entry.
-__attribute__((target("avx2"))) inline __m256i DistanceToEntry(Spread pixel, __m256i entries, int entry, const std::uint32_t* packed) {
-    const __m256i index = _mm256_and_si256(_mm256_srli_epi32(entries, 8 * entry), _mm256_set1_epi32(0xFF));
-    return SquaredDistance(pixel, SpreadOf(_mm256_i32gather_epi32(reinterpret_cast<const int*>(packed), index, 4)));
-}
-
-// Lists of four: the first of the nearest. Longer lists are left to the
-// search one pixel at a time.
-[[gnu::noinline, gnu::target("avx2")]] void SearchFours(Waiting& others, const std::uint8_t* lists, const std::uint32_t* packed, std::uint8_t* out,
-                                                        Slow& slow) {
-    const __m256i byte = _mm256_set1_epi32(0xFF);
-    FillLastGroup(others);
-    for (std::size_t k = 0; k < others.count; k += kLanes) {
-        const __m256i list_at = ListsAt(others, k);
-        const __m256i head = Gather(lists, list_at);
-        const __m256i entries = Gather(lists + 1, list_at);
-        const Spread pixel = SpreadOf(Load(&others.colours[k]));
-        __m256i best = DistanceToEntry(pixel, entries, 0, packed), shift = _mm256_setzero_si256();
+// Fours: the first of the nearest, each word a colour with its entry on top.
+[[gnu::noinline, gnu::target("avx2")]] void SearchFours(Waiting& fours, const std::uint8_t* lists, std::uint8_t* out) {
+    FillLastGroup(fours);
+    for (std::size_t k = 0; k < fours.count; k += kLanes) {
+        const RecordWords record = ReadRecords(fours, k, lists);
+        const __m256i colours = Load(&fours.colours[k]);
+        const Spread pixel = SpreadOf(colours);
+        __m256i best = record.words[0], best_distance = SquaredDistance(pixel, SpreadOf(best));
         for (int entry = 1; entry < 4; ++entry) {
-            const __m256i distance = DistanceToEntry(pixel, entries, entry, packed);
-            shift = _mm256_blendv_epi8(shift, _mm256_set1_epi32(8 * entry), _mm256_cmpgt_epi32(best, distance));
-            best = _mm256_min_epi32(best, distance);
+            const __m256i distance = SquaredDistance(pixel, SpreadOf(record.words[entry]));
+            best = _mm256_blendv_epi8(best, record.words[entry], _mm256_cmpgt_epi32(best_distance, distance));
+            best_distance = _mm256_min_epi32(best_distance, distance);
         }
-        Scatter(_mm256_srlv_epi32(entries, shift), Load(&others.places[k]), out);
-        const __m256i four = _mm256_cmpeq_epi32(_mm256_and_si256(head, byte), _mm256_set1_epi32(3));
-        for (unsigned mask = ~MaskOf(four) & 0xFF; mask != 0; mask &= mask - 1) {
-            slow.places[slow.count++] = static_cast<std::uint16_t>(others.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);
-        }
+        Scatter(_mm256_srli_epi32(best, 24), _mm256_srli_epi32(colours, 24), out);
     }
 }
 
@@ -284,18 +283,18 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
     static const bool has_avx2 = __builtin_cpu_supports("avx2");
     if (!has_avx2) return false;
     alignas(32) std::array<std::uint32_t, kRun> colours;
-    Waiting pairs, others;
+    Waiting pairs, fours;
     Slow slow;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t run = std::min(count - start, kRun);
         std::uint8_t* const run_out = out + start;
-        pairs.count = others.count = slow.count = 0;
+        pairs.count = fours.count = slow.count = 0;
         ReadColours(row, offsets + start, run, colours.data());
-        for (std::size_t i = SortByCell(colours.data(), run, cells_, run_out, pairs, others, slow); i < run; ++i) {
+        for (std::size_t i = SortByCell(colours.data(), run, cells_, run_out, pairs, fours, slow); i < run; ++i) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(i);
         }
         SearchPairs(pairs, lists_, run_out);
-        SearchFours(others, lists_, packed_colours_.data(), run_out, slow);
+        SearchFours(fours, lists_, run_out);
         for (std::size_t s = 0; s < slow.count; ++s) {
             const std::uint32_t colour = colours[slow.places[s]];
             run_out[slow.places[s]] = Find(colour >> 16, colour >> 8 & 0xFF, colour & 0xFF);
