@@ -9,6 +9,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include "cli/batch_arguments.h"
 #include "cli/batch_convert.h"
 #include "cli/batch_usage.h"
@@ -51,6 +54,18 @@ private:
 };
 #endif
 
+// The threads of a batch share one heap, and the blocks a file takes (a few
+// hundred kilobytes to a few megabytes) stay in it when freed, for the next
+// file. Otherwise each thread gets a heap of its own, whose pages are new to
+// the process, and a block handed back to the system is faulted in afresh.
+void KeepOneHeapForAllThreads() {
+#ifdef __GLIBC__
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_MMAP_THRESHOLD, 8 << 20);
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
+#endif
+}
+
 // The palette of the file named, or the built-in one; nothing after telling
 // that the file is no palette.
 std::optional<TexturePalette> PaletteOf(const std::optional<std::string>& palette_file) {
@@ -88,6 +103,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     const ConsoleSpeaksAnsiCodePage console;
 #endif
+    KeepOneHeapForAllThreads();
     if (argc > 1 && std::string(argv[1]) == "watch") return Watch(std::vector<std::string>(argv + 2, argv + argc));
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const std::string usage = std::string(kBatchUsage) +
