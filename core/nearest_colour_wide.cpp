@@ -210,8 +210,9 @@ struct Slow {
         const __m256i four = _mm256_and_si256(listed, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kFour)));
         const __m256i places = _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
         const __m256i colours = _mm256_or_si256(Load(&pixels[i]), _mm256_slli_epi32(places, 24));
-        // The record's place in steps of eight bytes: twice its step.
-        const __m256i records = _mm256_andnot_si256(_mm256_set1_epi32(1), _mm256_srli_epi32(_mm256_sub_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase)), 1));
+        // The record's place in steps of eight bytes, twice its step: the
+        // kind of a pair or a four is 0 or 1, which the halving drops.
+        const __m256i records = _mm256_srli_epi32(_mm256_sub_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase)), 1);
         pair_count = Add(pairs, pair_count, MaskOf(pair), colours, records);
         four_count = Add(fours, four_count, MaskOf(four), colours, records);
         for (unsigned mask = MaskOf(_mm256_andnot_si256(_mm256_or_si256(pair, four), listed)); mask != 0; mask &= mask - 1) {
