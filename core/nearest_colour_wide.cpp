@@ -77,10 +77,6 @@ __attribute__((target("avx2"))) inline __m256i Load(const std::uint32_t* from) {
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(from));
 }
 
-__attribute__((target("avx2"))) inline __m256i Gather(const std::uint8_t* base, __m256i byte_offsets) {
-    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), byte_offsets, 1);
-}
-
 // Stores the low byte of each lane at out + place.
 __attribute__((target("avx2"))) inline void Scatter(__m256i indices, __m256i places, std::uint8_t* out) {
     alignas(32) std::uint32_t index[kLanes], place[kLanes];
