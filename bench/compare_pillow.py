@@ -16,7 +16,9 @@ per file (a figure that does not depend on the machine) and the time Pillow's
 side spends flushing its files to the disk, which both sides do the same way
 (a temporary flushed, then renamed; the folder flushed once), and two runs
 each of the same batches with the files out of the page cache beforehand, as
-after a restart: then reading is the disk's work. Uses Debian's
+after a restart: then reading is the disk's work, and ours written into
+memory (/dev/shm), where no flush waits for the disk: how default -j scales
+with the processors alone. Uses Debian's
 python3-pil; builds the Release tools in build/core-bench unless --no-build is
 given.
 
@@ -248,6 +250,16 @@ def batches(work, palette, runs, count=100):
             times["ours1"].append(ours_batch(files, outs["ours1"], 1))
             times["oursN"].append(ours_batch(files, outs["oursN"], 0))
             times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
+        # The same batches written into memory, where no flush waits for a
+        # disk: how default -j scales with the processors alone.
+        in_memory = {"ours1": [], "oursN": []}
+        memory = tempfile.mkdtemp(prefix="lumivane-compare-", dir="/dev/shm") if os.access("/dev/shm", os.W_OK) else None
+        for _ in range(runs if memory else 0):
+            warm(files)
+            in_memory["ours1"].append(ours_batch(files, memory, 1)[0])
+            in_memory["oursN"].append(ours_batch(files, memory, 0)[0])
+        if memory:
+            shutil.rmtree(memory)
         for _ in range(2):
             for who, run in (("ours1", lambda: ours_batch(files, outs["ours1"], 1)),
                              ("oursN", lambda: ours_batch(files, outs["oursN"], 0)),
@@ -272,6 +284,10 @@ def batches(work, palette, runs, count=100):
         print("%-15s %-5s %22s %22s %22s   (files per second; default -j / -j 1: %s)" % (
             name, "f/s", spread([1e3 / t[0] for t in times["pillow"]]), spread([1e3 / t[0] for t in times["ours1"]]),
             spread([1e3 / t[0] for t in times["oursN"]]), spread([a[0] / b[0] for a, b in zip(times["ours1"], times["oursN"])])))
+        if in_memory["ours1"]:
+            print("%-15s %-5s %22s %22s %22s   (wall, written into /dev/shm: no disk; default -j / -j 1: %s)" % (
+                name, "mem", "", spread(in_memory["ours1"]), spread(in_memory["oursN"]),
+                spread([a / b for a, b in zip(in_memory["ours1"], in_memory["oursN"])])))
         sys.stdout.flush()
 
 
