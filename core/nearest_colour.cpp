@@ -215,7 +215,8 @@ ListRecord RecordOf(std::span<const std::uint8_t> list, const Colours& colours, 
 
 }  // namespace
 
-NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette) : own_cells_(kCells, kNotYet) {
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::size_t record_room)
+    : own_cells_(kCells, kNotYet), record_room_(std::clamp(record_room, RecordBytes(256), kMaxListBytes)) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
     SetColours();
     // An entry whose colour an entry before it has never wins, ties going to
@@ -226,7 +227,7 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
                                           [&](std::uint8_t earlier) { return colours_[earlier] == colours_[value]; });
         if (!repeated) distinct_[distinct_count_++] = static_cast<std::uint8_t>(value);
     }
-    own_lists_.reserve(kMaxListBytes);
+    own_lists_.reserve(record_room_);
     // Zeroed by the system as it is first touched, not all at once here.
     stored_.reset(static_cast<std::uint16_t*>(std::calloc(kStoredSlots, sizeof(std::uint16_t))));
     if (!stored_) throw std::bad_alloc();
@@ -345,7 +346,7 @@ std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
         }
     }
     const std::size_t reserve = every_list_ != 0 ? 0 : RecordBytes(distinct_count_);
-    if (own_lists_.size() + record.size + reserve > kMaxListBytes) {
+    if (own_lists_.size() + record.size + reserve > record_room_) {
         if (every_list_ == 0) {
             every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_, packed_colours_));
         }

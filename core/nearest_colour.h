@@ -44,8 +44,11 @@ public:
     // working out the table as colours are searched for: a palette costs
     // next to nothing until it is used, and then only the boxes its pictures
     // reach. Any number of threads may search it together. Throws
-    // std::bad_alloc without memory for the table.
-    explicit NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette);
+    // std::bad_alloc without memory for the table. The records take
+    // record_room bytes at most (no less than one list of every entry
+    // takes, no more than kMaxListBytes); a smaller room only makes the
+    // search slower, never inexact.
+    explicit NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::size_t record_room = kMaxListBytes);
     // Searches a table worked out before (by the build, for the built-in
     // palette), which must outlive the search; nothing is copied.
     NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint16_t, kCells> cells,
@@ -122,4 +125,5 @@ private:
     const std::uint16_t* cells_ = nullptr;
     const std::uint8_t* lists_ = nullptr;
     mutable std::size_t list_bytes_ = 0;
+    std::size_t record_room_ = kMaxListBytes;
 };

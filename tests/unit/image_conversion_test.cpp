@@ -129,16 +129,18 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 
 // A row's pixels are searched in groups and runs: any number of them, in any
 // order, up to the row's last byte, each get the nearest colour, whether the
-// table was made by the build, is worked out as they come, or holds lists of
-// many entries (a ramp of greys), searched eight at a time or one at a time.
+// table was made by the build, is worked out as they come, holds lists of
+// many entries (a ramp of greys), or has room for a few records only (the
+// cells past them search every entry), eight at a time or one at a time.
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
-    const NearestPaletteColour made_up(MadeUpPalette()), greys(ramp);
+    const NearestPaletteColour made_up(MadeUpPalette()), greys(ramp), cramped(MadeUpPalette(), 512);
     std::mt19937 random(7);
     std::vector<std::uint8_t> row(3 * 100);
     for (std::uint8_t& byte : row) byte = static_cast<std::uint8_t>(random());
-    for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys}}) {
+    for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys},
+                                             {MadeUpPalette(), &cramped}}) {
         using enum NearestPaletteColour::Width;
         // Pixels anywhere, or every pixel or every fourth from a byte on, as
         // a picture of the texture's width or four times it gives them, up
