@@ -161,7 +161,6 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
 // - Four entries (three hold the last one twice: a repeat never wins): four
 //   words, each an entry's blue, green and red and the entry in its top byte.
 // - A longer list: the count less one, then the entries in index order.
-using Record = std::array<std::uint8_t, NearestPaletteColour::kRecordBytes>;
 constexpr std::size_t kLimitAt = 8, kPairEntriesAt = 12;
 
 std::size_t RecordBytes(std::size_t entries) {
