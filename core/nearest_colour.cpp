@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <new>
 #include "core/little_endian.h"
 
 // Exactness: each box of the table is cut in eight again and again, starting
@@ -163,7 +162,7 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
 // - A longer list: the count less one, then the entries in index order.
 constexpr std::size_t kLimitAt = 8, kPairEntriesAt = 12;
 
-std::size_t RecordBytes(std::size_t entries) {
+constexpr std::size_t RecordBytes(std::size_t entries) {
     const std::size_t held = entries <= 4 ? NearestPaletteColour::kRecordBytes : 1 + entries;
     return (held + NearestPaletteColour::kRecordBytes - 1) / NearestPaletteColour::kRecordBytes * NearestPaletteColour::kRecordBytes;
 }
@@ -173,7 +172,7 @@ NearestPaletteColour::Kind KindFor(std::size_t entries) {
 }
 
 struct ListRecord {
-    std::array<std::uint8_t, 1 + 256 + NearestPaletteColour::kRecordBytes> bytes{};
+    std::array<std::uint8_t, RecordBytes(256)> bytes{};
     std::size_t size = 0;
     NearestPaletteColour::Kind kind = NearestPaletteColour::kPair;
 };
@@ -227,9 +226,7 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
         if (!repeated) distinct_[distinct_count_++] = static_cast<std::uint8_t>(value);
     }
     own_lists_.reserve(record_room_);
-    // Zeroed by the system as it is first touched, not all at once here.
-    stored_.reset(static_cast<std::uint16_t*>(std::calloc(kStoredSlots, sizeof(std::uint16_t))));
-    if (!stored_) throw std::bad_alloc();
+    stored_.assign(kStoredSlots, 0);
     cells_ = own_cells_.data();
     lists_ = own_lists_.data();
 }

@@ -4,8 +4,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -117,10 +115,7 @@ private:
     // search for a free place stays short and ends.
     static constexpr std::size_t kStoredSlots = 0x4000;
     static_assert(kMaxListBytes / kRecordBytes * 2 <= kStoredSlots);
-    struct FreeBlock {
-        void operator()(std::uint16_t* block) const { std::free(block); }
-    };
-    std::unique_ptr<std::uint16_t[], FreeBlock> stored_;
+    mutable std::vector<std::uint16_t> stored_;
     mutable std::uint16_t every_list_ = 0;
     const std::uint16_t* cells_ = nullptr;
     const std::uint8_t* lists_ = nullptr;

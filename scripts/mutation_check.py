@@ -151,6 +151,8 @@ EQUIVALENT = {
     "23391821": "platform/native_path_win.cpp: the shortcut for an empty path dropped: WideCharToMultiByte of no "
                 "characters gives 0 bytes, the same empty text",
     "c9e466ef": "gallery/gallery_list.cpp: LVM_GETITEMCOUNT's wParam 0 made 1: the message ignores wParam",
+    "6a47cc5b": "core/nearest_colour_wide.cpp: the words a read near the row's end steps back by, back / 3 for "
+                "back / 4: back is 0 or 8, and 8 / 3 is 2 as 8 / 4 is",
     "7f33f3d6": "core/nearest_colour.cpp: a later entry must beat an earlier one by 2, not 1, to prune it: fewer "
                 "entries are pruned, and the search compares those kept exactly, so only the table's size changes",
     "47099c88": "platform/folder_changes_win.cpp: the check for a read still waiting made false: the event is set "
