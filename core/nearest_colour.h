@@ -34,6 +34,7 @@ public:
     // Where the record of a cell of kListBase or more begins.
     static constexpr std::size_t RecordAt(std::uint32_t cell) { return (cell - kListBase) >> 2 << 4; }
     static_assert(kRecordBytes == 1 << 4);
+    static_assert(kCells * sizeof(std::uint16_t) + kMaxListBytes <= 192 * 1024);
     // Cells are worked out a box of 4 x 4 x 4 of them at a time, 32 x 32 x 32
     // colours, when a colour of the box is first searched for.
     static constexpr int kBoxBits = 5;

@@ -34,6 +34,14 @@ std::uint16_t DibColorCount(const BitmapInfoHeader& header);
 std::uint16_t DibColorTableBytes(const BitmapInfoHeader& header);
 // Bytes per pixel row, padded to whole 32-bit words.
 std::int32_t DibRowStride(const BitmapInfoHeader& header);
+// The value of pixel x of a row of 1, 4 or 8 bits, the leftmost pixel in
+// the top bits of its byte.
+template <unsigned Bits>
+inline unsigned DibPixelValue(const std::uint8_t* row, std::size_t x) {
+    static_assert(Bits == 1 || Bits == 4 || Bits == 8);
+    constexpr unsigned kPerByte = 8 / Bits;
+    return row[x / kPerByte] >> ((kPerByte - 1 - x % kPerByte) * Bits) & ((1u << Bits) - 1);
+}
 // The pixel rows of the packed DIB starting at block: biSize + the 16-bit table size in.
 std::uint8_t* DibPixels(std::uint8_t* block);
 const std::uint8_t* DibPixels(const std::uint8_t* block);

@@ -35,13 +35,13 @@ bool StretchedBgrx(const PackedDib& source, std::int32_t width, std::int32_t hei
     };
     switch (bits) {
     case 1:
-        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x / 8] >> (7 - x % 8) & 1]; });
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[DibPixelValue<1>(row, x)]; });
         break;
     case 4:
-        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x / 2] >> (x % 2 ? 0 : 4) & 15]; });
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[DibPixelValue<4>(row, x)]; });
         break;
     case 8:
-        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[row[x]]; });
+        stretch([&](const std::uint8_t* row, std::size_t x) { return colours[DibPixelValue<8>(row, x)]; });
         break;
     case 24:
         stretch([&](const std::uint8_t* row, std::size_t x) { return LoadU24(row + 3 * x); });

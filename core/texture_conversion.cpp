@@ -85,20 +85,20 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
         case 1: {
             const auto mapped = MapColourTable(source, palette, nearest);
             ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
-                return mapped[(row[x >> 3] >> (7 - (x & 7))) & 1];
+                return mapped[DibPixelValue<1>(row, x)];
             });
             break;
         }
         case 4: {
             const auto mapped = MapColourTable(source, palette, nearest);
             ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) {
-                return mapped[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+                return mapped[DibPixelValue<4>(row, x)];
             });
             break;
         }
         case 8: {
             const auto mapped = MapColourTable(source, palette, nearest);
-            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) { return mapped[row[x]]; });
+            ForEachStretchedPixel(source, target, [&](const std::uint8_t* row, std::size_t x) { return mapped[DibPixelValue<8>(row, x)]; });
             break;
         }
         case 16:
