@@ -348,12 +348,12 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         std::uint32_t compression = 0;
         std::uint32_t offset = kFromTheParts;  // 0: right after the table
         // Fewer bytes are read than when read whole: kept rows that lie
-        // less than 8 KB apart are read in one call, with the rows between.
+        // less than 32 KB apart are read in one call, with the rows between.
         bool fewer = false;
     } rows[] = {
         {301, 1000, 24}, {301, -1000, 24}, {301, 1000, 8, 0, 0}, {301, 513, 32, 0, 2000}, {1000, 300, 1}, {999, 999, 4},
         {700, 700, 2}, {700, -600, 16, kFields}, {900, 300, 32, kFields},
-        {2000, 1100, 24, 0, kFromTheParts, true}, {1500, -1000, 16, kFields, kFromTheParts, true},
+        {1500, 1000, 24}, {4000, 1100, 24, 0, kFromTheParts, true}, {6000, -1100, 16, kFields, kFromTheParts, true},
         {700, 600, 8, kRle8}, {1000, -300, 4, kRle4}, {200, 700, 8, kRle8},
         {257, 100, 4}, {256, 256, 24}, {100, 100, 24, 0, 0},
     };
