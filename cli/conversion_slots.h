@@ -25,8 +25,9 @@ public:
     // The threads to start for slots: six more, so that six files may wait
     // for the disk while the slots convert. On a busy disk a flush takes
     // several times as long as a conversion, and flushes waiting together
-    // reach the disk in fewer turns. A thread keeps its own buffers of a few
-    // dozen pages; the blocks of a file come from the heap all threads share.
+    // reach the disk in fewer turns. The rooms files are read into, and the
+    // blocks of a file, are shared by all threads: as many as files convert
+    // at once, not one set per thread.
     static std::size_t ThreadsFor(std::size_t slots) { return slots + 6; }
 
     // Gives back the slot this thread holds, if any: its file is about to

@@ -1,6 +1,8 @@
 #include "core/pixel_rows.h"
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include "core/packed_dib.h"
@@ -46,27 +48,67 @@ void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<
     }
 }
 
-// Room reused from file to file by each thread, one for each use: through
-// the packed DIB allocator, so that the tests' limit sees it. More than a
+// Room reused from file to file, through the packed DIB allocator, so that
+// the tests' limit sees it. A reading takes a room of its use from the shelf
+// and puts it back when done, whichever thread it runs on: a batch keeps as
+// many rooms as it reads files at once, not one for each of its threads,
+// each of whose first file would fault in its pages again. More than a
 // megabyte is room of its own, given back after the file, so that one wide
 // picture does not keep it.
 enum class Use { HeldRow, FileRows };
 
-class ReusedRoom {
+class RoomShelf {
 public:
-    explicit ReusedRoom(Use use) : use_(use) {}
-    std::uint8_t* Get(std::size_t bytes) {
-        constexpr std::size_t kKeptBytes = 1u << 20;
-        thread_local std::optional<PackedDib> reused[2];
-        std::optional<PackedDib>& room = bytes > kKeptBytes ? own_ : reused[use_ == Use::HeldRow ? 0 : 1];
-        if (!room) room = PackedDib::Allocate(bytes);
-        if (room && room->size() < bytes && !room->Resize(bytes)) return nullptr;
-        return room ? room->data() : nullptr;
+    std::optional<PackedDib> Take(Use use) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        Kept& kept = kept_[Index(use)];
+        if (kept.count == 0) return std::nullopt;
+        return std::exchange(kept.rooms[--kept.count], std::nullopt);
+    }
+    // Frees the room when the shelf is full; never allocates, so that it may
+    // run as a reading unwinds.
+    void Put(Use use, std::optional<PackedDib>& room) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        Kept& kept = kept_[Index(use)];
+        if (kept.count < kept.rooms.size()) kept.rooms[kept.count++] = std::exchange(room, std::nullopt);
     }
 
 private:
+    static std::size_t Index(Use use) { return use == Use::HeldRow ? 0 : 1; }
+    struct Kept {
+        std::array<std::optional<PackedDib>, 16> rooms;
+        std::size_t count = 0;
+    };
+    std::mutex lock_;
+    Kept kept_[2];
+};
+
+// Never destroyed: a thread still reading as the program ends may put its room back.
+RoomShelf& Shelf() {
+    static RoomShelf* const shelf = new RoomShelf;
+    return *shelf;
+}
+
+class ReusedRoom {
+public:
+    explicit ReusedRoom(Use use) : use_(use) {}
+    ~ReusedRoom() {
+        if (room_ && room_->size() <= kKeptBytes) Shelf().Put(use_, room_);
+    }
+    ReusedRoom(const ReusedRoom&) = delete;
+    ReusedRoom& operator=(const ReusedRoom&) = delete;
+
+    std::uint8_t* Get(std::size_t bytes) {
+        if (!room_ && bytes <= kKeptBytes) room_ = Shelf().Take(use_);
+        if (!room_) room_ = PackedDib::Allocate(bytes);
+        if (room_ && room_->size() < bytes && !room_->Resize(bytes)) return nullptr;
+        return room_ ? room_->data() : nullptr;
+    }
+
+private:
+    static constexpr std::size_t kKeptBytes = 1u << 20;
     Use use_;
-    std::optional<PackedDib> own_;
+    std::optional<PackedDib> room_;
 };
 
 // Kept rows that lie close together in the file are read in one call, with

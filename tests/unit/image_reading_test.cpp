@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <bit>
 #include <set>
+#include <thread>
 #include "cli/fixed_palette.h"
 #include "core/bitmap_file.h"
 #include "core/bitmap_to_texture.h"
@@ -449,6 +450,28 @@ TEST_F(ReadingTest, AHugeClaimOfAFewBytesConvertsInLittleMemoryWholeOrAveraged) 
     const std::size_t white = 128 * 256 + 3;
     EXPECT_NE(texture[white], texture[0]);
     EXPECT_EQ(std::count(texture.begin(), texture.end(), texture[0]), 65535);
+}
+
+// The room rows are read into outlives the reading and serves the next one,
+// whichever thread reads it: a batch's threads take turns, and each new
+// block would fault in its pages again.
+TEST_F(ReadingTest, TheRoomRowsAreReadIntoServesTheNextReadingOnAnyThread) {
+    const std::string path = Store(BitmapFile(600, 1000, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x * 7 ^ y); }));
+    static std::size_t fresh_blocks = 0;
+    const DibReallocator previous = SetDibReallocator([](void* block, std::size_t size) {
+        fresh_blocks += block == nullptr ? 1 : 0;
+        return std::realloc(block, size);
+    });
+    const auto fresh_blocks_of = [&](auto read) {
+        fresh_blocks = 0;
+        read();
+        return fresh_blocks;
+    };
+    const auto read = [&] { EXPECT_TRUE(ReadBitmapFileForSize(path.c_str(), 256, 256)); };
+    read();
+    EXPECT_EQ(fresh_blocks_of(read), 1u);  // the kept picture alone
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(fresh_blocks_of([&] { std::thread(read).join(); }), 1u);
+    SetDibReallocator(previous);
 }
 
 }  // namespace
