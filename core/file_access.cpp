@@ -28,6 +28,13 @@ bool DeferFolderFlush(const char* path) {
 }
 }  // namespace
 
+bool ReadableFile::ReadPieces(std::span<const FilePiece> pieces) {
+    for (const FilePiece& piece : pieces) {
+        if (!ReadExactlyAt(*this, piece.offset, piece.into)) return false;
+    }
+    return true;
+}
+
 WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) {
     const std::string temporary = TemporaryPathFor(path);
     if (temporary.empty()) return WriteOutcome::CreateFailed;

@@ -10,6 +10,12 @@
 #include <string_view>
 #include "core/uncopyable.h"
 
+// Bytes of a file to read: as many as into holds, from offset on.
+struct FilePiece {
+    std::uint64_t offset;
+    std::span<std::uint8_t> into;
+};
+
 class ReadableFile {
 public:
     virtual ~ReadableFile() = default;
@@ -25,6 +31,13 @@ public:
         if (offset > UINT32_MAX || !Seek(static_cast<std::uint32_t>(offset))) return std::nullopt;
         return Read(buffer);
     }
+    // Reads every piece in full; false when a read fails or the file ends
+    // inside a piece. Pieces may be read in any order.
+    virtual bool ReadPieces(std::span<const FilePiece> pieces);
+    // Whether ReadPieces asks for many pieces in one call: then pieces apart
+    // cost little more than one, and reading the bytes between to save a call
+    // does not pay.
+    virtual bool ReadsPiecesTogether() { return false; }
     // Says that these bytes will be read soon, so that the platform may
     // fetch them from the disk together, ahead of the reads. A hint only:
     // it reads nothing and cannot fail.

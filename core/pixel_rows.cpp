@@ -111,13 +111,17 @@ private:
     std::optional<PackedDib> room_;
 };
 
-// Kept rows that lie close together in the file are read in one call, with
+// Kept rows that lie close together in the file are read as one piece, with
 // the rows between: a call costs as much as copying some kilobytes on bare
 // hardware, and tens of kilobytes on a virtual machine, where entering the
 // kernel is dear, or under Wine. Every fourth row of a picture 1024 pixels
-// wide is read in 42 calls, not 256.
+// wide is read in 42 calls, not 256. Where the file reads many pieces in one
+// call, a piece costs little more than its bytes, and only rows closer than
+// a copy's worth are read together.
 constexpr std::size_t kFileRowsBytes = 64u << 10;
 constexpr std::uint64_t kMostBytesSkipped = 32u << 10;
+constexpr std::uint64_t kMostBytesSkippedInPieces = 4u << 10;
+constexpr std::size_t kMostPieces = 64;
 // Fetching from the disk the bytes between two reads costs about as much as
 // a fetch of its own when they are this close; farther apart, the rows of a
 // 2048-pixel-wide picture, say, each read has a hint of its own.
@@ -150,63 +154,72 @@ public:
         const std::size_t capacity = std::max(kFileRowsBytes, file_stride_);
         std::uint8_t* rows = file_room_.Get(capacity);
         if (!rows) return &kBitmapPixelsNoMemory;
-        std::uint64_t rows_at = 0, rows_bytes = 0;  // the part of the file rows holds
+        const std::uint64_t most_skipped = file_.ReadsPiecesTogether() ? kMostBytesSkippedInPieces : kMostBytesSkipped;
         const auto offset_of = [&](std::int64_t row) { return start + static_cast<std::uint64_t>(row) * file_stride_; };
-        // Where the read that begins with the row at offset ends, and the
-        // next row it leaves out.
-        const auto read_from = [&](std::int32_t in_file, std::uint64_t offset) {
-            std::uint64_t end = offset + file_stride_;
-            std::int32_t next = in_file + 1;
-            for (; next < count; ++next) {
-                const std::int64_t next_row = file_row(next);
+        // The piece that begins with the first kept row from in_file on, if
+        // any: where it lies in the file, and the next row it leaves out.
+        struct Piece {
+            std::int32_t first, next;
+            std::uint64_t offset, end;
+        };
+        const auto piece_from = [&](std::int32_t in_file) -> std::optional<Piece> {
+            for (; in_file < count && file_row(in_file) < 0; ++in_file) {}
+            if (in_file == count) return std::nullopt;
+            Piece piece{in_file, in_file + 1, offset_of(file_row(in_file)), 0};
+            piece.end = piece.offset + file_stride_;
+            for (; piece.next < count; ++piece.next) {
+                const std::int64_t next_row = file_row(piece.next);
                 if (next_row < 0) continue;
                 const std::uint64_t next_offset = offset_of(next_row);
-                if (next_offset - end > kMostBytesSkipped || next_offset + file_stride_ - offset > capacity) break;
-                end = next_offset + file_stride_;
+                if (next_offset - piece.end > most_skipped || next_offset + file_stride_ - piece.offset > capacity) break;
+                piece.end = next_offset + file_stride_;
             }
-            return std::pair{end, next};
+            return piece;
         };
         // Every read is announced before the first is made: the rows kept
         // are seldom next to each other, and a file not in memory yet would
         // otherwise be fetched from the disk a row at a time, one wait each.
         // Reads less than kMostBytesHintedOver apart are announced as one.
         std::uint64_t hint_at = 0, hint_end = 0;
-        for (std::int32_t in_file = 0; in_file < count;) {
-            const std::int64_t row = file_row(in_file);
-            if (row < 0) {
-                ++in_file;
-                continue;
-            }
-            const std::uint64_t offset = offset_of(row);
-            const auto [end, next] = read_from(in_file, offset);
-            if (hint_end == 0 || offset - hint_end > kMostBytesHintedOver) {
+        for (std::optional<Piece> piece = piece_from(0); piece; piece = piece_from(piece->next)) {
+            if (hint_end == 0 || piece->offset - hint_end > kMostBytesHintedOver) {
                 if (hint_end != 0) file_.WillRead(hint_at, hint_end - hint_at);
-                hint_at = offset;
+                hint_at = piece->offset;
             }
-            hint_end = end;
-            in_file = next;
+            hint_end = piece->end;
         }
         if (hint_end != 0) file_.WillRead(hint_at, hint_end - hint_at);
-        for (std::int32_t in_file = 0; in_file < count; ++in_file) {
-            const std::int64_t row = file_row(in_file);
-            if (row < 0) continue;
-            const std::uint64_t offset = offset_of(row);
-            if (offset < rows_at || offset + file_stride_ > rows_at + rows_bytes) {
-                const std::uint64_t end = read_from(in_file, offset).first;
-                if (!ReadExactlyAt(file_, offset, {rows, static_cast<std::size_t>(end - offset)})) return &kBitmapShort;
-                rows_at = offset;
-                rows_bytes = end - offset;
+        // Then as many pieces as fill the room are read at a time, and their
+        // rows handed out.
+        std::array<FilePiece, kMostPieces> pieces;
+        std::array<std::int32_t, kMostPieces + 1> first_of_piece;  // and the end of the last
+        for (std::optional<Piece> piece = piece_from(0); piece;) {
+            std::size_t piece_count = 0, used = 0;
+            for (; piece && piece_count < kMostPieces; piece = piece_from(piece->next)) {
+                const std::size_t bytes = static_cast<std::size_t>(piece->end - piece->offset);
+                if (used + bytes > capacity) break;
+                pieces[piece_count] = {piece->offset, {rows + used, bytes}};
+                first_of_piece[piece_count++] = piece->first;
+                used += bytes;
             }
-            const std::uint8_t* in_rows = rows + (offset - rows_at);
-            if (layout_.encoding == PixelEncoding::Plain) {
-                take(in_file, in_rows);  // already in its held form
-                continue;
+            first_of_piece[piece_count] = piece ? piece->first : count;
+            if (!file_.ReadPieces({pieces.data(), piece_count})) return &kBitmapShort;
+            for (std::size_t piece = 0; piece < piece_count; ++piece) {
+                for (std::int32_t kept = first_of_piece[piece]; kept < first_of_piece[piece + 1]; ++kept) {
+                    const std::int64_t row = file_row(kept);
+                    if (row < 0) continue;
+                    const std::uint8_t* in_rows = pieces[piece].into.data() + (offset_of(row) - pieces[piece].offset);
+                    if (layout_.encoding == PixelEncoding::Plain) {
+                        take(kept, in_rows);  // already in its held form
+                        continue;
+                    }
+                    std::uint8_t* line = line_of(kept);
+                    std::memcpy(line, in_rows, file_stride_);
+                    if (layout_.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, layout_.header.biWidth, layout_.file_bits, layout_.channels);
+                    if (layout_.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, layout_.header.biWidth);
+                    take(kept, line);
+                }
             }
-            std::uint8_t* line = line_of(in_file);
-            std::memcpy(line, in_rows, file_stride_);
-            if (layout_.encoding == PixelEncoding::BitFields) UnpackBitFieldRow(line, layout_.header.biWidth, layout_.file_bits, layout_.channels);
-            if (layout_.encoding == PixelEncoding::TwoBits) WidenTwoBitRow(line, layout_.header.biWidth);
-            take(in_file, line);
         }
         return nullptr;
     }

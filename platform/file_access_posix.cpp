@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 #include "core/file_access.h"
+#include "platform/piece_reads.h"
 
 namespace {
 
@@ -32,16 +33,11 @@ public:
     bool Seek(std::uint32_t offset) override { return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
 
     std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        std::size_t total = 0;
-        while (total < buffer.size()) {
-            const ssize_t got = pread(fd_, buffer.data() + total, buffer.size() - total, static_cast<off_t>(offset + total));
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return std::nullopt;
-            if (got == 0) break;
-            total += static_cast<std::size_t>(got);
-        }
-        return total;
+        return ReadFileAt(fd_, offset, buffer);
     }
+
+    bool ReadPieces(std::span<const FilePiece> pieces) override { return ReadPiecesOf(fd_, pieces); }
+    bool ReadsPiecesTogether() override { return ::ReadsPiecesTogether(); }
 
     void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
         posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);

@@ -378,6 +378,8 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         const std::string path = folder_ / "large.bmp";
         WriteWholeFile(path, BuildBitmapFile({header, table, gap, pixels, r.offset}));
 
+        // The platform's own reads, in pieces where it reads them together.
+        const Result<PackedDib> in_pieces = ReadBitmapFileForSize(path.c_str(), 256, 256);
         CountedReads files;
         const Result<PackedDib> whole = ReadBitmapFile(path.c_str());
         const std::size_t whole_bytes = std::exchange(files.bytes_read, 0);
@@ -385,8 +387,9 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         bool kept_whole = false;
         files.pixels_from = 54 + table.size() + gap.size();
         const Result<PackedDib> shown = ReadBitmapFileForSize(path.c_str(), 256, 256, &kept_whole);
-        ASSERT_TRUE(whole && shown);
+        ASSERT_TRUE(whole && shown && in_pieces);
         ExpectHeldForm(*shown, std::min(r.width, 256), std::min(std::abs(r.height), 256));
+        EXPECT_TRUE(std::ranges::equal(in_pieces->Image(), shown->Image()));
         EXPECT_EQ(kept_whole, r.width <= 256 && std::abs(r.height) <= 256);
         EXPECT_EQ(files.bytes_read < whole_bytes / 2 + 1000, r.fewer) << files.bytes_read << " of " << whole_bytes;
         // Rows kept apart in the file are announced before they are read, so
@@ -450,6 +453,41 @@ TEST_F(ReadingTest, AHugeClaimOfAFewBytesConvertsInLittleMemoryWholeOrAveraged) 
     const std::size_t white = 128 * 256 + 3;
     EXPECT_NE(texture[white], texture[0]);
     EXPECT_EQ(std::count(texture.begin(), texture.end(), texture[0]), 65535);
+}
+
+// Pieces read together, more than are asked for in one call, in any order
+// and of any size, each get exactly their bytes; a piece the file ends
+// inside fails the whole read.
+TEST_F(ReadingTest, PiecesOfAFileGetTheirBytesOrTheReadFails) {
+    const std::vector<std::uint8_t> bytes = PatternBytes(300000, 9);
+    const std::string path = Store(bytes);
+    const std::unique_ptr<ReadableFile> file = Files().OpenForReading(path.c_str());
+    ASSERT_TRUE(file);
+    // One room, each piece followed by a byte no read may touch.
+    constexpr std::uint8_t kUntouched = 0xA5;
+    std::vector<std::uint8_t> room(150 * 9001, kUntouched);
+    std::vector<FilePiece> pieces;
+    for (std::size_t i = 0, used = 0; i < 150; ++i) {
+        const std::uint64_t offset = (i * 7919 * 13) % 290000;  // scattered, not in order
+        const std::size_t size = i % 10 == 0 ? 0 : i % 7 == 0 ? 1 : (i * 37) % 9000;
+        pieces.push_back({offset, {room.data() + used, size}});
+        used += size + 1;
+    }
+    const auto expected = [&](const FilePiece& piece) {
+        return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(piece.offset),
+                                         bytes.begin() + static_cast<std::ptrdiff_t>(piece.offset + piece.into.size()));
+    };
+    EXPECT_TRUE(file->ReadPieces(pieces));
+    for (const FilePiece& piece : pieces) {
+        EXPECT_EQ(std::vector<std::uint8_t>(piece.into.begin(), piece.into.end()), expected(piece));
+        EXPECT_EQ(*(piece.into.data() + piece.into.size()), kUntouched);
+    }
+    std::vector<std::uint8_t> last(10);
+    for (const std::uint64_t offset : {299995u, 300000u, 400000u}) {
+        std::vector<FilePiece> past_the_end = pieces;  // the bad one among the first asked for at once
+        past_the_end.insert(past_the_end.begin() + 1, {offset, last});
+        EXPECT_FALSE(file->ReadPieces(past_the_end)) << offset;
+    }
 }
 
 // The room rows are read into outlives the reading and serves the next one,
