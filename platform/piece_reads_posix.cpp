@@ -120,6 +120,7 @@ private:
             for (; head != completed; ++head, ++reaped) {
                 const io_uring_cqe& result = cqes_[head & cq_mask_];
                 if (result.user_data < count && result.res > 0) done[result.user_data] = static_cast<std::size_t>(result.res);
+                if (result.res == -EINVAL) usable_ = false;  // a kernel without this kind of read: plain reads from now on
             }
             std::atomic_ref(*cq_head_).store(head, std::memory_order_release);
         };
