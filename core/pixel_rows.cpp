@@ -27,6 +27,22 @@ void PickWholeBytes(const std::uint8_t* row, const std::vector<std::int32_t>& co
     for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * kBytes, row + static_cast<std::size_t>(columns[x]) * kBytes, kBytes);
 }
 
+// Pixels of three bytes are moved four bytes at a time, the fourth being the
+// next pixel's, which its own move then puts right: three bytes take two
+// moves, four take one. Not from the last column kept, whose fourth byte may
+// lie past the row, and so never into the last pixel of out.
+void PickThreeByteColumns(const std::uint8_t* row, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
+    if (columns.empty()) return;
+    const std::size_t last = static_cast<std::size_t>(columns.back());
+    std::size_t x = 0;
+    for (; static_cast<std::size_t>(columns[x]) < last; ++x) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + static_cast<std::size_t>(columns[x]) * 3, 4);
+        std::memcpy(out + x * 3, &pixel, 4);
+    }
+    for (; x < columns.size(); ++x) std::memcpy(out + x * 3, row + last * 3, 3);
+}
+
 // Copies the kept columns of a held row of bits a pixel into out; pixels of
 // fewer than 8 bits go in with OR, so out must be zero there.
 void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
@@ -34,7 +50,7 @@ void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<
     switch (bits) {
         case 8: return PickWholeBytes<1>(row, columns, out);
         case 16: return PickWholeBytes<2>(row, columns, out);
-        case 24: return PickWholeBytes<3>(row, columns, out);
+        case 24: return PickThreeByteColumns(row, columns, out);
         case 32: return PickWholeBytes<4>(row, columns, out);
         case 1:
         case 4: break;  // below

@@ -357,6 +357,7 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
         {1500, 1000, 24}, {4000, 1100, 24, 0, kFromTheParts, true}, {6000, -1100, 16, kFields, kFromTheParts, true},
         {700, 600, 8, kRle8}, {1000, -300, 4, kRle4}, {200, 700, 8, kRle8},
         {257, 100, 4}, {256, 256, 24}, {100, 100, 24, 0, 0},
+        {21852, 1, 24},  // one unpadded row, its last pixel kept, that ends its room
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.width << " x " << r.height << " of " << r.bits << " bits, compression " << r.compression);
