@@ -1,5 +1,6 @@
 #include "platform/piece_reads.h"
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 #if defined(__linux__) && __has_include(<linux/io_uring.h>)
@@ -103,7 +104,8 @@ private:
             entry.opcode = IORING_OP_READ;
             entry.fd = fd;
             entry.addr = reinterpret_cast<std::uintptr_t>(pieces[i].into.data());
-            entry.len = static_cast<std::uint32_t>(pieces[i].into.size());
+            // A piece longer than one read takes comes back short, and is finished plainly.
+            entry.len = static_cast<std::uint32_t>(std::min<std::size_t>(pieces[i].into.size(), 1u << 30));
             entry.off = pieces[i].offset;
             entry.user_data = i;
         }
