@@ -18,7 +18,9 @@ side spends flushing its files to the disk, which both sides do the same way
 each of the same batches with the files out of the page cache beforehand, as
 after a restart: then reading is the disk's work, and ours written into
 memory (/dev/shm), where no flush waits for the disk: how default -j scales
-with the processors alone. Uses Debian's
+with the processors alone. Before and after, it names the processor and
+times one loop pinned to each processor: on a virtual machine one may run at
+half the speed of another, and a figure depends on where it ran. Uses Debian's
 python3-pil; builds the Release tools in build/core-bench unless --no-build is
 given.
 
@@ -291,6 +293,27 @@ def batches(work, palette, runs, count=100):
         sys.stdout.flush()
 
 
+SPEED_LOOP = "import os, sys, time\nos.sched_setaffinity(0, {int(sys.argv[1])})\nstarted = time.perf_counter()\n" \
+             "total = 0\nfor i in range(2000000):\n    total += i * i\nprint(time.perf_counter() - started)"
+
+
+def machine():
+    """The processor's name and how long the same loop takes pinned to each processor: on a virtual machine
+    one may run at half the speed of another, and which one changes, so that a figure depends on where a
+    process ran."""
+    name = "?"
+    with open("/proc/cpuinfo") as info:
+        for line in info:
+            if line.startswith("model name"):
+                name = line.split(":", 1)[1].strip()
+                break
+    speeds = []
+    for cpu in sorted(os.sched_getaffinity(0)):
+        taken = subprocess.run([sys.executable, "-c", SPEED_LOOP, str(cpu)], capture_output=True, text=True, check=True)
+        speeds.append("%d: %.3f s" % (cpu, float(taken.stdout)))
+    return "%s; the same loop on each processor: %s" % (name, ", ".join(speeds))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--no-build", action="store_true")
@@ -309,6 +332,7 @@ def main():
             path = os.path.join(work, name.replace(" ", "_") + ".bmp")
             image.save(path)
             named.append((name, path, image))
+        print("Processor: %s" % machine())
         runs = [ours_per_picture([path for _, path, _ in named], args.repeats) for _ in range(args.runs)]
 
         print("Conversion alone, per picture, %d runs, median [lowest - highest] (ms; CPU time); ratio = Pillow /" % args.runs)
@@ -324,6 +348,8 @@ def main():
             sys.stdout.flush()
 
         batches(work, palette, args.runs)
+        print()
+        print("Processor, at the end: %s" % machine())
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
