@@ -36,8 +36,11 @@ public:
         return ReadFileAt(fd_, offset, buffer);
     }
 
-    bool ReadPieces(std::span<const FilePiece> pieces) override { return ReadPiecesOf(fd_, pieces); }
-    bool ReadsPiecesTogether() override { return ::ReadsPiecesTogether(); }
+    bool ReadPieces(std::span<const FilePiece> pieces) override {
+        if (pieces.size() > 1 && ReadsPiecesTogether()) return ReadPiecesTogether(fd_, pieces);
+        return ReadableFile::ReadPieces(pieces);  // one call each
+    }
+    bool ReadsPiecesTogether() override { return ThisThreadReadsPiecesTogether(); }
 
     void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
         posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);

@@ -14,11 +14,12 @@
 // read fails.
 std::optional<std::size_t> ReadFileAt(int fd, std::uint64_t offset, std::span<std::uint8_t> buffer);
 
-// Whether this thread asks for many pieces in one call; the first call sets
-// up what it takes, and says false for good when the kernel refuses.
-bool ReadsPiecesTogether();
+// Whether this thread can ask for many pieces in one call; the first call
+// sets up what it takes, and says false for good when the kernel refuses.
+bool ThisThreadReadsPiecesTogether();
 
-// Reads every piece of fd in full, all in one call where this thread can;
-// any piece that call leaves short is finished with ReadFileAt. False when a
-// piece cannot be read in full.
-bool ReadPiecesOf(int fd, std::span<const FilePiece> pieces);
+// Reads every piece of fd in full, as few calls at a time as this thread's
+// ring takes (call only when ThisThreadReadsPiecesTogether); any piece the
+// ring leaves short is finished with ReadFileAt. False when a piece cannot
+// be read in full.
+bool ReadPiecesTogether(int fd, std::span<const FilePiece> pieces);

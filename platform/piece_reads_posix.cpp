@@ -166,7 +166,7 @@ PieceRing* ThisThreadsRing() {
 
 }  // namespace
 
-bool ReadsPiecesTogether() {
+bool ThisThreadReadsPiecesTogether() {
 #ifdef LUMIVANE_PIECE_RING
     return ThisThreadsRing() != nullptr;
 #else
@@ -174,11 +174,11 @@ bool ReadsPiecesTogether() {
 #endif
 }
 
-bool ReadPiecesOf(int fd, std::span<const FilePiece> pieces) {
+bool ReadPiecesTogether(int fd, std::span<const FilePiece> pieces) {
 #ifdef LUMIVANE_PIECE_RING
-    if (PieceRing* ring = ThisThreadsRing(); ring && pieces.size() > 1) return ring->Read(fd, pieces);
+    if (PieceRing* ring = ThisThreadsRing()) return ring->Read(fd, pieces);
 #endif
     bool whole = true;
-    for (const FilePiece& piece : pieces) whole = whole && FinishPiece(fd, piece, 0);
+    for (const FilePiece& piece : pieces) whole = FinishPiece(fd, piece, 0) && whole;
     return whole;
 }

@@ -76,23 +76,28 @@ int Channel(std::uint32_t value, std::uint32_t mask) {
 }
 
 // Refuses every block larger than the limit while in place, and notes the
-// largest size anybody asked for.
+// largest size anybody asked for and how many new blocks were asked for.
 class AllocationLimit {
 public:
     explicit AllocationLimit(std::size_t limit) : previous_(SetDibReallocator(&Reallocate)) {
         limit_ = limit;
         largest_ = 0;
+        new_blocks_ = 0;
     }
     ~AllocationLimit() { SetDibReallocator(previous_); }
     static std::size_t largest() { return largest_; }
+    // The new blocks asked for since the last call.
+    static std::size_t TakeNewBlocks() { return std::exchange(new_blocks_, 0); }
 
 private:
     static void* Reallocate(void* block, std::size_t size) {
         if (size > largest_) largest_ = size;
+        new_blocks_ += block == nullptr ? 1 : 0;
         return size > limit_ ? nullptr : std::realloc(block, size);
     }
     static inline std::size_t limit_ = 0;
     static inline std::size_t largest_ = 0;
+    static inline std::size_t new_blocks_ = 0;
     DibReallocator previous_;
 };
 
@@ -496,21 +501,15 @@ TEST_F(ReadingTest, PiecesOfAFileGetTheirBytesOrTheReadFails) {
 // block would fault in its pages again.
 TEST_F(ReadingTest, TheRoomRowsAreReadIntoServesTheNextReadingOnAnyThread) {
     const std::string path = Store(BitmapFile(600, 1000, 24, {}, [](int x, int y) { return static_cast<std::uint32_t>(x * 7 ^ y); }));
-    static std::size_t fresh_blocks = 0;
-    const DibReallocator previous = SetDibReallocator([](void* block, std::size_t size) {
-        fresh_blocks += block == nullptr ? 1 : 0;
-        return std::realloc(block, size);
-    });
-    const auto fresh_blocks_of = [&](auto read) {
-        fresh_blocks = 0;
-        read();
-        return fresh_blocks;
-    };
     const auto read = [&] { EXPECT_TRUE(ReadBitmapFileForSize(path.c_str(), 256, 256)); };
     read();
-    EXPECT_EQ(fresh_blocks_of(read), 1u);  // the kept picture alone
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(fresh_blocks_of([&] { std::thread(read).join(); }), 1u);
-    SetDibReallocator(previous);
+    const AllocationLimit counting(SIZE_MAX);
+    read();
+    EXPECT_EQ(AllocationLimit::TakeNewBlocks(), 1u);  // the kept picture alone
+    for (int i = 0; i < 3; ++i) {
+        std::thread(read).join();
+        EXPECT_EQ(AllocationLimit::TakeNewBlocks(), 1u);
+    }
 }
 
 }  // namespace
