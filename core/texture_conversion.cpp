@@ -62,11 +62,18 @@ void ForEachStretchedRow(const PackedDib& source, std::uint8_t* target, Fill fil
     // for the next row while this one is mapped hides the wait for memory.
     const std::size_t prefetched = std::min<std::size_t>(stride, 16384);
     for (int target_row = 0; target_row < kTextureSide; ++target_row) {
+        std::uint8_t* const out = target + static_cast<std::size_t>(target_row) * kTextureSide;
+        // A picture less tall than the texture shows some rows twice: the
+        // row below already holds the answer.
+        if (target_row > 0 && source_row(target_row) == source_row(target_row - 1)) {
+            std::memcpy(out, out - kTextureSide, kTextureSide);
+            continue;
+        }
         if (target_row + 1 < kTextureSide) {
             const std::uint8_t* next = source_row(target_row + 1);
             for (std::size_t offset = 0; offset < prefetched; offset += 64) __builtin_prefetch(next + offset);
         }
-        fill(source_row(target_row), columns.data(), target + static_cast<std::size_t>(target_row) * kTextureSide);
+        fill(source_row(target_row), columns.data(), out);
     }
 }
 
@@ -114,12 +121,20 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             // Byte offsets of the source columns; the source is at most 256 MiB.
             const std::uint32_t bytes_per_pixel = source.Header().biBitCount / 8u;
             const std::vector<std::int32_t> columns = StretchedColumns(source.Header().biWidth, kTextureSide);
+            // A picture less wide than the texture shows each of its columns
+            // once or more: each is searched once, then spread.
+            const bool narrow = source.Header().biWidth < kTextureSide;
+            const std::size_t searched = narrow ? static_cast<std::size_t>(source.Header().biWidth) : kTextureSide;
             std::array<std::uint32_t, kTextureSide> offsets{};
-            for (int x = 0; x < kTextureSide; ++x) offsets[x] = static_cast<std::uint32_t>(columns[x]) * bytes_per_pixel;
+            for (std::size_t x = 0; x < searched; ++x) offsets[x] = static_cast<std::uint32_t>(narrow ? x : static_cast<std::size_t>(columns[x])) * bytes_per_pixel;
             // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
             ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {
-                nearest.MapBgrPixels(std::span<const std::uint8_t>(row, stride), offsets.data(), offsets.size(), out);
+                const std::span<const std::uint8_t> pixels(row, stride);
+                if (!narrow) return nearest.MapBgrPixels(pixels, offsets.data(), kTextureSide, out);
+                std::array<std::uint8_t, kTextureSide> found;
+                nearest.MapBgrPixels(pixels, offsets.data(), searched, found.data());
+                for (int x = 0; x < kTextureSide; ++x) out[x] = found[static_cast<std::size_t>(columns[static_cast<std::size_t>(x)])];
             });
             break;
         }
