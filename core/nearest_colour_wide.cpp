@@ -233,24 +233,27 @@ struct Slow {
 }
 
 // The four words of the records of eight waiting pixels: word w of each
-// pixel's record in words[w], lane by lane. Each read takes two words of four
-// records; the records of pixels 0, 1, 4, 5 and of 2, 3, 6, 7 are read
-// together, so that taking every other word of both puts the lanes in order.
+// pixel's record in words[w], lane by lane. Each record is read whole, the
+// records of pixels j and j + 4 into one register, and the four registers
+// turned so that each holds one word of all eight.
 struct RecordWords {
     __m256i words[4];
 };
 
+[[gnu::target("avx2")]] inline __m256i RecordsOf(const Waiting& waiting, std::size_t k, const std::uint8_t* lists, std::size_t j) {
+    const auto record = [&](std::size_t pixel) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lists + std::size_t{waiting.records[k + pixel]} * 8));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(record(j)), record(j + 4), 1);
+}
+
 [[gnu::target("avx2")]] inline RecordWords ReadRecords(const Waiting& waiting, std::size_t k, const std::uint8_t* lists) {
-    const __m256i order = _mm256_permutevar8x32_epi32(Load(&waiting.records[k]), _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
-    const __m128i first = _mm256_castsi256_si128(order), second = _mm256_extracti128_si256(order, 1);
-    const auto* const low = reinterpret_cast<const long long*>(lists);
-    const auto* const high = reinterpret_cast<const long long*>(lists + 8);
-    const __m256 words_01 = _mm256_castsi256_ps(_mm256_i32gather_epi64(low, first, 8));
-    const __m256 words_01_more = _mm256_castsi256_ps(_mm256_i32gather_epi64(low, second, 8));
-    const __m256 words_23 = _mm256_castsi256_ps(_mm256_i32gather_epi64(high, first, 8));
-    const __m256 words_23_more = _mm256_castsi256_ps(_mm256_i32gather_epi64(high, second, 8));
-    return {{_mm256_castps_si256(_mm256_shuffle_ps(words_01, words_01_more, 0x88)), _mm256_castps_si256(_mm256_shuffle_ps(words_01, words_01_more, 0xDD)),
-             _mm256_castps_si256(_mm256_shuffle_ps(words_23, words_23_more, 0x88)), _mm256_castps_si256(_mm256_shuffle_ps(words_23, words_23_more, 0xDD))}};
+    const __m256i r04 = RecordsOf(waiting, k, lists, 0), r15 = RecordsOf(waiting, k, lists, 1);
+    const __m256i r26 = RecordsOf(waiting, k, lists, 2), r37 = RecordsOf(waiting, k, lists, 3);
+    const __m256i low_01 = _mm256_unpacklo_epi32(r04, r15), high_01 = _mm256_unpackhi_epi32(r04, r15);
+    const __m256i low_23 = _mm256_unpacklo_epi32(r26, r37), high_23 = _mm256_unpackhi_epi32(r26, r37);
+    return {{_mm256_unpacklo_epi64(low_01, low_23), _mm256_unpackhi_epi64(low_01, low_23), _mm256_unpacklo_epi64(high_01, high_23),
+             _mm256_unpackhi_epi64(high_01, high_23)}};
 }
 
 // Pairs: the side of the plane between the two entries.
