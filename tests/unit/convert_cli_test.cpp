@@ -11,6 +11,7 @@
 #include "core/folder_search.h"
 #include "core/target_naming.h"
 #include "image_test_support.h"
+#include "tests/unit/brute_force_nearest.h"
 
 namespace {
 
@@ -208,12 +209,7 @@ TEST_F(BatchConvertTest, TheTextureOptionsShapeBitmapsMadeIntoTexturesOnly) {
     WriteWholeFile(bitmap, BitmapFile(512, 512, 24, {}, [&](int x, int y) { return rgb((x + y) % 2 ? one : other); }));
     int mid[3];
     for (int c = 0; c < 3; ++c) mid[c] = (one[c] + other[c] + 1) / 2;
-    int nearest_to_mid = 0, best = INT32_MAX;
-    for (int entry = 0; entry < 256; ++entry) {
-        int distance = 0;
-        for (int c = 0; c < 3; ++c) distance += (palette[entry * 4 + c] - mid[c]) * (palette[entry * 4 + c] - mid[c]);
-        if (distance < best) best = distance, nearest_to_mid = entry;
-    }
+    const int nearest_to_mid = BruteForceNearest(palette, {mid[2], mid[1], mid[0]});
     ASSERT_EQ(Run(Direction::BmpToAf, {bitmap}, std::nullopt, true, palette, 1, true, {true, false}), 0);
     EXPECT_EQ(ReadWholeFile(bitmap + ".af"), std::vector<std::uint8_t>(65536, static_cast<std::uint8_t>(nearest_to_mid)));
     ASSERT_EQ(Run(Direction::BmpToAf, {bitmap}, std::nullopt, true, palette, 1, true), 0);
@@ -312,7 +308,7 @@ TEST(BatchCommandLine, ReadsDirectionOptionsAndFilesOrNamesTheMistake) {
         {{"to-png", "a"}, "lumivane-convert: the first argument must be to-af or to-bmp"},
         {{"to-af"}, "lumivane-convert: no files to convert"},
         {{"to-af", "a", "--out"}, "lumivane-convert: --out needs a value"},
-        {{"to-af", "--fast", "a"}, "lumivane-convert: unknown option --fast"},
+        {{"to-af", "-j", "256", "a"}, "to-af jobs 256 [a]"},
         {{"to-af", "a", "-j"}, "lumivane-convert: -j needs a value"},
         {{"to-af", "-j", "0", "a"}, bad_jobs},
         {{"to-af", "-j", "257", "a"}, bad_jobs},
