@@ -3,7 +3,10 @@
 
 Pillow's way: resize to 256 x 256 with NEAREST, then quantize to the texture
 palette without dithering. For each picture it prints the time per picture of
-the conversion alone (pictures already in memory, --runs times), and how many of the 65,536
+the conversion alone (pictures already in memory, --runs times; each run times
+ours, then Pillow's, picture by picture, both on one processor, so that neither
+the processor nor a change in the machine's speed between runs tells in the
+ratio), and how many of the 65,536
 pixels each maps to a colour that is not the nearest one, and the time of
 our first conversion in a new process. Then the time per file of batches of
 100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
@@ -333,13 +336,22 @@ def main():
             image.save(path)
             named.append((name, path, image))
         print("Processor: %s" % machine())
-        runs = [ours_per_picture([path for _, path, _ in named], args.repeats) for _ in range(args.runs)]
+        allowed = os.sched_getaffinity(0)
+        os.sched_setaffinity(0, {min(allowed)})  # ours, started from here, runs there too
+        runs = [{} for _ in range(args.runs)]
+        pillow_runs = [{} for _ in range(args.runs)]
+        for run, pillow_run in zip(runs, pillow_runs):
+            for _, path, image in named:
+                run.update(ours_per_picture([path], args.repeats))
+                pillow_run[path] = pillow_per_picture(image, palette, args.repeats)[0]
+        os.sched_setaffinity(0, allowed)
 
-        print("Conversion alone, per picture, %d runs, median [lowest - highest] (ms; CPU time); ratio = Pillow /" % args.runs)
+        print("Conversion alone, per picture, on processor %d, %d runs, median [lowest - highest] (ms; CPU time); ratio = Pillow /"
+              % (min(allowed), args.runs))
         print("lumivane in the same run; our first conversion in a new process (CPU ms); pixels not mapped to the nearest colour")
         print("%-22s %22s %22s %22s %22s %8s %8s" % ("picture", "lumivane", "Pillow", "ratio", "lumivane 1st", "ours off", "Pil. off"))
         for name, path, image in named:
-            pillow_cpu = [pillow_per_picture(image, palette, args.repeats)[0] for _ in runs]
+            pillow_cpu = [pillow_run[path] for pillow_run in pillow_runs]
             pillow_wrong = pillow_non_nearest(image, palette, work)
             print("%-22s %22s %22s %22s %22s %8d %8d" % (
                 name, spread([run[path][1] for run in runs]), spread(pillow_cpu),
