@@ -2,6 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <random>
+#include <stdexcept>
 #include <thread>
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
@@ -22,7 +23,10 @@ public:
         mapped_ = (bytes.size() + page - 1) / page * page + page;
         base_ = static_cast<std::uint8_t*>(mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
         if (base_ == MAP_FAILED) throw std::bad_alloc();
-        mprotect(base_ + mapped_ - page, page, PROT_NONE);
+        if (mprotect(base_ + mapped_ - page, page, PROT_NONE) != 0) {
+            munmap(base_, mapped_);
+            throw std::runtime_error("no unreadable page after the bytes");
+        }
         std::memcpy(base_ + mapped_ - page - size_, bytes.data(), size_);
     }
     ~BytesBeforeAGuardPage() { munmap(base_, mapped_); }
