@@ -146,13 +146,13 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         }
         EXPECT_EQ(wrong, 0);
     }
-    // A block of a depth, compression or plane count the converter does not know is refused.
-    for (const auto& [bits, compression, planes] : {std::tuple<std::uint16_t, std::uint32_t, std::uint16_t>{2, 0, 1}, {8, 1, 1}, {8, 0, 0}}) {
+    // A block of a depth or compression the converter does not know, or one
+    // byte short of its pixels, is refused.
+    for (const auto& [bits, compression, bytes] : {std::tuple<std::uint16_t, std::uint32_t, std::size_t>{2, 0, 16}, {8, 1, 16}, {8, 0, 15}}) {
         BitmapInfoHeader header = InfoHeader(4, 4, bits);
         header.biCompression = compression;
-        header.biPlanes = planes;
-        const PackedDib odd = MakeDib(header, PatternBytes(DibColorTableBytes(header), 9), std::vector<std::uint8_t>(16, 1));
-        EXPECT_FALSE(ConvertToTexture(odd, BuiltinTexturePalette())) << bits << " bits, compression " << compression << ", planes " << planes;
+        const PackedDib odd = MakeDib(header, PatternBytes(DibColorTableBytes(header), 9), std::vector<std::uint8_t>(bytes, 1));
+        EXPECT_FALSE(ConvertToTexture(odd, BuiltinTexturePalette())) << bits << " bits, compression " << compression << ", " << bytes << " bytes";
     }
 }
 
@@ -183,7 +183,7 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
             unsigned odd = 0;
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
-                               {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {24u, kWidest, 12, 15},
+                               {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29}, {24u, kWidest, 12, 13},
                                {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20}}) {
             const unsigned count = run.count;
             const auto width = run.width;
@@ -238,6 +238,7 @@ TEST(Conversion, SourceInTheTexturePaletteKeepsEveryIndexEvenWhenColoursRepeat) 
     std::memcpy(&repeated[200 * 4], &repeated[3 * 4], 4);  // entry 200 repeats entry 3
     TexturePalette table = repeated;
     table[77 * 4 + 2] ^= 0x80;
+    for (int entry = 0; entry < 256; ++entry) table[entry * 4 + 3] = 0xA5;  // not part of the colour
     const std::uint8_t nearest = BruteForceNearest(repeated, {table[77 * 4 + 2], table[77 * 4 + 1], table[77 * 4]});
     ASSERT_NE(nearest, 77);
     const PackedDib source = MakeDib(InfoHeader(256, 256, 8), table, PatternBytes(kTexturePixelBytes, 5));

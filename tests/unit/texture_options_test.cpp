@@ -41,6 +41,8 @@ TEST(SmoothScaling, EachPixelIsTheMeanOfTheAreaItCovers) {
         // (2 x 0 + 1) / 3 = 85.33 and (1 + 2 x 2) / 3 = 426.67 256ths; one row is not shrunk.
         {"thirds of a level", 3, 1, 24, 2, 1, [](int x, int) { return Rgb{x, 0, 0}; },
          [](int x, int) { return Rgb{x ? 427 : 85, 0, 0}; }},
+        // 2 levels over 1024 pixels: half a 256th, rounded up.
+        {"half a 256th", 1024, 1, 24, 1, 1, [](int x, int) { return Rgb{x < 2, 0, 0}; }, [](int, int) { return Rgb{1, 0, 0}; }},
         // Columns are doubled, pairs of rows averaged.
         {"128 x 512 to 256", 128, 512, 24, 256, 256, [](int x, int y) { return Rgb{2 * x, y % 2 ? 100 : 0, 7}; },
          [](int x, int) { return Rgb{x / 2 * 2 * 256, 50 * 256, 7 * 256}; }},
