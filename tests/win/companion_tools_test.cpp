@@ -195,6 +195,7 @@ TEST_F(CompanionTest, ViewerShowsEveryDepthWholeInItsShapeAndWaitsForABusyClipbo
     while (stage != 1) Sleep(1);
     SendMessageA(viewer, WM_CLIPBOARDUPDATE, 0, 0);
     EXPECT_EQ(TextOf(viewer, kClipboardStatusTextId), "Waiting for another program to let go of the clipboard...");
+    EXPECT_EQ(LibraryGdiObjects(viewer), 1) << "the picture shown stays while it waits";
     stage = 2;
     holder.join();
     for (int round = 0; round < 100 && TextOf(viewer, kClipboardStatusTextId)[0] == 'W'; ++round) PumpMessages();

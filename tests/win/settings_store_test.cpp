@@ -175,6 +175,8 @@ TEST_F(SettingsStoreTest, TheFirstStartCheckNamesAFolderThatCannotBeWritten) {
     if (!IsExistingFolder("Z:\\proc\\1")) GTEST_SKIP() << "no /proc on drive Z:";
     WriteSettingString("Textures", "Z:\\proc\\1\\");
     EXPECT_EQ(UnwritableFolder(), "Z:\\proc\\1\\");
+    WriteSettingString("Bitmaps", "Z:\\proc\\sys\\");
+    EXPECT_EQ(UnwritableFolder(), "Z:\\proc\\sys\\") << "the bitmaps' folder is asked first";
     EXPECT_TRUE(messages_.Messages().empty());
 }
 

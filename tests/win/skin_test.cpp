@@ -134,6 +134,11 @@ TEST_F(SkinTest, EveryOwnerDrawnButtonShowsItsPressedPictureOnlyWhileSelected) {
         int control_id, normal_bitmap, pressed_bitmap, width, height;
     } rows[] = {
         {Main(), IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86},
+        // Each drawn over the same rectangle as its reference: the size matters not.
+        {Main(), IDC_AF_TO_BMP, IDB_AF_TO_BMP_NORMAL, IDB_AF_TO_BMP_PRESSED, 75, 39},
+        {Main(), IDC_BMP_TO_AF, IDB_BMP_TO_AF_NORMAL, IDB_BMP_TO_AF_PRESSED, 75, 39},
+        {Main(), IDC_SETUP, IDB_SETUP_NORMAL, IDB_SETUP_PRESSED, 75, 39},
+        {Main(), IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED, 75, 39},
         {setup, IDC_SETUP_CANCEL, IDB_SETUP_CANCEL_NORMAL, IDB_SETUP_CANCEL_PRESSED, 75, 47},
         {about_, 4321, IDB_ABOUT_OK_NORMAL, IDB_ABOUT_OK_PRESSED, 59, 33},  // its only button, whatever its id
     };
@@ -149,7 +154,10 @@ TEST_F(SkinTest, EveryOwnerDrawnButtonShowsItsPressedPictureOnlyWhileSelected) {
     EXPECT_EQ(shown.At(4, 4), RGB(244, 237, 176));
     MemoryDC dc(nullptr);
     SetTextColor(dc.Get(), RGB(255, 255, 255));  // a fresh DC's own black would hide a colour never set
-    SendMessageA(setup, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(setup, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), 0));
+    LOGBRUSH painted{};
+    ASSERT_EQ(GetObjectA(brush, sizeof painted, &painted), static_cast<int>(sizeof painted)) << "the answer is a brush";
+    EXPECT_EQ(painted.lbColor, RGB(244, 237, 176));
     EXPECT_EQ(GetBkColor(dc.Get()), RGB(244, 237, 176));
     EXPECT_EQ(GetTextColor(dc.Get()), kBlack);
     DestroyWindow(setup);
@@ -190,7 +198,7 @@ TEST_F(SkinTest, TheBackgroundIsStretchedOverTheWholeWindowAndARepaintCopiesTheI
     const struct {
         HWND window;
         int top, bottom, right;  // margins free of controls
-    } rows[] = {{Main(), 6, 3, 0}, {about_, 20, 4, 4}};
+    } rows[] = {{Main(), 6, 3, 4}, {about_, 20, 4, 4}};
     for (const auto& row : rows) {
         const RECT client = ClientOf(row.window);
         Canvas background(client.right, client.bottom);
