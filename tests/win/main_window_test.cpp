@@ -63,6 +63,12 @@ TEST_F(MainWindowTest, StartsWithTheConvertButtonsDisabledAndTheListsFilledInOrd
     std::filesystem::create_directory(bitmaps_.Path() / "old.bmp");
     for (const char* name : {"plane.oaf", "plane.raf", "plane.af", "plane.bmp"}) textures_.Write(name, {1});
     SetPaletteId(0);
+    // The dialog class, and so its icon, is the whole process's: an earlier
+    // main window's icon is taken away first.
+    HWND probe = CreateWindowA("#32770", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(probe, nullptr);
+    SetClassLongPtrA(probe, GCLP_HICON, 0);
+    DestroyWindow(probe);
     main_ = std::make_unique<MainWindowUnderTest>();
 
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_AF_TO_BMP)));

@@ -112,7 +112,10 @@ void EnsureCompanionLibrary() {
 }
 
 MainWindowUnderTest::MainWindowUnderTest() {
-    EnsureCompanionLibrary();
+    // As the program's start does; the window asks the library for the
+    // palette id itself.
+    LoadCompanionLibrary();
+    UseCompanionPalette();
     window_ = CreateDialogParamA(ProgramInstance(), kMainDialogTemplate, nullptr, &MainDialogProc, 0);
     PumpMessages();
 }
