@@ -116,8 +116,12 @@ TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpens
                   "Directory error!", MB_OK | MB_ICONWARNING, "", window);
     DestroyWindow(window);
     PumpMessages();
-    StartMainWindow();
-    PumpMessages();
+    messages_.Clear();
+    // Were the next start taken for a first, Setup would open again.
+    const ModalRun next = RunModal([&] { main_ = std::make_unique<MainWindowUnderTest>(); },
+                                   [](HWND dialog) { return GetDlgItem(dialog, IDC_SETUP_CANCEL) != nullptr; },
+                                   [](HWND dialog) { TakeWayOut(dialog, {WM_COMMAND, IDC_SETUP_CANCEL}); });
+    EXPECT_EQ(next.dialog, nullptr) << "Setup opened on the next start";
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
