@@ -126,7 +126,9 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             const bool narrow = source.Header().biWidth < kTextureSide;
             const std::size_t searched = narrow ? static_cast<std::size_t>(source.Header().biWidth) : kTextureSide;
             std::array<std::uint32_t, kTextureSide> offsets{};
-            for (std::size_t x = 0; x < searched; ++x) offsets[x] = static_cast<std::uint32_t>(narrow ? x : static_cast<std::size_t>(columns[x])) * bytes_per_pixel;
+            for (std::size_t x = 0; x < searched; ++x) {
+                offsets[x] = static_cast<std::uint32_t>(narrow ? x : static_cast<std::size_t>(columns[x])) * bytes_per_pixel;
+            }
             // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
             ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {

@@ -183,8 +183,8 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
             unsigned odd = 0;
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
-                               {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29}, {24u, kWidest, 12, 13},
-                               {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20}}) {
+                               {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
+                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20}}) {
             const unsigned count = run.count;
             const auto width = run.width;
             SCOPED_TRACE(testing::Message() << count << " pixels" << (width == kOnePixel ? ", one at a time" : "") << ", step " << run.step);
