@@ -37,7 +37,9 @@ public:
     }
 
     bool ReadPieces(std::span<const FilePiece> pieces) override {
-        if (pieces.size() > 1 && ReadsPiecesTogether()) return ReadPiecesTogether(fd_, pieces);
+        if (pieces.size() > 1) {
+            if (const std::optional<bool> read = ReadPiecesTogether(fd_, pieces)) return *read;
+        }
         return ReadableFile::ReadPieces(pieces);  // one call each
     }
     bool ReadsPiecesTogether() override { return ThisThreadReadsPiecesTogether(); }

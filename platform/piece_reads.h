@@ -19,7 +19,7 @@ std::optional<std::size_t> ReadFileAt(int fd, std::uint64_t offset, std::span<st
 bool ThisThreadReadsPiecesTogether();
 
 // Reads every piece of fd in full, as few calls at a time as this thread's
-// ring takes (call only when ThisThreadReadsPiecesTogether); any piece the
-// ring leaves short is finished with ReadFileAt. False when a piece cannot
-// be read in full.
-bool ReadPiecesTogether(int fd, std::span<const FilePiece> pieces);
+// ring takes; any piece the ring leaves short is finished with ReadFileAt.
+// False when a piece cannot be read in full; nothing read, and nothing
+// returned, when this thread has no ring.
+std::optional<bool> ReadPiecesTogether(int fd, std::span<const FilePiece> pieces);

@@ -26,13 +26,13 @@ std::optional<std::size_t> ReadFileAt(int fd, std::uint64_t offset, std::span<st
 
 namespace {
 
+#ifdef LUMIVANE_PIECE_RING
 // Finishes a piece of which done bytes were read.
 bool FinishPiece(int fd, const FilePiece& piece, std::size_t done) {
     const std::span<std::uint8_t> rest = piece.into.subspan(done);
     return rest.empty() || ReadFileAt(fd, piece.offset + done, rest) == rest.size();
 }
 
-#ifdef LUMIVANE_PIECE_RING
 // This thread's submission and completion queues, shared with the kernel.
 // The kernel copies each piece straight into its place: one call for a
 // whole batch, and only the pieces' bytes copied.
@@ -174,11 +174,9 @@ bool ThisThreadReadsPiecesTogether() {
 #endif
 }
 
-bool ReadPiecesTogether(int fd, std::span<const FilePiece> pieces) {
+std::optional<bool> ReadPiecesTogether([[maybe_unused]] int fd, [[maybe_unused]] std::span<const FilePiece> pieces) {
 #ifdef LUMIVANE_PIECE_RING
     if (PieceRing* ring = ThisThreadsRing()) return ring->Read(fd, pieces);
 #endif
-    bool whole = true;
-    for (const FilePiece& piece : pieces) whole = FinishPiece(fd, piece, 0) && whole;
-    return whole;
+    return std::nullopt;
 }

@@ -6,7 +6,7 @@ namespace {
 TEST(CentredPosition, CentresTruncatingTowardZeroAndKeepsOnTheScreen) {
     const struct { int start, reference, length, screen, expected; } rows[] = {
         {100, 600, 200, 1024, 300},
-        {80, 400, 101, 768, 80 + 299 / 2},
+        {80, 400, 101, 768, 229},
         {500, 100, 201, 1024, 450},    // -101 halves to -50, not -51
         {924, 200, 300, 1024, 724},    // would pass the right edge: ends at it
         {-80, 100, 300, 1024, 0},      // would start before the screen

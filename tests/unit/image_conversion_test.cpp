@@ -18,7 +18,7 @@ namespace {
 // search's wide reads.
 class BytesBeforeAGuardPage {
 public:
-    explicit BytesBeforeAGuardPage(std::span<const std::uint8_t> bytes) : size_(bytes.size()) {
+    explicit BytesBeforeAGuardPage(std::span<const std::uint8_t> bytes) {
         const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
         mapped_ = (bytes.size() + page - 1) / page * page + page;
         base_ = static_cast<std::uint8_t*>(mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
@@ -27,15 +27,16 @@ public:
             munmap(base_, mapped_);
             throw std::runtime_error("no unreadable page after the bytes");
         }
-        std::memcpy(base_ + mapped_ - page - size_, bytes.data(), size_);
+        bytes_ = {base_ + mapped_ - page - bytes.size(), bytes.size()};
+        std::memcpy(bytes_.data(), bytes.data(), bytes.size());
     }
     ~BytesBeforeAGuardPage() { munmap(base_, mapped_); }
     BytesBeforeAGuardPage(const BytesBeforeAGuardPage&) = delete;
     BytesBeforeAGuardPage& operator=(const BytesBeforeAGuardPage&) = delete;
-    std::span<const std::uint8_t> Bytes() const { return {base_ + mapped_ - static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) - size_, size_}; }
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
 
 private:
-    std::size_t size_;
+    std::span<std::uint8_t> bytes_;
     std::size_t mapped_;
     std::uint8_t* base_;
 };

@@ -134,11 +134,6 @@ TEST_F(SkinTest, EveryOwnerDrawnButtonShowsItsPressedPictureOnlyWhileSelected) {
         int control_id, normal_bitmap, pressed_bitmap, width, height;
     } rows[] = {
         {Main(), IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_PRESSED, 41, 86},
-        // Each drawn over the same rectangle as its reference: the size matters not.
-        {Main(), IDC_AF_TO_BMP, IDB_AF_TO_BMP_NORMAL, IDB_AF_TO_BMP_PRESSED, 75, 39},
-        {Main(), IDC_BMP_TO_AF, IDB_BMP_TO_AF_NORMAL, IDB_BMP_TO_AF_PRESSED, 75, 39},
-        {Main(), IDC_SETUP, IDB_SETUP_NORMAL, IDB_SETUP_PRESSED, 75, 39},
-        {Main(), IDC_ABOUT, IDB_ABOUT_NORMAL, IDB_ABOUT_PRESSED, 75, 39},
         {setup, IDC_SETUP_CANCEL, IDB_SETUP_CANCEL_NORMAL, IDB_SETUP_CANCEL_PRESSED, 75, 47},
         {about_, 4321, IDB_ABOUT_OK_NORMAL, IDB_ABOUT_OK_PRESSED, 59, 33},  // its only button, whatever its id
     };
