@@ -150,6 +150,30 @@ std::array<std::uint8_t, 8> BeatenInChildren(std::span<const std::uint8_t> list,
     return beaten;
 }
 
+// The one channel in which two colours differ, or -1.
+int OnlyDifferingChannel(const std::array<std::int32_t, 4>& a, const std::array<std::int32_t, 4>& b) {
+    int channel = -1;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        if (a[axis] == b[axis]) continue;
+        if (channel >= 0) return -1;
+        channel = static_cast<int>(axis);
+    }
+    return channel;
+}
+
+// The cell that places a colour between two entries whose colours differ in
+// that channel only. The first, as it comes first, wins a tie: it is nearer
+// for the values v with (v - first)^2 <= (v - second)^2, which are those up
+// to half their sum where it lies below the second, and those from half their
+// sum rounded up where it lies above.
+std::uint32_t OneChannelCell(std::uint8_t first, std::uint8_t second, int axis, const Colours& colours) {
+    const std::int32_t a = colours[first][static_cast<std::size_t>(axis)], b = colours[second][static_cast<std::size_t>(axis)];
+    const bool first_below = a < b;
+    const auto limit = static_cast<std::uint32_t>(first_below ? (a + b) / 2 : (a + b - 1) / 2);
+    const std::uint32_t low = first_below ? first : second, high = first_below ? second : first;
+    return high << 24 | low << 16 | limit << 8 | static_cast<std::uint32_t>(16 - 8 * axis);
+}
+
 // A record as the table holds it, in one or more steps of kRecordBytes.
 // - A pair: the plane between its two colours, so that a colour is placed
 //   with one sum of products: the first wins where
@@ -231,7 +255,7 @@ NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTextur
     lists_ = own_lists_.data();
 }
 
-NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint16_t, kCells> cells,
+NearestPaletteColour::NearestPaletteColour(std::span<const std::uint8_t, kTexturePaletteBytes> palette, std::span<const std::uint32_t, kCells> cells,
                                            std::span<const std::uint8_t> lists)
     : cells_(cells.data()), lists_(lists.data()), list_bytes_(lists.size()) {
     std::memcpy(palette_.data(), palette.data(), palette_.size());
@@ -257,7 +281,7 @@ void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t
         if (kept.count > 1) DropBeaten(kept, box, colours_);
         list = std::span<const std::uint8_t>(kept.entries.data(), kept.count);
     }
-    if (list.size() == 1) return FillBox(size_bits, red, green, blue, list[0]);
+    if (list.size() == 1) return FillBox(size_bits, red, green, blue, OneEntryCell(list[0]));
     if (size_bits == kCellBits) return FillBox(size_bits, red, green, blue, Keep(list));
     const auto child_of = [&](std::uint32_t child, std::uint32_t base, int bit) { return base * 2 + (child >> bit & 1); };
     if (list.size() > kShortList) {
@@ -276,14 +300,14 @@ void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t
         const std::uint32_t r = child_of(child, red, 2), g = child_of(child, green, 1), b = child_of(child, blue, 0);
         if (size_bits - 1 == kCellBits) {
             // A cell is written here rather than through another call: there are many.
-            StoreCell(r << 10 | g << 5 | b, count == 1 ? child_list[0] : Keep(std::span<const std::uint8_t>(child_list.data(), count)));
+            StoreCell(r << 10 | g << 5 | b, count == 1 ? OneEntryCell(child_list[0]) : Keep(std::span<const std::uint8_t>(child_list.data(), count)));
         } else {
             Build(size_bits - 1, r, g, b, std::span<const std::uint8_t>(child_list.data(), count));
         }
     }
 }
 
-void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint16_t cell) const {
+void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t cell) const {
     const int side_bits = size_bits - kCellBits;
     const std::uint32_t side = 1u << side_bits;
     for (std::uint32_t r = red << side_bits; r < (red << side_bits) + side; ++r) {
@@ -294,11 +318,11 @@ void NearestPaletteColour::FillBox(int size_bits, std::uint32_t red, std::uint32
 }
 
 // Published with its lists: a thread that reads the cell sees them too.
-void NearestPaletteColour::StoreCell(std::uint32_t at, std::uint16_t cell) const {
-    std::atomic_ref<std::uint16_t>(own_cells_[at]).store(cell, std::memory_order_release);
+void NearestPaletteColour::StoreCell(std::uint32_t at, std::uint32_t cell) const {
+    std::atomic_ref<std::uint32_t>(own_cells_[at]).store(cell, std::memory_order_release);
 }
 
-std::uint16_t NearestPaletteColour::WorkedOutCell(std::uint32_t at) const {
+std::uint32_t NearestPaletteColour::WorkedOutCell(std::uint32_t at) const {
     const std::lock_guard<std::mutex> guard(lock_);
     if (own_cells_.empty() || own_cells_[at] != kNotYet) return cells_[at];
     constexpr int kCellsPerBox = kBoxBits - kCellBits;
@@ -316,18 +340,22 @@ void NearestPaletteColour::Complete() const {
     }
 }
 
-// Stores a list of two or more entries and returns the cell value that
-// points to its record. Cells with the same list share it (the cells of a
-// ramp of greys have few lists between them). Should a palette ever need more
-// room than the records have, its remaining cells search all its distinct
-// entries, stored once: still exact, only slower.
-std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
+// Returns the cell for a list of two or more entries: for two that differ in
+// one channel, the cell that places a colour by it; for any other list, one
+// that points to its record, stored. Cells with the same list share it (the
+// cells of a ramp of greys have few lists between them). Should a palette
+// ever need more room than the records have, its remaining cells search all
+// its distinct entries, stored once: still exact, only slower.
+std::uint32_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) const {
+    if (list.size() == 2) {
+        if (const int axis = OnlyDifferingChannel(colours_[list[0]], colours_[list[1]]); axis >= 0) return OneChannelCell(list[0], list[1], axis, colours_);
+    }
     const ListRecord record = RecordOf(list, colours_, packed_colours_);
     const auto store = [&](const ListRecord& kept) {
         const std::size_t start = own_lists_.size();
         own_lists_.insert(own_lists_.end(), kept.bytes.begin(), kept.bytes.begin() + static_cast<std::ptrdiff_t>(kept.size));
         list_bytes_ = own_lists_.size();
-        return static_cast<std::uint16_t>(kListBase + (start / kRecordBytes << 2 | kept.kind));
+        return RecordCell(start, kept.kind);
     };
     std::uint32_t hash = 2166136261u;
     for (const std::uint8_t entry : list) hash = (hash ^ entry) * 16777619u;
@@ -335,7 +363,7 @@ std::uint16_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
     for (; stored_[slot] != 0; slot = (slot + 1) & (kStoredSlots - 1)) {
         // The same kind and the same bytes are the same list: a record's
         // bytes hold its entries, and a longer list's its count.
-        const std::uint16_t stored = stored_[slot];
+        const std::uint32_t stored = stored_[slot];
         if (KindOf(stored) == record.kind &&
             std::equal(record.bytes.begin(), record.bytes.begin() + static_cast<std::ptrdiff_t>(record.size), own_lists_.data() + RecordAt(stored))) {
             return stored;
@@ -412,7 +440,7 @@ inline std::uint8_t SearchFour(const std::uint8_t* record, std::uint32_t red, st
 std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
     if (cell == kNotYet) {
         cell = WorkedOutCell((red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
-        if (cell < kListBase) return static_cast<std::uint8_t>(cell);
+        if (!HoldsRecord(cell)) return Placed(cell, red << 16 | green << 8 | blue);
     }
     const std::uint8_t* record = lists_ + RecordAt(cell);
     switch (KindOf(cell)) {
@@ -424,28 +452,30 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 
 // Eight pixels at a time where the processor can (nearest_colour_wide.cpp);
 // otherwise one at a time in passes, so that no branch depends on the
-// colours: the first reads every pixel's cell, keeping the answer and noting
-// the pixels whose cell holds a pair, and those whose cell holds any other
-// list or is not worked out yet; then each kind is searched in a loop of its own.
+// colours: the first reads every pixel's cell, keeping what it places and
+// noting the pixels whose cell holds a pair, and those whose cell holds any
+// other list or is not worked out yet; then each kind is searched in a loop
+// of its own.
 void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
                                         std::uint8_t* out, Width width) const {
     if (width == Width::kWidest && MapBgrPixelsWide(pixels, offsets, count, out)) return;
     const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.
-    const std::uint16_t* const cells = cells_;
+    const std::uint32_t* const cells = cells_;
     const std::uint8_t* const lists = lists_;
-    std::array<std::uint16_t, kRun> held, pairs, others;
+    std::array<std::uint32_t, kRun> held;
+    std::array<std::uint16_t, kRun> pairs, others;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t end = std::min(count, start + kRun);
         std::size_t pair_count = 0, other_count = 0;
         for (std::size_t i = start; i < end; ++i) {
             const std::uint8_t* pixel = row + offsets[i];
             const std::uint32_t cell = LoadCell(cells, (std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits);
-            out[i] = static_cast<std::uint8_t>(cell);
-            held[i - start] = static_cast<std::uint16_t>(cell);
+            out[i] = Placed(cell, LoadU24(pixel));
+            held[i - start] = cell;
             pairs[pair_count] = others[other_count] = static_cast<std::uint16_t>(i - start);
-            const std::uint32_t listed = cell >= kListBase, pair = KindOf(cell) == kPair;  // kNotYet is no pair
+            const std::uint32_t listed = HoldsRecord(cell), pair = KindOf(cell) == kPair;  // kNotYet is no pair
             pair_count += listed & pair;
             other_count += listed & (pair ^ 1);
         }

@@ -1,8 +1,9 @@
 // The search of a row's true-colour pixels eight at a time, on x86-64
 // processors with AVX2: the same table and the same answers as the search
 // one pixel at a time, with the table's reads made by gathers. A photograph
-// puts half of its pixels in cells that hold a list; one at a time, each of
-// those costs a few nanoseconds of dependent reads, eight at a time a fraction.
+// puts a seventh of its pixels in cells that hold a record; one at a time,
+// each of those costs a few nanoseconds of dependent reads, eight at a time
+// a fraction.
 //
 // On Windows GCC does not align the stack for 32-byte values and may still
 // move them with instructions that need it; the build has the assembler
@@ -40,7 +41,8 @@ constexpr std::array<std::uint64_t, 256> kPackOrders = PackOrders();
 
 // Pixels waiting for one kind of search: colour (blue, green, red from the
 // lowest byte, the place in the run in the top byte) and where the record of
-// its cell begins, in steps of eight bytes; room for a whole group past the last.
+// its cell begins, in steps of eight bytes (or, before they are sorted by
+// kind, the cell itself); room for a whole group past the last.
 struct Waiting {
     alignas(32) std::array<std::uint32_t, kRun + kLanes> colours;
     alignas(32) std::array<std::uint32_t, kRun + kLanes> records;
@@ -185,51 +187,58 @@ struct Slow {
     std::size_t count = 0;
 };
 
-// Reads each whole group's cells: an answer, stored in out, or a record,
-// whose pixel waits for the search of its kind; pixels whose cell holds a
-// longer list, or is not worked out yet, are left to the search one at a
-// time. Returns the pixels done.
-[[gnu::noinline, gnu::target("avx2")]] std::size_t SortByCell(const std::uint32_t* pixels, std::size_t count, const std::uint16_t* cells,
-                                                               std::uint8_t* out, Waiting& pairs, Waiting& fours, Slow& slow) {
+// Reads each whole group's cells and stores in out what they place; the
+// pixels whose cell holds a record, or is not worked out yet, wait in
+// listed, with their cells. Returns the pixels done.
+[[gnu::noinline, gnu::target("avx2")]] std::size_t PlaceByCell(const std::uint32_t* pixels, std::size_t count, const std::uint32_t* cells,
+                                                                std::uint8_t* out, Waiting& listed) {
     const std::size_t whole = count / kLanes * kLanes;
-    // First every group's cells, then what they hold: the reads of the
-    // table then follow one another without waiting for the sorting.
-    alignas(32) std::array<std::uint32_t, kRun> held;
+    std::size_t listed_count = 0;
+    const __m256i low_byte = _mm256_set1_epi32(0xFF);
     for (std::size_t i = 0; i < whole; i += kLanes) {
         const __m256i colours = Load(&pixels[i]);
         const __m256i cell_at = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(colours, 9), _mm256_set1_epi32(0x7C00)),
                                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 6), _mm256_set1_epi32(0x3E0))),
                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 3), _mm256_set1_epi32(0x1F)));
-        // Two cells a read, the whole read within the table.
-        const __m256i two_cells = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), _mm256_srli_epi32(cell_at, 1), 4);
-        const __m256i cell = _mm256_and_si256(_mm256_srlv_epi32(two_cells, _mm256_slli_epi32(_mm256_and_si256(cell_at, _mm256_set1_epi32(1)), 4)),
-                                              _mm256_set1_epi32(0xFFFF));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), cell);
-        const __m128i halves = _mm_packus_epi32(_mm256_castsi256_si128(cell), _mm256_extracti128_si256(cell, 1));
+        const __m256i cell = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4);
+        const __m256i value = _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_and_si256(cell, _mm256_set1_epi32(31))), low_byte);
+        const __m256i past = _mm256_cmpgt_epi32(value, _mm256_and_si256(_mm256_srli_epi32(cell, 8), low_byte));
+        const __m256i placed =
+            _mm256_and_si256(_mm256_srlv_epi32(cell, _mm256_add_epi32(_mm256_set1_epi32(16), _mm256_and_si256(past, _mm256_set1_epi32(8)))), low_byte);
+        const __m128i halves = _mm_packus_epi32(_mm256_castsi256_si128(placed), _mm256_extracti128_si256(placed, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
-    }
-    std::size_t pair_count = 0, four_count = 0;
-    const __m256i kind_bits = _mm256_set1_epi32(3);
-    for (std::size_t i = 0; i < whole; i += kLanes) {
-        const __m256i cell = Load(&held[i]);
-        const __m256i listed = _mm256_cmpgt_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase - 1));
-        const __m256i kind = _mm256_and_si256(cell, kind_bits);
-        const __m256i pair = _mm256_and_si256(listed, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kPair)));
-        const __m256i four = _mm256_and_si256(listed, _mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kFour)));
+        // The record flag, bit 7, moved to the top of each lane.
+        const unsigned holds_record = MaskOf(_mm256_slli_epi32(cell, 24));
         const __m256i places = _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        const __m256i colours = _mm256_or_si256(Load(&pixels[i]), _mm256_slli_epi32(places, 24));
-        // The record's place in steps of eight bytes, twice its step: the
-        // kind of a pair or a four is 0 or 1, which the halving drops.
-        const __m256i records = _mm256_srli_epi32(_mm256_sub_epi32(cell, _mm256_set1_epi32(NearestPaletteColour::kListBase)), 1);
-        pair_count = Add(pairs, pair_count, MaskOf(pair), colours, records);
-        four_count = Add(fours, four_count, MaskOf(four), colours, records);
-        for (unsigned mask = MaskOf(_mm256_andnot_si256(_mm256_or_si256(pair, four), listed)); mask != 0; mask &= mask - 1) {
-            slow.places[slow.count++] = static_cast<std::uint16_t>(i + static_cast<std::size_t>(std::countr_zero(mask)));
+        listed_count = Add(listed, listed_count, holds_record, _mm256_or_si256(colours, _mm256_slli_epi32(places, 24)), cell);
+    }
+    listed.count = listed_count;
+    return whole;
+}
+
+// Sends each pixel that waits in listed to the search of its cell's kind:
+// pairs and fours with where their record begins, in steps of eight bytes;
+// longer lists and cells not worked out yet to the search one at a time.
+[[gnu::noinline, gnu::target("avx2")]] void SortByKind(const Waiting& listed, Waiting& pairs, Waiting& fours, Slow& slow) {
+    std::size_t pair_count = 0, four_count = 0;
+    const __m256i kind_byte = _mm256_set1_epi32(0xFF);
+    for (std::size_t k = 0; k < listed.count; k += kLanes) {
+        // Lanes past the last pixel hold copies Add left there.
+        const unsigned present = listed.count - k >= kLanes ? 0xFF : (1u << (listed.count - k)) - 1;
+        const __m256i cell = Load(&listed.records[k]);
+        const __m256i colours = Load(&listed.colours[k]);
+        const __m256i kind = _mm256_and_si256(cell, kind_byte);
+        const unsigned pair = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kPair)));
+        const unsigned four = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kFour)));
+        const __m256i records = _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1);
+        pair_count = Add(pairs, pair_count, pair, colours, records);
+        four_count = Add(fours, four_count, four, colours, records);
+        for (unsigned mask = present & ~(pair | four); mask != 0; mask &= mask - 1) {
+            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.colours[k + static_cast<std::size_t>(std::countr_zero(mask))] >> 24);
         }
     }
     pairs.count = pair_count;
     fours.count = four_count;
-    return whole;
 }
 
 // The four words of the records of eight waiting pixels: word w of each
@@ -295,16 +304,17 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
     static const bool has_avx2 = __builtin_cpu_supports("avx2");
     if (!has_avx2) return false;
     alignas(32) std::array<std::uint32_t, kRun> colours;
-    Waiting pairs, fours;
+    Waiting listed, pairs, fours;
     Slow slow;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t run = std::min(count - start, kRun);
         std::uint8_t* const run_out = out + start;
-        pairs.count = fours.count = slow.count = 0;
+        slow.count = 0;
         ReadColours(row, offsets + start, run, colours.data());
-        for (std::size_t i = SortByCell(colours.data(), run, cells_, run_out, pairs, fours, slow); i < run; ++i) {
+        for (std::size_t i = PlaceByCell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(i);
         }
+        SortByKind(listed, pairs, fours, slow);
         SearchPairs(pairs, lists_, run_out);
         SearchFours(fours, lists_, run_out);
         for (std::size_t s = 0; s < slow.count; ++s) {

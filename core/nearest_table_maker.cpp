@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     }
     const NearestPaletteColour nearest(*palette);
     nearest.Complete();
-    if (!WriteAll<std::uint16_t>(argv[2], nearest.Cells()) || !WriteAll<std::uint8_t>(argv[3], nearest.Lists())) {
+    if (!WriteAll<std::uint32_t>(argv[2], nearest.Cells()) || !WriteAll<std::uint8_t>(argv[3], nearest.Lists())) {
         std::fprintf(stderr, "cannot write the table\n");
         return 1;
     }

@@ -63,13 +63,16 @@ std::vector<std::int32_t> Shown(std::int64_t source, bool rows) {
 // place in a 4 x 4 x 4 corner) and the palettes' own colours.
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // Palettes that make the search work: the real one, an arbitrary one, one
-    // with many repeated colours (ties), one of two colours only, one of
+    // with many repeated colours (ties), one of two greens only, 40 and 200,
+    // one of greens 202 and 42 (122 as near to either) and of red with greens
+    // 203 and 42, the higher first each time, one of
     // grey 13 at 0 and grey 1 at 1, equally near to grey 7 (which is entry 0's),
     // among eight more dark colours, so that many entries compete there.
     const std::uint8_t dark[10][3] = {{13, 13, 13}, {1, 1, 1}, {0, 0, 0}, {15, 0, 0}, {0, 15, 0},
                                       {0, 0, 15}, {15, 15, 0}, {15, 0, 15}, {0, 15, 15}, {15, 15, 15}};
     TexturePalette repeated{};
     TexturePalette two{};
+    TexturePalette higher_first{};
     TexturePalette tie{};
     TexturePalette random{};  // one of random colours, and a ramp of greys, whose
     TexturePalette ramp{};    // colours on a line make long lists of candidates
@@ -78,11 +81,13 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         const int shade = (entry % 17) * 15;
         repeated[entry * 4 + 0] = repeated[entry * 4 + 1] = repeated[entry * 4 + 2] = static_cast<std::uint8_t>(shade);
         two[entry * 4 + 1] = entry % 2 ? 200 : 40;
+        higher_first[entry * 4 + 1] = static_cast<std::uint8_t>(entry % 2 ? 42 : 202 + entry / 2 % 2);
+        higher_first[entry * 4 + 2] = static_cast<std::uint8_t>(entry / 2 % 2 * 255);
         for (int channel = 0; channel < 3; ++channel) tie[entry * 4 + channel] = entry < 10 ? dark[entry][channel] : 255;
         for (int channel = 0; channel < 3; ++channel) random[entry * 4 + channel] = static_cast<std::uint8_t>(levels() % 256);
         ramp[entry * 4 + 0] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
     }
-    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie, random, ramp};
+    const TexturePalette palettes[] = {BuiltinTexturePalette(), MadeUpPalette(), repeated, two, tie, random, ramp, higher_first};
     // A colour is compared with a few candidates at most, never with the
     // whole palette.
     for (const TexturePalette& palette : palettes) {
@@ -90,8 +95,8 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         made.Complete();
         const NearestPaletteColour& nearest = &palette == &palettes[0] ? BuiltinNearestColour() : made;
         std::size_t longest = 0;
-        for (const std::uint16_t cell : nearest.Cells()) {
-            if (cell >= NearestPaletteColour::kListBase && NearestPaletteColour::KindOf(cell) == NearestPaletteColour::kLongList) {
+        for (const std::uint32_t cell : nearest.Cells()) {
+            if (NearestPaletteColour::HoldsRecord(cell) && NearestPaletteColour::KindOf(cell) == NearestPaletteColour::kLongList) {
                 longest = std::max<std::size_t>(longest, nearest.Lists()[NearestPaletteColour::RecordAt(cell)] + 1u);
             }
         }
@@ -113,7 +118,7 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     for (const auto& [which, width, height, bits, colours] :
          {std::tuple{0, 256, 256, 24, 0}, {1, 256, 256, 24, 0}, {2, 256, 256, 24, 0}, {3, 256, 256, 24, 0}, {1, 300, 200, 24, 0},
           {2, 37, 1000, 32, 0}, {1, 9, 3, 1, 0}, {0, 3, 5, 4, 0}, {1, 4, 7, 16, 0}, {1, 512, 256, 8, 0}, {0, 5, 2, 8, 1}, {1, 5, 2, 8, 1},
-          {4, 256, 256, 24, 0}, {1, 301, 257, 24, 0}, {5, 256, 256, 24, 0}, {6, 256, 256, 24, 0}, {0, 100, 60, 24, 0}}) {
+          {4, 256, 256, 24, 0}, {1, 301, 257, 24, 0}, {5, 256, 256, 24, 0}, {6, 256, 256, 24, 0}, {7, 256, 256, 24, 0}, {0, 100, 60, 24, 0}}) {
         SCOPED_TRACE(testing::Message() << "palette " << which << ", " << width << " x " << height << " at " << bits);
         const TexturePalette& palette = palettes[which];
         const BitmapInfoHeader header = InfoHeader(width, height, static_cast<std::uint16_t>(bits), static_cast<std::uint32_t>(colours));
@@ -201,6 +206,18 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
             }
             EXPECT_EQ(out[count], 0xEE);
         }
+    }
+}
+
+// The first colour asked of a search works out the part of its table
+// around it, and gets its answer from what was just worked out.
+TEST(Conversion, TheFirstColourAskedOfASearchGetsItsNearestColour) {
+    std::mt19937 random(5);
+    for (int i = 0; i < 500; ++i) {
+        const NearestPaletteColour fresh(BuiltinTexturePalette());
+        const std::uint32_t colour = random() & 0xFFFFFF;
+        ASSERT_EQ(fresh.Find(colour), BruteForceNearest(BuiltinTexturePalette(), {int(colour >> 16), int(colour >> 8 & 0xFF), int(colour & 0xFF)}))
+            << std::hex << colour;
     }
 }
 
