@@ -195,12 +195,19 @@ struct Slow {
     const std::size_t whole = count / kLanes * kLanes;
     std::size_t listed_count = 0;
     const __m256i low_byte = _mm256_set1_epi32(0xFF);
+    // First every group's cells, then what they hold: the reads of the table
+    // follow one another without instructions waiting for them in between.
+    alignas(32) std::array<std::uint32_t, kRun> held;
     for (std::size_t i = 0; i < whole; i += kLanes) {
         const __m256i colours = Load(&pixels[i]);
         const __m256i cell_at = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(colours, 9), _mm256_set1_epi32(0x7C00)),
                                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 6), _mm256_set1_epi32(0x3E0))),
                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 3), _mm256_set1_epi32(0x1F)));
-        const __m256i cell = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4));
+    }
+    for (std::size_t i = 0; i < whole; i += kLanes) {
+        const __m256i colours = Load(&pixels[i]);
+        const __m256i cell = Load(&held[i]);
         const __m256i value = _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_and_si256(cell, _mm256_set1_epi32(31))), low_byte);
         const __m256i past = _mm256_cmpgt_epi32(value, _mm256_and_si256(_mm256_srli_epi32(cell, 8), low_byte));
         const __m256i placed =
