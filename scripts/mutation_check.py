@@ -118,6 +118,8 @@ NAMED = [
 EQUIVALENT = {
     "130f6b91": "core/nearest_colour_wide.cpp: a byte shuffle's -1 made -2: any byte with its top bit set "
                 "shuffles in a zero",
+    "82e32769": "core/nearest_colour_wide.cpp: a cell's shift masked with 30, not 31: the shifts cells hold "
+                "are 0, 8 and 16, all even, and what a cell that holds a record places is never used",
     "591843cd": "core/nearest_colour.cpp: from.size() > kShortList made >=: a list of exactly that length is "
                 "cut down once more by the same exact test, which keeps every entry that can be nearest",
     "81a9747f": "core/bitmap_layout.cpp: biHeight < 0 made <= 0: a height of 0 negated is still 0",
