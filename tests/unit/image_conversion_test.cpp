@@ -63,11 +63,12 @@ std::vector<std::int32_t> Shown(std::int64_t source, bool rows) {
 // place in a 4 x 4 x 4 corner) and the palettes' own colours.
 TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     // Palettes that make the search work: the real one, an arbitrary one, one
-    // with many repeated colours (ties), one of two greens only, 40 and 200,
-    // one of greens 202 and 42 (122 as near to either) and of red with greens
-    // 203 and 42, the higher first each time, one of
-    // grey 13 at 0 and grey 1 at 1, equally near to grey 7 (which is entry 0's),
-    // among eight more dark colours, so that many entries compete there.
+    // with many repeated colours (ties), one of two greens only (40, 200), one
+    // of two pairs that differ in green, the higher first: greens 202 and 42
+    // (122 as near to either), and red with greens 203 and 42 (an odd sum),
+    // one of grey 13 at 0 and grey 1 at 1, equally near to grey 7 (which is
+    // entry 0's), among eight more dark colours, so that many entries compete
+    // there.
     const std::uint8_t dark[10][3] = {{13, 13, 13}, {1, 1, 1}, {0, 0, 0}, {15, 0, 0}, {0, 15, 0},
                                       {0, 0, 15}, {15, 15, 0}, {15, 0, 15}, {0, 15, 15}, {15, 15, 15}};
     TexturePalette repeated{};
@@ -81,7 +82,7 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
         const int shade = (entry % 17) * 15;
         repeated[entry * 4 + 0] = repeated[entry * 4 + 1] = repeated[entry * 4 + 2] = static_cast<std::uint8_t>(shade);
         two[entry * 4 + 1] = entry % 2 ? 200 : 40;
-        higher_first[entry * 4 + 1] = static_cast<std::uint8_t>(entry % 2 ? 42 : 202 + entry / 2 % 2);
+        higher_first[entry * 4 + 1] = static_cast<std::uint8_t>(entry % 2 ? 42 : 202 + (entry / 2 % 2));
         higher_first[entry * 4 + 2] = static_cast<std::uint8_t>(entry / 2 % 2 * 255);
         for (int channel = 0; channel < 3; ++channel) tie[entry * 4 + channel] = entry < 10 ? dark[entry][channel] : 255;
         for (int channel = 0; channel < 3; ++channel) random[entry * 4 + channel] = static_cast<std::uint8_t>(levels() % 256);
