@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <utility>
+#include "core/column_picking.h"
 #include "core/packed_dib.h"
 #include "core/rle_decoding.h"
 
@@ -20,48 +21,6 @@ void WidenTwoBitRow(std::uint8_t* row, std::int32_t width) {
 
 std::size_t FileRowStride(std::int32_t width, std::uint16_t bits) {
     return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
-}
-
-template <std::size_t kBytes>
-void PickWholeBytes(const std::uint8_t* row, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
-    for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * kBytes, row + static_cast<std::size_t>(columns[x]) * kBytes, kBytes);
-}
-
-// Pixels of three bytes are moved four bytes at a time, the fourth being the
-// next pixel's, which its own move then puts right: three bytes take two
-// moves, four take one. Not from the last column kept, whose fourth byte may
-// lie past the row, and so never into the last pixel of out.
-void PickThreeByteColumns(const std::uint8_t* row, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
-    if (columns.empty()) return;
-    const std::size_t last = static_cast<std::size_t>(columns.back());
-    std::size_t x = 0;
-    for (; static_cast<std::size_t>(columns[x]) < last; ++x) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, row + static_cast<std::size_t>(columns[x]) * 3, 4);
-        std::memcpy(out + x * 3, &pixel, 4);
-    }
-    for (; x < columns.size(); ++x) std::memcpy(out + x * 3, row + last * 3, 3);
-}
-
-// Copies the kept columns of a held row of bits a pixel into out; pixels of
-// fewer than 8 bits go in with OR, so out must be zero there.
-void PickColumns(const std::uint8_t* row, std::uint16_t bits, const std::vector<std::int32_t>& columns, std::uint8_t* out) {
-    // A copy of a size known here is a move or two, not a call.
-    switch (bits) {
-        case 8: return PickWholeBytes<1>(row, columns, out);
-        case 16: return PickWholeBytes<2>(row, columns, out);
-        case 24: return PickThreeByteColumns(row, columns, out);
-        case 32: return PickWholeBytes<4>(row, columns, out);
-        case 1:
-        case 4: break;  // below
-        default: return;  // no other depth is held
-    }
-    const unsigned per_byte = 8u / bits, mask = (1u << bits) - 1;
-    for (std::size_t x = 0; x < columns.size(); ++x) {
-        const std::size_t from = static_cast<std::size_t>(columns[x]);
-        const unsigned value = row[from / per_byte] >> ((per_byte - 1 - from % per_byte) * bits) & mask;
-        out[x / per_byte] = static_cast<std::uint8_t>(out[x / per_byte] | value << ((per_byte - 1 - x % per_byte) * bits));
-    }
 }
 
 // Room reused from file to file, through the packed DIB allocator, so that

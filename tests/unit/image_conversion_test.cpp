@@ -1,45 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <random>
-#include <stdexcept>
 #include <thread>
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
+#include "tests/unit/guarded_bytes.h"
 #include "tests/unit/brute_force_nearest.h"
 
 namespace {
-
-// Bytes that end where an unreadable page begins: a read past them, by any
-// instruction, stops the test, which the sanitizers cannot promise for the
-// search's wide reads.
-class BytesBeforeAGuardPage {
-public:
-    explicit BytesBeforeAGuardPage(std::span<const std::uint8_t> bytes) {
-        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        mapped_ = (bytes.size() + page - 1) / page * page + page;
-        base_ = static_cast<std::uint8_t*>(mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        if (base_ == MAP_FAILED) throw std::bad_alloc();
-        if (mprotect(base_ + mapped_ - page, page, PROT_NONE) != 0) {
-            munmap(base_, mapped_);
-            throw std::runtime_error("no unreadable page after the bytes");
-        }
-        bytes_ = {base_ + mapped_ - page - bytes.size(), bytes.size()};
-        std::memcpy(bytes_.data(), bytes.data(), bytes.size());
-    }
-    ~BytesBeforeAGuardPage() { munmap(base_, mapped_); }
-    BytesBeforeAGuardPage(const BytesBeforeAGuardPage&) = delete;
-    BytesBeforeAGuardPage& operator=(const BytesBeforeAGuardPage&) = delete;
-    std::span<const std::uint8_t> Bytes() const { return bytes_; }
-
-private:
-    std::span<std::uint8_t> bytes_;
-    std::size_t mapped_;
-    std::uint8_t* base_;
-};
 
 // The source position (from the left or the top) each of the 256 texture
 // positions shows. Enlarging, the one under the target pixel's centre.

@@ -11,9 +11,11 @@
 #include "core/bitmap_to_texture.h"
 #include "core/builtin_nearest_colour.h"
 #include "core/builtin_palette.h"
+#include "core/column_picking.h"
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
+#include "tests/unit/guarded_bytes.h"
 
 namespace {
 
@@ -425,6 +427,32 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
     const std::string path = folder_ / "short.bmp";
     WriteWholeFile(path, file);
     ExpectMessage(Shown(ReadBitmapFileForSize(path.c_str(), 256, 256)), "@", "Error reading file", kWarning, path);
+}
+
+// The kept columns of a row of three-byte pixels, however they lie, are
+// copied up to the row's last byte, past which nothing may be read, and
+// nothing is written past the last pixel kept.
+TEST(Reading, KeptColumnsOfThreeBytePixelsAreCopiedUpToTheRowsLastByte) {
+    std::vector<std::uint8_t> bytes = PatternBytes(3 * 100, 11);
+    const BytesBeforeAGuardPage guarded(bytes);
+    const std::uint8_t* row = guarded.Bytes().data();
+    const auto spaced = [](std::int32_t from, std::int32_t step, std::int32_t count) {
+        std::vector<std::int32_t> columns;
+        for (std::int32_t i = 0; i < count; ++i) columns.push_back(from + step * i);
+        return columns;
+    };
+    std::vector<std::int32_t> enlarged = spaced(90, 1, 10);  // the last pixel shown several times
+    enlarged.insert(enlarged.end(), 7, 99);
+    const std::vector<std::int32_t> uneven = {0, 0, 2, 5, 6, 13, 21, 22, 40, 41, 57, 63, 64, 80, 81, 97, 98, 99};
+    for (const std::vector<std::int32_t>& columns : {spaced(3, 4, 25), spaced(0, 1, 100), spaced(92, 1, 8), spaced(99, 0, 1), enlarged, uneven}) {
+        SCOPED_TRACE(testing::Message() << columns.size() << " columns from " << columns.front());
+        std::vector<std::uint8_t> out(columns.size() * 3 + 1, 0xEE);
+        PickColumns(row, 24, columns, out.data());
+        for (std::size_t x = 0; x < columns.size(); ++x) {
+            ASSERT_TRUE(std::equal(out.begin() + 3 * x, out.begin() + 3 * x + 3, bytes.begin() + 3 * columns[x])) << "pixel " << x;
+        }
+        EXPECT_EQ(out.back(), 0xEE);
+    }
 }
 
 // A file of under 1 KB that claims 16384 x 16384 pixels converts holding only
