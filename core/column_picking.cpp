@@ -1,11 +1,8 @@
 #include "core/column_picking.h"
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
-
-#if defined(__x86_64__) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
-#include <immintrin.h>
-#define LUMIVANE_WIDE_PICKS 1
-#endif
+#include "core/wide_words.h"
 
 namespace {
 
@@ -14,16 +11,18 @@ void PickWholeBytes(const std::uint8_t* row, std::span<const std::int32_t> colum
     for (std::size_t x = 0; x < columns.size(); ++x) std::memcpy(out + x * kBytes, row + static_cast<std::size_t>(columns[x]) * kBytes, kBytes);
 }
 
-#ifdef LUMIVANE_WIDE_PICKS
-// Eight pixels of three bytes at a time, on processors with AVX2: a gather
-// of the eight words they begin, and a shuffle that drops each word's fourth
-// byte, in place of sixteen moves. Only columns before the last are
-// gathered, as the last one's fourth byte may lie past the row. Returns how
-// many pixels were copied, from the first.
-[[gnu::target("avx2")]] std::size_t PickThreeByteGroups(const std::uint8_t* row, std::span<const std::int32_t> columns, std::uint8_t* out) {
+#ifdef LUMIVANE_WIDE_READS
+// Eight pixels of three bytes at a time, on processors with AVX2: the words
+// they begin are read, by three plain reads where they are every fourth
+// pixel, as a picture four times the texture's width has them, otherwise by
+// a gather; then a shuffle drops each word's fourth byte. That takes the
+// place of sixteen moves. Only words that lie whole in the row are read.
+// Returns how many pixels were copied, from the first.
+[[gnu::target("avx2")]] std::size_t PickThreeByteGroups(std::span<const std::uint8_t> row, std::span<const std::int32_t> columns, std::uint8_t* out) {
     static const bool has_avx2 = __builtin_cpu_supports("avx2");
-    if (!has_avx2) return 0;
-    const __m256i last = _mm256_set1_epi32(columns.back());
+    if (!has_avx2 || row.size() < 4) return 0;
+    // The last column whose word lies in the row.
+    const __m256i last_word = _mm256_set1_epi32(static_cast<std::int32_t>(std::min<std::size_t>((row.size() - 4) / 3, INT32_MAX)));
     // Bytes 0 to 11 of each half: its four pixels' first three bytes; then
     // words 0 to 2 and 4 to 6: the eight pixels' 24 bytes.
     const __m256i drop_fourth = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1,
@@ -32,8 +31,11 @@ void PickWholeBytes(const std::uint8_t* row, std::span<const std::int32_t> colum
     std::size_t x = 0;
     for (; x + 8 <= columns.size(); x += 8) {
         const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&columns[x]));
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(last, at))) != 0xFF) break;
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), _mm256_add_epi32(at, _mm256_add_epi32(at, at)), 1);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(at, last_word))) != 0) break;
+        const std::size_t first = static_cast<std::size_t>(columns[x]) * 3;
+        const __m256i words = EvenlySpaced(at, columns[x], 4) && row.size() - first >= 96
+                                  ? WordsTwelveBytesApart(row.data() + first)
+                                  : _mm256_i32gather_epi32(reinterpret_cast<const int*>(row.data()), _mm256_add_epi32(at, _mm256_add_epi32(at, at)), 1);
         const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(words, drop_fourth), join);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 3), _mm256_castsi256_si128(packed));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x * 3 + 16), _mm256_extracti128_si256(packed, 1));
@@ -41,34 +43,34 @@ void PickWholeBytes(const std::uint8_t* row, std::span<const std::int32_t> colum
     return x;
 }
 #else
-std::size_t PickThreeByteGroups(const std::uint8_t*, std::span<const std::int32_t>, std::uint8_t*) { return 0; }
+std::size_t PickThreeByteGroups(std::span<const std::uint8_t>, std::span<const std::int32_t>, std::uint8_t*) { return 0; }
 #endif
 
 // Otherwise pixels of three bytes are moved four bytes at a time, the fourth
 // being the next pixel's, which its own move then puts right: three bytes
 // take two moves, four take one. Not from the last column kept, whose fourth
 // byte may lie past the row, and so never into the last pixel of out.
-void PickThreeByteColumns(const std::uint8_t* row, std::span<const std::int32_t> columns, std::uint8_t* out) {
+void PickThreeByteColumns(std::span<const std::uint8_t> row, std::span<const std::int32_t> columns, std::uint8_t* out) {
     if (columns.empty()) return;
     const std::size_t last = static_cast<std::size_t>(columns.back());
     std::size_t x = PickThreeByteGroups(row, columns, out);
-    for (; static_cast<std::size_t>(columns[x]) < last; ++x) {
+    for (; x < columns.size() && static_cast<std::size_t>(columns[x]) < last; ++x) {
         std::uint32_t pixel;
-        std::memcpy(&pixel, row + static_cast<std::size_t>(columns[x]) * 3, 4);
+        std::memcpy(&pixel, row.data() + static_cast<std::size_t>(columns[x]) * 3, 4);
         std::memcpy(out + x * 3, &pixel, 4);
     }
-    for (; x < columns.size(); ++x) std::memcpy(out + x * 3, row + last * 3, 3);
+    for (; x < columns.size(); ++x) std::memcpy(out + x * 3, row.data() + last * 3, 3);
 }
 
 }  // namespace
 
-void PickColumns(const std::uint8_t* row, std::uint16_t bits, std::span<const std::int32_t> columns, std::uint8_t* out) {
+void PickColumns(std::span<const std::uint8_t> row, std::uint16_t bits, std::span<const std::int32_t> columns, std::uint8_t* out) {
     // A copy of a size known here is a move or two, not a call.
     switch (bits) {
-        case 8: return PickWholeBytes<1>(row, columns, out);
-        case 16: return PickWholeBytes<2>(row, columns, out);
+        case 8: return PickWholeBytes<1>(row.data(), columns, out);
+        case 16: return PickWholeBytes<2>(row.data(), columns, out);
         case 24: return PickThreeByteColumns(row, columns, out);
-        case 32: return PickWholeBytes<4>(row, columns, out);
+        case 32: return PickWholeBytes<4>(row.data(), columns, out);
         case 1:
         case 4: break;  // below
         default: return;  // no other depth is held

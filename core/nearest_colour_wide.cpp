@@ -4,20 +4,16 @@
 // puts a seventh of its pixels in cells that hold a record; one at a time,
 // each of those costs a few nanoseconds of dependent reads, eight at a time
 // a fraction.
-//
-// On Windows GCC does not align the stack for 32-byte values and may still
-// move them with instructions that need it; the build has the assembler
-// encode those moves as ones that do not (LUMIVANE_UNALIGNED_VECTOR_MOVES),
-// and without that the search stays one pixel at a time. So it does on
+// It stays one pixel at a time where wide_words.h has no wide reads, on
 // processors without AVX2, and on systems that do not save its registers.
 #include "core/nearest_colour.h"
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include "core/little_endian.h"
+#include "core/wide_words.h"
 
-#if defined(__x86_64__) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
-#include <immintrin.h>
+#ifdef LUMIVANE_WIDE_READS
 
 namespace {
 
@@ -112,18 +108,12 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
     return size - offset < 4 ? LoadU24(pixel) : LoadU32(pixel) & 0xFFFFFF;
 }
 
-// The given words of the eight at bytes.
-__attribute__((target("avx2"))) inline __m256i WordsOf(const std::uint8_t* bytes, __m256i which) {
-    return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)), which);
-}
-
 // Whether the pixels of each whole group lie step bytes apart, a multiple
 // of eight pixels at offsets.
 [[gnu::target("avx2")]] inline bool GroupsSpaced(const std::uint32_t* offsets, std::size_t whole, std::int32_t step) {
-    const __m256i steps = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
     for (std::size_t i = 0; i < whole; i += kLanes) {
         const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&offsets[i]));
-        if (MaskOf(_mm256_cmpeq_epi32(at, _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(offsets[i])), steps))) != 0xFF) return false;
+        if (!EvenlySpaced(at, static_cast<std::int32_t>(offsets[i]), step)) return false;
     }
     return true;
 }
@@ -160,11 +150,7 @@ __attribute__((target("avx2"))) inline __m256i WordsOf(const std::uint8_t* bytes
     } else if (spacing == 12 && GroupsSpaced(offsets, whole, 12)) {
         // Each pixel begins a word: three reads of eight words hold all eight.
         for (; i < whole && size - offsets[i] >= 96; i += kLanes) {
-            const std::uint8_t* const group = start + offsets[i];
-            const __m256i low = WordsOf(group, _mm256_setr_epi32(0, 3, 6, 0, 0, 0, 0, 0));
-            const __m256i middle = WordsOf(group + 32, _mm256_setr_epi32(0, 0, 0, 1, 4, 7, 0, 0));
-            const __m256i high = WordsOf(group + 64, _mm256_setr_epi32(0, 0, 0, 0, 0, 0, 2, 5));
-            const __m256i all = _mm256_blend_epi32(_mm256_blend_epi32(low, middle, 0x38), high, 0xC0);
+            const __m256i all = WordsTwelveBytesApart(start + offsets[i]);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(&colours[i]), _mm256_and_si256(all, _mm256_set1_epi32(0xFFFFFF)));
         }
     } else if (size >= 4) {

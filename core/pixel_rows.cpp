@@ -259,7 +259,7 @@ const Message* ReadPixelRows(ReadableFile& file, const BitmapLayout& layout, con
             if (whole_rows) {
                 std::memcpy(target, line, (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8);
             } else {
-                PickColumns(line, header.biBitCount, part.columns, target);
+                PickColumns({line, walk.Stride()}, header.biBitCount, part.columns, target);
             }
         });
 }

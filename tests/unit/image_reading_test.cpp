@@ -435,7 +435,7 @@ TEST_F(ReadingTest, LargeBitmapsKeepOnlyWhatTheTextureShowsAndConvertTheSame) {
 TEST(Reading, KeptColumnsOfThreeBytePixelsAreCopiedUpToTheRowsLastByte) {
     std::vector<std::uint8_t> bytes = PatternBytes(3 * 100, 11);
     const BytesBeforeAGuardPage guarded(bytes);
-    const std::uint8_t* row = guarded.Bytes().data();
+    const std::span<const std::uint8_t> row = guarded.Bytes();
     const auto spaced = [](std::int32_t from, std::int32_t step, std::int32_t count) {
         std::vector<std::int32_t> columns;
         for (std::int32_t i = 0; i < count; ++i) columns.push_back(from + step * i);
@@ -444,7 +444,7 @@ TEST(Reading, KeptColumnsOfThreeBytePixelsAreCopiedUpToTheRowsLastByte) {
     std::vector<std::int32_t> enlarged = spaced(90, 1, 10);  // the last pixel shown several times
     enlarged.insert(enlarged.end(), 7, 99);
     const std::vector<std::int32_t> uneven = {0, 0, 2, 5, 6, 13, 21, 22, 40, 41, 57, 63, 64, 80, 81, 97, 98, 99};
-    for (const std::vector<std::int32_t>& columns : {spaced(3, 4, 25), spaced(0, 1, 100), spaced(92, 1, 8), spaced(99, 0, 1), enlarged, uneven}) {
+    for (const std::vector<std::int32_t>& columns : {spaced(3, 4, 25), spaced(69, 4, 8), spaced(1, 3, 33), spaced(0, 1, 100), spaced(92, 1, 8), spaced(99, 0, 1), enlarged, uneven}) {
         SCOPED_TRACE(testing::Message() << columns.size() << " columns from " << columns.front());
         std::vector<std::uint8_t> out(columns.size() * 3 + 1, 0xEE);
         PickColumns(row, 24, columns, out.data());
