@@ -21,8 +21,9 @@ void PickWholeBytes(const std::uint8_t* row, std::span<const std::int32_t> colum
 [[gnu::target("avx2")]] std::size_t PickThreeByteGroups(std::span<const std::uint8_t> row, std::span<const std::int32_t> columns, std::uint8_t* out) {
     static const bool has_avx2 = __builtin_cpu_supports("avx2");
     if (!has_avx2 || row.size() < 4) return 0;
-    // The last column whose word lies in the row.
-    const __m256i last_word = _mm256_set1_epi32(static_cast<std::int32_t>(std::min<std::size_t>((row.size() - 4) / 3, INT32_MAX)));
+    // The last column whose word lies in the row, and whose place in bytes
+    // a lane holds.
+    const __m256i last_word = _mm256_set1_epi32(static_cast<std::int32_t>(std::min<std::size_t>((row.size() - 4) / 3, INT32_MAX / 3)));
     // Bytes 0 to 11 of each half: its four pixels' first three bytes; then
     // words 0 to 2 and 4 to 6: the eight pixels' 24 bytes.
     const __m256i drop_fourth = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1,
