@@ -1,9 +1,10 @@
-// The search of a row's true-colour pixels eight at a time, on x86-64
+// The search of a row's true-colour pixels eight at a time, on x86
 // processors with AVX2: the same table and the same answers as the search
 // one pixel at a time, with the table's reads made by gathers. A photograph
 // puts a seventh of its pixels in cells that hold a record; one at a time,
 // each of those costs a few nanoseconds of dependent reads, eight at a time
 // a fraction.
+//
 // It stays one pixel at a time where wide_words.h has no wide reads, on
 // processors without AVX2, and on systems that do not save its registers.
 #include "core/nearest_colour.h"
@@ -46,7 +47,7 @@ struct Waiting {
 };
 
 __attribute__((target("avx2"))) inline __m256i Pack(__m256i values, unsigned mask) {
-    const __m256i order = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(kPackOrders[mask])));
+    const __m256i order = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kPackOrders[mask])));
     return _mm256_permutevar8x32_epi32(values, order);
 }
 
@@ -242,11 +243,12 @@ struct RecordWords {
     __m256i words[4];
 };
 
+[[gnu::target("avx2")]] inline __m128i RecordOf(const Waiting& waiting, std::size_t pixel, const std::uint8_t* lists) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lists + std::size_t{waiting.records[pixel]} * 8));
+}
+
 [[gnu::target("avx2")]] inline __m256i RecordsOf(const Waiting& waiting, std::size_t k, const std::uint8_t* lists, std::size_t j) {
-    const auto record = [&](std::size_t pixel) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lists + std::size_t{waiting.records[k + pixel]} * 8));
-    };
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(record(j)), record(j + 4), 1);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(RecordOf(waiting, k + j, lists)), RecordOf(waiting, k + j + 4, lists), 1);
 }
 
 [[gnu::target("avx2")]] inline RecordWords ReadRecords(const Waiting& waiting, std::size_t k, const std::uint8_t* lists) {

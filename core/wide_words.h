@@ -1,11 +1,11 @@
-// Reads of pixels eight at a time for the code that uses AVX2 on x86-64
-// processors. On Windows GCC does not align the stack for 32-byte values and
-// may still move them with instructions that need it; the build has the
-// assembler encode those moves as ones that do not
-// (LUMIVANE_UNALIGNED_VECTOR_MOVES), and without that the code that includes
-// this stays one pixel at a time.
+// Reads of pixels eight at a time for the code that uses AVX2 on x86
+// processors, in 64-bit and 32-bit programs alike. On Windows GCC does not
+// align the stack for 32-byte values and may still move them with
+// instructions that need it; the build has the assembler encode those moves
+// as ones that do not (LUMIVANE_UNALIGNED_VECTOR_MOVES), and without that
+// the code that includes this stays one pixel at a time.
 #pragma once
-#if defined(__x86_64__) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && (!defined(_WIN32) || defined(LUMIVANE_UNALIGNED_VECTOR_MOVES))
 #define LUMIVANE_WIDE_READS 1
 #include <immintrin.h>
 #include <cstdint>
