@@ -136,8 +136,10 @@ private:
         std::atomic_ref(*sq_tail_).store(tail + submitted, std::memory_order_release);
         // Pieces in flight must land before their room is used again, so
         // this waits whatever the call says.
-        for (reap(); reaped < submitted; reap()) {
+        reap();
+        while (reaped < submitted) {
             syscall(__NR_io_uring_enter, ring_, 0, submitted - reaped, IORING_ENTER_GETEVENTS, nullptr, 0);
+            reap();
         }
         bool whole = true;
         for (unsigned i = 0; i < count; ++i) whole = FinishPiece(fd, pieces[i], std::min(done[i], pieces[i].into.size())) && whole;
