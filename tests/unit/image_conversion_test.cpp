@@ -6,8 +6,8 @@
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
-#include "tests/unit/guarded_bytes.h"
 #include "tests/unit/brute_force_nearest.h"
+#include "tests/unit/guarded_bytes.h"
 
 namespace {
 
