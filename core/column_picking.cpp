@@ -19,8 +19,7 @@ void PickWholeBytes(const std::uint8_t* row, std::span<const std::int32_t> colum
 // place of sixteen moves. Only words that lie whole in the row are read.
 // Returns how many pixels were copied, from the first.
 [[gnu::target("avx2")]] std::size_t PickThreeByteGroups(std::span<const std::uint8_t> row, std::span<const std::int32_t> columns, std::uint8_t* out) {
-    static const bool has_avx2 = __builtin_cpu_supports("avx2");
-    if (!has_avx2 || row.size() < 4) return 0;
+    if (!HasAvx2() || row.size() < 4) return 0;
     // The last column whose word lies in the row, and whose place in bytes
     // a lane holds.
     const __m256i last_word = _mm256_set1_epi32(static_cast<std::int32_t>(std::min<std::size_t>((row.size() - 4) / 3, INT32_MAX / 3)));

@@ -296,8 +296,7 @@ struct RecordWords {
 }  // namespace
 
 bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
-    static const bool has_avx2 = __builtin_cpu_supports("avx2");
-    if (!has_avx2) return false;
+    if (!HasAvx2()) return false;
     alignas(32) std::array<std::uint32_t, kRun> colours;
     Waiting listed, pairs, fours;
     Slow slow;

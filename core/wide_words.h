@@ -10,6 +10,13 @@
 #include <immintrin.h>
 #include <cstdint>
 
+// Whether this processor has AVX2 and the system saves its registers: asked
+// once.
+inline bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
 // The given words of the eight at bytes.
 [[gnu::target("avx2")]] inline __m256i WordsOf(const std::uint8_t* bytes, __m256i which) {
     return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)), which);
