@@ -293,6 +293,32 @@ struct RecordWords {
     }
 }
 
+// The nearest entry of a longer list to a colour, eight entries at a time.
+// Each entry's key is its squared distance with its index below it, so the
+// least key is the nearest entry and, of equally near ones, the first. The
+// reads stay within the list's record: a last group of fewer than eight is
+// read as the list's last eight entries, and a list of fewer than eight
+// (never fewer than five) as the record's first eight bytes after its count.
+// An entry searched twice, or one the list does not hold, never changes the
+// answer: the nearest entry of the whole palette is in the list.
+[[gnu::target("avx2")]] inline __m256i KeysOf(const std::uint8_t* entries, const std::uint32_t* packed_colours, Spread pixel) {
+    const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entries)));
+    const __m256i entry_colours = _mm256_i32gather_epi32(reinterpret_cast<const int*>(packed_colours), index, 4);
+    return _mm256_or_si256(_mm256_slli_epi32(SquaredDistance(pixel, SpreadOf(entry_colours)), 8), index);
+}
+
+[[gnu::target("avx2")]] std::uint8_t SearchLongList(const std::uint8_t* list, const std::uint32_t* packed_colours, std::uint32_t colour) {
+    const std::size_t count = std::size_t{list[0]} + 1;
+    const std::uint8_t* const entries = list + 1;
+    const Spread pixel = SpreadOf(_mm256_set1_epi32(static_cast<std::int32_t>(colour)));
+    __m256i least = KeysOf(entries + (count < kLanes ? 0 : count - kLanes), packed_colours, pixel);
+    for (std::size_t first = 0; first + kLanes < count; first += kLanes) least = _mm256_min_epi32(least, KeysOf(entries + first, packed_colours, pixel));
+    least = _mm256_min_epi32(least, _mm256_permute2x128_si256(least, least, 1));
+    least = _mm256_min_epi32(least, _mm256_shuffle_epi32(least, 0x4E));
+    least = _mm256_min_epi32(least, _mm256_shuffle_epi32(least, 0xB1));
+    return static_cast<std::uint8_t>(_mm256_cvtsi256_si32(least));
+}
+
 }  // namespace
 
 bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
@@ -313,7 +339,10 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
         SearchFours(fours, lists_, run_out);
         for (std::size_t s = 0; s < slow.count; ++s) {
             const std::uint32_t colour = colours[slow.places[s]];
-            run_out[slow.places[s]] = Find(colour >> 16, colour >> 8 & 0xFF, colour & 0xFF);
+            const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
+            const std::uint32_t cell = LoadCell(cells_, (red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
+            run_out[slow.places[s]] = HoldsRecord(cell) && KindOf(cell) == kLongList ? SearchLongList(lists_ + RecordAt(cell), packed_colours_.data(), colour)
+                                                                                      : Find(red, green, blue);
         }
     }
     return true;
