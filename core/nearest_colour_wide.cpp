@@ -192,7 +192,9 @@ struct Slow {
                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 3), _mm256_set1_epi32(0x1F)));
         _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4));
     }
-    for (std::size_t i = 0; i < whole; i += kLanes) {
+    // Each lane's place in the run, in its top byte.
+    __m256i places = _mm256_slli_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), 24);
+    for (std::size_t i = 0; i < whole; i += kLanes, places = _mm256_add_epi32(places, _mm256_set1_epi32(kLanes << 24))) {
         const __m256i colours = Load(&pixels[i]);
         const __m256i cell = Load(&held[i]);
         const __m256i value = _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_and_si256(cell, _mm256_set1_epi32(31))), low_byte);
@@ -203,8 +205,7 @@ struct Slow {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
         // The record flag, bit 7, moved to the top of each lane.
         const unsigned holds_record = MaskOf(_mm256_slli_epi32(cell, 24));
-        const __m256i places = _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        listed_count = Add(listed, listed_count, holds_record, _mm256_or_si256(colours, _mm256_slli_epi32(places, 24)), cell);
+        listed_count = Add(listed, listed_count, holds_record, _mm256_or_si256(colours, places), cell);
     }
     listed.count = listed_count;
     return whole;
