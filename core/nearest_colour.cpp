@@ -439,7 +439,7 @@ inline std::uint8_t SearchFour(const std::uint8_t* record, std::uint32_t red, st
 
 std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
     if (cell == kNotYet) {
-        cell = WorkedOutCell((red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
+        cell = WorkedOutCell(CellOf(red, green, blue));
         if (!HoldsRecord(cell)) return Placed(cell, red << 16 | green << 8 | blue);
     }
     const std::uint8_t* record = lists_ + RecordAt(cell);
@@ -471,7 +471,7 @@ void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, co
         std::size_t pair_count = 0, other_count = 0;
         for (std::size_t i = start; i < end; ++i) {
             const std::uint8_t* pixel = row + offsets[i];
-            const std::uint32_t cell = LoadCell(cells, (std::uint32_t{pixel[2]} >> kCellBits) << 10 | (std::uint32_t{pixel[1]} >> kCellBits) << 5 | std::uint32_t{pixel[0]} >> kCellBits);
+            const std::uint32_t cell = LoadCell(cells, CellOf(pixel[2], pixel[1], pixel[0]));
             out[i] = Placed(cell, LoadU24(pixel));
             held[i - start] = cell;
             pairs[pair_count] = others[other_count] = static_cast<std::uint16_t>(i - start);

@@ -46,6 +46,10 @@ public:
         const std::uint32_t value = rgb >> (cell & 31) & 0xFF, limit = cell >> 8 & 0xFF;
         return static_cast<std::uint8_t>(cell >> (16 + 8 * ((limit - value) >> 31)));
     }
+    // Where the cell of a colour lies.
+    static constexpr std::uint32_t CellOf(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+        return (red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits;
+    }
     static_assert(kMaxListBytes / kRecordBytes < (std::size_t{1} << 24));
     static_assert(kCells * sizeof(std::uint32_t) + kMaxListBytes <= 256 * 1024);
     // Cells are worked out a box of 4 x 4 x 4 of them at a time, 32 x 32 x 32
@@ -72,7 +76,7 @@ public:
     // colours near where entries meet (but for two along one channel), a few
     // exact distances.
     std::uint8_t Find(std::uint32_t red, std::uint32_t green, std::uint32_t blue) const {
-        const std::uint32_t cell = LoadCell(cells_, (red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
+        const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
         return HoldsRecord(cell) ? FindInList(cell, red, green, blue) : Placed(cell, red << 16 | green << 8 | blue);
     }
     // The same for 0xRRGGBB.

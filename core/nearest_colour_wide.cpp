@@ -213,7 +213,8 @@ struct Slow {
 
 // Sends each pixel that waits in listed to the search of its cell's kind:
 // pairs and fours with where their record begins, in steps of eight bytes;
-// longer lists and cells not worked out yet to the search one at a time.
+// longer lists and cells not worked out yet to those searched one pixel at
+// a time.
 [[gnu::noinline, gnu::target("avx2")]] void SortByKind(const Waiting& listed, Waiting& pairs, Waiting& fours, Slow& slow) {
     std::size_t pair_count = 0, four_count = 0;
     const __m256i kind_byte = _mm256_set1_epi32(0xFF);
@@ -341,7 +342,7 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
         for (std::size_t s = 0; s < slow.count; ++s) {
             const std::uint32_t colour = colours[slow.places[s]];
             const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
-            const std::uint32_t cell = LoadCell(cells_, (red >> kCellBits) << 10 | (green >> kCellBits) << 5 | blue >> kCellBits);
+            const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
             run_out[slow.places[s]] = HoldsRecord(cell) && KindOf(cell) == kLongList ? SearchLongList(lists_ + RecordAt(cell), packed_colours_.data(), colour)
                                                                                       : Find(red, green, blue);
         }
