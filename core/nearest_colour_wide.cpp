@@ -343,8 +343,9 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
             const std::uint32_t colour = colours[slow.places[s]];
             const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
             const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
-            run_out[slow.places[s]] = HoldsRecord(cell) && KindOf(cell) == kLongList ? SearchLongList(lists_ + RecordAt(cell), packed_colours_.data(), colour)
-                                                                                      : Find(red, green, blue);
+            run_out[slow.places[s]] = !HoldsRecord(cell)             ? Placed(cell, colour)
+                                      : KindOf(cell) == kLongList ? SearchLongList(lists_ + RecordAt(cell), packed_colours_.data(), colour)
+                                                                  : FindInList(cell, red, green, blue);
         }
     }
     return true;
