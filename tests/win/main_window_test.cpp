@@ -117,9 +117,11 @@ TEST_F(MainWindowTest, AFirstStartInAFolderThatCannotBeWrittenSaysSoOnceAndOpens
     DestroyWindow(window);
     PumpMessages();
     messages_.Clear();
-    // Were the next start taken for a first, Setup would open again.
+    // Were the next start taken for a first, Setup would open again. Setup is
+    // known by a control of its own: its Cancel shares its id with the main
+    // window's Exit, and the main window may already show while it starts.
     const ModalRun next = RunModal([&] { main_ = std::make_unique<MainWindowUnderTest>(); },
-                                   [](HWND dialog) { return GetDlgItem(dialog, IDC_SETUP_CANCEL) != nullptr; },
+                                   [](HWND dialog) { return GetDlgItem(dialog, IDC_SETUP_THUMB_SIZE) != nullptr; },
                                    [](HWND dialog) { TakeWayOut(dialog, {WM_COMMAND, IDC_SETUP_CANCEL}); });
     EXPECT_EQ(next.dialog, nullptr) << "Setup opened on the next start";
     EXPECT_TRUE(messages_.Messages().empty());
