@@ -458,7 +458,7 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 // of its own.
 void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
                                         std::uint8_t* out, Width width) const {
-    if (width == Width::kWidest && MapBgrPixelsWide(pixels, offsets, count, out)) return;
+    if (width != Width::kOnePixel && MapBgrPixelsWide(pixels, offsets, count, out, width)) return;
     const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.

@@ -176,7 +176,9 @@ struct Slow {
 
 // Reads each whole group's cells and stores in out what they place; the
 // pixels whose cell holds a record, or is not worked out yet, wait in
-// listed, with their cells. Returns the pixels done.
+// listed, with their cells. Returns the pixels done. The cells are read by
+// gathers, or by plain reads once all their places are known.
+template <bool kGathers>
 [[gnu::noinline, gnu::target("avx2")]] std::size_t PlaceByCell(const std::uint32_t* pixels, std::size_t count, const std::uint32_t* cells,
                                                                 std::uint8_t* out, Waiting& listed) {
     const std::size_t whole = count / kLanes * kLanes;
@@ -190,7 +192,11 @@ struct Slow {
         const __m256i cell_at = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(colours, 9), _mm256_set1_epi32(0x7C00)),
                                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 6), _mm256_set1_epi32(0x3E0))),
                                                 _mm256_and_si256(_mm256_srli_epi32(colours, 3), _mm256_set1_epi32(0x1F)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]), _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]),
+                           kGathers ? _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4) : cell_at);
+    }
+    if (!kGathers) {
+        for (std::size_t i = 0; i < whole; ++i) held[i] = cells[held[i]];
     }
     // Each lane's place in the run, in its top byte.
     __m256i places = _mm256_slli_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), 24);
@@ -303,18 +309,24 @@ struct RecordWords {
 // (never fewer than five) as the record's first eight bytes after its count.
 // An entry searched twice, or one the list does not hold, never changes the
 // answer: the nearest entry of the whole palette is in the list.
+template <bool kGathers>
 [[gnu::target("avx2")]] inline __m256i KeysOf(const std::uint8_t* entries, const std::uint32_t* packed_colours, Spread pixel) {
     const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entries)));
-    const __m256i entry_colours = _mm256_i32gather_epi32(reinterpret_cast<const int*>(packed_colours), index, 4);
+    const auto colour = [&](int i) { return static_cast<std::int32_t>(packed_colours[entries[i]]); };
+    const __m256i entry_colours = kGathers ? _mm256_i32gather_epi32(reinterpret_cast<const int*>(packed_colours), index, 4)
+                                           : _mm256_setr_epi32(colour(0), colour(1), colour(2), colour(3), colour(4), colour(5), colour(6), colour(7));
     return _mm256_or_si256(_mm256_slli_epi32(SquaredDistance(pixel, SpreadOf(entry_colours)), 8), index);
 }
 
+template <bool kGathers>
 [[gnu::target("avx2")]] std::uint8_t SearchLongList(const std::uint8_t* list, const std::uint32_t* packed_colours, std::uint32_t colour) {
     const std::size_t count = std::size_t{list[0]} + 1;
     const std::uint8_t* const entries = list + 1;
     const Spread pixel = SpreadOf(_mm256_set1_epi32(static_cast<std::int32_t>(colour)));
-    __m256i least = KeysOf(entries + (count < kLanes ? 0 : count - kLanes), packed_colours, pixel);
-    for (std::size_t first = 0; first + kLanes < count; first += kLanes) least = _mm256_min_epi32(least, KeysOf(entries + first, packed_colours, pixel));
+    __m256i least = KeysOf<kGathers>(entries + (count < kLanes ? 0 : count - kLanes), packed_colours, pixel);
+    for (std::size_t first = 0; first + kLanes < count; first += kLanes) {
+        least = _mm256_min_epi32(least, KeysOf<kGathers>(entries + first, packed_colours, pixel));
+    }
     least = _mm256_min_epi32(least, _mm256_permute2x128_si256(least, least, 1));
     least = _mm256_min_epi32(least, _mm256_shuffle_epi32(least, 0x4E));
     least = _mm256_min_epi32(least, _mm256_shuffle_epi32(least, 0xB1));
@@ -323,8 +335,11 @@ struct RecordWords {
 
 }  // namespace
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out) const {
+bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,
+                                             Width width) const {
     if (!HasAvx2()) return false;
+    const bool gathers = width == Width::kWidest ? GathersAreFast() : width == Width::kEightByGathers;
+    const auto place_by_cell = gathers ? &PlaceByCell<true> : &PlaceByCell<false>;
     alignas(32) std::array<std::uint32_t, kRun> colours;
     Waiting listed, pairs, fours;
     Slow slow;
@@ -333,7 +348,7 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
         std::uint8_t* const run_out = out + start;
         slow.count = 0;
         ReadColours(row, offsets + start, run, colours.data());
-        for (std::size_t i = PlaceByCell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
+        for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(i);
         }
         SortByKind(listed, pairs, fours, slow);
@@ -344,8 +359,9 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
             const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
             const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
             run_out[slow.places[s]] = !HoldsRecord(cell)             ? Placed(cell, colour)
-                                      : KindOf(cell) == kLongList ? SearchLongList(lists_ + RecordAt(cell), packed_colours_.data(), colour)
-                                                                  : FindInList(cell, red, green, blue);
+                                      : KindOf(cell) != kLongList ? FindInList(cell, red, green, blue)
+                                      : gathers                   ? SearchLongList<true>(lists_ + RecordAt(cell), packed_colours_.data(), colour)
+                                                                  : SearchLongList<false>(lists_ + RecordAt(cell), packed_colours_.data(), colour);
         }
     }
     return true;
@@ -353,6 +369,8 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
 
 #else
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t>, const std::uint32_t*, std::size_t, std::uint8_t*) const { return false; }
+bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t>, const std::uint32_t*, std::size_t, std::uint8_t*, Width) const {
+    return false;
+}
 
 #endif

@@ -137,7 +137,9 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 // order, up to the row's last byte, each get the nearest colour, whether the
 // table was made by the build, is worked out as they come, holds lists of
 // many entries (a ramp of greys), or has room for a few records only (the
-// cells past them search every entry), eight at a time or one at a time.
+// cells past them search every entry), eight at a time or one at a time,
+// the table read by gathers or by plain reads, whichever this processor
+// would choose.
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
@@ -161,10 +163,11 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
                                {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
-                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20}}) {
+                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 37}, {25u, kWidest, 12, 0, 20},
+                               {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads}, {13u, kEightByLoads}}) {
             const unsigned count = run.count;
             const auto width = run.width;
-            SCOPED_TRACE(testing::Message() << count << " pixels" << (width == kOnePixel ? ", one at a time" : "") << ", step " << run.step);
+            SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step);
             std::vector<std::uint32_t> offsets(count);
             for (std::size_t i = 0; i < count; ++i) offsets[i] = run.step ? run.from + run.step * static_cast<std::uint32_t>(i) : random() % 100 * 3;
             if (count > 0 && run.step == 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
