@@ -195,6 +195,9 @@ template <bool kGathers>
         _mm256_store_si256(reinterpret_cast<__m256i*>(&held[i]),
                            kGathers ? _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells), cell_at, 4) : cell_at);
     }
+    // Plain reads, as the gathers' are: a cell another thread stores meanwhile
+    // is an aligned word, read whole as it was or as it is, and a record's
+    // lists are read at a place the word read gives, so after it.
     if (!kGathers) {
         for (std::size_t i = 0; i < whole; ++i) held[i] = cells[held[i]];
     }
