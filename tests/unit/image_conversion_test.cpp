@@ -137,9 +137,9 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 // order, up to the row's last byte, each get the nearest colour, whether the
 // table was made by the build, is worked out as they come, holds lists of
 // many entries (a ramp of greys), or has room for a few records only (the
-// cells past them search every entry), eight at a time or one at a time,
-// the table read by gathers or by plain reads, whichever this processor
-// would choose.
+// cells past them search every entry), one at a time or eight at a time:
+// the table read the way this processor is given, by gathers, or by plain
+// reads.
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
