@@ -26,10 +26,11 @@ void MapRowsOfTrueColour(benchmark::State& state) {
     const auto width = state.range(0) ? NearestPaletteColour::Width::kWidest : NearestPaletteColour::Width::kOnePixel;
     std::array<std::uint32_t, 256> offsets;
     for (std::uint32_t i = 0; i < 256; ++i) offsets[i] = 3 * i;
+    const NearestPaletteColour::RowOffsets places(offsets);
     std::array<std::uint8_t, 256> out;
     for (auto _ : state) {
         for (std::size_t row = 0; row < 256; ++row) {
-            BuiltinNearestColour().MapBgrPixels(source.Pixels().subspan(row * 768, 768), offsets.data(), offsets.size(), out.data(), width);
+            BuiltinNearestColour().MapBgrPixels(source.Pixels().subspan(row * 768, 768), places, out.data(), width);
             benchmark::DoNotOptimize(out);
         }
     }

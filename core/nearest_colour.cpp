@@ -456,9 +456,22 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
 // noting the pixels whose cell holds a pair, and those whose cell holds any
 // other list or is not worked out yet; then each kind is searched in a loop
 // of its own.
-void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const std::uint32_t* offsets, std::size_t count,
-                                        std::uint8_t* out, Width width) const {
-    if (width != Width::kOnePixel && MapBgrPixelsWide(pixels, offsets, count, out, width)) return;
+NearestPaletteColour::RowOffsets::RowOffsets(std::span<const std::uint32_t> offsets) : offsets_(offsets) {
+    constexpr std::size_t kGroup = 8;
+    if (offsets.size() < kGroup) return;
+    const std::uint32_t step = offsets[1] - offsets[0];
+    for (std::size_t first = 0; first + kGroup <= offsets.size(); first += kGroup) {
+        for (std::uint32_t i = 1; i < kGroup; ++i) {
+            if (offsets[first + i] - offsets[first] != step * i) return;
+        }
+    }
+    group_step_ = step;
+}
+
+void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const RowOffsets& places, std::uint8_t* out, Width width) const {
+    if (width != Width::kOnePixel && MapBgrPixelsWide(pixels, places, out, width)) return;
+    const std::uint32_t* const offsets = places.Offsets().data();
+    const std::size_t count = places.Offsets().size();
     const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.

@@ -82,13 +82,35 @@ public:
     // The same for 0xRRGGBB.
     std::uint8_t Find(std::uint32_t rgb) const { return Find(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
-    // Maps count pixels of blue, green, red bytes, the i-th at row[offsets[i]]
-    // (all three bytes within the row), into out: eight at a time where the
-    // processor can, reading the table the way that is faster on it, unless
-    // asked for one at a time or for one way (the same answers).
+    // Where the pixels a search takes from a row lie, as byte offsets, and
+    // the step from each pixel to the next within every whole group of
+    // eight when it is the same for all (as a picture of the texture's
+    // width, or four times it, gives them), or 0: worked out once for all
+    // the rows of a picture, which share their offsets. The offsets must
+    // outlive it, unchanged.
+    class RowOffsets {
+    public:
+        explicit RowOffsets(std::span<const std::uint32_t> offsets);
+        std::span<const std::uint32_t> Offsets() const { return offsets_; }
+        std::uint32_t GroupStep() const { return group_step_; }
+
+    private:
+        std::span<const std::uint32_t> offsets_;
+        std::uint32_t group_step_ = 0;
+    };
+
+    // Maps the pixels of blue, green, red bytes, the i-th at
+    // row[offsets.Offsets()[i]] (all three bytes within the row), into out:
+    // eight at a time where the processor can, reading the table the way
+    // that is faster on it, unless asked for one at a time or for one way
+    // (the same answers).
     enum class Width { kOnePixel, kWidest, kEightByGathers, kEightByLoads };
+    void MapBgrPixels(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width = Width::kWidest) const;
+    // The same for count pixels at offsets, for one row.
     void MapBgrPixels(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,
-                      Width width = Width::kWidest) const;
+                      Width width = Width::kWidest) const {
+        MapBgrPixels(row, RowOffsets({offsets, count}), out, width);
+    }
 
     bool IsFor(std::span<const std::uint8_t, kTexturePaletteBytes> palette) const;
     std::span<const std::uint8_t, kTexturePaletteBytes> Palette() const { return palette_; }
@@ -107,7 +129,7 @@ private:
         return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(cells[at])).load(std::memory_order_acquire);
     }
     // The same eight pixels at a time where the processor can; false where not.
-    bool MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out, Width width) const;
+    bool MapBgrPixelsWide(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width) const;
     std::uint8_t FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const;
     std::uint32_t WorkedOutCell(std::uint32_t at) const;
     void SetColours();

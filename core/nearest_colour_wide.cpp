@@ -109,31 +109,21 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
     return size - offset < 4 ? LoadU24(pixel) : LoadU32(pixel) & 0xFFFFFF;
 }
 
-// Whether the pixels of each whole group lie step bytes apart, a multiple
-// of eight pixels at offsets.
-[[gnu::target("avx2")]] inline bool GroupsSpaced(const std::uint32_t* offsets, std::size_t whole, std::int32_t step) {
-    for (std::size_t i = 0; i < whole; i += kLanes) {
-        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&offsets[i]));
-        if (!EvenlySpaced(at, static_cast<std::int32_t>(offsets[i]), step)) return false;
-    }
-    return true;
-}
-
 // Each pixel's blue, green and red. Where each group's eight pixels lie side
 // by side in the row, as a picture of the texture's width has them, or are
 // every fourth pixel, as a picture four times as wide has them, a group is
 // spread from one read or three; otherwise a group is gathered, which on
 // some processors costs a third of eight plain reads and their stores. Which
-// way is settled once for the run, as a test for each group would be a
-// branch the picture's width decides at random.
+// way is settled once for the picture's rows, by the step of their groups:
+// a test for each group would be a branch the picture's width decides at
+// random, and a test for each row costs a twentieth of the search.
 [[gnu::noinline, gnu::target("avx2")]] void ReadColours(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count,
-                                                        std::uint32_t* colours) {
+                                                        std::uint32_t group_step, std::uint32_t* colours) {
     const std::uint8_t* const start = row.data();
     const std::size_t size = row.size();
     const std::size_t whole = count / kLanes * kLanes;
     std::size_t i = 0;
-    const std::uint32_t spacing = whole > 0 ? offsets[1] - offsets[0] : 0;
-    if (spacing == 3 && GroupsSpaced(offsets, whole, 3)) {
+    if (group_step == 3) {
         // The read's words 0 to 2 in one half and 3 to 5 in the other put
         // pixels 0 to 3 and 4 to 7 at the start of each half, where a
         // shuffle reaches. A group's 24 bytes lie in the row; near its end
@@ -148,7 +138,7 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
             const __m256i placed = WordsOf(start + first - back, _mm256_add_epi32(halves, _mm256_set1_epi32(static_cast<std::int32_t>(back / 4))));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(&colours[i]), _mm256_shuffle_epi8(placed, spread));
         }
-    } else if (spacing == 12 && GroupsSpaced(offsets, whole, 12)) {
+    } else if (group_step == 12) {
         // Each pixel begins a word: three reads of eight words hold all eight.
         for (; i < whole && size - offsets[i] >= 96; i += kLanes) {
             const __m256i all = WordsTwelveBytesApart(start + offsets[i]);
@@ -338,9 +328,11 @@ template <bool kGathers>
 
 }  // namespace
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,
-                                             Width width) const {
+bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const RowOffsets& places, std::uint8_t* out, Width width) const {
     if (!HasAvx2()) return false;
+    // Runs begin at multiples of eight pixels, so their groups are the places' groups.
+    const std::uint32_t* const offsets = places.Offsets().data();
+    const std::size_t count = places.Offsets().size();
     const bool gathers = width == Width::kWidest ? GathersAreFast() : width == Width::kEightByGathers;
     const auto place_by_cell = gathers ? &PlaceByCell<true> : &PlaceByCell<false>;
     alignas(32) std::array<std::uint32_t, kRun> colours;
@@ -350,7 +342,7 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
         const std::size_t run = std::min(count - start, kRun);
         std::uint8_t* const run_out = out + start;
         slow.count = 0;
-        ReadColours(row, offsets + start, run, colours.data());
+        ReadColours(row, offsets + start, run, places.GroupStep(), colours.data());
         for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(i);
         }
@@ -372,7 +364,7 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
 
 #else
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t>, const std::uint32_t*, std::size_t, std::uint8_t*, Width) const {
+bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t>, const RowOffsets&, std::uint8_t*, Width) const {
     return false;
 }
 

@@ -129,13 +129,14 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             for (std::size_t x = 0; x < searched; ++x) {
                 offsets[x] = static_cast<std::uint32_t>(narrow ? x : static_cast<std::size_t>(columns[x])) * bytes_per_pixel;
             }
+            const NearestPaletteColour::RowOffsets places(std::span<const std::uint32_t>(offsets.data(), searched));
             // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
             ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {
                 const std::span<const std::uint8_t> pixels(row, stride);
-                if (!narrow) return nearest.MapBgrPixels(pixels, offsets.data(), kTextureSide, out);
+                if (!narrow) return nearest.MapBgrPixels(pixels, places, out);
                 std::array<std::uint8_t, kTextureSide> found;
-                nearest.MapBgrPixels(pixels, offsets.data(), searched, found.data());
+                nearest.MapBgrPixels(pixels, places, found.data());
                 for (int x = 0; x < kTextureSide; ++x) out[x] = found[static_cast<std::size_t>(columns[static_cast<std::size_t>(x)])];
             });
             break;
