@@ -101,10 +101,11 @@ public:
 
     // Maps the pixels of blue, green, red bytes, the i-th at
     // row[offsets.Offsets()[i]] (all three bytes within the row), into out:
-    // eight at a time where the processor can, reading the table the way
-    // that is faster on it, unless asked for one at a time or for one way
-    // (the same answers).
-    enum class Width { kOnePixel, kWidest, kEightByGathers, kEightByLoads };
+    // eight or sixteen at a time where the processor can, reading the table
+    // the way that is faster on it, unless asked for one at a time or for
+    // one way (the same answers; a way the processor lacks is taken by a
+    // narrower one).
+    enum class Width { kOnePixel, kWidest, kEightByGathers, kEightByLoads, kSixteenByGathers, kSixteenByLoads };
     void MapBgrPixels(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width = Width::kWidest) const;
     // The same for count pixels at offsets, for one row.
     void MapBgrPixels(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,

@@ -17,6 +17,13 @@ inline bool HasAvx2() {
     return has;
 }
 
+// Whether this processor has AVX-512 with byte and 256-bit forms, and the
+// system saves its registers: asked once.
+inline bool HasAvx512() {
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+    return has;
+}
+
 // Whether a gather reads the eight words of a table faster than eight plain
 // reads do: so on Intel's processors, while on AMD's a gather of eight takes
 // longer than the eight reads. Asked once.

@@ -137,9 +137,9 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 // order, up to the row's last byte, each get the nearest colour, whether the
 // table was made by the build, is worked out as they come, holds lists of
 // many entries (a ramp of greys), or has room for a few records only (the
-// cells past them search every entry), one at a time or eight at a time:
-// the table read the way this processor is given, by gathers, or by plain
-// reads.
+// cells past them search every entry), one at a time, eight or sixteen at a
+// time: the table read the way this processor is given, by gathers, or by
+// plain reads.
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
@@ -164,7 +164,8 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
                                {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
                                {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {25u, kWidest, 12, 0, 20},
-                               {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads}, {13u, kEightByLoads}}) {
+                               {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads}, {13u, kEightByLoads},
+                               {300u, kSixteenByGathers}, {13u, kSixteenByGathers}, {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
             const unsigned count = run.count;
             const auto width = run.width;
             SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step);
