@@ -24,6 +24,12 @@ inline bool HasAvx512() {
     return has;
 }
 
+// Whether this processor also has AVX-512's byte permutes: asked once.
+inline bool HasAvx512Vbmi() {
+    static const bool has = HasAvx512() && __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+
 // Whether a gather reads the eight words of a table faster than eight plain
 // reads do: so on Intel's processors, while on AMD's a gather of eight takes
 // longer than the eight reads. Asked once.

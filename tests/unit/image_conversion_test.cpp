@@ -154,25 +154,27 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
         using enum NearestPaletteColour::Width;
         // Pixels anywhere, or every pixel or every fourth from a byte on, as
         // a picture of the texture's width or four times it gives them, up
-        // to the row's end; one of them, odd, may lie elsewhere.
+        // to the row's end; one of them, odd, may lie elsewhere (as far from
+        // the first of its group as a read of 64 bytes cannot reach).
         struct Run {
             unsigned count;
             NearestPaletteColour::Width width;
             std::uint32_t step = 0, from = 0;  // step 0: anywhere
             unsigned odd = 0;
+            std::uint32_t odd_at = 15;
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
                                {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
-                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {25u, kWidest, 12, 0, 20},
-                               {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads}, {13u, kEightByLoads},
-                               {300u, kSixteenByGathers}, {13u, kSixteenByGathers}, {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
+                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {100u, kWidest, 3, 0, 6, 62},
+                               {25u, kWidest, 12, 0, 20}, {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads},
+                               {13u, kEightByLoads}, {300u, kSixteenByGathers}, {13u, kSixteenByGathers}, {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
             const unsigned count = run.count;
             const auto width = run.width;
             SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step);
             std::vector<std::uint32_t> offsets(count);
             for (std::size_t i = 0; i < count; ++i) offsets[i] = run.step ? run.from + run.step * static_cast<std::uint32_t>(i) : random() % 100 * 3;
             if (count > 0 && run.step == 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
-            if (run.odd) offsets[run.odd] = 15;
+            if (run.odd) offsets[run.odd] = run.odd_at;
             std::vector<std::uint8_t> out(count + 1, 0xEE);
             nearest->MapBgrPixels(row, offsets.data(), count, out.data(), width);
             for (std::size_t i = 0; i < count; ++i) {
