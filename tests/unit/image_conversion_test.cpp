@@ -165,9 +165,10 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
                                {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
-                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {100u, kWidest, 3, 0, 6, 62},
-                               {25u, kWidest, 12, 0, 20}, {300u, kEightByGathers}, {13u, kEightByGathers}, {300u, kEightByLoads},
-                               {13u, kEightByLoads}, {300u, kSixteenByGathers}, {13u, kSixteenByGathers}, {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
+                               {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {100u, kWidest, 3, 0, 6},
+                               {100u, kWidest, 3, 0, 6, 62}, {25u, kWidest, 12, 0, 20}, {300u, kEightByGathers}, {13u, kEightByGathers},
+                               {300u, kEightByLoads}, {13u, kEightByLoads}, {300u, kSixteenByGathers}, {13u, kSixteenByGathers},
+                               {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
             const unsigned count = run.count;
             const auto width = run.width;
             SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step);
