@@ -125,8 +125,10 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
 // one's, as those of a picture up to about a third wider than the texture
 // do: one read of 64 bytes (fewer at the row's end) and one byte permute
 // put them in their words. Returns the pixels read.
+#ifndef __clang__  // as in PlaceByCell16
 #pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // as in PlaceByCell16
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 [[gnu::noinline, gnu::target("avx512f,avx512bw,avx512vbmi")]] std::size_t ReadNearby16(const std::uint8_t* start, std::size_t size,
                                                                                      const std::uint32_t* offsets, std::size_t count,
                                                                                      std::uint32_t* colours) {
@@ -146,7 +148,9 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
     }
     return i;
 }
+#ifndef __clang__
 #pragma GCC diagnostic pop
+#endif
 
 [[gnu::noinline, gnu::target("avx2")]] void ReadColours(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count,
                                                         std::uint32_t group_step, std::uint32_t* colours) {
@@ -244,8 +248,10 @@ template <bool kGathers>
 // The same sixteen pixels at a time, the last group's missing lanes masked
 // off, so every pixel of the run is done. (GCC 12 warns of its own
 // intrinsics' undefined lanes there.)
+#ifndef __clang__
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 template <bool kGathers>
 [[gnu::noinline, gnu::target("avx512f,avx512bw,avx512vl")]] std::size_t PlaceByCell16(const std::uint32_t* pixels, std::size_t count,
                                                                                      const std::uint32_t* cells, std::uint8_t* out, Waiting& listed) {
@@ -281,7 +287,9 @@ template <bool kGathers>
     listed.count = listed_count;
     return count;
 }
+#ifndef __clang__
 #pragma GCC diagnostic pop
+#endif
 
 // Sends each pixel that waits in listed to the search of its cell's kind:
 // pairs and fours with where their record begins, in steps of eight bytes;
