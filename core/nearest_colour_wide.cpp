@@ -113,14 +113,6 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
     return size - offset < 4 ? LoadU24(pixel) : LoadU32(pixel) & 0xFFFFFF;
 }
 
-// Each pixel's blue, green and red. Where each group's eight pixels lie side
-// by side in the row, as a picture of the texture's width has them, or are
-// every fourth pixel, as a picture four times as wide has them, a group is
-// spread from one read or three; otherwise a group is gathered, which on
-// some processors costs a third of eight plain reads and their stores. Which
-// way is settled once for the picture's rows, by the step of their groups:
-// a test for each group would be a branch the picture's width decides at
-// random, and a test for each row costs a twentieth of the search.
 // Sixteen pixels at a time while their bytes lie within 64 of the first
 // one's, as those of a picture up to about a third wider than the texture
 // do: one read of 64 bytes (fewer at the row's end) and one byte permute
@@ -152,6 +144,16 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
 #pragma GCC diagnostic pop
 #endif
 
+// Each pixel's blue, green and red. Where each group's eight pixels lie side
+// by side in the row, as a picture of the texture's width has them, or are
+// every fourth pixel, as a picture four times as wide has them, a group is
+// spread from one read or three; otherwise a group is gathered, which on
+// some processors costs a third of eight plain reads and their stores (where
+// the processor has AVX-512, uneven groups that lie close together are read
+// by ReadNearby16 first). Which way is settled once for the picture's rows,
+// by the step of their groups: a test for each group would be a branch the
+// picture's width decides at random, and a test for each row costs a
+// twentieth of the search.
 [[gnu::noinline, gnu::target("avx2")]] void ReadColours(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count,
                                                         std::uint32_t group_step, std::uint32_t* colours) {
     const std::uint8_t* const start = row.data();
