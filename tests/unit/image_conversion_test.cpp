@@ -154,8 +154,9 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
         using enum NearestPaletteColour::Width;
         // Pixels anywhere, or every pixel or every fourth from a byte on, as
         // a picture of the texture's width or four times it gives them, up
-        // to the row's end; one of them, odd, may lie elsewhere (as far from
-        // the first of its group as a read of 64 bytes cannot reach).
+        // to the row's end; one of them, odd, may lie elsewhere, as at 62
+        // bytes from its group's first pixel: just past what one read of 64
+        // bytes from there holds whole.
         struct Run {
             unsigned count;
             NearestPaletteColour::Width width;
