@@ -64,6 +64,16 @@ cat >"$FONTCONFIG_FILE.new" <<FONTS
 FONTS
 mv "$FONTCONFIG_FILE.new" "$FONTCONFIG_FILE"
 
+# Xlib looks up its settings (the resource database) on many of the calls
+# Wine's X driver makes, and keeps what it found only when something was
+# found: on a display without resources, such as our Xvfb, it opens
+# ~/.Xdefaults and ~/.Xdefaults-<host> anew each time, some hundred times
+# for each repaint of the main window, and a machine where these files happen
+# to exist draws faster. A resource file of our own, empty, is found on the
+# first call and kept, as a desktop session's resources are.
+export XENVIRONMENT="$root/build/x-resources"
+printf '! No resources: found once, so that Xlib stops looking for others.\n' >"$XENVIRONMENT"
+
 # use_prefix NAME [virtual-desktop]: creates the prefix once; with a second
 # argument, Wine draws every window inside its own desktop (no window manager
 # needed, no waits for one).
