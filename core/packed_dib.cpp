@@ -1,13 +1,97 @@
 #include "core/packed_dib.h"
 #include <cstdlib>
 #include <cstring>
+#include <array>
+#include <mutex>
 #include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMIVANE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMIVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef LUMIVANE_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(block, size) ((void)(block), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(block, size) ((void)(block), (void)(size))
+#endif
 
 namespace {
 DibReallocator g_reallocate = nullptr;
 
 void* Reallocate(void* block, std::size_t size) {
     return g_reallocate ? g_reallocate(block, size) : std::realloc(block, size);
+}
+
+// Blocks of a picture's size are kept when freed, for the next picture: the
+// heap hands the pages of a large block freed at its end back to the system
+// (Windows' and Wine's do), and the next picture of a batch then faults each
+// of them in again, a trap into the kernel apiece. A block more than twice
+// the size asked for is not taken, and none is kept or taken while a test's
+// allocator is in place. A kept block is poisoned for the address sanitizer,
+// which then still tells a use after it was freed.
+class FreedBlocks {
+public:
+    // A kept block of at least size bytes, with what it holds in capacity; or null.
+    void* Take(std::size_t size, std::size_t& capacity) {
+        if (size < kSmallest || size > kLargest || g_reallocate) return nullptr;
+        const std::lock_guard<std::mutex> guard(lock_);
+        for (Kept& kept : kept_) {
+            if (kept.block && kept.capacity >= size && kept.capacity / 2 < size) {
+                kept_bytes_ -= kept.capacity;
+                capacity = kept.capacity;
+                ASAN_UNPOISON_MEMORY_REGION(kept.block, kept.capacity);
+                return std::exchange(kept.block, nullptr);
+            }
+        }
+        return nullptr;
+    }
+    // Never allocates, so that it may run as anything unwinds.
+    void Free(void* block, std::size_t capacity) {
+        if (block && capacity >= kSmallest && capacity <= kLargest && !g_reallocate) {
+            const std::lock_guard<std::mutex> guard(lock_);
+            if (kept_bytes_ + capacity <= kMostKeptBytes) {
+                for (Kept& kept : kept_) {
+                    if (!kept.block) {
+                        ASAN_POISON_MEMORY_REGION(block, capacity);
+                        kept = {block, capacity};
+                        kept_bytes_ += capacity;
+                        return;
+                    }
+                }
+            }
+        }
+        std::free(block);
+    }
+    void FreeAll() {
+        const std::lock_guard<std::mutex> guard(lock_);
+        for (Kept& kept : kept_) {
+            ASAN_UNPOISON_MEMORY_REGION(kept.block, kept.capacity);
+            std::free(std::exchange(kept.block, nullptr));
+        }
+        kept_bytes_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kSmallest = 32u << 10;
+    static constexpr std::size_t kLargest = 1u << 20;
+    static constexpr std::size_t kMostKeptBytes = 2u << 20;
+    struct Kept {
+        void* block = nullptr;
+        std::size_t capacity = 0;
+    };
+    std::mutex lock_;
+    std::array<Kept, 8> kept_{};
+    std::size_t kept_bytes_ = 0;
+};
+
+// Never destroyed: a thread still converting as the program ends may free a block.
+FreedBlocks& Freed() {
+    static FreedBlocks* const freed = new FreedBlocks;
+    return *freed;
 }
 
 BitmapInfoHeader HeaderAt(const std::uint8_t* block) {
@@ -57,29 +141,45 @@ std::optional<std::size_t> DibImageBytes(const BitmapInfoHeader& header) {
 }
 
 std::optional<PackedDib> PackedDib::Allocate(std::size_t size) {
+    std::size_t capacity = 0;
+    if (void* kept = Freed().Take(size, capacity)) return PackedDib(static_cast<std::uint8_t*>(kept), size, capacity);
     void* block = Reallocate(nullptr, size == 0 ? 1 : size);
     if (!block) return std::nullopt;
-    return PackedDib(static_cast<std::uint8_t*>(block), size);
+    return PackedDib(static_cast<std::uint8_t*>(block), size, size == 0 ? 1 : size);
 }
 
-PackedDib::PackedDib(PackedDib&& other) noexcept : block_(std::exchange(other.block_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+PackedDib::PackedDib(PackedDib&& other) noexcept
+    : block_(std::exchange(other.block_, nullptr)), size_(std::exchange(other.size_, 0)), capacity_(std::exchange(other.capacity_, 0)) {}
 
 PackedDib& PackedDib::operator=(PackedDib&& other) noexcept {
     if (this != &other) {
-        std::free(block_);
+        Freed().Free(block_, capacity_);
         block_ = std::exchange(other.block_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
     }
     return *this;
 }
 
-PackedDib::~PackedDib() { std::free(block_); }
+PackedDib::~PackedDib() { Freed().Free(block_, capacity_); }
 
 bool PackedDib::Resize(std::size_t size) {
+    std::size_t capacity = 0;
+    if (size > capacity_) {
+        if (void* kept = Freed().Take(size, capacity)) {
+            if (size_ > 0) std::memcpy(kept, block_, size_);
+            Freed().Free(block_, capacity_);
+            block_ = static_cast<std::uint8_t*>(kept);
+            size_ = size;
+            capacity_ = capacity;
+            return true;
+        }
+    }
     void* moved = Reallocate(block_, size == 0 ? 1 : size);
     if (!moved) return false;
     block_ = static_cast<std::uint8_t*>(moved);
     size_ = size;
+    capacity_ = size == 0 ? 1 : size;
     return true;
 }
 
@@ -119,5 +219,6 @@ std::span<const std::uint8_t> PackedDib::Image() const {
 }
 
 DibReallocator SetDibReallocator(DibReallocator reallocate) {
+    Freed().FreeAll();  // blocks of the allocator that goes
     return std::exchange(g_reallocate, reallocate);
 }

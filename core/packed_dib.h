@@ -50,7 +50,8 @@ const std::uint8_t* DibPixels(const std::uint8_t* block);
 // sensible size (negative or overflowing).
 std::optional<std::size_t> DibImageBytes(const BitmapInfoHeader& header);
 
-// Owns one packed DIB block. Move-only; the block is released with it.
+// Owns one packed DIB block. Move-only; the block is released with it, and a
+// large one kept a while for the next picture of about its size.
 class PackedDib {
 public:
     // A block of size uninitialised bytes, or nothing when allocation fails.
@@ -82,13 +83,15 @@ public:
     std::span<const std::uint8_t> Image() const;
 
 private:
-    PackedDib(std::uint8_t* block, std::size_t size) : block_(block), size_(size) {}
+    PackedDib(std::uint8_t* block, std::size_t size, std::size_t capacity) : block_(block), size_(size), capacity_(capacity) {}
     std::uint8_t* block_;
     std::size_t size_;
+    std::size_t capacity_;  // what the block holds, at least size_
 };
 
 // Every packed DIB block is (re)allocated through this function, realloc by
 // default; tests put in one that fails to reach the readers' allocation messages.
 using DibReallocator = void* (*)(void* block, std::size_t size);
-// nullptr puts realloc back. Returns the one in place.
+// nullptr puts realloc back. Returns the one in place. Frees the blocks kept
+// for reuse, and none is kept while a function other than realloc is in place.
 DibReallocator SetDibReallocator(DibReallocator reallocate);

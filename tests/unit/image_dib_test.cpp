@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 #include "core/packed_dib.h"
@@ -22,6 +25,43 @@ TEST(PackedDibBlock, AHeaderAskingForMoreThanTheBlockHoldsYieldsEmptySpans) {
     EXPECT_EQ(moved.size(), 56u);
     EXPECT_EQ(moved.Header().biHeight, 3);
     EXPECT_EQ(dib.size(), 0u);
+}
+
+// The block of a picture freed serves the next picture of about its size, as
+// a batch reads picture after picture of one size: the block of a 256 x 256
+// 24-bit bitmap serves the next reading, which asks for its header first and
+// then grows to its rows, keeping the header's bytes. A block more than
+// twice the size asked for is left for a larger picture.
+TEST(PackedDibBlock, AFreedPicturesBlockServesTheNextPictureOfAboutItsSize) {
+    SetDibReallocator(nullptr);  // lets go of the blocks earlier tests left
+    const std::uint8_t* freed = nullptr;
+    {
+        std::optional<PackedDib> picture = PackedDib::Allocate(196'664);
+        ASSERT_TRUE(picture);
+        freed = picture->data();
+    }
+    std::optional<PackedDib> next = PackedDib::Allocate(44);
+    ASSERT_TRUE(next);
+    std::memset(next->data(), 0x5A, 44);
+    ASSERT_TRUE(next->Resize(150'000));
+    EXPECT_EQ(next->data(), freed);
+    ASSERT_EQ(next->size(), 150'000u);
+    EXPECT_EQ(std::count(next->data(), next->data() + 44, 0x5A), 44);
+    std::memset(next->data(), 1, next->size());
+
+    const std::uint8_t* large = nullptr;
+    {
+        std::optional<PackedDib> picture = PackedDib::Allocate(1'000'000);
+        ASSERT_TRUE(picture);
+        large = picture->data();
+    }
+    std::optional<PackedDib> small = PackedDib::Allocate(499'999);
+    ASSERT_TRUE(small);
+    EXPECT_NE(small->data(), large);
+    std::optional<PackedDib> half = PackedDib::Allocate(500'001);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->data(), large);
+    std::memset(half->data(), 1, half->size());
 }
 
 // Stretched twice as wide and twice as high into 32-bit pixels, each source
