@@ -58,12 +58,12 @@ inline bool AppearsWithin(const std::filesystem::path& path, std::chrono::millis
     return false;
 }
 
-// A fresh folder under the temporary folder, removed with what it holds. Names
+// A fresh folder under the temporary folder, or another, removed with what it holds. Names
 // are UTF-8, the program's code page on Windows.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& name = "scratch")
-        : path_(std::filesystem::temp_directory_path() / NativePath("lumivane-" + name + "-" + std::to_string(TestProcessId()))) {
+    explicit ScratchFolder(const std::string& name = "scratch", const std::filesystem::path& under = std::filesystem::temp_directory_path())
+        : path_(under / NativePath("lumivane-" + name + "-" + std::to_string(TestProcessId()))) {
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
