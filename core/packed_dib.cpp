@@ -35,30 +35,33 @@ void* Reallocate(void* block, std::size_t size) {
 // which then still tells a use after it was freed.
 class FreedBlocks {
 public:
-    // A kept block of at least size bytes, with what it holds in capacity; or null.
-    void* Take(std::size_t size, std::size_t& capacity) {
-        if (size < kSmallest || size > kLargest || g_reallocate) return nullptr;
+    struct Kept {
+        void* block = nullptr;
+        std::size_t capacity = 0;
+    };
+    // A kept block of at least size bytes and what it holds; no block when none fits.
+    Kept Take(std::size_t size) {
+        if (size < kSmallest || size > kLargest || g_reallocate) return {};
         const std::lock_guard<std::mutex> guard(lock_);
         for (Kept& kept : kept_) {
             if (kept.block && kept.capacity >= size && kept.capacity / 2 < size) {
-                kept_bytes_ -= kept.capacity;
-                capacity = kept.capacity;
                 ASAN_UNPOISON_MEMORY_REGION(kept.block, kept.capacity);
-                return std::exchange(kept.block, nullptr);
+                return std::exchange(kept, Kept{});
             }
         }
-        return nullptr;
+        return {};
     }
     // Never allocates, so that it may run as anything unwinds.
     void Free(void* block, std::size_t capacity) {
         if (block && capacity >= kSmallest && capacity <= kLargest && !g_reallocate) {
             const std::lock_guard<std::mutex> guard(lock_);
-            if (kept_bytes_ + capacity <= kMostKeptBytes) {
+            std::size_t kept_bytes = 0;
+            for (const Kept& kept : kept_) kept_bytes += kept.capacity;
+            if (kept_bytes + capacity <= kMostKeptBytes) {
                 for (Kept& kept : kept_) {
                     if (!kept.block) {
                         ASAN_POISON_MEMORY_REGION(block, capacity);
                         kept = {block, capacity};
-                        kept_bytes_ += capacity;
                         return;
                     }
                 }
@@ -70,22 +73,16 @@ public:
         const std::lock_guard<std::mutex> guard(lock_);
         for (Kept& kept : kept_) {
             ASAN_UNPOISON_MEMORY_REGION(kept.block, kept.capacity);
-            std::free(std::exchange(kept.block, nullptr));
+            std::free(std::exchange(kept, Kept{}).block);
         }
-        kept_bytes_ = 0;
     }
 
 private:
     static constexpr std::size_t kSmallest = 32u << 10;
     static constexpr std::size_t kLargest = 1u << 20;
     static constexpr std::size_t kMostKeptBytes = 2u << 20;
-    struct Kept {
-        void* block = nullptr;
-        std::size_t capacity = 0;
-    };
     std::mutex lock_;
-    std::array<Kept, 8> kept_{};
-    std::size_t kept_bytes_ = 0;
+    std::array<Kept, 8> kept_{};  // an empty place holds no block and no capacity
 };
 
 // Never destroyed: a thread still converting as the program ends may free a block.
@@ -141,8 +138,9 @@ std::optional<std::size_t> DibImageBytes(const BitmapInfoHeader& header) {
 }
 
 std::optional<PackedDib> PackedDib::Allocate(std::size_t size) {
-    std::size_t capacity = 0;
-    if (void* kept = Freed().Take(size, capacity)) return PackedDib(static_cast<std::uint8_t*>(kept), size, capacity);
+    if (const FreedBlocks::Kept kept = Freed().Take(size); kept.block) {
+        return PackedDib(static_cast<std::uint8_t*>(kept.block), size, kept.capacity);
+    }
     void* block = Reallocate(nullptr, size == 0 ? 1 : size);
     if (!block) return std::nullopt;
     return PackedDib(static_cast<std::uint8_t*>(block), size, size == 0 ? 1 : size);
@@ -164,14 +162,13 @@ PackedDib& PackedDib::operator=(PackedDib&& other) noexcept {
 PackedDib::~PackedDib() { Freed().Free(block_, capacity_); }
 
 bool PackedDib::Resize(std::size_t size) {
-    std::size_t capacity = 0;
     if (size > capacity_) {
-        if (void* kept = Freed().Take(size, capacity)) {
-            if (size_ > 0) std::memcpy(kept, block_, size_);
+        if (const FreedBlocks::Kept kept = Freed().Take(size); kept.block) {
+            if (size_ > 0) std::memcpy(kept.block, block_, size_);
             Freed().Free(block_, capacity_);
-            block_ = static_cast<std::uint8_t*>(kept);
+            block_ = static_cast<std::uint8_t*>(kept.block);
             size_ = size;
-            capacity_ = capacity;
+            capacity_ = kept.capacity;
             return true;
         }
     }

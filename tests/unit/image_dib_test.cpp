@@ -64,6 +64,34 @@ TEST(PackedDibBlock, AFreedPicturesBlockServesTheNextPictureOfAboutItsSize) {
     std::memset(half->data(), 1, half->size());
 }
 
+// Two blocks of a megabyte, the largest kept, fill the 2 MB kept in all and
+// are both kept; the third is freed at once, and the two serve the next two.
+TEST(PackedDibBlock, FreedBlocksAreKeptUpToTwoMegabytesInAll) {
+    SetDibReallocator(nullptr);  // lets go of the blocks earlier tests left
+    constexpr std::size_t kMegabyte = 1u << 20;
+    std::vector<const std::uint8_t*> freed;
+    {
+        std::vector<PackedDib> pictures;
+        for (int i = 0; i < 3; ++i) {
+            std::optional<PackedDib> picture = PackedDib::Allocate(kMegabyte);
+            ASSERT_TRUE(picture);
+            freed.push_back(picture->data());
+            pictures.push_back(*std::move(picture));
+        }
+    }
+    std::optional<PackedDib> first = PackedDib::Allocate(kMegabyte);
+    std::optional<PackedDib> second = PackedDib::Allocate(kMegabyte);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(std::find(freed.begin(), freed.end(), first->data()), freed.end());
+    EXPECT_NE(std::find(freed.begin(), freed.end(), second->data()), freed.end());
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer hands out no memory freed a moment ago: the third is new.
+    std::optional<PackedDib> third = PackedDib::Allocate(kMegabyte);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(std::find(freed.begin(), freed.end(), third->data()), freed.end());
+#endif
+}
+
 // Stretched twice as wide and twice as high into 32-bit pixels, each source
 // pixel fills a 2 x 2 square with its colour, blue lowest. A colour table
 // short of the depth's values, or a target of another size, is never read
