@@ -26,13 +26,14 @@ void* Reallocate(void* block, std::size_t size) {
     return g_reallocate ? g_reallocate(block, size) : std::realloc(block, size);
 }
 
-// Blocks of a picture's size are kept when freed, for the next picture: the
-// heap hands the pages of a large block freed at its end back to the system
-// (Windows' and Wine's do), and the next picture of a batch then faults each
-// of them in again, a trap into the kernel apiece. A block more than twice
-// the size asked for is not taken, and none is kept or taken while a test's
-// allocator is in place. A kept block is poisoned for the address sanitizer,
-// which then still tells a use after it was freed.
+// Blocks of a picture's size are kept when freed, for the next picture: a
+// heap may hand the pages of a large block freed at its end back to the
+// system (Wine's does, and Windows' past its thresholds), and the next
+// picture of a batch then faults each of them in again, a trap into the
+// kernel apiece. A block more than twice the size asked for is not taken,
+// and none is kept or taken while a test's allocator is in place. A kept
+// block is poisoned for the address sanitizer, which then still tells a use
+// after it was freed.
 class FreedBlocks {
 public:
     struct Kept {
