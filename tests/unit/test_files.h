@@ -58,8 +58,8 @@ inline bool AppearsWithin(const std::filesystem::path& path, std::chrono::millis
     return false;
 }
 
-// A fresh folder under the temporary folder, or another, removed with what it holds. Names
-// are UTF-8, the program's code page on Windows.
+// A fresh folder under the temporary folder, or under another, removed with
+// what it holds. Names are UTF-8, the program's code page on Windows.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& name = "scratch", const std::filesystem::path& under = std::filesystem::temp_directory_path())
