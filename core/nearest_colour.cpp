@@ -450,12 +450,6 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
     }
 }
 
-// Eight pixels at a time where the processor can (nearest_colour_wide.cpp);
-// otherwise one at a time in passes, so that no branch depends on the
-// colours: the first reads every pixel's cell, keeping what it places and
-// noting the pixels whose cell holds a pair, and those whose cell holds any
-// other list or is not worked out yet; then each kind is searched in a loop
-// of its own.
 NearestPaletteColour::RowOffsets::RowOffsets(std::span<const std::uint32_t> offsets) : offsets_(offsets) {
     constexpr std::size_t kGroup = 8;
     if (offsets.size() < kGroup) return;
@@ -468,11 +462,21 @@ NearestPaletteColour::RowOffsets::RowOffsets(std::span<const std::uint32_t> offs
     group_step_ = step;
 }
 
-void NearestPaletteColour::MapBgrPixels(std::span<const std::uint8_t> pixels, const RowOffsets& places, std::uint8_t* out, Width width) const {
-    if (width != Width::kOnePixel && MapBgrPixelsWide(pixels, places, out, width)) return;
+// Eight pixels at a time where the processor can (nearest_colour_wide.cpp);
+// otherwise one at a time in passes, so that no branch depends on the
+// colours: the first reads every pixel's cell, keeping what it places and
+// noting the pixels whose cell holds a pair, and those whose cell holds any
+// other list or is not worked out yet; then each kind is searched in a loop
+// of its own.
+void NearestPaletteColour::MapBgrRows(std::span<const std::uint8_t* const> rows, std::size_t row_bytes, const RowOffsets& places,
+                                      std::uint8_t* out, Width width) const {
+    if (width != Width::kOnePixel && MapBgrRowsWide(rows, row_bytes, places, out, width)) return;
+    for (std::size_t r = 0; r < rows.size(); ++r) MapBgrRowOneByOne(rows[r], places, out + r * places.Offsets().size());
+}
+
+void NearestPaletteColour::MapBgrRowOneByOne(const std::uint8_t* row, const RowOffsets& places, std::uint8_t* out) const {
     const std::uint32_t* const offsets = places.Offsets().data();
     const std::size_t count = places.Offsets().size();
-    const std::uint8_t* const row = pixels.data();
     constexpr std::size_t kRun = 256;
     // Held apart from the object, as a byte stored through out might change it.
     const std::uint32_t* const cells = cells_;

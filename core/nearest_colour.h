@@ -106,7 +106,15 @@ public:
     // one way (the same answers; a way the processor lacks is taken by a
     // narrower one).
     enum class Width { kOnePixel, kWidest, kEightByGathers, kEightByLoads, kSixteenByGathers, kSixteenByLoads };
-    void MapBgrPixels(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width = Width::kWidest) const;
+    void MapBgrPixels(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width = Width::kWidest) const {
+        const std::uint8_t* const start = row.data();
+        MapBgrRows({&start, 1}, row.size(), offsets, out, width);
+    }
+    // The same for several rows of row_bytes each, which share their
+    // offsets: the answers for rows[r] go to out + r * (the count of
+    // offsets). A few rows at a time cost less than each alone.
+    void MapBgrRows(std::span<const std::uint8_t* const> rows, std::size_t row_bytes, const RowOffsets& offsets, std::uint8_t* out,
+                    Width width = Width::kWidest) const;
     // The same for count pixels at offsets, for one row.
     void MapBgrPixels(std::span<const std::uint8_t> row, const std::uint32_t* offsets, std::size_t count, std::uint8_t* out,
                       Width width = Width::kWidest) const {
@@ -130,7 +138,9 @@ private:
         return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(cells[at])).load(std::memory_order_acquire);
     }
     // The same eight pixels at a time where the processor can; false where not.
-    bool MapBgrPixelsWide(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width) const;
+    bool MapBgrRowsWide(std::span<const std::uint8_t* const> rows, std::size_t row_bytes, const RowOffsets& offsets, std::uint8_t* out,
+                        Width width) const;
+    void MapBgrRowOneByOne(const std::uint8_t* row, const RowOffsets& offsets, std::uint8_t* out) const;
     std::uint8_t FindInList(std::uint32_t cell, std::uint32_t red, std::uint32_t green, std::uint32_t blue) const;
     std::uint32_t WorkedOutCell(std::uint32_t at) const;
     void SetColours();

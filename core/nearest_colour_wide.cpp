@@ -22,8 +22,11 @@ namespace {
 constexpr std::size_t kLanes = 8;
 // The lanes of the cell pass on processors with AVX-512.
 constexpr std::size_t kWideLanes = 16;
-// Pixels are searched in runs of this many.
-constexpr std::size_t kRun = 256;
+// Pixels are searched in runs of up to this many, of as many whole rows as
+// fit: each kind of search costs some branches the colours decide for each
+// run, as its loops end, which a row of 256 pixels alone would pay a sixth
+// of its time for.
+constexpr std::size_t kRun = 1024;
 
 // For each set of lanes, the set lanes in order, one byte each: the
 // permutation that packs them to the front.
@@ -40,13 +43,13 @@ constexpr std::array<std::uint64_t, 256> PackOrders() {
 constexpr std::array<std::uint64_t, 256> kPackOrders = PackOrders();
 
 // Pixels waiting for one kind of search: colour (blue, green, red from the
-// lowest byte, the place in the run in the top byte) and where the record of
-// its cell begins, in steps of eight bytes (or, before they are sorted by
-// kind, the cell itself); room for a whole group of the widest pass past
-// the last.
+// lowest byte), where the record of its cell begins, in steps of eight bytes
+// (or, before they are sorted by kind, the cell itself), and its place in
+// the run; room for a whole group of the widest pass past the last.
 struct Waiting {
     alignas(32) std::array<std::uint32_t, kRun + kWideLanes> colours;
     alignas(32) std::array<std::uint32_t, kRun + kWideLanes> records;
+    alignas(32) std::array<std::uint32_t, kRun + kWideLanes> places;
     std::size_t count = 0;
 };
 
@@ -58,9 +61,11 @@ __attribute__((target("avx2"))) inline __m256i Pack(__m256i values, unsigned mas
 // Stores all eight lanes at count, whatever the mask (a test of it would be
 // a branch the colours decide); returns the new count. The count is passed
 // by value: held in the object, it would be read again after every store.
-__attribute__((target("avx2"))) inline std::size_t Add(Waiting& waiting, std::size_t count, unsigned mask, __m256i colours, __m256i records) {
+__attribute__((target("avx2"))) inline std::size_t Add(Waiting& waiting, std::size_t count, unsigned mask, __m256i colours, __m256i records,
+                                                       __m256i places) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.colours[count]), Pack(colours, mask));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.records[count]), Pack(records, mask));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(&waiting.places[count]), Pack(places, mask));
     return count + static_cast<std::size_t>(std::popcount(mask));
 }
 
@@ -70,6 +75,7 @@ void FillLastGroup(Waiting& waiting) {
     for (std::size_t i = waiting.count; i % kLanes != 0; ++i) {
         waiting.colours[i] = waiting.colours[0];
         waiting.records[i] = waiting.records[0];
+        waiting.places[i] = waiting.places[0];
     }
 }
 
@@ -228,9 +234,8 @@ template <bool kGathers>
     if (!kGathers) {
         for (std::size_t i = 0; i < whole; ++i) held[i] = cells[held[i]];
     }
-    // Each lane's place in the run, in its top byte.
-    __m256i places = _mm256_slli_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), 24);
-    for (std::size_t i = 0; i < whole; i += kLanes, places = _mm256_add_epi32(places, _mm256_set1_epi32(kLanes << 24))) {
+    __m256i places = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (std::size_t i = 0; i < whole; i += kLanes, places = _mm256_add_epi32(places, _mm256_set1_epi32(kLanes))) {
         const __m256i colours = Load(&pixels[i]);
         const __m256i cell = Load(&held[i]);
         const __m256i value = _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_and_si256(cell, _mm256_set1_epi32(31))), low_byte);
@@ -241,7 +246,7 @@ template <bool kGathers>
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
         // The record flag, bit 7, moved to the top of each lane.
         const unsigned holds_record = MaskOf(_mm256_slli_epi32(cell, 24));
-        listed_count = Add(listed, listed_count, holds_record, _mm256_or_si256(colours, places), cell);
+        listed_count = Add(listed, listed_count, holds_record, colours, cell, places);
     }
     listed.count = listed_count;
     return whole;
@@ -272,8 +277,8 @@ template <bool kGathers>
     if (!kGathers) {
         for (std::size_t i = 0; i < count; ++i) held[i] = cells[held[i]];
     }
-    __m512i places = _mm512_slli_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), 24);
-    for (std::size_t i = 0; i < count; i += kWideLanes, places = _mm512_add_epi32(places, _mm512_set1_epi32(kWideLanes << 24))) {
+    __m512i places = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    for (std::size_t i = 0; i < count; i += kWideLanes, places = _mm512_add_epi32(places, _mm512_set1_epi32(kWideLanes))) {
         const __mmask16 here = present(i);
         const __m512i colours = _mm512_maskz_loadu_epi32(here, &pixels[i]);
         const __m512i cell = _mm512_maskz_load_epi32(here, &held[i]);
@@ -282,8 +287,9 @@ template <bool kGathers>
         const __m512i placed = _mm512_srlv_epi32(cell, _mm512_mask_blend_epi32(past, _mm512_set1_epi32(16), _mm512_set1_epi32(24)));
         _mm_mask_storeu_epi8(out + i, here, _mm512_cvtepi32_epi8(placed));
         const __mmask16 holds_record = _mm512_mask_test_epi32_mask(here, cell, _mm512_set1_epi32(static_cast<int>(NearestPaletteColour::kRecordFlag)));
-        _mm512_storeu_si512(&listed.colours[listed_count], _mm512_maskz_compress_epi32(holds_record, _mm512_or_si512(colours, places)));
+        _mm512_storeu_si512(&listed.colours[listed_count], _mm512_maskz_compress_epi32(holds_record, colours));
         _mm512_storeu_si512(&listed.records[listed_count], _mm512_maskz_compress_epi32(holds_record, cell));
+        _mm512_storeu_si512(&listed.places[listed_count], _mm512_maskz_compress_epi32(holds_record, places));
         listed_count += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(holds_record)));
     }
     listed.count = listed_count;
@@ -305,14 +311,15 @@ template <bool kGathers>
         const unsigned present = listed.count - k >= kLanes ? 0xFF : (1u << (listed.count - k)) - 1;
         const __m256i cell = Load(&listed.records[k]);
         const __m256i colours = Load(&listed.colours[k]);
+        const __m256i places = Load(&listed.places[k]);
         const __m256i kind = _mm256_and_si256(cell, kind_byte);
         const unsigned pair = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kPair)));
         const unsigned four = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kFour)));
         const __m256i records = _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1);
-        pair_count = Add(pairs, pair_count, pair, colours, records);
-        four_count = Add(fours, four_count, four, colours, records);
+        pair_count = Add(pairs, pair_count, pair, colours, records, places);
+        four_count = Add(fours, four_count, four, colours, records, places);
         for (unsigned mask = present & ~(pair | four); mask != 0; mask &= mask - 1) {
-            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.colours[k + static_cast<std::size_t>(std::countr_zero(mask))] >> 24);
+            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);
         }
     }
     pairs.count = pair_count;
@@ -356,7 +363,7 @@ struct RecordWords {
         const __m256i along = _mm256_add_epi32(_mm256_madd_epi16(red_green, record.words[0]),
                                                _mm256_madd_epi16(_mm256_and_si256(colours, _mm256_set1_epi32(0xFF)), record.words[1]));
         const __m256i second = _mm256_and_si256(_mm256_cmpgt_epi32(along, record.words[2]), _mm256_set1_epi32(8));
-        Scatter(_mm256_srlv_epi32(record.words[3], second), _mm256_srli_epi32(colours, 24), out);
+        Scatter(_mm256_srlv_epi32(record.words[3], second), Load(&pairs.places[k]), out);
     }
 }
 
@@ -373,7 +380,7 @@ struct RecordWords {
             best = _mm256_blendv_epi8(best, record.words[entry], _mm256_cmpgt_epi32(best_distance, distance));
             best_distance = _mm256_min_epi32(best_distance, distance);
         }
-        Scatter(_mm256_srli_epi32(best, 24), _mm256_srli_epi32(colours, 24), out);
+        Scatter(_mm256_srli_epi32(best, 24), Load(&fours.places[k]), out);
     }
 }
 
@@ -411,36 +418,46 @@ template <bool kGathers>
 
 }  // namespace
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, const RowOffsets& places, std::uint8_t* out, Width width) const {
+bool NearestPaletteColour::MapBgrRowsWide(std::span<const std::uint8_t* const> rows, std::size_t row_bytes, const RowOffsets& places,
+                                          std::uint8_t* out, Width width) const {
     if (!HasAvx2()) return false;
-    // Runs begin at multiples of eight pixels, so their groups are the places' groups.
     const std::uint32_t* const offsets = places.Offsets().data();
     const std::size_t count = places.Offsets().size();
+    if (count == 0) return true;
     const bool gathers = width == Width::kWidest ? GathersAreFast() : width == Width::kEightByGathers || width == Width::kSixteenByGathers;
     const bool sixteen = (width == Width::kWidest || width == Width::kSixteenByGathers || width == Width::kSixteenByLoads) && HasAvx512();
     const auto place_by_cell = sixteen ? (gathers ? &PlaceByCell16<true> : &PlaceByCell16<false>) : gathers ? &PlaceByCell<true> : &PlaceByCell<false>;
     alignas(32) std::array<std::uint32_t, kRun> colours;
     Waiting listed, pairs, fours;
     Slow slow;
-    for (std::size_t start = 0; start < count; start += kRun) {
-        const std::size_t run = std::min(count - start, kRun);
-        std::uint8_t* const run_out = out + start;
-        slow.count = 0;
-        ReadColours(row, offsets + start, run, places.GroupStep(), colours.data());
-        for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
-            slow.places[slow.count++] = static_cast<std::uint16_t>(i);
-        }
-        SortByKind(listed, pairs, fours, slow);
-        SearchPairs(pairs, lists_, run_out);
-        SearchFours(fours, lists_, run_out);
-        for (std::size_t s = 0; s < slow.count; ++s) {
-            const std::uint32_t colour = colours[slow.places[s]];
-            const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
-            const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
-            run_out[slow.places[s]] = !HoldsRecord(cell)             ? Placed(cell, colour)
-                                      : KindOf(cell) != kLongList ? FindInList(cell, red, green, blue)
-                                      : gathers                   ? SearchLongList<true>(lists_ + RecordAt(cell), packed_colours_.data(), colour)
-                                                                  : SearchLongList<false>(lists_ + RecordAt(cell), packed_colours_.data(), colour);
+    // A run holds as many whole rows as fit, or a piece of one row; pieces
+    // begin at multiples of eight pixels, so their groups are the places' groups.
+    const std::size_t rows_per_run = std::max<std::size_t>(kRun / count, 1);
+    for (std::size_t first_row = 0; first_row < rows.size(); first_row += rows_per_run) {
+        const std::size_t rows_here = std::min(rows_per_run, rows.size() - first_row);
+        for (std::size_t start = 0; start < count; start += kRun) {
+            const std::size_t piece = std::min(count - start, kRun);
+            const std::size_t run = piece * rows_here;
+            std::uint8_t* const run_out = out + first_row * count + start;
+            slow.count = 0;
+            for (std::size_t r = 0; r < rows_here; ++r) {
+                ReadColours({rows[first_row + r], row_bytes}, offsets + start, piece, places.GroupStep(), colours.data() + r * piece);
+            }
+            for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
+                slow.places[slow.count++] = static_cast<std::uint16_t>(i);
+            }
+            SortByKind(listed, pairs, fours, slow);
+            SearchPairs(pairs, lists_, run_out);
+            SearchFours(fours, lists_, run_out);
+            for (std::size_t s = 0; s < slow.count; ++s) {
+                const std::uint32_t colour = colours[slow.places[s]];
+                const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
+                const std::uint32_t cell = LoadCell(cells_, CellOf(red, green, blue));
+                run_out[slow.places[s]] = !HoldsRecord(cell)             ? Placed(cell, colour)
+                                          : KindOf(cell) != kLongList ? FindInList(cell, red, green, blue)
+                                          : gathers                   ? SearchLongList<true>(lists_ + RecordAt(cell), packed_colours_.data(), colour)
+                                                                      : SearchLongList<false>(lists_ + RecordAt(cell), packed_colours_.data(), colour);
+            }
         }
     }
     return true;
@@ -448,7 +465,7 @@ bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t> row, c
 
 #else
 
-bool NearestPaletteColour::MapBgrPixelsWide(std::span<const std::uint8_t>, const RowOffsets&, std::uint8_t*, Width) const {
+bool NearestPaletteColour::MapBgrRowsWide(std::span<const std::uint8_t* const>, std::size_t, const RowOffsets&, std::uint8_t*, Width) const {
     return false;
 }
 

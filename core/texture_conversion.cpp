@@ -44,11 +44,12 @@ std::array<std::uint8_t, 256> MapColourTable(const PackedDib& source, std::span<
     return mapped;
 }
 
-// Calls fill(row, columns, out) for every target row, bottom row first, with
-// the source row (bottom-up, as stored) it shows, the source column of each
-// target pixel and where the target row goes.
-template <typename Fill>
-void ForEachStretchedRow(const PackedDib& source, std::uint8_t* target, Fill fill) {
+// Calls fill(rows, columns, out) for the target rows, bottom row first, up
+// to kMostRows at a time: the source rows (bottom-up, as stored) they show,
+// the source column of each target pixel and where the first of the target
+// rows goes, the others following it.
+template <std::size_t kMostRows, typename Fill>
+void ForEachStretchedRowGroup(const PackedDib& source, std::uint8_t* target, Fill fill) {
     const BitmapInfoHeader header = source.Header();
     const std::vector<std::int32_t> columns = StretchedColumns(header.biWidth, kTextureSide);
     const std::vector<std::int32_t> rows = StretchedRows(header.biHeight, kTextureSide);
@@ -59,22 +60,45 @@ void ForEachStretchedRow(const PackedDib& source, std::uint8_t* target, Fill fil
         return pixels + static_cast<std::size_t>(header.biHeight - 1 - from_top) * stride;
     };
     // A large picture has just been read and is mostly out of the caches; asking
-    // for the next row while this one is mapped hides the wait for memory.
+    // for the next rows while these are mapped hides the wait for memory.
     const std::size_t prefetched = std::min<std::size_t>(stride, 16384);
+    const auto prefetch = [&](int from, int to) {
+        for (int row = from; row < std::min(to, kTextureSide); ++row) {
+            for (std::size_t offset = 0; offset < prefetched; offset += 64) __builtin_prefetch(source_row(row) + offset);
+        }
+    };
+    constexpr int kGroup = static_cast<int>(kMostRows);
+    std::array<const std::uint8_t*, kMostRows> group;
+    std::size_t grouped = 0;
+    int first = 0;
+    const auto fill_group = [&] {
+        if (grouped > 0) fill(std::span<const std::uint8_t* const>(group.data(), grouped), columns.data(), target + static_cast<std::size_t>(first) * kTextureSide);
+        grouped = 0;
+    };
     for (int target_row = 0; target_row < kTextureSide; ++target_row) {
         std::uint8_t* const out = target + static_cast<std::size_t>(target_row) * kTextureSide;
         // A picture less tall than the texture shows some rows twice: the
         // row below already holds the answer.
         if (target_row > 0 && source_row(target_row) == source_row(target_row - 1)) {
+            fill_group();
             std::memcpy(out, out - kTextureSide, kTextureSide);
             continue;
         }
-        if (target_row + 1 < kTextureSide) {
-            const std::uint8_t* next = source_row(target_row + 1);
-            for (std::size_t offset = 0; offset < prefetched; offset += 64) __builtin_prefetch(next + offset);
+        if (grouped == 0) {
+            first = target_row;
+            prefetch(target_row == 0 ? 1 : target_row + kGroup, target_row + 2 * kGroup);
         }
-        fill(source_row(target_row), columns.data(), out);
+        group[grouped++] = source_row(target_row);
+        if (grouped == kMostRows) fill_group();
     }
+    fill_group();
+}
+
+template <typename Fill>
+void ForEachStretchedRow(const PackedDib& source, std::uint8_t* target, Fill fill) {
+    ForEachStretchedRowGroup<1>(source, target, [&](std::span<const std::uint8_t* const> rows, const std::int32_t* columns, std::uint8_t* out) {
+        fill(rows[0], columns, out);
+    });
 }
 
 // Calls take(row, column) for every target pixel, bottom row first, with the
@@ -132,12 +156,14 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             const NearestPaletteColour::RowOffsets places(std::span<const std::uint32_t>(offsets.data(), searched));
             // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
-            ForEachStretchedRow(source, target, [&](const std::uint8_t* row, const std::int32_t*, std::uint8_t* out) {
-                const std::span<const std::uint8_t> pixels(row, stride);
-                if (!narrow) return nearest.MapBgrPixels(pixels, places, out);
-                std::array<std::uint8_t, kTextureSide> found;
-                nearest.MapBgrPixels(pixels, places, found.data());
-                for (int x = 0; x < kTextureSide; ++x) out[x] = found[static_cast<std::size_t>(columns[static_cast<std::size_t>(x)])];
+            constexpr std::size_t kRowsAtATime = 4;
+            ForEachStretchedRowGroup<kRowsAtATime>(source, target, [&](std::span<const std::uint8_t* const> rows, const std::int32_t*, std::uint8_t* out) {
+                if (!narrow) return nearest.MapBgrRows(rows, stride, places, out);
+                std::array<std::uint8_t, kTextureSide * kRowsAtATime> found;
+                nearest.MapBgrRows(rows, stride, places, found.data());
+                for (std::size_t r = 0; r < rows.size(); ++r) {
+                    for (std::size_t x = 0; x < kTextureSide; ++x) out[r * kTextureSide + x] = found[r * searched + static_cast<std::size_t>(columns[x])];
+                }
             });
             break;
         }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <array>
 #include <random>
 #include <thread>
 #include "core/builtin_nearest_colour.h"
@@ -133,8 +134,9 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
     }
 }
 
-// A row's pixels are searched in groups and runs: any number of them, in any
-// order, up to the row's last byte, each get the nearest colour, whether the
+// A row's pixels are searched in groups and runs, and a few rows together:
+// any number of them, in any order, up to the row's last byte, in any number
+// of rows that lie anywhere, each get the nearest colour, whether the
 // table was made by the build, is worked out as they come, holds lists of
 // many entries (a ramp of greys), or has room for a few records only (the
 // cells past them search every entry), one at a time, eight or sixteen at a
@@ -145,10 +147,14 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
     const NearestPaletteColour made_up(MadeUpPalette()), greys(ramp), cramped(MadeUpPalette(), 512);
     std::mt19937 random(7);
-    std::vector<std::uint8_t> bytes(3 * 100);
+    // Five rows of 100 pixels, handed over in another order than they lie in:
+    // the first ends where the readable memory does.
+    constexpr std::size_t kRowBytes = 3 * 100;
+    std::vector<std::uint8_t> bytes(5 * kRowBytes);
     for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
     const BytesBeforeAGuardPage guarded(bytes);
-    const std::span<const std::uint8_t> row = guarded.Bytes();
+    std::array<const std::uint8_t*, 5> rows;
+    for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = guarded.Bytes().data() + std::array{4, 1, 3, 0, 2}[r] * kRowBytes;
     for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys},
                                              {MadeUpPalette(), &cramped}}) {
         using enum NearestPaletteColour::Width;
@@ -163,27 +169,35 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
             std::uint32_t step = 0, from = 0;  // step 0: anywhere
             unsigned odd = 0;
             std::uint32_t odd_at = 15;
+            std::size_t rows = 1;
         };
         for (const Run& run : {Run{0u, kWidest}, {1u, kWidest}, {7u, kWidest}, {8u, kWidest}, {13u, kWidest}, {256u, kWidest}, {300u, kWidest},
                                {13u, kOnePixel}, {300u, kOnePixel}, {96u, kWidest, 3, 12}, {100u, kWidest, 3, 0}, {88u, kWidest, 3, 29},
                                {24u, kWidest, 12, 13}, {25u, kWidest, 12, 0}, {100u, kWidest, 3, 0, 39}, {100u, kWidest, 3, 0, 6},
                                {100u, kWidest, 3, 0, 6, 62}, {25u, kWidest, 12, 0, 20}, {300u, kEightByGathers}, {13u, kEightByGathers},
                                {300u, kEightByLoads}, {13u, kEightByLoads}, {300u, kSixteenByGathers}, {13u, kSixteenByGathers},
-                               {300u, kSixteenByLoads}, {13u, kSixteenByLoads}}) {
+                               {300u, kSixteenByLoads}, {13u, kSixteenByLoads}, {300u, kWidest, 0, 0, 0, 15, 5}, {1100u, kWidest, 0, 0, 0, 15, 2},
+                               {100u, kSixteenByLoads, 3, 0, 0, 15, 5}, {13u, kEightByLoads, 0, 0, 0, 15, 5}, {7u, kOnePixel, 0, 0, 0, 15, 5}}) {
             const unsigned count = run.count;
             const auto width = run.width;
-            SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step);
+            SCOPED_TRACE(testing::Message() << count << " pixels, way " << static_cast<int>(width) << ", step " << run.step << ", rows " << run.rows);
             std::vector<std::uint32_t> offsets(count);
             for (std::size_t i = 0; i < count; ++i) offsets[i] = run.step ? run.from + run.step * static_cast<std::uint32_t>(i) : random() % 100 * 3;
             if (count > 0 && run.step == 0) offsets[count - 1] = 99 * 3;  // its last byte is the row's
             if (run.odd) offsets[run.odd] = run.odd_at;
-            std::vector<std::uint8_t> out(count + 1, 0xEE);
-            nearest->MapBgrPixels(row, offsets.data(), count, out.data(), width);
-            for (std::size_t i = 0; i < count; ++i) {
-                const std::uint8_t* pixel = &row[offsets[i]];
-                ASSERT_EQ(out[i], BruteForceNearest(palette, {pixel[2], pixel[1], pixel[0]})) << "pixel " << i;
+            std::vector<std::uint8_t> out(count * run.rows + 1, 0xEE);
+            if (run.rows == 1) {
+                nearest->MapBgrPixels({rows[0], kRowBytes}, offsets.data(), count, out.data(), width);
+            } else {
+                nearest->MapBgrRows({rows.data(), run.rows}, kRowBytes, NearestPaletteColour::RowOffsets(offsets), out.data(), width);
             }
-            EXPECT_EQ(out[count], 0xEE);
+            for (std::size_t r = 0; r < run.rows; ++r) {
+                for (std::size_t i = 0; i < count; ++i) {
+                    const std::uint8_t* pixel = rows[r] + offsets[i];
+                    ASSERT_EQ(out[r * count + i], BruteForceNearest(palette, {pixel[2], pixel[1], pixel[0]})) << "row " << r << ", pixel " << i;
+                }
+            }
+            EXPECT_EQ(out[count * run.rows], 0xEE);
         }
     }
 }
