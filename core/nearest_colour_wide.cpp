@@ -1,4 +1,4 @@
-// The search of a row's true-colour pixels eight at a time, on x86
+// The search of true-colour pixels, a few rows at a time, eight at a time on
 // processors with AVX2: the same table and the same answers as the search
 // one pixel at a time, with the table's reads made by gathers. A photograph
 // puts a seventh of its pixels in cells that hold a record; one at a time,
