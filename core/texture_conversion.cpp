@@ -72,7 +72,10 @@ void ForEachStretchedRowGroup(const PackedDib& source, std::uint8_t* target, Fil
     std::size_t grouped = 0;
     int first = 0;
     const auto fill_group = [&] {
-        if (grouped > 0) fill(std::span<const std::uint8_t* const>(group.data(), grouped), columns.data(), target + static_cast<std::size_t>(first) * kTextureSide);
+        if (grouped > 0) {
+            std::uint8_t* const out = target + static_cast<std::size_t>(first) * kTextureSide;
+            fill(std::span<const std::uint8_t* const>(group.data(), grouped), columns.data(), out);
+        }
         grouped = 0;
     };
     for (int target_row = 0; target_row < kTextureSide; ++target_row) {
@@ -157,14 +160,17 @@ void ConvertPixels(const PackedDib& source, std::span<const std::uint8_t, kTextu
             // The pixels are exactly stride x height bytes (IsConvertible), so every row is whole.
             const std::size_t stride = static_cast<std::size_t>(DibRowStride(source.Header()));
             constexpr std::size_t kRowsAtATime = 4;
-            ForEachStretchedRowGroup<kRowsAtATime>(source, target, [&](std::span<const std::uint8_t* const> rows, const std::int32_t*, std::uint8_t* out) {
+            const auto fill = [&](std::span<const std::uint8_t* const> rows, const std::int32_t*, std::uint8_t* out) {
                 if (!narrow) return nearest.MapBgrRows(rows, stride, places, out);
                 std::array<std::uint8_t, kTextureSide * kRowsAtATime> found;
                 nearest.MapBgrRows(rows, stride, places, found.data());
                 for (std::size_t r = 0; r < rows.size(); ++r) {
-                    for (std::size_t x = 0; x < kTextureSide; ++x) out[r * kTextureSide + x] = found[r * searched + static_cast<std::size_t>(columns[x])];
+                    for (std::size_t x = 0; x < kTextureSide; ++x) {
+                        out[r * kTextureSide + x] = found[r * searched + static_cast<std::size_t>(columns[x])];
+                    }
                 }
-            });
+            };
+            ForEachStretchedRowGroup<kRowsAtATime>(source, target, fill);
             break;
         }
     }
