@@ -87,6 +87,9 @@ if start_virtual_display; then
     cp "$root/build/win64/bin/lumivane_e2e_tests.exe" "$program_folder/"
     run_gtest release-package wine "$program_folder/lumivane_e2e_tests.exe" \
       --gtest_filter='EndToEnd.FirstStart*:ConversionEndToEnd.Pick*'
+    # The Linux package's converter, optimised and linked as it ships, which no other check runs.
+    tar -xzf "$(ls "$root"/build/release/lumivane-*-linux-x86_64.tar.gz)" -C "$unpacked"
+    run_check linux-package-tool-bitmaps "$root/scripts/check_tool_bitmaps.py" "$(ls -d "$unpacked"/lumivane-*-linux-x86_64)/lumivane-convert"
   else
     failed=$((failed + 1))
     tail -n 30 "$logs/package.log"
