@@ -51,10 +51,13 @@ bool ConvertOne(const std::string& source, const std::optional<std::string>& tar
         return false;
     }
     const bool to_texture = request.direction == Direction::BmpToAf;
-    const Result<PackedDib> converted =
+    Result<PackedDib> converted =
         to_texture ? ConvertBitmapFile(source.c_str(), nearest, request.texture) : TextureAsBitmap(source, nearest);
     if (!converted) return failed(converted.Problem());
-    const Result<Done> written = to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
+    // The picture is let go before the wait for the disk, so the next file
+    // converts into the same block rather than into new pages.
+    const Result<Done> written =
+        to_texture ? WriteTextureFile(target->c_str(), std::move(*converted)) : WriteBitmapFile(target->c_str(), std::move(*converted));
     if (!written) return failed(written.Problem());
     outcome.line = FilledLine(kConvertedLine, {{"file", source}, {"target", *target}}) + "\n";
     return true;

@@ -145,11 +145,11 @@ private:
             // A file that changed while it was read is not written half-way:
             // it waits for its writer again.
             if (image && attempt.before == attempt.after) {
-                const std::optional<PackedDib> converted = ConvertToTexture(*image, nearest_);
+                std::optional<PackedDib> converted = ConvertToTexture(*image, nearest_);
                 if (!converted) attempt.reason = kCannotConvert.caption;
                 if (converted && target) {
-                    const Result<Done> written =
-                        to_texture ? WriteTextureFile(target->c_str(), *converted) : WriteBitmapFile(target->c_str(), *converted);
+                    const Result<Done> written = to_texture ? WriteTextureFile(target->c_str(), std::move(*converted))
+                                                            : WriteBitmapFile(target->c_str(), std::move(*converted));
                     attempt.ok = static_cast<bool>(written);
                     if (attempt.ok) attempt.line = source + " -> " + *target + "\n";
                     if (!written) attempt.reason = written.Problem().Reason();

@@ -145,7 +145,9 @@ Result<PackedDib> ReadBitmapFileForSize(const char* path, std::int32_t width, st
 
 Result<Done> ReadBitmapFileRows(const char* path, const BitmapRowsStart& start) { return BitmapReader(path, 0, 0).ReadRows(start); }
 
-Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib) {
+namespace {
+
+Result<Done> WriteBitmap(const char* path, const PackedDib& dib, const std::function<void()>& written) {
     const std::span<const std::uint8_t> image = dib.Image();
     if (image.empty()) return Failure{&kWriteFailed, path};
     const std::uint32_t pixel_offset = static_cast<std::uint32_t>(kFileHeaderBytes + kInfoHeaderBytes + DibColorTableBytes(dib.Header()));
@@ -155,10 +157,18 @@ Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib) {
     StoreU32(&file_header[10], pixel_offset);
 
     const std::span<const std::uint8_t> pieces[] = {file_header, image};
-    switch (Files().ReplaceFile(path, pieces)) {
+    switch (Files().ReplaceFile(path, pieces, written)) {
         case WriteOutcome::Written: return Done{};
         case WriteOutcome::CreateFailed: return Failure{&kBitmapNotCreated, path};
         case WriteOutcome::WriteFailed: break;
     }
     return Failure{&kWriteFailed, path};
+}
+
+}  // namespace
+
+Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib) { return WriteBitmap(path, dib, nullptr); }
+
+Result<Done> WriteBitmapFile(const char* path, PackedDib&& dib) {
+    return WriteBitmap(path, dib, [&dib] { dib.Release(); });
 }

@@ -34,3 +34,5 @@ Result<Done> ReadBitmapFileRows(const char* path, const BitmapRowsStart& start);
 // Writes dib behind a correct file header; the old file, if any, stays as it
 // was unless every byte was written.
 Result<Done> WriteBitmapFile(const char* path, const PackedDib& dib);
+// The same, giving dib's block back once written, as WriteTextureFile does.
+Result<Done> WriteBitmapFile(const char* path, PackedDib&& dib);

@@ -35,7 +35,8 @@ bool ReadableFile::ReadPieces(std::span<const FilePiece> pieces) {
     return true;
 }
 
-WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces) {
+WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces,
+                                     const std::function<void()>& written) {
     const std::string temporary = TemporaryPathFor(path);
     if (temporary.empty()) return WriteOutcome::CreateFailed;
     std::unique_ptr<WritableFile> file = CreateTemporary(path, temporary);
@@ -47,6 +48,7 @@ WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span
             break;
         }
     }
+    if (complete && written) written();
     // The flush before the move is what keeps the old file safe: without it
     // the new name may reach the disk before the new bytes do.
     complete = complete && file->Flush();

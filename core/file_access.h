@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -83,8 +84,11 @@ public:
     // is the old file or the new one, never an empty or a half one; then the
     // folder is flushed so that the new name lasts (once at the end of a
     // FolderFlushes' life when one is alive). Every platform takes the steps
-    // below in this order.
-    virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces);
+    // below in this order. Once every byte is written, and before the wait
+    // for the disk, written is called (when given), and the pieces are not
+    // read again: what they lie in may be freed there.
+    virtual WriteOutcome ReplaceFile(const char* path, std::span<const std::span<const std::uint8_t>> pieces,
+                                     const std::function<void()>& written);
 
     // The steps of a replace, one platform's each.
     // Opens temporary, emptied, for the new content of path; null when it

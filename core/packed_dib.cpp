@@ -162,6 +162,11 @@ PackedDib& PackedDib::operator=(PackedDib&& other) noexcept {
 
 PackedDib::~PackedDib() { Freed().Free(block_, capacity_); }
 
+void PackedDib::Release() {
+    Freed().Free(std::exchange(block_, nullptr), std::exchange(capacity_, 0));
+    size_ = 0;
+}
+
 bool PackedDib::Resize(std::size_t size) {
     if (size > capacity_) {
         if (const FreedBlocks::Kept kept = Freed().Take(size); kept.block) {

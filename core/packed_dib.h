@@ -65,6 +65,8 @@ public:
 
     // Enlarges or shrinks the block, which may move; on failure it stays as it was.
     bool Resize(std::size_t size);
+    // Gives the block back now, leaving nothing, as a moved-from one is left.
+    void Release();
 
     std::uint8_t* data() { return block_; }
     const std::uint8_t* data() const { return block_; }

@@ -1,4 +1,5 @@
 #include "core/texture_file.h"
+#include <functional>
 #include "core/file_access.h"
 #include "core/messages.h"
 #include "core/palette_source.h"
@@ -33,12 +34,22 @@ Result<PackedDib> ReadTextureFile(const char* path) {
     return *std::move(dib);
 }
 
-Result<Done> WriteTextureFile(const char* path, const PackedDib& dib) {
+namespace {
+
+Result<Done> WriteTexture(const char* path, const PackedDib& dib, const std::function<void()>& written) {
     const std::span<const std::uint8_t> pieces[] = {dib.Pixels()};
-    switch (Files().ReplaceFile(path, pieces)) {
+    switch (Files().ReplaceFile(path, pieces, written)) {
         case WriteOutcome::Written: return Done{};
         case WriteOutcome::CreateFailed: return Failure{&kTextureNotCreated, path};
         case WriteOutcome::WriteFailed: break;
     }
     return Failure{&kWriteFailed, path};
+}
+
+}  // namespace
+
+Result<Done> WriteTextureFile(const char* path, const PackedDib& dib) { return WriteTexture(path, dib, nullptr); }
+
+Result<Done> WriteTextureFile(const char* path, PackedDib&& dib) {
+    return WriteTexture(path, dib, [&dib] { dib.Release(); });
 }

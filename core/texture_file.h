@@ -18,3 +18,7 @@ Result<PackedDib> ReadTextureFile(const char* path);
 // Writes the pixel rows of dib as the whole file; the old file, if any, stays
 // as it was unless every byte was written.
 Result<Done> WriteTextureFile(const char* path, const PackedDib& dib);
+// The same, giving dib's block back once every byte is written, before the
+// wait for the disk: a batch's files waiting for their flushes hold no
+// picture, and the next file's conversion takes the same block again.
+Result<Done> WriteTextureFile(const char* path, PackedDib&& dib);

@@ -55,8 +55,9 @@ void ShowIfFailed(const Result<Done>& written) {
 // threads.
 void WriteTarget(HWND main_window, const char* target_path, bool texture, PackedDib converted, WritesInFlight* writes) {
     if (!MayWriteTarget(main_window, target_path, writes)) return;
-    auto write = [texture, path = std::string(target_path), dib = std::make_shared<const PackedDib>(std::move(converted))] {
-        return texture ? WriteTextureFile(path.c_str(), *dib) : WriteBitmapFile(path.c_str(), *dib);
+    // Each write runs once; it lets the picture go before the wait for the disk.
+    auto write = [texture, path = std::string(target_path), dib = std::make_shared<PackedDib>(std::move(converted))] {
+        return texture ? WriteTextureFile(path.c_str(), std::move(*dib)) : WriteBitmapFile(path.c_str(), std::move(*dib));
     };
     if (writes) {
         TellWrites(writes->Start(target_path, std::move(write)));

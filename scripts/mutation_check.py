@@ -96,6 +96,8 @@ NAMED = [
      "the answers for the second piece of a row longer than a run written over those of its first"),
     ("n-rows-narrow-spread", "core", "core/texture_conversion.cpp", "found[r * searched + ", "found[r * kTextureSide + ",
      "the rows after the first of a group, in a picture less wide than the texture, spread from the wrong place"),
+    ("n-let-go-after-flush", "core", "core/file_access.cpp", "    if (complete && written) written();\n", "",
+     "a picture handed to a writer kept until its file is flushed and moved"),
     ("n-freed-block-twice", "core", "core/packed_dib.cpp", "kept.capacity / 2 < size", "kept.capacity / 4 < size",
      "a freed block four times the size asked for handed to a small picture, which keeps it from the large one"),
     ("n-freed-block-grown", "core", "core/packed_dib.cpp", "if (size_ > 0) std::memcpy(kept.block, block_, size_);",

@@ -96,13 +96,15 @@ TEST(WriterOutcomes, WrittenFilesHoldExactlyTheImageAndFailuresTellAndKeepTheOld
     EXPECT_EQ(TemporaryPathFor("odd~"), "odd$");  // never the target itself
 }
 
-// The steps of every replace, in the order taken, each then taken for real.
+// The steps of every replace, in the order taken, each then taken for real;
+// with a picture watched, whether it still held its block at each write and
+// flush.
 class RecordedSteps final : public ForwardingFileSystem {
 public:
     std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
         steps.push_back("create");
         std::unique_ptr<WritableFile> file = real_.CreateTemporary(path, temporary);
-        return file ? std::make_unique<Recorded>(std::move(file), steps) : nullptr;
+        return file ? std::make_unique<Recorded>(std::move(file), *this) : nullptr;
     }
     bool MoveTemporary(const std::string& temporary, const char* path) override {
         steps.push_back("move");
@@ -113,27 +115,30 @@ public:
         real_.FlushFolder(path);
     }
     std::vector<std::string> steps;
+    const PackedDib* watched = nullptr;
 
 private:
+    std::string Held() const { return watched && watched->size() != 0 ? ", picture held" : ""; }
+
     class Recorded final : public WritableFile {
     public:
-        Recorded(std::unique_ptr<WritableFile> file, std::vector<std::string>& steps) : file_(std::move(file)), steps_(steps) {}
+        Recorded(std::unique_ptr<WritableFile> file, RecordedSteps& files) : file_(std::move(file)), files_(files) {}
         bool Write(std::span<const std::uint8_t> bytes) override {
-            steps_.push_back("write " + std::to_string(bytes.size()));
+            files_.steps.push_back("write " + std::to_string(bytes.size()) + files_.Held());
             return file_->Write(bytes);
         }
         bool Flush() override {
-            steps_.push_back("flush");
+            files_.steps.push_back("flush" + files_.Held());
             return file_->Flush();
         }
         bool Close() override {
-            steps_.push_back("close");
+            files_.steps.push_back("close");
             return file_->Close();
         }
 
     private:
         std::unique_ptr<WritableFile> file_;
-        std::vector<std::string>& steps_;
+        RecordedSteps& files_;
     };
 };
 
@@ -164,6 +169,34 @@ TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     }
     std::ranges::sort(files.steps);
     EXPECT_EQ(files.steps, (std::vector<std::string>{"flush folder of c.af", "flush folder of d.af"}));
+}
+
+// A picture handed over is let go once all its bytes are written, before the
+// wait for the disk, so that a batch's files waiting for their flushes hold
+// no memory; a picture lent stays whole.
+TEST(WriterOutcomes, AHandedOverPictureIsLetGoBetweenItsWritesAndTheFlush) {
+    ScratchFolder folder;
+    const auto table = PatternBytes(1024, 1);
+    const auto pixels = PatternBytes(kTexturePixelBytes, 2);
+    const PackedDib lent = MakeDib(TextureHeader(), table, pixels);
+    PackedDib texture = MakeDib(TextureHeader(), table, pixels);
+    PackedDib bitmap = MakeDib(TextureHeader(), table, pixels);
+    RecordedSteps files;
+    files.watched = &lent;
+    ASSERT_TRUE(WriteTextureFile((folder / "a.af").c_str(), lent));
+    files.watched = &texture;
+    ASSERT_TRUE(WriteTextureFile((folder / "b.af").c_str(), std::move(texture)));
+    files.watched = &bitmap;
+    ASSERT_TRUE(WriteBitmapFile((folder / "c.bmp").c_str(), std::move(bitmap)));
+    EXPECT_EQ(lent.size(), 40 + table.size() + pixels.size());
+    EXPECT_EQ(ReadWholeFile(folder / "b.af"), pixels);
+    const std::vector<std::uint8_t> written = ReadWholeFile(folder / "c.bmp");
+    ASSERT_EQ(written.size(), 14 + 40 + table.size() + pixels.size());
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), written.end() - static_cast<std::ptrdiff_t>(pixels.size())));
+    EXPECT_EQ(files.steps, (std::vector<std::string>{"create", "write 65536, picture held", "flush, picture held", "close", "move",
+                                                     "flush folder of a.af", "create", "write 65536, picture held", "flush", "close", "move",
+                                                     "flush folder of b.af", "create", "write 14, picture held", "write 66600, picture held",
+                                                     "flush", "close", "move", "flush folder of c.bmp"}));
 }
 
 }  // namespace

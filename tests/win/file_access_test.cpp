@@ -22,7 +22,7 @@ protected:
 
     WriteOutcome Replace(const std::string& path) {
         const std::span<const std::uint8_t> pieces[] = {kNew};
-        return Files().ReplaceFile(path.c_str(), pieces);
+        return Files().ReplaceFile(path.c_str(), pieces, nullptr);
     }
     std::vector<std::string> Entries(const std::string& folder) const {
         std::vector<std::string> names;
