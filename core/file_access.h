@@ -63,7 +63,8 @@ enum class WriteOutcome { Written, CreateFailed, WriteFailed };
 class WritableFile {
 public:
     virtual ~WritableFile() = default;
-    // Writes every byte; false when that fails.
+    // Writes every byte, done with them when it returns (ReplaceFile's caller
+    // may free them then); false when that fails.
     virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
     // Makes the bytes written so far reach the disk; false when that fails.
     virtual bool Flush() = 0;
