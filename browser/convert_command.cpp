@@ -63,7 +63,7 @@ void ConvertSelectionWithDefaultNames(HWND main_window, const SideTraits& from) 
     for (; item != -1; item = NextSelected(list, item)) {
         ConvertWithDefaultName(main_window, from, folders, ListItemText(list, item), batch ? &*batch : nullptr);
     }
-    if (batch) FinishBatch(*batch);
+    if (batch) FinishBatch(main_window, *batch);
     RefillList(main_window, from.other);
 }
 

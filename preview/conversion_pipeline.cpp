@@ -26,8 +26,39 @@ bool Told(HWND owner, const Failure& failure) {
     return false;
 }
 
+// The pictures a batch holds, drawn now.
+void DrawKeptPictures(HWND main_window, ConversionBatch* batch) {
+    if (!batch || !batch->undrawn_source || !batch->undrawn_converted) return;
+    ShowPictures(main_window, *batch->undrawn_source, *batch->undrawn_converted);
+    batch->panes_drawn_at = GetTickCount64();
+    batch->undrawn_source.reset();
+    batch->undrawn_converted.reset();
+}
+
+std::optional<PackedDib> CopyOf(const PackedDib& picture) {
+    std::optional<PackedDib> copy = PackedDib::Allocate(picture.size());
+    if (copy && picture.size() != 0) std::memcpy(copy->data(), picture.data(), picture.size());
+    return copy;
+}
+
+// The pictures of a conversion shown in the panes at once; a batch holds
+// copies of them instead, drawn when it last drew a tenth of a second ago or
+// more.
+void ShowConverted(HWND main_window, const PackedDib& source, const PackedDib& converted, ConversionBatch* batch) {
+    if (batch) {
+        batch->undrawn_source = CopyOf(source);
+        batch->undrawn_converted = CopyOf(converted);
+        if (batch->undrawn_source && batch->undrawn_converted) {
+            if (GetTickCount64() - batch->panes_drawn_at >= 100) DrawKeptPictures(main_window, batch);
+            return;
+        }
+    }
+    ShowPictures(main_window, source, converted);
+}
+
 // The failures of a batch's writes, oldest first; a writer's message has no owner.
-void TellWrites(const std::vector<Failure>& failures) {
+void TellWrites(HWND main_window, ConversionBatch& batch, const std::vector<Failure>& failures) {
+    if (!failures.empty()) DrawKeptPictures(main_window, &batch);
     for (const Failure& failure : failures) Told(nullptr, failure);
 }
 
@@ -35,13 +66,14 @@ void TellWrites(const std::vector<Failure>& failures) {
 // question and fails later, when it cannot be written. In a batch, a question,
 // or a target an earlier write is still making, waits for every write before
 // it, so that what those came to is told first.
-bool MayWriteTarget(HWND main_window, const char* target_path, WritesInFlight* writes) {
-    if (writes && writes->Writing(target_path)) TellWrites(writes->WaitForAll());
+bool MayWriteTarget(HWND main_window, const char* target_path, ConversionBatch* batch) {
+    if (batch && batch->writes.Writing(target_path)) TellWrites(main_window, *batch, batch->writes.WaitForAll());
     if (!IsExistingFile(target_path)) {
-        if (writes) TellWrites(writes->Ended());
+        if (batch) TellWrites(main_window, *batch, batch->writes.Ended());
         return true;
     }
-    if (writes) TellWrites(writes->WaitForAll());
+    if (batch) TellWrites(main_window, *batch, batch->writes.WaitForAll());
+    DrawKeptPictures(main_window, batch);
     return ShowMessage(main_window, kOverwriteTarget, target_path) == IDYES;
 }
 
@@ -53,14 +85,14 @@ void ShowIfFailed(const Result<Done>& written) {
 // Writes the converted picture to target_path as the request's kind of file,
 // once the user agrees to replace a file there; in a batch, on the batch's
 // threads.
-void WriteTarget(HWND main_window, const char* target_path, bool texture, PackedDib converted, WritesInFlight* writes) {
-    if (!MayWriteTarget(main_window, target_path, writes)) return;
+void WriteTarget(HWND main_window, const char* target_path, bool texture, PackedDib converted, ConversionBatch* batch) {
+    if (!MayWriteTarget(main_window, target_path, batch)) return;
     // Each write runs once; it lets the picture go before the wait for the disk.
     auto write = [texture, path = std::string(target_path), dib = std::make_shared<PackedDib>(std::move(converted))] {
         return texture ? WriteTextureFile(path.c_str(), std::move(*dib)) : WriteBitmapFile(path.c_str(), std::move(*dib));
     };
-    if (writes) {
-        TellWrites(writes->Start(target_path, std::move(write)));
+    if (batch) {
+        TellWrites(main_window, *batch, batch->writes.Start(target_path, std::move(write)));
     } else {
         ShowIfFailed(write());
     }
@@ -86,7 +118,10 @@ bool PutDibOnClipboard(const PackedDib& dib) {
 
 ConversionBatch::ConversionBatch(Side side) : options(TextureOptionsFor(side)) {}
 
-void FinishBatch(ConversionBatch& batch) { TellWrites(batch.writes.WaitForAll()); }
+void FinishBatch(HWND main_window, ConversionBatch& batch) {
+    DrawKeptPictures(main_window, &batch);
+    TellWrites(main_window, batch, batch.writes.WaitForAll());
+}
 
 bool RunConversion(HWND main_window, const char* source_path, const char* target_path, PipelineRequest request,
                    ConversionBatch* batch) {
@@ -97,6 +132,11 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     // the pane and for the conversion alike.
     const TextureOptions options = batch ? batch->options : TextureOptionsFor(*side);
     FollowFile(main_window, *side, source_path, options);
+    // A message about this file finds the panes showing the file before it.
+    const auto fail = [&](HWND owner, const Failure& failure) {
+        DrawKeptPictures(main_window, batch);
+        return Told(owner, failure);
+    };
 
     // Of a large picture only what the texture shows is read for the
     // conversion, then only what the Source pane shows for the pane, and the
@@ -105,10 +145,10 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
     const SideTraits& traits = TraitsOf(*side);
     bool whole = false;
     Result<PackedDib> source = traits.read(source_path, kTextureSide, kTextureSide, &whole);
-    if (!source) return Told(nullptr, source.Problem());
+    if (!source) return fail(nullptr, source.Problem());
 
     std::array<std::uint8_t, kTexturePaletteBytes> palette{};
-    if (const Result<Done> loaded = LoadTexturePalette(palette); !loaded) return Told(main_window, loaded.Problem());
+    if (const Result<Done> loaded = LoadTexturePalette(palette); !loaded) return fail(main_window, loaded.Problem());
 
     // The Destination pane shows what converting writes, options and all.
     // Averaging takes in every row of the bitmap, which is read again for
@@ -120,13 +160,13 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
             Result<PackedDib> conversion = ConvertBitmapFile(source_path, *nearest, options);
             // The file read again may fail to read now; a picture it holds
             // that cannot be converted is the main window's message.
-            if (!conversion && conversion.Problem().message != &kCannotConvert) return Told(nullptr, conversion.Problem());
+            if (!conversion && conversion.Problem().message != &kCannotConvert) return fail(nullptr, conversion.Problem());
             converted = std::move(conversion).Take();
         }
     } else {
         converted = ConvertToTexture(*source, palette, options);
     }
-    if (!converted) return Told(main_window, {&kCannotConvert, source_path});
+    if (!converted) return fail(main_window, {&kCannotConvert, source_path});
 
     // What was cut down to the texture's size is read again: for the Source
     // pane only what it shows, and the whole picture for the clipboard.
@@ -134,15 +174,14 @@ bool RunConversion(HWND main_window, const char* source_path, const char* target
         const bool for_clipboard = request == PipelineRequest::CopyBitmapToClipboard;
         const SIZE pane = SourcePaneSize(main_window);
         source = traits.read(source_path, for_clipboard ? 0 : pane.cx, for_clipboard ? 0 : pane.cy, nullptr);
-        if (!source) return Told(nullptr, source.Problem());
+        if (!source) return fail(nullptr, source.Problem());
     }
-    ShowPictures(main_window, *source, *converted);
+    ShowConverted(main_window, *source, *converted, batch);
 
     switch (request) {
     case PipelineRequest::BitmapToTexture:
     case PipelineRequest::TextureToBitmap:
-        if (target_path) WriteTarget(main_window, target_path, request == PipelineRequest::BitmapToTexture, *std::move(converted),
-                                    batch ? &batch->writes : nullptr);
+        if (target_path) WriteTarget(main_window, target_path, request == PipelineRequest::BitmapToTexture, *std::move(converted), batch);
         break;
     case PipelineRequest::CopyTextureToClipboard:
         CopyToClipboard(main_window, *converted);

@@ -376,6 +376,36 @@ TEST_F(BrowserTest, DefaultNamesConvertEachSelectedItemAndBackByteForByte) {
     }
 }
 
+// A batch draws its panes only now and then, however fast it converts; yet
+// each message and the end find them showing the last file converted.
+TEST_F(BrowserTest, EachMessageOfABatchAndItsEndFindThePanesShowingTheLastFileConverted) {
+    // a to g; c cannot be read, b's target is a folder, d's and f's are there.
+    const int levels[][3] = {{5, 0, 0}, {0, 5, 0}, {0, 0, 0}, {0, 0, 5}, {5, 5, 0}, {0, 5, 5}, {5, 0, 5}};
+    for (int i = 0; i < 7; ++i) {
+        const int index = CubeIndex(levels[i][0], levels[i][1], levels[i][2]);
+        textures_.Write(std::string(1, static_cast<char>('a' + i)) + ".af", i == 2 ? Bytes{1} : Texture([&](int, int) { return index; }));
+    }
+    std::filesystem::create_directory(bitmaps_.Path() / "b.af.bmp");
+    bitmaps_.Write("d.af.bmp", {1});
+    bitmaps_.Write("f.af.bmp", {1});
+    StartMainWindow();
+    using Panes = std::pair<std::uint32_t, std::uint32_t>;
+    const auto panes = [&] { return Panes(PaneCentre(Item(IDC_SOURCE_PANE)), PaneCentre(Item(IDC_DESTINATION_PANE))); };
+    std::vector<Panes> seen;
+    messages_.seeing = [&] { seen.push_back(panes()); };
+    Select(IDC_TEXTURES_LIST, {0, 1, 2, 3, 4, 5, 6});
+    for (int answer : {IDOK, IDOK, IDNO, IDNO}) messages_.QueueAnswer(answer);
+    Press(IDC_AF_TO_BMP);
+    ASSERT_EQ(messages_.Messages().size(), 4u);
+    ExpectMessage(messages_.Messages()[0], "@", "Error reading file!", MB_OK | MB_ICONWARNING, (textures_.Path() / "c.af").string());
+    ExpectMessage(messages_.Messages()[1], "Error opening file", "@", MB_OK, (bitmaps_.Path() / "b.af.bmp").string());
+    EXPECT_EQ(messages_.Messages()[2].text, (bitmaps_.Path() / "d.af.bmp").string());
+    EXPECT_EQ(messages_.Messages()[3].text, (bitmaps_.Path() / "f.af.bmp").string());
+    const auto both = [](int r, int g, int b) { return Panes(CubeColour(r, g, b), CubeColour(r, g, b)); };
+    EXPECT_EQ(seen, (std::vector<Panes>{both(0, 5, 0), both(0, 0, 5), both(0, 0, 5), both(0, 5, 5)}));
+    EXPECT_EQ(panes(), both(5, 0, 5));
+}
+
 // Without default names only the focused item, and only when it is selected,
 // goes through the Save dialog, which opens in the target folder on the
 // proposed name; the target list is refilled even when the user cancels.

@@ -13,6 +13,7 @@
 MessageRecorder::MessageRecorder() {
     SetMessageBoxStandIn([this](HWND owner, const std::string& text, const std::string& caption, unsigned style) {
         messages_.push_back({text, caption, style, owner});
+        if (seeing) seeing();
         if (answers_.empty()) return IDOK;
         const int answer = answers_.front();
         answers_.pop_front();

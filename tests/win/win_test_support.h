@@ -25,7 +25,8 @@ inline const std::string kNamesInThreeScripts[] = {"\xD1\x82\xD0\xB5\xD1\x81\xD1
                                                    "\xE9\xA3\x9B\xE8\xA1\x8C\xE6\xA9\x9F"};
 
 // Answers message boxes from a script (IDOK when the script is empty) and
-// keeps every question asked while it is in place.
+// keeps every question asked while it is in place; seeing, when set, looks
+// at the screen as each box would show.
 class MessageRecorder : Uncopyable {
 public:
     MessageRecorder();
@@ -33,6 +34,7 @@ public:
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     const std::vector<ShownMessage>& Messages() const { return messages_; }
     void Clear() { messages_.clear(); }
+    std::function<void()> seeing;
 
 private:
     std::deque<int> answers_;
