@@ -62,6 +62,20 @@ TEST_F(SettingsStoreTest, AFolderGetterKeepsAnExistingFolderAndOtherwiseStoresTh
         {"Bitmaps", std::vector<BYTE>(400, 'b'), program, nullptr},  // too long to read: missing
         {"Textures", std::vector<BYTE>(260, 't'), program, nullptr},  // no room for its end: missing
     };
+    // "Z:" alone names drive Z's current folder, here one that is gone, the
+    // process's own being on drive C: a drive's root must be tested whole.
+    const struct GoneFolderOnZ {
+        GoneFolderOnZ(const std::string& current, const std::string& gone) {
+            GetCurrentDirectoryA(MAX_PATH, kept);
+            SetCurrentDirectoryA(current.c_str());
+            SetEnvironmentVariableA("=Z:", gone.c_str());
+        }
+        ~GoneFolderOnZ() {
+            SetEnvironmentVariableA("=Z:", nullptr);
+            SetCurrentDirectoryA(kept);
+        }
+        char kept[MAX_PATH] = {};
+    } gone_folder_on_z(real.WithBackslash(), vanished);
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name << " " << row.stored.size() << " bytes: " << row.answer);
         StoreRaw(row.name, REG_SZ, row.stored);
