@@ -186,6 +186,20 @@ TEST_F(SkinTest, BannerLinesAreBlackTextInTheirFontsOverALightBlueCopyAfterTheir
         // The static and the window do not keep asking each other for more.
         EXPECT_FALSE(GetUpdateRect(banner, nullptr, FALSE));
         EXPECT_FALSE(GetUpdateRect(row.window, nullptr, FALSE));
+
+        // A repaint of the window over half the line leaves the line as it
+        // was: its text is not drawn again over the other half's.
+        RECT line = ClientOf(banner);
+        MapWindowPoints(banner, row.window, reinterpret_cast<POINT*>(&line), 2);
+        const RECT client = ClientOf(row.window);
+        Canvas before(client.right, client.bottom), after(client.right, client.bottom);
+        CaptureClient(row.window, before);
+        RECT half = line;
+        half.right = (line.left + line.right) / 2;
+        InvalidateRect(row.window, &half, FALSE);
+        UpdateWindow(row.window);
+        CaptureClient(row.window, after);
+        EXPECT_TRUE(after.SameArea(line.left, line.top, before, line.left, line.top, line.right - line.left, line.bottom - line.top));
     }
 }
 
