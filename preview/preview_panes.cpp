@@ -189,17 +189,15 @@ SIZE SourcePaneSize(HWND main_window) {
     return {client.right > 0 ? client.right : 1, client.bottom > 0 ? client.bottom : 1};
 }
 
-void KeepPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
+void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
     const PackedDib* pictures[] = {&source, &converted};
     for (int i = 0; i < 2; ++i) {
         HWND pane = DialogItem(main_window, kPaneIds[i]);
-        if (PaneState* state = StateOf(pane)) KeepPicture(pane, *state, *pictures[i]);
+        PaneState* state = StateOf(pane);
+        if (!state) continue;
+        KeepPicture(pane, *state, *pictures[i]);
+        if (state->picture) ShowPictureNow(pane, *state);
     }
-}
-
-void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted) {
-    KeepPictures(main_window, source, converted);
-    RedrawPanes(main_window);
     GdiFlush();
 }
 

@@ -25,9 +25,6 @@ void FollowFile(HWND main_window, Side side, const char* path, TextureOptions op
 SIZE SourcePaneSize(HWND main_window);
 // Replaces both pictures and paints them at once.
 void ShowPictures(HWND main_window, const PackedDib& source, const PackedDib& converted);
-// Replaces both pictures without painting them: the panes go on showing what
-// they showed until RedrawPanes or their next paint.
-void KeepPictures(HWND main_window, const PackedDib& source, const PackedDib& converted);
 // True when the panes follow this file of the side and neither it nor the
 // options have changed since it was last read.
 bool FollowsUnchanged(HWND main_window, Side side, const char* path);
