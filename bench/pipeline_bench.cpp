@@ -105,6 +105,7 @@ private:
         bool Write(std::span<const std::uint8_t> bytes) override { return file_->Write(bytes); }
         bool Flush() override { return true; }
         bool Close() override { return file_->Close(); }
+        bool MoveWhileOpen(const char* path) override { return file_->MoveWhileOpen(path); }
 
     private:
         std::unique_ptr<WritableFile> file_;

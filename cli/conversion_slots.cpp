@@ -14,6 +14,7 @@ public:
         return file_->Flush();
     }
     bool Close() override { return file_->Close(); }
+    bool MoveWhileOpen(const char* path) override { return file_->MoveWhileOpen(path); }
 
 private:
     std::unique_ptr<WritableFile> file_;

@@ -52,7 +52,10 @@ WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span
     // The flush before the move is what keeps the old file safe: without it
     // the new name may reach the disk before the new bytes do.
     complete = complete && file->Flush();
-    if (!file->Close()) complete = false;
+    const bool moved = complete && file->MoveWhileOpen(path);
+    // Once the flushed bytes have the target's name, a close has nothing
+    // left to lose.
+    if (!file->Close() && !moved) complete = false;
     file.reset();
     if (!complete) {
         RemoveTemporary(temporary);
@@ -60,7 +63,7 @@ WriteOutcome FileSystem::ReplaceFile(const char* path, std::span<const std::span
     }
     // A target that cannot be replaced (held open by another program) is
     // one that could not have been created either.
-    if (!MoveTemporary(temporary, path)) {
+    if (!moved && !MoveTemporary(temporary, path)) {
         RemoveTemporary(temporary);
         return WriteOutcome::CreateFailed;
     }

@@ -70,6 +70,11 @@ public:
     virtual bool Flush() = 0;
     // False when closing reports that a write failed.
     virtual bool Close() = 0;
+    // Puts this temporary, flushed, in the place of path before it is
+    // closed, where the platform can rename a file through its own handle
+    // (Windows): the file is not opened again by name for the move. False
+    // when it did not; the replace then closes it and moves it by name.
+    virtual bool MoveWhileOpen(const char* /*path*/) { return false; }
 };
 
 class FileSystem {
@@ -97,7 +102,8 @@ public:
     virtual std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) = 0;
     // Puts the closed temporary in the place of path, which keeps the old
     // file's permissions or attributes; false when that fails, or when path
-    // cannot be replaced and CreateTemporary left that to this step.
+    // cannot be replaced and CreateTemporary left that to this step. (The
+    // same for WritableFile::MoveWhileOpen.)
     virtual bool MoveTemporary(const std::string& temporary, const char* path) = 0;
     virtual void RemoveTemporary(const std::string& temporary) = 0;
     // Makes the folder that holds path reach the disk with its entries.

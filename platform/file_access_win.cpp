@@ -2,11 +2,49 @@
 // <windows.h> names its own ReplaceFile as a macro for ReplaceFileA; the file
 // system's replace of the portable core is meant here.
 #undef ReplaceFile
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 #include "core/file_access.h"
 #include "platform/guards.h"
 
 namespace {
+
+// The attributes of the file that path replaces (hidden, system...), to
+// give back to the new one, or INVALID_FILE_ATTRIBUTES when there is none;
+// nothing when it is a read-only file or a folder, which are not replaced
+// (Wine would replace a read-only file). Asked at the move only, not before
+// the temporary is made as well: under Wine each look-up of a name not yet
+// in the folder reads the whole folder.
+std::optional<DWORD> AttributesToKeep(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return std::nullopt;
+    return attributes;
+}
+
+// The name a rename through a handle takes: the full path in the system's
+// own form (\??\C:\... or \??\UNC\server\...), as a move by name passes it
+// on Windows and under Wine alike. Empty for a path of any other kind, or
+// one the ANSI code page does not convert whole: such a file is moved by name.
+std::wstring SystemPathOf(const char* path) {
+    const UINT code_page = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    const int length = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length) != length) return {};
+    const DWORD room = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (room == 0) return {};
+    std::wstring full(room, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), room, full.data(), nullptr);
+    if (written == 0 || written >= room) return {};
+    full.resize(written);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\??\\" + full;
+    if (full.size() >= 3 && full.starts_with(L"\\\\") && full[2] != L'?' && full[2] != L'.') return L"\\??\\UNC" + full.substr(1);
+    return {};
+}
 
 class Win32ReadableFile final : public ReadableFile {
 public:
@@ -59,6 +97,33 @@ public:
 
     bool Close() override { return handle_.Close(); }
 
+    // Renamed through the handle it was written by: a move by name opens the
+    // file again, which under Wine costs three requests to its server. The
+    // write-through a move by name asks for changes only a move between
+    // volumes, done as a copy, and the temporary lies beside its target.
+    bool MoveWhileOpen(const char* path) override {
+        const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
+        if (!kept_attributes) return false;
+        const std::wstring target = SystemPathOf(path);
+        if (target.empty()) return false;
+        const std::size_t name_bytes = target.size() * sizeof(wchar_t);
+        // Zeroed, so the name ends in a null as well; words of eight bytes
+        // keep the structure's handle aligned.
+        std::vector<std::uint64_t> room((sizeof(FILE_RENAME_INFO) + name_bytes + 7) / 8);
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(room.data());
+        rename->ReplaceIfExists = TRUE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name_bytes);
+        std::memcpy(rename->FileName, target.data(), name_bytes);
+        if (!SetFileInformationByHandle(handle_.Get(), FileRenameInfo, rename, static_cast<DWORD>(room.size() * 8))) return false;
+        if (*kept_attributes != INVALID_FILE_ATTRIBUTES) {
+            FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+            basic.FileAttributes = *kept_attributes;
+            SetFileInformationByHandle(handle_.Get(), FileBasicInfo, &basic, sizeof basic);
+        }
+        return true;
+    }
+
 private:
     OwnedFileHandle handle_;
 };
@@ -73,26 +138,18 @@ public:
 
     std::unique_ptr<WritableFile> CreateTemporary(const char*, const std::string& temporary) override {
         OwnedFileHandle file(
-            CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return nullptr;
         return std::make_unique<Win32WritableFile>(std::move(file));
     }
 
     bool MoveTemporary(const std::string& temporary, const char* path) override {
-        // The attributes of the file being replaced (hidden, system...), to
-        // give back to the new one. A read-only file or a folder is refused,
-        // as opening it for writing would be (Wine's MoveFileExA would replace
-        // a read-only file). Asked here only, not before the temporary is
-        // made as well: under Wine each look-up of a name not yet in the
-        // folder reads the whole folder.
-        const DWORD kept_attributes = GetFileAttributesA(path);
-        if (kept_attributes != INVALID_FILE_ATTRIBUTES && (kept_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-            return false;
-        }
+        const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
+        if (!kept_attributes) return false;
         // Write-through: the move has reached the disk when it returns, so
         // the folder needs no flush of its own.
         if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
-        if (kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, kept_attributes);
+        if (*kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, *kept_attributes);
         return true;
     }
 

@@ -104,7 +104,7 @@ public:
     std::unique_ptr<WritableFile> CreateTemporary(const char* path, const std::string& temporary) override {
         steps.push_back("create");
         std::unique_ptr<WritableFile> file = real_.CreateTemporary(path, temporary);
-        return file ? std::make_unique<Recorded>(std::move(file), *this) : nullptr;
+        return file ? std::make_unique<Recorded>(std::move(file), *this, temporary) : nullptr;
     }
     bool MoveTemporary(const std::string& temporary, const char* path) override {
         steps.push_back("move");
@@ -116,13 +116,16 @@ public:
     }
     std::vector<std::string> steps;
     const PackedDib* watched = nullptr;
+    // Renames an open temporary, as Windows can.
+    bool moves_while_open = false;
 
 private:
     std::string Held() const { return watched && watched->size() != 0 ? ", picture held" : ""; }
 
     class Recorded final : public WritableFile {
     public:
-        Recorded(std::unique_ptr<WritableFile> file, RecordedSteps& files) : file_(std::move(file)), files_(files) {}
+        Recorded(std::unique_ptr<WritableFile> file, RecordedSteps& files, std::string temporary)
+            : file_(std::move(file)), files_(files), temporary_(std::move(temporary)) {}
         bool Write(std::span<const std::uint8_t> bytes) override {
             files_.steps.push_back("write " + std::to_string(bytes.size()) + files_.Held());
             return file_->Write(bytes);
@@ -135,15 +138,22 @@ private:
             files_.steps.push_back("close");
             return file_->Close();
         }
+        bool MoveWhileOpen(const char* path) override {
+            files_.steps.push_back("move while open");
+            return files_.moves_while_open && files_.real_.MoveTemporary(temporary_, path);
+        }
 
     private:
         std::unique_ptr<WritableFile> file_;
         RecordedSteps& files_;
+        std::string temporary_;
     };
 };
 
 // The new bytes reach the disk before they replace the old file, and the
-// folder after; a batch flushes each folder once, after all its renames. A
+// folder after; a temporary the platform cannot rename while open is
+// closed and moved by name, one it can is not moved again. A batch flushes
+// each folder once, after all its renames. A
 // picture lent to a writer stays whole; one handed over is let go once all
 // its bytes are written, before the wait for the disk, so that a batch's
 // files waiting for their flushes hold no memory.
@@ -162,9 +172,16 @@ TEST(WriterOutcomes, BytesAreFlushedBeforeTheRenameAndTheFolderAfter) {
     ASSERT_TRUE(WriteBitmapFile((folder / "b.bmp").c_str(), std::move(handed)));
     EXPECT_EQ(ReadWholeFile(folder / "a.af"), pixels);
     EXPECT_EQ(lent.size(), 40 + table.size() + pixels.size());
-    EXPECT_EQ(files.steps, (std::vector<std::string>{"create", "write 65536, picture held", "flush, picture held", "close", "move",
-                                                     "flush folder of a.af", "create", "write 14, picture held", "write 66600, picture held",
-                                                     "flush", "close", "move", "flush folder of b.bmp"}));
+    files.watched = nullptr;
+    files.moves_while_open = true;
+    ASSERT_TRUE(WriteTextureFile((folder / "a.af").c_str(), MakeDib(TextureHeader(), table, PatternBytes(kTexturePixelBytes, 4))));
+    EXPECT_EQ(ReadWholeFile(folder / "a.af"), PatternBytes(kTexturePixelBytes, 4));
+    EXPECT_EQ(files.steps, (std::vector<std::string>{"create", "write 65536, picture held", "flush, picture held", "move while open", "close",
+                                                     "move", "flush folder of a.af", "create", "write 14, picture held",
+                                                     "write 66600, picture held", "flush", "move while open", "close", "move",
+                                                     "flush folder of b.bmp", "create", "write 65536", "flush", "move while open", "close",
+                                                     "flush folder of a.af"}));
+    files.moves_while_open = false;
     files.steps.clear();
     {
         FolderFlushes batch;

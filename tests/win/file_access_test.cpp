@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include "core/file_access.h"
@@ -82,6 +84,49 @@ TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTem
     for (int write = 0; write < 3; ++write) EXPECT_EQ(Replace(target), WriteOutcome::Written);
     EXPECT_EQ(ReadWholeFile(target), kNew);
     EXPECT_EQ(Entries(scratch_.Path().string()), std::vector<std::string>{"plane.oaf"});
+}
+
+// A written temporary takes its target's place through its own handle,
+// whether a target is there or not, keeping a replaced file's attributes;
+// a read-only file or a folder is not replaced, and the temporary stays for
+// the replace to remove.
+TEST_F(Win32ReplaceFileTest, ATemporaryTakesItsTargetsPlaceThroughItsOwnHandle) {
+    const struct Row {
+        const char* name;
+        std::optional<DWORD> attributes;  // none: no target; 0: a folder
+        bool moved;
+    } rows[] = {
+        {"new.af", std::nullopt, true},
+        {"hidden.af", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, true},
+        {"locked.af", FILE_ATTRIBUTE_READONLY, false},
+        {"folder.af", 0, false},
+    };
+    for (const Row& row : rows) {
+        const std::string path = (scratch_.Path() / row.name).string();
+        if (row.attributes == 0u) {
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+        }
+        if (row.attributes.value_or(0) != 0) {
+            scratch_.Write(row.name, kOld);
+            ASSERT_TRUE(SetFileAttributesA(path.c_str(), *row.attributes));
+        }
+        const std::string temporary = TemporaryPathFor(path);
+        std::unique_ptr<WritableFile> file = Files().CreateTemporary(path.c_str(), temporary);
+        ASSERT_TRUE(file && file->Write(kNew) && file->Flush()) << row.name;
+        EXPECT_EQ(file->MoveWhileOpen(path.c_str()), row.moved) << row.name;
+        EXPECT_TRUE(file->Close()) << row.name;
+        EXPECT_EQ(std::filesystem::exists(temporary), !row.moved) << row.name;
+        if (row.attributes != 0u) {
+            EXPECT_EQ(ReadWholeFile(path), row.moved ? kNew : kOld) << row.name;
+        }
+        if (row.attributes.value_or(0) != 0) {
+            constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+            EXPECT_EQ(GetFileAttributesA(path.c_str()) & kKept, *row.attributes & kKept) << row.name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        std::filesystem::remove(temporary);
+        std::filesystem::remove(path);
+    }
 }
 
 // A search lists files, not folders; no match is an empty list, a folder that
