@@ -86,8 +86,10 @@ ALLOWED = {
                     | _since(_XP, "GetACP GetConsoleOutputCP SetConsoleOutputCP")
                     # The threads runtime's clock.
                     | _since(_VISTA, "GetTickCount64")
-                    # A replace reaches the disk before it takes the target's place.
-                    | _since(_XP, "FlushFileBuffers")
+                    # A replace reaches the disk before it takes the target's place,
+                    # renamed through its own handle, the path in the system's form.
+                    | _since(_XP, "FlushFileBuffers AreFileApisANSI")
+                    | _since(_VISTA, "SetFileInformationByHandle")
                     # The window's lists and the watch command follow their folders.
                     | _since(_XP, "CancelIo CreateThread FindCloseChangeNotification FindFirstChangeNotificationA "
                                   "FindNextChangeNotification GetDriveTypeA GetOverlappedResult "
