@@ -21,7 +21,8 @@ side spends flushing its files to the disk, which both sides do the same way
 each of the same batches with the files out of the page cache beforehand, as
 after a restart: then reading is the disk's work, and ours written into
 memory (/dev/shm), where no flush waits for the disk: how default -j scales
-with the processors alone. Before and after, it names the processor and
+with the processors alone, also less the time the converter takes to start
+and end with nothing to do, which no number of jobs divides. Before and after, it names the processor and
 times one loop pinned to each processor: on a virtual machine one may run at
 half the speed of another, and a figure depends on where it ran. Uses Debian's
 python3-pil; builds the Release tools in build/core-bench unless --no-build is
@@ -197,6 +198,15 @@ def ours_batch(files, out, jobs):
             (after_faults - faults) / len(files), 0.0)
 
 
+def ours_start_up():
+    """Wall ms of the converter started and ended with nothing to convert (--help): the part of a batch that
+    no number of jobs divides, which on a virtual machine may be milliseconds."""
+    convert = os.path.join(BUILD, "bin", "lumivane-convert")
+    wall = time.perf_counter()
+    subprocess.run([convert, "--help"], check=True, stdout=subprocess.DEVNULL)
+    return (time.perf_counter() - wall) * 1e3
+
+
 def durable_write(path, data):
     """As lumivane-convert replaces a file: a temporary flushed to the disk, then renamed. Returns the seconds in fsync."""
     temporary = path[:-1] + "~"
@@ -257,12 +267,13 @@ def batches(work, palette, runs, count=100):
             times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
         # The same batches written into memory, where no flush waits for a
         # disk: how default -j scales with the processors alone.
-        in_memory = {"ours1": [], "oursN": []}
+        in_memory = {"ours1": [], "oursN": [], "start": []}
         memory = tempfile.mkdtemp(prefix="lumivane-compare-", dir="/dev/shm") if os.access("/dev/shm", os.W_OK) else None
         for _ in range(runs if memory else 0):
             warm(files)
             in_memory["ours1"].append(ours_batch(files, memory, 1)[0])
             in_memory["oursN"].append(ours_batch(files, memory, 0)[0])
+            in_memory["start"].append(ours_start_up())
         if memory:
             shutil.rmtree(memory)
         for _ in range(2):
@@ -293,6 +304,10 @@ def batches(work, palette, runs, count=100):
             print("%-15s %-5s %22s %22s %22s   (wall, written into /dev/shm: no disk; default -j / -j 1: %s)" % (
                 name, "mem", "", spread(in_memory["ours1"]), spread(in_memory["oursN"]),
                 spread([a / b for a, b in zip(in_memory["ours1"], in_memory["oursN"])])))
+            count = len(files)
+            print("%-15s %-5s %22s   (ms: the converter started with nothing to do; default -j / -j 1 in memory less it: %s)" % (
+                name, "start", spread(in_memory["start"]),
+                spread([(a * count - s) / (b * count - s) for a, b, s in zip(in_memory["ours1"], in_memory["oursN"], in_memory["start"])])))
         sys.stdout.flush()
 
 

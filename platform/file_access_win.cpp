@@ -26,9 +26,10 @@ std::optional<DWORD> AttributesToKeep(const char* path) {
 }
 
 // The name a rename through a handle takes: the full path in the system's
-// own form (\??\C:\... or \??\UNC\server\...), as a move by name passes it
-// on Windows and under Wine alike. Empty for a path of any other kind, or
-// one the ANSI code page does not convert whole: such a file is moved by name.
+// own form, \??\C:\..., as a move by name passes it on Windows and under
+// Wine alike. Empty for a path on no drive letter (a share named \\server\...,
+// \\?\...), or one the ANSI code page does not convert whole: such a file is
+// moved by name.
 std::wstring SystemPathOf(const char* path) {
     const UINT code_page = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
     const int length = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
@@ -41,9 +42,8 @@ std::wstring SystemPathOf(const char* path) {
     const DWORD written = GetFullPathNameW(wide.c_str(), room, full.data(), nullptr);
     if (written == 0 || written >= room) return {};
     full.resize(written);
-    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\??\\" + full;
-    if (full.size() >= 3 && full.starts_with(L"\\\\") && full[2] != L'?' && full[2] != L'.') return L"\\??\\UNC" + full.substr(1);
-    return {};
+    // A full path on a drive is C:\...
+    return full.size() >= 3 && full[1] == L':' ? L"\\??\\" + full : std::wstring();
 }
 
 class Win32ReadableFile final : public ReadableFile {

@@ -88,21 +88,24 @@ TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTem
 
 // A written temporary takes its target's place through its own handle,
 // whether a target is there or not, keeping a replaced file's attributes;
-// a read-only file or a folder is not replaced, and the temporary stays for
-// the replace to remove.
+// a read-only file or a folder is not replaced, nor a file named in a form
+// of path the rename does not take, and the temporary stays for the replace
+// to remove or move by name.
 TEST_F(Win32ReplaceFileTest, ATemporaryTakesItsTargetsPlaceThroughItsOwnHandle) {
     const struct Row {
         const char* name;
         std::optional<DWORD> attributes;  // none: no target; 0: a folder
         bool moved;
+        const char* prefix = "";
     } rows[] = {
         {"new.af", std::nullopt, true},
         {"hidden.af", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, true},
         {"locked.af", FILE_ATTRIBUTE_READONLY, false},
         {"folder.af", 0, false},
+        {"verbatim.af", std::nullopt, false, "\\\\?\\"},
     };
     for (const Row& row : rows) {
-        const std::string path = (scratch_.Path() / row.name).string();
+        const std::string path = row.prefix + (scratch_.Path() / row.name).string();
         if (row.attributes == 0u) {
             ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
         }
@@ -116,8 +119,8 @@ TEST_F(Win32ReplaceFileTest, ATemporaryTakesItsTargetsPlaceThroughItsOwnHandle) 
         EXPECT_EQ(file->MoveWhileOpen(path.c_str()), row.moved) << row.name;
         EXPECT_TRUE(file->Close()) << row.name;
         EXPECT_EQ(std::filesystem::exists(temporary), !row.moved) << row.name;
-        if (row.attributes != 0u) {
-            EXPECT_EQ(ReadWholeFile(path), row.moved ? kNew : kOld) << row.name;
+        if (row.attributes != 0u) {  // a file, or nothing, stays as it was unless moved over
+            EXPECT_EQ(ReadWholeFile(path), row.moved ? kNew : row.attributes ? kOld : std::vector<unsigned char>{}) << row.name;
         }
         if (row.attributes.value_or(0) != 0) {
             constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
@@ -127,6 +130,9 @@ TEST_F(Win32ReplaceFileTest, ATemporaryTakesItsTargetsPlaceThroughItsOwnHandle) 
         std::filesystem::remove(temporary);
         std::filesystem::remove(path);
     }
+    const std::string verbatim = (scratch_.Path() / "verbatim.af").string();
+    EXPECT_EQ(Replace("\\\\?\\" + verbatim), WriteOutcome::Written);  // moved by name
+    EXPECT_EQ(ReadWholeFile(verbatim), kNew);
 }
 
 // A search lists files, not folders; no match is an empty list, a folder that
