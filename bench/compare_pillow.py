@@ -22,11 +22,11 @@ each of the same batches with the files out of the page cache beforehand, as
 after a restart: then reading is the disk's work, and ours written into
 memory (/dev/shm), where no flush waits for the disk: how default -j scales
 with the processors alone, also less the time the converter takes to start
-and end with nothing to do, which no number of jobs divides. Before and after, it names the processor and
-times one loop pinned to each processor: on a virtual machine one may run at
-half the speed of another, and a figure depends on where it ran. Uses Debian's
-python3-pil; builds the Release tools in build/core-bench unless --no-build is
-given.
+and end with nothing to do, which no number of jobs divides. Before and
+after, it names the processor and times one loop pinned to each processor:
+on a virtual machine one may run at half the speed of another, and a figure
+depends on where it ran. Uses Debian's python3-pil; builds the Release tools
+in build/core-bench unless --no-build is given.
 
     bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
 """
