@@ -10,12 +10,14 @@ ratio), and how many of the 65,536
 pixels each maps to a colour that is not the nearest one, and the time of
 our first conversion in a new process. Then the time per file of batches of
 100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
-write), for two sets (the photo-like pictures, and smooth gradients with
+write), for three sets (the photo-like pictures, smooth gradients with
 uniform noise of +-12 per channel, and pictures in which nearly every pixel has
 its own colour), by lumivane-convert with -j 1 and with its
 default number of jobs, and by Pillow, in turn, several runs each, with the
 ratios Pillow / lumivane as median [lowest - highest], the minor page faults
-per file (a figure that does not depend on the machine) and the time Pillow's
+per file (a figure that does not depend on the machine), how much of each
+side's CPU time is the kernel's (reading, writing, flushing, page faults,
+and for ours the process's and its threads' start) and the time Pillow's
 side spends flushing its files to the disk, which both sides do the same way
 (a temporary flushed, then renamed; the folder flushed once), and two runs
 each of the same batches with the files out of the page cache beforehand, as
@@ -184,18 +186,19 @@ def evict(files):
 
 def children_usage():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime, usage.ru_minflt
+    return usage.ru_utime + usage.ru_stime, usage.ru_minflt, usage.ru_stime
 
 
 def ours_batch(files, out, jobs):
-    """Wall and CPU (all threads) ms per file, minor page faults per file (the whole process, start-up included)."""
+    """Wall and CPU (all threads) ms per file, minor page faults per file (the whole process, start-up included),
+    nothing for the flushes, and the part of the CPU time spent in the kernel."""
     convert = os.path.join(BUILD, "bin", "lumivane-convert")
     options = ["-j", str(jobs)] if jobs else []
-    (cpu, faults), wall = children_usage(), time.perf_counter()
+    (cpu, faults, kernel), wall = children_usage(), time.perf_counter()
     subprocess.run([convert, "to-af", "--force", "--quiet", "--out", out] + options + files, check=True)
-    after_cpu, after_faults = children_usage()
+    after_cpu, after_faults, after_kernel = children_usage()
     return ((time.perf_counter() - wall) / len(files) * 1e3, (after_cpu - cpu) / len(files) * 1e3,
-            (after_faults - faults) / len(files), 0.0)
+            (after_faults - faults) / len(files), 0.0, (after_kernel - kernel) / len(files) * 1e3)
 
 
 def ours_start_up():
@@ -222,7 +225,7 @@ def durable_write(path, data):
 
 def pillow_batch(files, out, palette):
     """The same figures for Pillow, which writes each file the same durable way and flushes the folder once."""
-    before = resource.getrusage(resource.RUSAGE_SELF).ru_minflt
+    before = resource.getrusage(resource.RUSAGE_SELF)
     cpu, wall = time.process_time(), time.perf_counter()
     flushing = 0.0
     for path in files:
@@ -235,9 +238,10 @@ def pillow_batch(files, out, palette):
     os.fsync(folder)
     os.close(folder)
     flushing += time.perf_counter() - started
-    faults = resource.getrusage(resource.RUSAGE_SELF).ru_minflt - before
+    after = resource.getrusage(resource.RUSAGE_SELF)
     return ((time.perf_counter() - wall) / len(files) * 1e3, (time.process_time() - cpu) / len(files) * 1e3,
-            faults / len(files), flushing / len(files) * 1e3)
+            (after.ru_minflt - before.ru_minflt) / len(files), flushing / len(files) * 1e3,
+            (after.ru_stime - before.ru_stime) / len(files) * 1e3)
 
 
 def spread(values):
@@ -289,6 +293,9 @@ def batches(work, palette, runs, count=100):
             print("%-15s %-5s %22s %22s %22s %22s %22s" % (
                 name, kind, spread(pillow), spread(ours1), spread(oursN),
                 spread([p / o for p, o in zip(pillow, ours1)]), spread([p / o for p, o in zip(pillow, oursN)])))
+        print("%-15s %-5s %22s %22s %22s   (CPU ms per file in the kernel: reads, writes, flushes, faults, start)" % (
+            name, "sys", spread([t[4] for t in times["pillow"]]), spread([t[4] for t in times["ours1"]]),
+            spread([t[4] for t in times["oursN"]])))
         print("%-15s %-5s %22s %22s %22s   (minor page faults per file)" % (
             name, "flt", spread([t[2] for t in times["pillow"]]), spread([t[2] for t in times["ours1"]]),
             spread([t[2] for t in times["oursN"]])))
