@@ -98,9 +98,8 @@ public:
     bool Close() override { return handle_.Close(); }
 
     // Renamed through the handle it was written by: a move by name opens the
-    // file again, which under Wine costs three requests to its server. The
-    // write-through a move by name asks for changes only a move between
-    // volumes, done as a copy, and the temporary lies beside its target.
+    // file again, which under Wine costs three requests to its server. Its
+    // write-through is not lost (see MoveTemporary).
     bool MoveWhileOpen(const char* path) override {
         const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
         if (!kept_attributes) return false;
@@ -146,8 +145,10 @@ public:
     bool MoveTemporary(const std::string& temporary, const char* path) override {
         const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
         if (!kept_attributes) return false;
-        // Write-through: the move has reached the disk when it returns, so
-        // the folder needs no flush of its own.
+        // Write-through changes only a move between volumes, made as a copy.
+        // The temporary lies beside its target, so this is a rename, which
+        // lasts once the file system's journal reaches the disk; the bytes
+        // were flushed before it, so the target is whole, old or new.
         if (!MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
         if (*kept_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, *kept_attributes);
         return true;
