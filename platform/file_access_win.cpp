@@ -98,8 +98,8 @@ public:
     bool Close() override { return handle_.Close(); }
 
     // Renamed through the handle it was written by: a move by name opens the
-    // file again, which under Wine costs three requests to its server. Its
-    // write-through is not lost (see MoveTemporary).
+    // file again, which under Wine costs three requests to its server. It
+    // asks for no write-through, and loses nothing by that (see MoveTemporary).
     bool MoveWhileOpen(const char* path) override {
         const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
         if (!kept_attributes) return false;
