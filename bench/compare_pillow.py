@@ -24,11 +24,12 @@ each of the same batches with the files out of the page cache beforehand, as
 after a restart: then reading is the disk's work, and ours written into
 memory (/dev/shm), where no flush waits for the disk: how default -j scales
 with the processors alone, also less the time the converter takes to start
-and end with nothing to do, which no number of jobs divides. Before and
-after, it names the processor and times one loop pinned to each processor:
-on a virtual machine one may run at half the speed of another, and a figure
-depends on where it ran. Uses Debian's python3-pil; builds the Release tools
-in build/core-bench unless --no-build is given.
+and end with nothing to do, which no number of jobs divides, and for the
+files after the first ten alone. Before and after, it names the processor
+and times one loop pinned to each processor: on a virtual machine one may
+run at half the speed of another, and a figure depends on where it ran.
+Uses Debian's python3-pil; builds the Release tools in build/core-bench
+unless --no-build is given.
 
     bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
 """
@@ -270,13 +271,19 @@ def batches(work, palette, runs, count=100):
             times["oursN"].append(ours_batch(files, outs["oursN"], 0))
             times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
         # The same batches written into memory, where no flush waits for a
-        # disk: how default -j scales with the processors alone.
-        in_memory = {"ours1": [], "oursN": [], "start": []}
+        # disk: how default -j scales with the processors alone. And batches
+        # of the first ten files alone: the whole batch less one of them is
+        # the other files without what a batch pays once (the start, each
+        # thread's first file, the first touch of its memory).
+        in_memory = {"ours1": [], "oursN": [], "start": [], "ours1_first": [], "oursN_first": []}
         memory = tempfile.mkdtemp(prefix="lumivane-compare-", dir="/dev/shm") if os.access("/dev/shm", os.W_OK) else None
+        first = files[:10]
         for _ in range(runs if memory else 0):
             warm(files)
             in_memory["ours1"].append(ours_batch(files, memory, 1)[0])
             in_memory["oursN"].append(ours_batch(files, memory, 0)[0])
+            in_memory["ours1_first"].append(ours_batch(first, memory, 1)[0])
+            in_memory["oursN_first"].append(ours_batch(first, memory, 0)[0])
             in_memory["start"].append(ours_start_up())
         if memory:
             shutil.rmtree(memory)
@@ -315,6 +322,12 @@ def batches(work, palette, runs, count=100):
             print("%-15s %-5s %22s   (ms: the converter started with nothing to do; default -j / -j 1 in memory less it: %s)" % (
                 name, "start", spread(in_memory["start"]),
                 spread([(a * count - s) / (b * count - s) for a, b, s in zip(in_memory["ours1"], in_memory["oursN"], in_memory["start"])])))
+            rest = count - len(first)
+            later = {who: [(whole * count - alone * len(first)) / rest for whole, alone in zip(in_memory[who], in_memory[who + "_first"])]
+                     for who in ("ours1", "oursN")}
+            print("%-15s %-5s %22s %22s %22s   (wall ms per file after the first %d: the batch less a batch of those;"
+                  " default -j / -j 1: %s)" % (name, "later", "", spread(later["ours1"]), spread(later["oursN"]), len(first),
+                                              spread([a / b for a, b in zip(later["ours1"], later["oursN"])])))
         sys.stdout.flush()
 
 
