@@ -138,7 +138,8 @@ TEST_F(SettingsStoreTest, AMissingToolBecomesTheProgramFolderAndTextsAreStoredUp
 // Earlier versions wrote every text as 260 bytes of the system's code page,
 // with the leftovers of longer texts behind the zero, which Windows stored
 // as 260 wide characters. Read in UTF-8, leftovers like these grow past 260
-// bytes; the folder must still read back as the same folder.
+// bytes, and leftovers of "\u20AC" (three bytes each) past twice that, the
+// room of the first read; the folder must still read back as the same folder.
 TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolder) {
     ScratchFolder plain("settings-plain");
     ScratchFolder accented("settings-M\xC3\xBCller");  // "M\u00FCller"
@@ -156,7 +157,7 @@ TEST_F(SettingsStoreTest, AFolderStoredByAnEarlierVersionReadsBackAsTheSameFolde
     for (const auto& row : rows) {
         SCOPED_TRACE(row.folder);
         std::string stored = row.code_page + '\0';
-        stored.resize(MAX_PATH, '\xE9');  // a longer folder's "\u00E9" after the zero
+        stored.resize(MAX_PATH, '\x80');  // a longer folder's "\u20AC" after the zero
         std::wstring wide(MAX_PATH, L'\0');
         ASSERT_EQ(MultiByteToWideChar(1252, 0, stored.data(), MAX_PATH, wide.data(), MAX_PATH), MAX_PATH);
         RegSetKeyValueW(HKEY_CURRENT_USER, L"software\\Quillomar\\Wendacor", L"Textures", REG_SZ, wide.data(),
