@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
-#include <thread>
+#include <functional>
 #include "cli/batch_scheduler.h"
 #include "cli/conversion_slots.h"
 #include "cli/file_arguments.h"
@@ -101,22 +101,18 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
         if (targets.back()) files_of_items.back().push_back(*targets.back());
     }
     const std::size_t jobs = request.jobs != 0 ? request.jobs : DefaultJobs();
-    ConversionSlots slots(jobs);
-    BatchScheduler batch(ItemsToWaitFor(files_of_items), [&](std::size_t i) {
-        Outcome outcome;
-        slots.Convert([&] { outcome = Convert(items[i], targets[i], request, *nearest); });
-        return outcome;
-    });
-    std::vector<std::thread> workers = StartWorkers(batch, std::min(ConversionSlots::ThreadsFor(jobs), items.size()));
-    if (workers.empty()) workers.emplace_back();  // a placeholder: this thread converts, one file after the other
-    const bool converting_here = !workers.front().joinable();
+    BatchScheduler batch(ItemsToWaitFor(files_of_items), [&](std::size_t i) { return Convert(items[i], targets[i], request, *nearest); });
+    const std::function<bool()> convert_next = [&] { return batch.WorkOne(); };
+    ConversionSlots slots(jobs);  // after what its threads use, so that they end first
+    // Without threads, this thread converts, one file after the other.
+    const bool converting_here = slots.Start(convert_next, items.size()) == 0;
 
     const auto show_progress = [&](std::size_t done) {
         if (progress && !request.quiet) progress->Update(done, items.size());
     };
     int failed = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (converting_here) batch.WorkOne();
+        if (converting_here) slots.ConvertNext(convert_next);
         const Outcome& outcome = batch.WaitFor(i, show_progress);
         const bool printing_on_terminal = !outcome.errors.empty() || (!request.quiet && progress && progress->OutputOnTerminal());
         if (progress && printing_on_terminal) progress->Clear();
@@ -125,9 +121,7 @@ int ConvertFiles(const BatchRequest& request, const TexturePalette& palette, std
         failed += outcome.converted ? 0 : 1;
         show_progress(i + 1);
     }
-    for (std::thread& worker : workers) {
-        if (worker.joinable()) worker.join();
-    }
+    slots.Finish();
     flushes.reset();
     if (progress) progress->Clear();
     const std::size_t converted = items.size() - static_cast<std::size_t>(failed);

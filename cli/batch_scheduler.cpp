@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
-#include <system_error>
+#include <thread>
 #include "core/native_path.h"
 #include "core/path_buffer.h"
 
@@ -24,11 +24,6 @@ std::vector<std::size_t> ItemsToWaitFor(const std::vector<std::vector<std::strin
 
 BatchScheduler::BatchScheduler(std::vector<std::size_t> waits, std::function<Outcome(std::size_t)> convert)
     : waits_(std::move(waits)), convert_(std::move(convert)), outcomes_(waits_.size()) {}
-
-void BatchScheduler::Work() {
-    while (WorkOne()) {
-    }
-}
 
 bool BatchScheduler::WorkOne() {
     std::unique_lock<std::mutex> guard(lock_);
@@ -59,12 +54,3 @@ const Outcome& BatchScheduler::WaitFor(std::size_t i, const std::function<void(s
 }
 
 unsigned DefaultJobs() { return std::clamp(std::thread::hardware_concurrency() + 1, 2u, 256u); }
-
-std::vector<std::thread> StartWorkers(BatchScheduler& batch, std::size_t count) {
-    std::vector<std::thread> workers;
-    try {
-        while (workers.size() < count) workers.emplace_back([&batch] { batch.Work(); });
-    } catch (const std::system_error&) {
-    }
-    return workers;
-}

@@ -8,7 +8,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // What converting one item came to, printed once every item before it is.
@@ -31,8 +30,6 @@ public:
     // convert(i) converts item i; waits from ItemsToWaitFor.
     BatchScheduler(std::vector<std::size_t> waits, std::function<Outcome(std::size_t)> convert);
 
-    // Converts items until none is left.
-    void Work();
     // Converts the next item; false when none is left.
     bool WorkOne();
     // Waits for item i, calling tick(done) now and then while it waits.
@@ -55,5 +52,3 @@ private:
 // flush it counts for none (see ConversionSlots).
 unsigned DefaultJobs();
 
-// Starts up to count threads running Work; fewer when the system has no more to give.
-std::vector<std::thread> StartWorkers(BatchScheduler& batch, std::size_t count);

@@ -1,4 +1,7 @@
 #include "cli/conversion_slots.h"
+#include <algorithm>
+#include <chrono>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -9,10 +12,7 @@ class SlotGivingWrite final : public WritableFile {
 public:
     explicit SlotGivingWrite(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
     bool Write(std::span<const std::uint8_t> bytes) override { return file_->Write(bytes); }
-    bool Flush() override {
-        ConversionSlots::GiveBackHeld();
-        return file_->Flush();
-    }
+    bool Flush() override { return ConversionSlots::FlushGivingBack(*file_); }
     bool Close() override { return file_->Close(); }
     bool MoveWhileOpen(const char* path) override { return file_->MoveWhileOpen(path); }
 
@@ -39,33 +39,127 @@ private:
 }  // namespace
 
 ConversionSlots::ConversionSlots(std::size_t count)
-    : free_(count), files_(std::make_unique<SlotGivingFiles>(Files())), previous_(SetFileSystem(files_.get())) {}
+    : free_(count), slots_(count), files_(std::make_unique<SlotGivingFiles>(Files())), previous_(SetFileSystem(files_.get())) {
+    // Room for every thread there may be, so that neither waiting nor
+    // starting a thread allocates.
+    waiting_.reserve(ThreadsFor(count) + 1);
+    threads_.reserve(ThreadsFor(count));
+}
 
-ConversionSlots::~ConversionSlots() { SetFileSystem(previous_); }
+ConversionSlots::~ConversionSlots() {
+    Finish();
+    SetFileSystem(previous_);
+}
 
 void ConversionSlots::Take() {
     std::unique_lock<std::mutex> guard(lock_);
-    freed_.wait(guard, [&] { return free_ > 0; });
-    --free_;
+    if (free_ > 0) {
+        --free_;
+        return;
+    }
+    Waiter waiter;
+    waiting_.push_back(&waiter);
+    waiter.given.wait(guard, [&] { return waiter.has_slot; });
 }
 
-void ConversionSlots::Give() {
-    {
-        const std::lock_guard<std::mutex> guard(lock_);
+void ConversionSlots::Give(bool for_a_flush) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    if (waiting_.empty()) {
         ++free_;
+        if (for_a_flush && !done_ && threads_.size() < most_threads_) StartOne();
+        return;
     }
-    freed_.notify_one();
+    Waiter* const waiter = waiting_.back();
+    waiting_.pop_back();
+    waiter->has_slot = true;
+    // Still under the lock: the waiter, on its own stack, is gone as soon as it sees its slot.
+    waiter->given.notify_one();
 }
 
 void ConversionSlots::GiveBackHeld() {
-    if (ConversionSlots* slots = std::exchange(t_holding, nullptr)) slots->Give();
+    if (ConversionSlots* slots = std::exchange(t_holding, nullptr)) slots->Give(false);
 }
 
-void ConversionSlots::Convert(const std::function<void()>& convert) {
+bool ConversionSlots::FlushGivingBack(WritableFile& file) {
+    ConversionSlots* const slots = t_holding;
+    if (!slots) return file.Flush();
+    if (slots->flushes_wait_.load(std::memory_order_relaxed)) {
+        t_holding = nullptr;
+        slots->Give(true);
+    }
+    // A flush that waits for a disk takes a good part of a millisecond; one
+    // in memory a few microseconds.
+    constexpr auto kFlushThatWaits = std::chrono::microseconds(50);
+    constexpr int kQuickFlushesToKeep = 2;
+    const auto started = std::chrono::steady_clock::now();
+    const bool flushed = file.Flush();
+    const bool waited = std::chrono::steady_clock::now() - started > kFlushThatWaits;
+    if (waited) {
+        slots->quick_flushes_.store(0, std::memory_order_relaxed);
+        slots->flushes_wait_.store(true, std::memory_order_relaxed);
+    } else if (slots->quick_flushes_.fetch_add(1, std::memory_order_relaxed) + 1 >= kQuickFlushesToKeep) {
+        slots->flushes_wait_.store(false, std::memory_order_relaxed);
+    }
+    return flushed;
+}
+
+bool ConversionSlots::ConvertNext(const std::function<bool()>& convert_next) {
     Take();
     t_holding = this;
     struct GiveBackAtEnd {
         ~GiveBackAtEnd() { GiveBackHeld(); }
     } at_end;
-    convert();
+    return convert_next();
+}
+
+void ConversionSlots::Work() {
+    struct GiveBackAtEnd {
+        ~GiveBackAtEnd() { GiveBackHeld(); }
+    } at_end;
+    for (;;) {
+        // The slot is kept from file to file unless a flush gave it back.
+        if (!t_holding) {
+            Take();
+            t_holding = this;
+        }
+        if (!convert_next_()) break;
+    }
+    const std::lock_guard<std::mutex> guard(lock_);
+    done_ = true;
+}
+
+void ConversionSlots::StartOne() {
+    try {
+        threads_.emplace_back([this] { Work(); });
+    } catch (const std::exception&) {  // no thread or no memory for one
+        most_threads_ = threads_.size();
+    }
+}
+
+std::size_t ConversionSlots::Start(std::function<bool()> convert_next, std::size_t most) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    convert_next_ = std::move(convert_next);
+    most_threads_ = std::min(most, threads_.capacity());
+    while (threads_.size() < std::min(slots_, most_threads_)) {
+        const std::size_t before = threads_.size();
+        StartOne();
+        if (threads_.size() == before) break;
+    }
+    return threads_.size();
+}
+
+void ConversionSlots::Finish() {
+    // A thread still at work may start another: look again after each join.
+    for (std::size_t i = 0;; ++i) {
+        std::thread* thread = nullptr;
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            if (i == threads_.size()) {
+                most_threads_ = 0;
+                return;
+            }
+            thread = &threads_[i];
+        }
+        if (thread->joinable()) thread->join();
+    }
 }

@@ -109,27 +109,24 @@ public:
 private:
     void RunAttempts(std::vector<Attempt>& attempts) {
         const unsigned jobs = request_.jobs != 0 ? request_.jobs : DefaultJobs();
-        ConversionSlots slots(jobs);
-        std::vector<std::thread> workers;
         std::size_t next = 0;
         std::mutex lock;
-        const auto work = [&] {
-            for (;;) {
-                std::size_t i = 0;
-                {
-                    const std::lock_guard<std::mutex> guard(lock);
-                    if (next == attempts.size()) return;
-                    i = next++;
-                }
-                slots.Convert([&] { ConvertOne(attempts[i]); });
+        const auto convert_next = [&] {
+            std::size_t i = 0;
+            {
+                const std::lock_guard<std::mutex> guard(lock);
+                if (next == attempts.size()) return false;
+                i = next++;
             }
+            ConvertOne(attempts[i]);
+            return true;
         };
-        try {
-            while (workers.size() + 1 < std::min(ConversionSlots::ThreadsFor(jobs), attempts.size())) workers.emplace_back(work);
-        } catch (const std::system_error&) {
+        ConversionSlots slots(jobs);  // after what its threads use, so that they end first
+        if (slots.Start(convert_next, attempts.size()) == 0) {
+            while (slots.ConvertNext(convert_next)) {
+            }
         }
-        work();
-        for (std::thread& worker : workers) worker.join();
+        slots.Finish();
     }
 
     void ConvertOne(Attempt& attempt) const {

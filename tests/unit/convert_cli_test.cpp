@@ -95,14 +95,15 @@ TEST_F(BatchConvertTest, ManyJobsPrintAndWriteWhatOneJobDoes) {
     EXPECT_EQ(std::get<3>(runs[0])[5].size(), 65536u);
 }
 
-// The real files, on a disk whose every flush waits until the next source
-// is opened (two seconds at most, and not once all are opened): the files
-// being converted (opened, their temporary not made yet) are counted, and
-// each flush notes whether another file was opened after its own temporary
-// was made.
+// The real files, on a disk whose every flush but the first quick ones
+// waits until the next source is opened (for longest at most, and not once
+// all are opened): the files being converted (opened, their temporary not
+// made yet) are counted, and each flush that waits notes whether another
+// file was opened after its own temporary was made.
 class SlowDisk final : public ForwardingFileSystem {
 public:
-    explicit SlowDisk(int files) : files_(files) {}
+    explicit SlowDisk(int files, int quick_flushes = 0, std::chrono::milliseconds longest = std::chrono::seconds(2))
+        : files_(files), quick_flushes_(quick_flushes), longest_(longest) {}
     std::unique_ptr<ReadableFile> OpenForReading(const char* path) override {
         {
             const std::lock_guard<std::mutex> guard(lock_);
@@ -134,7 +135,11 @@ private:
         bool Write(std::span<const std::uint8_t> bytes) override { return file_->Write(bytes); }
         bool Flush() override {
             std::unique_lock<std::mutex> guard(disk_.lock_);
-            disk_.changed_.wait_for(guard, std::chrono::seconds(2), [&] { return disk_.opened_ > opened_ || disk_.opened_ == disk_.files_; });
+            if (disk_.quick_flushes_ > 0) {
+                --disk_.quick_flushes_;
+                return true;  // as a file system in memory, at once
+            }
+            disk_.changed_.wait_for(guard, disk_.longest_, [&] { return disk_.opened_ > opened_ || disk_.opened_ == disk_.files_; });
             disk_.flushes_overlapped += disk_.opened_ > opened_;
             return file_->Flush();
         }
@@ -149,6 +154,8 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     const int files_;  // no flush waits once all are opened
+    int quick_flushes_;
+    const std::chrono::milliseconds longest_;
     int converting_ = 0;
     int opened_ = 0;
 };
@@ -163,6 +170,21 @@ TEST_F(BatchConvertTest, OneJobConvertsTheNextFileWhileTheDiskFlushesButNeverTwo
     EXPECT_EQ(Run(Direction::BmpToAf, files, std::nullopt, false, BuiltinTexturePalette(), 1, true), 0);
     EXPECT_EQ(disk.most_converting, 1);
     EXPECT_EQ(disk.flushes_overlapped, 3);  // every flush but the last's
+    for (const std::string& file : files) EXPECT_EQ(ReadWholeFile(file + ".af").size(), 65536u);
+}
+
+// After flushes that take no time a file may keep its slot through its
+// flush; from the first flush that waits, files give it back again.
+TEST_F(BatchConvertTest, FlushesThatWaitAfterQuickOnesGiveTheSlotBackAgain) {
+    std::vector<std::string> files;
+    for (unsigned i = 0; i < 6; ++i) {
+        files.push_back(folder_ / ("f" + std::to_string(i) + ".bmp"));
+        WriteWholeFile(files.back(), NoisyBitmap(i));
+    }
+    SlowDisk disk(6, 2, std::chrono::milliseconds(300));
+    EXPECT_EQ(Run(Direction::BmpToAf, files, std::nullopt, false, BuiltinTexturePalette(), 1, true), 0);
+    EXPECT_EQ(disk.most_converting, 1);
+    EXPECT_GE(disk.flushes_overlapped, 2);  // the third's may not, its file holding the slot
     for (const std::string& file : files) EXPECT_EQ(ReadWholeFile(file + ".af").size(), 65536u);
 }
 
