@@ -139,7 +139,7 @@ void ConversionSlots::StartOne() {
 std::size_t ConversionSlots::Start(std::function<bool()> convert_next, std::size_t most) {
     const std::lock_guard<std::mutex> guard(lock_);
     convert_next_ = std::move(convert_next);
-    most_threads_ = std::min(most, threads_.capacity());
+    most_threads_ = std::min(most, ThreadsFor(slots_));
     while (threads_.size() < std::min(slots_, most_threads_)) {
         const std::size_t before = threads_.size();
         StartOne();
