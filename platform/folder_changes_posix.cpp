@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -11,16 +12,22 @@
 
 namespace {
 
-// The write end of the pipe a Ctrl+C is written into, so that it wakes a wait.
+// The write end of the pipe a Ctrl+C is written into, so that it wakes a
+// wait, and the handlers running: the pipe is closed only once none is, so
+// that a late Ctrl+C on another thread never writes into a descriptor closed
+// and perhaps opened again for a file meanwhile.
 std::atomic<int> g_interrupt_pipe{-1};
+std::atomic<int> g_interrupts_running{0};
 
 extern "C" void OnInterrupt(int) {
     const int saved = errno;
+    ++g_interrupts_running;
     const int pipe = g_interrupt_pipe.load();
     if (pipe >= 0) {
         const char byte = 1;
         [[maybe_unused]] const ssize_t written = write(pipe, &byte, 1);
     }
+    --g_interrupts_running;
     errno = saved;
 }
 
@@ -52,6 +59,9 @@ public:
         sigaction(SIGINT, &previous_int_, nullptr);
         sigaction(SIGTERM, &previous_term_, nullptr);
         g_interrupt_pipe = -1;
+        // A handler that read the pipe before it was taken away counted
+        // itself first: its write is over once the count is back to zero.
+        while (g_interrupts_running.load() != 0) sched_yield();
     }
 
     FolderChange Wait(std::optional<std::chrono::milliseconds> timeout) override {

@@ -6,12 +6,18 @@
 
 namespace {
 
-// Set by Ctrl+C or Ctrl+Break, so that it ends a wait; lives with the follower.
+// Set by Ctrl+C or Ctrl+Break, so that it ends a wait; lives with the
+// follower. The system runs the handler on a thread of its own: the event is
+// closed only once no handler is running, so that a late Ctrl+C never sets a
+// handle closed and perhaps given meanwhile to something else.
 std::atomic<HANDLE> g_interrupted{nullptr};
+std::atomic<int> g_interrupts_running{0};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    ++g_interrupts_running;
     if (HANDLE interrupted = g_interrupted.load()) SetEvent(interrupted);
+    --g_interrupts_running;
     return TRUE;
 }
 
@@ -28,6 +34,9 @@ public:
     ~DirectoryChanges() override {
         SetConsoleCtrlHandler(&OnConsoleControl, FALSE);
         g_interrupted = nullptr;
+        // A handler that read the event before it was taken away counted
+        // itself first: its SetEvent is over once the count is back to zero.
+        while (g_interrupts_running.load() != 0) SwitchToThread();
         if (watching_) {
             // The system writes into the buffer until the read is cancelled.
             CancelIo(folder_.Get());
