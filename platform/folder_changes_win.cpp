@@ -36,7 +36,7 @@ public:
         g_interrupted = nullptr;
         // A handler that read the event before it was taken away counted
         // itself first: its SetEvent is over once the count is back to zero.
-        while (g_interrupts_running.load() != 0) SwitchToThread();
+        while (g_interrupts_running.load() != 0) Sleep(0);
         if (watching_) {
             // The system writes into the buffer until the read is cancelled.
             CancelIo(folder_.Get());
