@@ -40,9 +40,7 @@ private:
 
 ConversionSlots::ConversionSlots(std::size_t count)
     : free_(count), slots_(count), files_(std::make_unique<SlotGivingFiles>(Files())), previous_(SetFileSystem(files_.get())) {
-    // Room for every thread there may be, so that neither waiting nor
-    // starting a thread allocates.
-    waiting_.reserve(ThreadsFor(count) + 1);
+    // Room for every thread there may be, so that starting one never moves the others.
     threads_.reserve(ThreadsFor(count));
 }
 
@@ -53,27 +51,22 @@ ConversionSlots::~ConversionSlots() {
 
 void ConversionSlots::Take() {
     std::unique_lock<std::mutex> guard(lock_);
-    if (free_ > 0) {
-        --free_;
-        return;
-    }
-    Waiter waiter;
-    waiting_.push_back(&waiter);
-    waiter.given.wait(guard, [&] { return waiter.has_slot; });
+    ++waiting_;
+    freed_.wait(guard, [&] { return free_ > 0; });
+    --waiting_;
+    --free_;
 }
 
 void ConversionSlots::Give(bool for_a_flush) {
-    const std::lock_guard<std::mutex> guard(lock_);
-    if (waiting_.empty()) {
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
         ++free_;
-        if (for_a_flush && !done_ && threads_.size() < most_threads_) StartOne();
-        return;
+        if (waiting_ == 0) {
+            if (for_a_flush && !done_ && threads_.size() < most_threads_) StartOne();
+            return;
+        }
     }
-    Waiter* const waiter = waiting_.back();
-    waiting_.pop_back();
-    waiter->has_slot = true;
-    // Still under the lock: the waiter, on its own stack, is gone as soon as it sees its slot.
-    waiter->given.notify_one();
+    freed_.notify_one();
 }
 
 void ConversionSlots::GiveBackHeld() {
@@ -106,16 +99,12 @@ bool ConversionSlots::FlushGivingBack(WritableFile& file) {
 bool ConversionSlots::ConvertNext(const std::function<bool()>& convert_next) {
     Take();
     t_holding = this;
-    struct GiveBackAtEnd {
-        ~GiveBackAtEnd() { GiveBackHeld(); }
-    } at_end;
+    const HeldSlotGoesBack at_end;
     return convert_next();
 }
 
 void ConversionSlots::Work() {
-    struct GiveBackAtEnd {
-        ~GiveBackAtEnd() { GiveBackHeld(); }
-    } at_end;
+    const HeldSlotGoesBack at_end;
     for (;;) {
         // The slot is kept from file to file unless a flush gave it back.
         if (!t_holding) {

@@ -56,17 +56,13 @@ public:
     static bool FlushGivingBack(WritableFile& file);
 
 private:
-    // A thread waiting for a slot, until it is given one.
-    struct Waiter {
-        std::condition_variable given;
-        bool has_slot = false;
-    };
-
-    // Waits for a free slot. A slot given back goes to the thread that
-    // waited least: the others may wait on, and convert no file at all.
     void Take();
     // Gives back the slot this thread holds, if any.
     static void GiveBackHeld();
+    // The same on leaving a scope, whichever way.
+    struct HeldSlotGoesBack {
+        ~HeldSlotGoesBack() { GiveBackHeld(); }
+    };
     // Gives a slot back; where the file is about to wait for the disk and
     // no thread waits for the slot, starts one more if it may.
     void Give(bool for_a_flush);
@@ -75,7 +71,8 @@ private:
     void Work();
 
     std::mutex lock_;
-    std::vector<Waiter*> waiting_;  // the latest last
+    std::condition_variable freed_;
+    std::size_t waiting_ = 0;  // threads in Take
     std::size_t free_;
     std::size_t slots_;
     // Whether a file gives back its slot before its flush: until flushes
