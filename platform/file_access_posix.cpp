@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdint>
@@ -11,11 +10,6 @@
 #include "platform/piece_reads.h"
 
 namespace {
-
-#if defined(__linux__)
-// cachestat(2), Linux 6.5 on; older headers do not name it.
-constexpr long kCachestat = 451;
-#endif
 
 class PosixReadableFile final : public ReadableFile {
 public:
@@ -50,39 +44,18 @@ public:
     }
     bool ReadsPiecesTogether() override { return ThisThreadReadsPiecesTogether(); }
 
+    // The hint walks every page of the range even when all are in memory
+    // already, about 50 microseconds for the kept rows of a 3 MB picture;
+    // asking whether the pages of the range's first, middle and last byte
+    // are costs a microsecond or two.
     void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
-        if (bytes == 0 || SeemsInMemory(offset, bytes)) return;
+        if (bytes == 0) return;
+        const auto in_memory = [&](std::uint64_t at) { return PageInMemory(fd_, at).value_or(false); };
+        if (in_memory(offset) && in_memory(offset + bytes / 2) && in_memory(offset + bytes - 1)) return;
         posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
     }
 
 private:
-    // Whether the pages of the range's first, middle and last byte are in
-    // the page cache already, asked of Linux's page cache count, which reads
-    // nothing and starts no fetch (a read that may not wait would start
-    // one, and the reads that follow then fetch more than they need). The
-    // hint walks every page of the range even when all are there, about
-    // 50 microseconds for the kept rows of a 3 MB picture; counting the
-    // whole range costs half that, three pages a microsecond or two. A
-    // kernel without the count says so, and the hint is given.
-    bool SeemsInMemory(std::uint64_t offset, std::uint64_t bytes) const {
-#if defined(__linux__)
-        for (const std::uint64_t at : {offset, offset + bytes / 2, offset + bytes - 1}) {
-            struct {
-                std::uint64_t offset, length;
-            } range{at, 1};
-            struct {
-                std::uint64_t cached, dirty, writeback, evicted, recently_evicted;
-            } counts{};
-            if (syscall(kCachestat, fd_, &range, &counts, 0) != 0 || counts.cached == 0) return false;
-        }
-        return true;
-#else
-        (void)offset;
-        (void)bytes;
-        return false;
-#endif
-    }
-
     int fd_;
 };
 

@@ -23,3 +23,9 @@ bool ThisThreadReadsPiecesTogether();
 // False when a piece cannot be read in full; nothing read, and nothing
 // returned, when this thread has no ring.
 std::optional<bool> ReadPiecesTogether(int fd, std::span<const FilePiece> pieces);
+
+// Whether the page of fd that holds byte at is in the page cache, asked in
+// a way that reads nothing and starts no fetch from the disk (a read that
+// may not wait would start one); nothing where the kernel cannot tell
+// (Linux before 6.5, other systems).
+std::optional<bool> PageInMemory(int fd, std::uint64_t at);

@@ -2,6 +2,9 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
 
 #if defined(__linux__) && __has_include(<linux/io_uring.h>)
 #include <linux/io_uring.h>
@@ -22,6 +25,26 @@ std::optional<std::size_t> ReadFileAt(int fd, std::uint64_t offset, std::span<st
         total += static_cast<std::size_t>(got);
     }
     return total;
+}
+
+std::optional<bool> PageInMemory(int fd, std::uint64_t at) {
+#if defined(__linux__)
+    // cachestat(2), the same number on every architecture; older headers do not name it.
+    constexpr long kCachestat = 451;
+    struct {
+        std::uint64_t offset, length;
+    } range{at, 1};
+    struct {
+        std::uint64_t cached, dirty, writeback, evicted, recently_evicted;
+    } counts{};
+    if (syscall(kCachestat, fd, &range, &counts, 0) == 0) return counts.cached != 0;
+    if (errno == ENOSYS || errno == EPERM) return std::nullopt;
+    return false;
+#else
+    (void)fd;
+    (void)at;
+    return std::nullopt;
+#endif
 }
 
 namespace {

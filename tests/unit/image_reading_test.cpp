@@ -3,6 +3,9 @@
 // read into the one held form with every pixel checked; the run-length escapes;
 // and every file the readers refuse, with what the user is told.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <bit>
 #include <set>
 #include <thread>
@@ -15,6 +18,7 @@
 #include "core/texture_conversion.h"
 #include "core/texture_file.h"
 #include "image_test_support.h"
+#include "platform/piece_reads.h"
 #include "tests/unit/guarded_bytes.h"
 
 namespace {
@@ -523,6 +527,31 @@ TEST_F(ReadingTest, PiecesOfAFileGetTheirBytesOrTheReadFails) {
         past_the_end.insert(past_the_end.begin() + 1, {offset, last});
         EXPECT_FALSE(file->ReadPieces(past_the_end)) << offset;
     }
+}
+
+// Whether a page is in memory, as the reads ask before they announce
+// themselves, against what the pages of a mapping of the file say.
+TEST_F(ReadingTest, APageIsSeenInMemoryExactlyWhenItIs) {
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), pages = 8;
+    const std::string path = Store(PatternBytes(page * pages, 4));
+    const int fd = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    std::vector<std::uint8_t> bytes(page * pages);
+    ASSERT_EQ(ReadFileAt(fd, 0, bytes), bytes.size());
+    // The first half dropped from memory (where the file system can), the rest kept.
+    ASSERT_EQ(fsync(fd), 0);
+    ASSERT_EQ(posix_fadvise(fd, 0, static_cast<off_t>(page * pages / 2), POSIX_FADV_DONTNEED), 0);
+    void* const mapped = mmap(nullptr, page * pages, PROT_READ, MAP_SHARED, fd, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    std::vector<unsigned char> resident(pages);
+    ASSERT_EQ(mincore(mapped, page * pages, resident.data()), 0);
+    if (!PageInMemory(fd, 0)) GTEST_SKIP() << "this kernel cannot tell";
+    for (std::size_t p = 0; p < pages; ++p) {
+        for (const std::size_t at : {p * page, p * page + page - 1}) EXPECT_EQ(PageInMemory(fd, at), (resident[p] & 1) != 0) << at;
+    }
+    EXPECT_TRUE(resident[pages - 1] & 1);
+    munmap(mapped, page * pages);
+    close(fd);
 }
 
 // The room rows are read into outlives the reading and serves the next one,
