@@ -537,21 +537,35 @@ TEST_F(ReadingTest, APageIsSeenInMemoryExactlyWhenItIs) {
     const int fd = open(path.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     std::vector<std::uint8_t> bytes(page * pages);
-    ASSERT_EQ(ReadFileAt(fd, 0, bytes), bytes.size());
+    EXPECT_EQ(ReadFileAt(fd, 0, bytes), bytes.size());
     // The first half dropped from memory (where the file system can), the rest kept.
-    ASSERT_EQ(fsync(fd), 0);
-    ASSERT_EQ(posix_fadvise(fd, 0, static_cast<off_t>(page * pages / 2), POSIX_FADV_DONTNEED), 0);
+    EXPECT_EQ(fsync(fd), 0);
+    EXPECT_EQ(posix_fadvise(fd, 0, static_cast<off_t>(page * pages / 2), POSIX_FADV_DONTNEED), 0);
     void* const mapped = mmap(nullptr, page * pages, PROT_READ, MAP_SHARED, fd, 0);
-    ASSERT_NE(mapped, MAP_FAILED);
-    std::vector<unsigned char> resident(pages);
-    ASSERT_EQ(mincore(mapped, page * pages, resident.data()), 0);
-    if (!PageInMemory(fd, 0)) GTEST_SKIP() << "this kernel cannot tell";
-    for (std::size_t p = 0; p < pages; ++p) {
-        for (const std::size_t at : {p * page, p * page + page - 1}) EXPECT_EQ(PageInMemory(fd, at), (resident[p] & 1) != 0) << at;
+    std::vector<unsigned char> before(pages), after(pages);
+    const bool told = PageInMemory(fd, 0).has_value();
+    if (told && mapped != MAP_FAILED) {
+        EXPECT_EQ(mincore(mapped, page * pages, before.data()), 0);
+        std::vector<std::optional<bool>> first_bytes, last_bytes;
+        for (std::size_t p = 0; p < pages; ++p) {
+            first_bytes.push_back(PageInMemory(fd, p * page));
+            last_bytes.push_back(PageInMemory(fd, p * page + page - 1));
+        }
+        EXPECT_EQ(mincore(mapped, page * pages, after.data()), 0);
+        // A page the system let go of meanwhile (a virtual machine's may) says nothing.
+        std::size_t compared_in_memory = 0;
+        for (std::size_t p = 0; p < pages; ++p) {
+            if ((before[p] & 1) != (after[p] & 1)) continue;
+            EXPECT_EQ(first_bytes[p], (before[p] & 1) != 0) << "page " << p;
+            EXPECT_EQ(last_bytes[p], (before[p] & 1) != 0) << "page " << p;
+            compared_in_memory += before[p] & 1;
+        }
+        EXPECT_GT(compared_in_memory, 0u);
     }
-    EXPECT_TRUE(resident[pages - 1] & 1);
-    munmap(mapped, page * pages);
+    EXPECT_NE(mapped, MAP_FAILED);
+    if (mapped != MAP_FAILED) munmap(mapped, page * pages);
     close(fd);
+    if (!told) GTEST_SKIP() << "this kernel cannot tell";
 }
 
 // The room rows are read into outlives the reading and serves the next one,
