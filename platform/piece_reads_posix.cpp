@@ -27,17 +27,23 @@ std::optional<std::size_t> ReadFileAt(int fd, std::uint64_t offset, std::span<st
     return total;
 }
 
+// cachestat(2), Linux 6.5 on: older headers do not name it, and the
+// architectures with a table of their own number it differently.
+#if defined(__NR_cachestat)
+#define LUMIVANE_CACHESTAT __NR_cachestat
+#elif defined(__linux__) && ((defined(__x86_64__) && !defined(__ILP32__)) || defined(__i386__) || defined(__aarch64__) || defined(__arm__) || defined(__riscv))
+#define LUMIVANE_CACHESTAT 451
+#endif
+
 std::optional<bool> PageInMemory(int fd, std::uint64_t at) {
-#if defined(__linux__)
-    // cachestat(2), the same number on every architecture; older headers do not name it.
-    constexpr long kCachestat = 451;
+#ifdef LUMIVANE_CACHESTAT
     struct {
         std::uint64_t offset, length;
     } range{at, 1};
     struct {
         std::uint64_t cached, dirty, writeback, evicted, recently_evicted;
     } counts{};
-    if (syscall(kCachestat, fd, &range, &counts, 0) == 0) return counts.cached != 0;
+    if (syscall(LUMIVANE_CACHESTAT, fd, &range, &counts, 0) == 0) return counts.cached != 0;
     if (errno == ENOSYS || errno == EPERM) return std::nullopt;
     return false;
 #else
