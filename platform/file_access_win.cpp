@@ -100,21 +100,16 @@ public:
     // Renamed through the handle it was written by: a move by name opens the
     // file again, which under Wine costs three requests to its server. It
     // asks for no write-through, and loses nothing by that (see MoveTemporary).
+    // A target not there yet is taken without a replace, with nothing to ask
+    // of it first: under Wine each look-up of a name not in the folder reads
+    // the whole folder. Only a target that is there has its attributes asked.
     bool MoveWhileOpen(const char* path) override {
-        const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
-        if (!kept_attributes) return false;
         const std::wstring target = SystemPathOf(path);
         if (target.empty()) return false;
-        const std::size_t name_bytes = target.size() * sizeof(wchar_t);
-        // Zeroed, so the name ends in a null as well; words of eight bytes
-        // keep the structure's handle aligned.
-        std::vector<std::uint64_t> room((sizeof(FILE_RENAME_INFO) + name_bytes + 7) / 8);
-        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(room.data());
-        rename->ReplaceIfExists = TRUE;
-        rename->RootDirectory = nullptr;
-        rename->FileNameLength = static_cast<DWORD>(name_bytes);
-        std::memcpy(rename->FileName, target.data(), name_bytes);
-        if (!SetFileInformationByHandle(handle_.Get(), FileRenameInfo, rename, static_cast<DWORD>(room.size() * 8))) return false;
+        if (RenameTo(target, false)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
+        const std::optional<DWORD> kept_attributes = AttributesToKeep(path);
+        if (!kept_attributes || !RenameTo(target, true)) return false;
         if (*kept_attributes != INVALID_FILE_ATTRIBUTES) {
             FILE_BASIC_INFO basic{};  // times of 0 stay as they are
             basic.FileAttributes = *kept_attributes;
@@ -124,6 +119,19 @@ public:
     }
 
 private:
+    bool RenameTo(const std::wstring& target, bool replace) {
+        const std::size_t name_bytes = target.size() * sizeof(wchar_t);
+        // Zeroed, so the name ends in a null as well; words of eight bytes
+        // keep the structure's handle aligned.
+        std::vector<std::uint64_t> room((sizeof(FILE_RENAME_INFO) + name_bytes + 7) / 8);
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(room.data());
+        rename->ReplaceIfExists = replace ? TRUE : FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name_bytes);
+        std::memcpy(rename->FileName, target.data(), name_bytes);
+        return SetFileInformationByHandle(handle_.Get(), FileRenameInfo, rename, static_cast<DWORD>(room.size() * 8)) != FALSE;
+    }
+
     OwnedFileHandle handle_;
 };
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 #include <string>
+#include <tuple>
 #include <vector>
 #include "core/file_access.h"
 #include "core/folder_search.h"
@@ -86,13 +87,15 @@ TEST_F(Win32ReplaceFileTest, AttributesStayReadOnlyIsRefusedAndACrashedWritesTem
     EXPECT_EQ(Entries(scratch_.Path().string()), std::vector<std::string>{"plane.oaf"});
 }
 
-// A written temporary takes its target's place through its own handle; a
-// path in a form the rename does not take is left to the move by name,
-// which the replace then makes. (Attributes and read-only targets: above,
-// through the same step.)
+// A written temporary takes its target's place through its own handle,
+// whether a file is there or not; a path in a form the rename does not take
+// is left to the move by name, which the replace then makes. (Attributes and
+// read-only targets: above, through the same step.)
 TEST_F(Win32ReplaceFileTest, ATemporaryTakesItsTargetsPlaceThroughItsOwnHandle) {
     const std::string target = (scratch_.Path() / "new.af").string();
-    for (const auto& [prefix, moved] : {std::pair<const char*, bool>{"", true}, {"\\\\?\\", false}}) {
+    for (const auto& [prefix, existing, moved] :
+         {std::tuple<const char*, bool, bool>{"", false, true}, {"", true, true}, {"\\\\?\\", false, false}}) {
+        if (existing) scratch_.Write("new.af", kOld);
         const std::string path = prefix + target;
         const std::string temporary = TemporaryPathFor(path);
         std::unique_ptr<WritableFile> file = Files().CreateTemporary(path.c_str(), temporary);
