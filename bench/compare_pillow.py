@@ -26,8 +26,10 @@ memory (/dev/shm), where no flush waits for the disk: how default -j scales
 with the processors alone, also less the time the converter takes to start
 and end with nothing to do, which no number of jobs divides, and for the
 files after the first ten alone. Before and after, it names the processor
-and times one loop pinned to each processor: on a virtual machine one may
-run at half the speed of another, and a figure depends on where it ran.
+and times one loop pinned to each processor, then on all of them at once:
+on a virtual machine one may run at half the speed of another, and a figure
+depends on where it ran; and two processors may do less than twice the
+work of one, which bounds what more jobs can gain.
 Uses Debian's python3-pil; builds the Release tools in build/core-bench
 unless --no-build is given.
 
@@ -345,11 +347,19 @@ def machine():
             if line.startswith("model name"):
                 name = line.split(":", 1)[1].strip()
                 break
-    speeds = []
-    for cpu in sorted(os.sched_getaffinity(0)):
+    cpus = sorted(os.sched_getaffinity(0))
+    alone = []
+    for cpu in cpus:
         taken = subprocess.run([sys.executable, "-c", SPEED_LOOP, str(cpu)], capture_output=True, text=True, check=True)
-        speeds.append("%d: %.3f s" % (cpu, float(taken.stdout)))
-    return "%s; the same loop on each processor: %s" % (name, ", ".join(speeds))
+        alone.append(float(taken.stdout))
+    # The same loop on every processor at once: where the processors share a
+    # core, or the host runs others on them, together they do less than as
+    # many times the work of one, and default -j / -j 1 cannot pass that.
+    loops = [subprocess.Popen([sys.executable, "-c", SPEED_LOOP, str(cpu)], stdout=subprocess.PIPE, text=True) for cpu in cpus]
+    together = [float(loop.communicate()[0]) for loop in loops]
+    return "%s; the same loop on each processor: %s; on all at once: %s (the work of %.2f processors alone)" % (
+        name, ", ".join("%d: %.3f s" % (cpu, t) for cpu, t in zip(cpus, alone)),
+        ", ".join("%d: %.3f s" % (cpu, t) for cpu, t in zip(cpus, together)), sum(min(alone) / t for t in together))
 
 
 def main():
