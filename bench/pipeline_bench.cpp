@@ -183,9 +183,10 @@ int main() {
     // journal passes over every inode freed in the last five seconds, or the
     // last five minutes while the block that holds it is not yet written
     // back: run again at once, this bench finds the thousands of files its
-    // last run deleted, and the conversions on the disk take half as long
-    // again. Its figures on the disk are those of a run five quiet minutes
-    // after the last.
+    // last run deleted, a pass over each of them for every new file (on a
+    // Zen 3 server's virtual disk the conversions there took up to half as
+    // long again). Its figures on the disk are those of a run five quiet
+    // minutes after the last.
     double in_memory = 0;
     if (GetFileAttributesA(kMemoryFolder) != INVALID_FILE_ATTRIBUTES) {
         const ScratchFolder memory_textures("bench-textures", kMemoryFolder);

@@ -45,9 +45,10 @@ public:
     bool ReadsPiecesTogether() override { return ThisThreadReadsPiecesTogether(); }
 
     // The hint walks every page of the range even when all are in memory
-    // already, about 50 microseconds for the kept rows of a 3 MB picture;
-    // asking whether the pages of the range's first, middle and last byte
-    // are costs a microsecond or two.
+    // already: the kept rows of a 1024 x 1024 picture span some 770 pages,
+    // about 50 microseconds on a Zen 3 server. Asking whether the pages of
+    // the range's first, middle and last byte are costs three calls, a
+    // microsecond or two there.
     void WillRead(std::uint64_t offset, std::uint64_t bytes) override {
         if (bytes == 0) return;
         const auto in_memory = [&](std::uint64_t at) { return PageInMemory(fd_, at).value_or(false); };
