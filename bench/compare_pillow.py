@@ -8,7 +8,9 @@ ours, then Pillow's, picture by picture, both on one processor, so that neither
 the processor nor a change in the machine's speed between runs tells in the
 ratio), and how many of the 65,536
 pixels each maps to a colour that is not the nearest one, and the time of
-our first conversion in a new process. Then the time per file of batches of
+our first conversion in a new process; and, counted by valgrind, each
+side's instructions per texture pixel of one conversion, a figure that
+does not depend on the machine's speed or caches. Then the time per file of batches of
 100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
 write), for three sets (the photo-like pictures, smooth gradients with
 uniform noise of +-12 per channel, and pictures in which nearly every pixel has
@@ -30,7 +32,7 @@ and times one loop pinned to each processor, then on all of them at once:
 on a virtual machine one may run at half the speed of another, and a figure
 depends on where it ran; and two processors may do less than twice the
 work of one, which bounds what more jobs can gain.
-Uses Debian's python3-pil; builds the Release tools in build/core-bench
+Uses Debian's python3-pil and valgrind; builds the Release tools in build/core-bench
 unless --no-build is given.
 
     bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
@@ -38,6 +40,7 @@ unless --no-build is given.
 import argparse
 import os
 import random
+import re
 import resource
 import shutil
 import statistics
@@ -147,6 +150,32 @@ def pillow_non_nearest(image, palette, work):
         out.write(pillow_convert(image, palette).tobytes())
     tool = os.path.join(BUILD, "bench", "lumivane_compare")
     return int(subprocess.run([tool, "check", rgb, indices], check=True, capture_output=True, text=True).stdout)
+
+
+PILLOW_REPEAT = "import sys\nsys.path.insert(0, sys.argv[1])\nimport compare_pillow\nfrom PIL import Image\n" \
+                "palette = compare_pillow.texture_palette()\nimage = Image.open(sys.argv[2])\nimage.load()\n" \
+                "for _ in range(int(sys.argv[3])):\n    compare_pillow.pillow_convert(image, palette)\n"
+
+
+def instructions_per_pixel(path, repeats=6):
+    """Instructions per texture pixel of one conversion, ours and Pillow's, counted by valgrind's callgrind: runs
+    converting repeats times less runs converting once. A count no machine's speed or caches change; ours as the
+    processor valgrind shows reads the table (the way is returned too). Nothing without valgrind."""
+    valgrind = shutil.which("valgrind")
+    if not valgrind:
+        return None
+
+    def count(command):
+        run = subprocess.run([valgrind, "--tool=callgrind", "--callgrind-out-file=/dev/null"] + command,
+                             check=True, capture_output=True, text=True)
+        return int(re.search(r"Collected : (\d+)", run.stderr).group(1)), run.stdout.strip()
+
+    tool = os.path.join(BUILD, "bench", "lumivane_compare")
+    ours = [count([tool, "repeat", str(n), path]) for n in (1, repeats)]
+    pillow = [count([sys.executable, "-c", PILLOW_REPEAT, os.path.dirname(os.path.abspath(__file__)), path, str(n)])
+              for n in (1, repeats)]
+    pixels = 256 * 256 * (repeats - 1)
+    return (ours[1][0] - ours[0][0]) / pixels, (pillow[1][0] - pillow[0][0]) / pixels, ours[0][1]
 
 
 def ours_per_picture(files, repeats):
@@ -403,6 +432,17 @@ def main():
                 spread([p / run[path][1] for p, run in zip(pillow_cpu, runs)]), spread([run[path][0] for run in runs]),
                 max(run[path][3] for run in runs), pillow_wrong))
             sys.stdout.flush()
+
+        counted = [(name, instructions_per_pixel(path)) for name, path, _ in named]
+        if all(counts for _, counts in counted):
+            print()
+            print("Instructions per texture pixel of one conversion (valgrind; no machine's speed changes them);"
+                  " ours %s:" % counted[0][1][2])
+            for name, (ours, pillow, _) in counted:
+                print("%-22s lumivane %6.1f  Pillow %6.1f  ratio %5.2f" % (name, ours, pillow, pillow / ours))
+        else:
+            print("(no valgrind: apt-get install valgrind for the instructions of a conversion)")
+        sys.stdout.flush()
 
         batches(work, palette, args.runs)
         print()

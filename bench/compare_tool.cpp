@@ -3,6 +3,9 @@
 // palette colour, ours or (from raw files) Pillow's.
 //   lumivane_compare convert REPEATS FILE...   -> "FILE first_ms cpu_ms wall_ms non_nearest"
 //   lumivane_compare check RGB_FILE INDEX_FILE -> "non_nearest"
+//   lumivane_compare repeat REPEATS FILE       -> converts, nothing timed or
+//     checked (under valgrind, runs of two counts tell one conversion's
+//     instructions); prints how the search reads its table on this processor
 #include <time.h>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include "core/builtin_palette.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
+#include "core/wide_words.h"
 
 namespace {
 
@@ -98,6 +102,23 @@ int Convert(int repeats, char** files, int count) {
     return 0;
 }
 
+// How the search reads its table here: under valgrind, as on the processor valgrind shows.
+std::string SearchWay() {
+#ifdef LUMIVANE_WIDE_READS
+    if (HasAvx2()) return std::string(HasAvx512() ? "sixteen" : "eight") + " at a time by " + (GathersAreFast() ? "gathers" : "plain reads");
+#endif
+    return "one pixel at a time";
+}
+
+int Repeat(int repeats, const char* file) {
+    Result<PackedDib> source = ReadBitmapFile(file);
+    if (!source) return 1;
+    std::optional<PackedDib> texture;
+    for (int r = 0; r < repeats; ++r) texture = ConvertToTexture(*source, BuiltinTexturePalette());
+    std::printf("%s\n", SearchWay().c_str());
+    return texture || repeats == 0 ? 0 : 1;
+}
+
 std::vector<std::uint8_t> Slurp(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -117,7 +138,8 @@ int Check(const char* rgb_path, const char* index_path) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "convert" && argc > 3) return Convert(std::atoi(argv[2]), argv + 3, argc - 3);
+    if (command == "repeat" && argc == 4) return Repeat(std::atoi(argv[2]), argv[3]);
     if (command == "check" && argc == 4) return Check(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: lumivane_compare convert REPEATS FILE... | check RGB_FILE INDEX_FILE\n");
+    std::fprintf(stderr, "usage: lumivane_compare convert REPEATS FILE... | repeat REPEATS FILE | check RGB_FILE INDEX_FILE\n");
     return 2;
 }

@@ -18,6 +18,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   zip unzip
+  # valgrind counts the instructions of a conversion for bench/compare_pillow.py.
+  valgrind
   # taskset, which keeps every Wine process on one processor (wine_env.sh).
   util-linux
 )
