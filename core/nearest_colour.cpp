@@ -175,16 +175,12 @@ std::uint32_t OneChannelCell(std::uint8_t first, std::uint8_t second, int axis, 
 }
 
 // A record as the table holds it, in one or more steps of kRecordBytes.
-// - A pair: the plane between its two colours, so that a colour is placed
-//   with one sum of products: the first wins where
-//   2 (second - first) . colour <= |second|^2 - |first|^2, the same answer as
-//   comparing both distances with the tie going to the first. The doubled
-//   steps of red and green, of blue and a zero (16 bits each), the limit (32
-//   bits), then the two entries.
-// - Four entries (three hold the last one twice: a repeat never wins): four
-//   words, each an entry's blue, green and red and the entry in its top byte.
+// - Two to four entries, in index order, as four (fewer repeat the last: a
+//   repeat never wins, as the first of equally near words does): four words,
+//   each an entry's blue, green and red and the entry in its top byte. Two
+//   entries take the same search as four, so that every cell of up to four
+//   is searched in one loop.
 // - A longer list: the count less one, then the entries in index order.
-constexpr std::size_t kLimitAt = 8, kPairEntriesAt = 12;
 
 constexpr std::size_t RecordBytes(std::size_t entries) {
     const std::size_t held = entries <= 4 ? NearestPaletteColour::kRecordBytes : 1 + entries;
@@ -192,34 +188,21 @@ constexpr std::size_t RecordBytes(std::size_t entries) {
 }
 
 NearestPaletteColour::Kind KindFor(std::size_t entries) {
-    return entries == 2 ? NearestPaletteColour::kPair : entries <= 4 ? NearestPaletteColour::kFour : NearestPaletteColour::kLongList;
+    return entries <= 4 ? NearestPaletteColour::kFour : NearestPaletteColour::kLongList;
 }
 
 struct ListRecord {
     std::array<std::uint8_t, RecordBytes(256)> bytes{};
     std::size_t size = 0;
-    NearestPaletteColour::Kind kind = NearestPaletteColour::kPair;
+    NearestPaletteColour::Kind kind = NearestPaletteColour::kFour;
 };
 
-ListRecord RecordOf(std::span<const std::uint8_t> list, const Colours& colours, const std::array<std::uint32_t, 256>& packed) {
+ListRecord RecordOf(std::span<const std::uint8_t> list, const std::array<std::uint32_t, 256>& packed) {
     ListRecord record;
     record.size = RecordBytes(list.size());
     record.kind = KindFor(list.size());
     std::uint8_t* const bytes = record.bytes.data();
     switch (record.kind) {
-        case NearestPaletteColour::kPair: {
-            const auto& first = colours[list[0]];
-            const auto& second = colours[list[1]];
-            for (std::size_t axis = 0; axis < 3; ++axis) {
-                const auto step = static_cast<std::int16_t>(2 * (second[axis] - first[axis]));
-                std::memcpy(bytes + axis * sizeof(step), &step, sizeof(step));
-            }
-            const std::int32_t limit = second[3] - first[3];
-            std::memcpy(bytes + kLimitAt, &limit, sizeof(limit));
-            bytes[kPairEntriesAt] = list[0];
-            bytes[kPairEntriesAt + 1] = list[1];
-            break;
-        }
         case NearestPaletteColour::kFour:
             for (std::size_t i = 0; i < 4; ++i) {
                 const std::uint8_t entry = list[std::min(i, list.size() - 1)];
@@ -350,7 +333,7 @@ std::uint32_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
     if (list.size() == 2) {
         if (const int axis = OnlyDifferingChannel(colours_[list[0]], colours_[list[1]]); axis >= 0) return OneChannelCell(list[0], list[1], axis, colours_);
     }
-    const ListRecord record = RecordOf(list, colours_, packed_colours_);
+    const ListRecord record = RecordOf(list, packed_colours_);
     const auto store = [&](const ListRecord& kept) {
         const std::size_t start = own_lists_.size();
         own_lists_.insert(own_lists_.end(), kept.bytes.begin(), kept.bytes.begin() + static_cast<std::ptrdiff_t>(kept.size));
@@ -372,7 +355,7 @@ std::uint32_t NearestPaletteColour::Keep(std::span<const std::uint8_t> list) con
     const std::size_t reserve = every_list_ != 0 ? 0 : RecordBytes(distinct_count_);
     if (own_lists_.size() + record.size + reserve > record_room_) {
         if (every_list_ == 0) {
-            every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), colours_, packed_colours_));
+            every_list_ = store(RecordOf(std::span<const std::uint8_t>(distinct_.data(), distinct_count_), packed_colours_));
         }
         return every_list_;
     }
@@ -406,19 +389,6 @@ inline std::uint8_t SearchList(const std::uint8_t* list, const Colours& colours,
 // branch, which the colours of a picture would mispredict half the time.
 inline std::uint32_t LessBit(std::int32_t a, std::int32_t b) { return static_cast<std::uint32_t>(a - b) >> 31; }
 
-// The nearer of a pair, by the plane its record holds.
-inline std::uint8_t SearchPair(const std::uint8_t* record, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-    std::int16_t step_red, step_green, step_blue;
-    std::int32_t limit;
-    std::memcpy(&step_red, record, sizeof(step_red));
-    std::memcpy(&step_green, record + 2, sizeof(step_green));
-    std::memcpy(&step_blue, record + 4, sizeof(step_blue));
-    std::memcpy(&limit, record + kLimitAt, sizeof(limit));
-    const std::int32_t along = step_red * static_cast<std::int32_t>(red) + step_green * static_cast<std::int32_t>(green) +
-                               step_blue * static_cast<std::int32_t>(blue);
-    return record[kPairEntriesAt + LessBit(limit, along)];
-}
-
 // The nearest of four: the nearer of each half, then of the two.
 inline std::uint8_t SearchFour(const std::uint8_t* record, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     std::int32_t distances[4];
@@ -444,7 +414,6 @@ std::uint8_t NearestPaletteColour::FindInList(std::uint32_t cell, std::uint32_t 
     }
     const std::uint8_t* record = lists_ + RecordAt(cell);
     switch (KindOf(cell)) {
-        case kPair: return SearchPair(record, red, green, blue);
         case kFour: return SearchFour(record, red, green, blue);
         default: return SearchList(record, colours_, red, green, blue);
     }
@@ -465,9 +434,9 @@ NearestPaletteColour::RowOffsets::RowOffsets(std::span<const std::uint32_t> offs
 // Eight pixels at a time where the processor can (nearest_colour_wide.cpp);
 // otherwise one at a time in passes, so that no branch depends on the
 // colours: the first reads every pixel's cell, keeping what it places and
-// noting the pixels whose cell holds a pair, and those whose cell holds any
-// other list or is not worked out yet; then each kind is searched in a loop
-// of its own.
+// noting the pixels whose cell holds up to four entries, and those whose
+// cell holds a longer list or is not worked out yet; then each kind is
+// searched in a loop of its own.
 void NearestPaletteColour::MapBgrRows(std::span<const std::uint8_t* const> rows, std::size_t row_bytes, const RowOffsets& places,
                                       std::uint8_t* out, Width width) const {
     if (width != Width::kOnePixel && MapBgrRowsWide(rows, row_bytes, places, out, width)) return;
@@ -482,23 +451,23 @@ void NearestPaletteColour::MapBgrRowOneByOne(const std::uint8_t* row, const RowO
     const std::uint32_t* const cells = cells_;
     const std::uint8_t* const lists = lists_;
     std::array<std::uint32_t, kRun> held;
-    std::array<std::uint16_t, kRun> pairs, others;
+    std::array<std::uint16_t, kRun> fours, others;
     for (std::size_t start = 0; start < count; start += kRun) {
         const std::size_t end = std::min(count, start + kRun);
-        std::size_t pair_count = 0, other_count = 0;
+        std::size_t four_count = 0, other_count = 0;
         for (std::size_t i = start; i < end; ++i) {
             const std::uint8_t* pixel = row + offsets[i];
             const std::uint32_t cell = LoadCell(cells, CellOf(pixel[2], pixel[1], pixel[0]));
             out[i] = Placed(cell, LoadU24(pixel));
             held[i - start] = cell;
-            pairs[pair_count] = others[other_count] = static_cast<std::uint16_t>(i - start);
-            const std::uint32_t listed = HoldsRecord(cell), pair = KindOf(cell) == kPair;  // kNotYet is no pair
-            pair_count += listed & pair;
-            other_count += listed & (pair ^ 1);
+            fours[four_count] = others[other_count] = static_cast<std::uint16_t>(i - start);
+            const std::uint32_t listed = HoldsRecord(cell), four = KindOf(cell) == kFour;  // kNotYet is of no kind
+            four_count += listed & four;
+            other_count += listed & (four ^ 1);
         }
-        for (std::size_t k = 0; k < pair_count; ++k) {
-            const std::uint8_t* pixel = row + offsets[start + pairs[k]];
-            out[start + pairs[k]] = SearchPair(lists + RecordAt(held[pairs[k]]), pixel[2], pixel[1], pixel[0]);
+        for (std::size_t k = 0; k < four_count; ++k) {
+            const std::uint8_t* pixel = row + offsets[start + fours[k]];
+            out[start + fours[k]] = SearchFour(lists + RecordAt(held[fours[k]]), pixel[2], pixel[1], pixel[0]);
         }
         for (std::size_t k = 0; k < other_count; ++k) {
             const std::uint8_t* pixel = row + offsets[start + others[k]];

@@ -22,16 +22,17 @@ public:
     // entry twice). Any other cell holds kRecordFlag plus its kind in its
     // lowest byte and, above it, the place of a record of its candidates, one
     // of which is nearest to each colour of the cell, in steps of
-    // kRecordBytes. A search reads a pair or four entries (three are held as
-    // four) with the same few reads whatever they are; a longer list holds the
-    // count less one, then the entries in index order. The cells and the
+    // kRecordBytes. Up to four entries are held as four (fewer repeat the
+    // last), which a search reads with the same few reads whatever they are;
+    // a longer list holds the count less one, then the entries in index
+    // order. The cells and the
     // records together stay within 256 KB for any palette, so they stay in a
     // core's own cache however a picture jumps.
     static constexpr int kCellBits = 3;
     static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
     static constexpr std::uint32_t kRecordFlag = 0x80;
     static constexpr std::size_t kRecordBytes = 16;
-    enum Kind : std::uint32_t { kPair = 0, kFour = 1, kLongList = 2 };
+    enum Kind : std::uint32_t { kFour = 0, kLongList = 1 };
     static constexpr std::size_t kMaxListBytes = 128 * 1024;
     // A cell not worked out yet: a record of no kind.
     static constexpr std::uint32_t kNotYet = 0xFFFFFFFF;

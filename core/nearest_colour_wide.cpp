@@ -44,8 +44,8 @@ constexpr std::array<std::uint64_t, 256> kPackOrders = PackOrders();
 
 // Pixels waiting for one kind of search: colour (blue, green, red from the
 // lowest byte), where the record of its cell begins, in steps of eight bytes
-// (or, before they are sorted by kind, the cell itself), and its place in
-// the run; room for a whole group of the widest pass past the last.
+// (or, until KeepFours, the cell itself), and its place in the run; room for
+// a whole group of the widest pass past the last.
 struct Waiting {
     alignas(32) std::array<std::uint32_t, kRun + kWideLanes> colours;
     alignas(32) std::array<std::uint32_t, kRun + kWideLanes> records;
@@ -240,10 +240,14 @@ template <bool kGathers>
         const __m256i cell = Load(&held[i]);
         const __m256i value = _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_and_si256(cell, _mm256_set1_epi32(31))), low_byte);
         const __m256i past = _mm256_cmpgt_epi32(value, _mm256_and_si256(_mm256_srli_epi32(cell, 8), low_byte));
-        const __m256i placed =
-            _mm256_and_si256(_mm256_srlv_epi32(cell, _mm256_add_epi32(_mm256_set1_epi32(16), _mm256_and_si256(past, _mm256_set1_epi32(8)))), low_byte);
-        const __m128i halves = _mm_packus_epi32(_mm256_castsi256_si128(placed), _mm256_extracti128_si256(placed, 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(halves, halves));
+        // Each lane's byte 2, or byte 3 where the value is past the limit,
+        // to the first four bytes of its half: one shuffle picks them all.
+        const __m256i pick = _mm256_sub_epi8(_mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                              2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1),
+                                             _mm256_shuffle_epi8(past, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                                                        0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1)));
+        const __m256i placed = _mm256_shuffle_epi8(cell, pick);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(_mm256_castsi256_si128(placed), _mm256_extracti128_si256(placed, 1)));
         // The record flag, bit 7, moved to the top of each lane.
         const unsigned holds_record = MaskOf(_mm256_slli_epi32(cell, 24));
         listed_count = Add(listed, listed_count, holds_record, colours, cell, places);
@@ -299,31 +303,27 @@ template <bool kGathers>
 #pragma GCC diagnostic pop
 #endif
 
-// Sends each pixel that waits in listed to the search of its cell's kind:
-// pairs and fours with where their record begins, in steps of eight bytes;
-// longer lists and cells not worked out yet to those searched one pixel at
-// a time.
-[[gnu::noinline, gnu::target("avx2")]] void SortByKind(const Waiting& listed, Waiting& pairs, Waiting& fours, Slow& slow) {
-    std::size_t pair_count = 0, four_count = 0;
-    const __m256i kind_byte = _mm256_set1_epi32(0xFF);
+// Keeps waiting in listed, packed to its front, the pixels whose cell holds
+// up to four entries, with where their record begins in steps of eight
+// bytes; sends those whose cell holds a longer list or is not worked out yet
+// to the search one pixel at a time. Each group is read before any store
+// can reach it: the stores go no further than the groups already read.
+[[gnu::noinline, gnu::target("avx2")]] void KeepFours(Waiting& listed, Slow& slow) {
+    std::size_t four_count = 0;
     for (std::size_t k = 0; k < listed.count; k += kLanes) {
         // Lanes past the last pixel hold copies Add left there.
         const unsigned present = listed.count - k >= kLanes ? 0xFF : (1u << (listed.count - k)) - 1;
         const __m256i cell = Load(&listed.records[k]);
         const __m256i colours = Load(&listed.colours[k]);
         const __m256i places = Load(&listed.places[k]);
-        const __m256i kind = _mm256_and_si256(cell, kind_byte);
-        const unsigned pair = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kPair)));
+        const __m256i kind = _mm256_and_si256(cell, _mm256_set1_epi32(0xFF));
         const unsigned four = present & MaskOf(_mm256_cmpeq_epi32(kind, _mm256_set1_epi32(NearestPaletteColour::kRecordFlag | NearestPaletteColour::kFour)));
-        const __m256i records = _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1);
-        pair_count = Add(pairs, pair_count, pair, colours, records, places);
-        four_count = Add(fours, four_count, four, colours, records, places);
-        for (unsigned mask = present & ~(pair | four); mask != 0; mask &= mask - 1) {
+        for (unsigned mask = present & ~four; mask != 0; mask &= mask - 1) {
             slow.places[slow.count++] = static_cast<std::uint16_t>(listed.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);
         }
+        four_count = Add(listed, four_count, four, colours, _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1), places);
     }
-    pairs.count = pair_count;
-    fours.count = four_count;
+    listed.count = four_count;
 }
 
 // The four words of the records of eight waiting pixels: word w of each
@@ -349,22 +349,6 @@ struct RecordWords {
     const __m256i low_23 = _mm256_unpacklo_epi32(r26, r37), high_23 = _mm256_unpackhi_epi32(r26, r37);
     return {{_mm256_unpacklo_epi64(low_01, low_23), _mm256_unpackhi_epi64(low_01, low_23), _mm256_unpacklo_epi64(high_01, high_23),
              _mm256_unpackhi_epi64(high_01, high_23)}};
-}
-
-// Pairs: the side of the plane between the two entries.
-[[gnu::noinline, gnu::target("avx2")]] void SearchPairs(Waiting& pairs, const std::uint8_t* lists, std::uint8_t* out) {
-    FillLastGroup(pairs);
-    for (std::size_t k = 0; k < pairs.count; k += kLanes) {
-        const RecordWords record = ReadRecords(pairs, k, lists);
-        const __m256i colours = Load(&pairs.colours[k]);
-        const __m256i red_green = _mm256_shuffle_epi8(colours, _mm256_setr_epi8(2, -1, 1, -1, 6, -1, 5, -1, 10, -1, 9, -1, 14, -1, 13, -1,
-                                                                                 2, -1, 1, -1, 6, -1, 5, -1, 10, -1, 9, -1, 14, -1, 13, -1));
-        // The step of blue times blue, the zero after it times zero.
-        const __m256i along = _mm256_add_epi32(_mm256_madd_epi16(red_green, record.words[0]),
-                                               _mm256_madd_epi16(_mm256_and_si256(colours, _mm256_set1_epi32(0xFF)), record.words[1]));
-        const __m256i second = _mm256_and_si256(_mm256_cmpgt_epi32(along, record.words[2]), _mm256_set1_epi32(8));
-        Scatter(_mm256_srlv_epi32(record.words[3], second), Load(&pairs.places[k]), out);
-    }
 }
 
 // Fours: the first of the nearest, each word a colour with its entry on top.
@@ -428,7 +412,7 @@ bool NearestPaletteColour::MapBgrRowsWide(std::span<const std::uint8_t* const> r
     const bool sixteen = (width == Width::kWidest || width == Width::kSixteenByGathers || width == Width::kSixteenByLoads) && HasAvx512();
     const auto place_by_cell = sixteen ? (gathers ? &PlaceByCell16<true> : &PlaceByCell16<false>) : gathers ? &PlaceByCell<true> : &PlaceByCell<false>;
     alignas(32) std::array<std::uint32_t, kRun> colours;
-    Waiting listed, pairs, fours;
+    Waiting listed;
     Slow slow;
     // A run holds as many whole rows as fit, or a piece of one row; pieces
     // begin at multiples of eight pixels, so their groups are the places' groups.
@@ -446,9 +430,8 @@ bool NearestPaletteColour::MapBgrRowsWide(std::span<const std::uint8_t* const> r
             for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
                 slow.places[slow.count++] = static_cast<std::uint16_t>(i);
             }
-            SortByKind(listed, pairs, fours, slow);
-            SearchPairs(pairs, lists_, run_out);
-            SearchFours(fours, lists_, run_out);
+            KeepFours(listed, slow);
+            SearchFours(listed, lists_, run_out);
             for (std::size_t s = 0; s < slow.count; ++s) {
                 const std::uint32_t colour = colours[slow.places[s]];
                 const std::uint32_t red = colour >> 16, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
