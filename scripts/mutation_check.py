@@ -109,6 +109,17 @@ NAMED = [
     ("n-cells-by-loads", "core", "core/nearest_colour_wide.cpp", "for (std::size_t i = 0; i < whole; ++i) held[i] = cells[held[i]];",
      "for (std::size_t i = 0; i + 1 < whole; ++i) held[i] = cells[held[i]];",
      "the last pixel of a run's whole groups left with its cell's place where plain reads read the cells"),
+    ("n-fours-kept-first", "core", "core/nearest_colour_wide.cpp",
+     "        for (unsigned mask = present & ~four; mask != 0; mask &= mask - 1) {\n"
+     "            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);\n"
+     "        }\n"
+     "        four_count = Add(listed, four_count, four, colours, _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1), places);",
+     "        const std::size_t kept = Add(listed, four_count, four, colours, _mm256_slli_epi32(_mm256_srli_epi32(cell, 8), 1), places);\n"
+     "        for (unsigned mask = present & ~four; mask != 0; mask &= mask - 1) {\n"
+     "            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);\n"
+     "        }\n"
+     "        four_count = kept;",
+     "the fours of a group packed into place before the places of its other pixels are read, which the packing may overwrite"),
     ("n-last-hint", "core", "core/pixel_rows.cpp",
      "        if (hint_end != 0) file_.WillRead(hint_at, hint_end - hint_at);\n        // Then",
      "        // Then",
