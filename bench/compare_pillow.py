@@ -10,9 +10,9 @@ ratio), and how many of the 65,536
 pixels each maps to a colour that is not the nearest one, and the time of
 our first conversion in a new process; and, counted by valgrind, each
 side's instructions per texture pixel of one conversion, a figure that
-does not depend on the machine's speed or caches. Then the time per file of batches of
-100 files of 1024 x 1024 x 24 bits turned into AF textures (read, convert,
-write), for three sets (the photo-like pictures, smooth gradients with
+does not depend on the machine's speed or caches. Then the time per file of
+batches of 100 files of 1024 x 1024 x 24 bits turned into AF textures
+(read, convert, write), for three sets (the photo-like pictures, smooth gradients with
 uniform noise of +-12 per channel, and pictures in which nearly every pixel has
 its own colour), by lumivane-convert with -j 1 and with its
 default number of jobs, and by Pillow, in turn, several runs each, with the
@@ -32,8 +32,8 @@ and times one loop pinned to each processor, then on all of them at once:
 on a virtual machine one may run at half the speed of another, and a figure
 depends on where it ran; and two processors may do less than twice the
 work of one, which bounds what more jobs can gain.
-Uses Debian's python3-pil and valgrind; builds the Release tools in build/core-bench
-unless --no-build is given.
+Uses Debian's python3-pil and valgrind; builds the Release tools in
+build/core-bench unless --no-build is given.
 
     bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
 """

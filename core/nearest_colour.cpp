@@ -175,11 +175,11 @@ std::uint32_t OneChannelCell(std::uint8_t first, std::uint8_t second, int axis, 
 }
 
 // A record as the table holds it, in one or more steps of kRecordBytes.
-// - Two to four entries, in index order, as four (fewer repeat the last: a
-//   repeat never wins, as the first of equally near words does): four words,
-//   each an entry's blue, green and red and the entry in its top byte. Two
-//   entries take the same search as four, so that every cell of up to four
-//   is searched in one loop.
+// - Two to four entries, in index order, as four words, each an entry's
+//   blue, green and red and the entry in its top byte; fewer than four
+//   repeat the last, which never wins, as of equally near words the first
+//   does. Two entries take the same search as four, so that every cell of
+//   up to four is searched in one loop.
 // - A longer list: the count less one, then the entries in index order.
 
 constexpr std::size_t RecordBytes(std::size_t entries) {

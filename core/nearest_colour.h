@@ -25,9 +25,8 @@ public:
     // kRecordBytes. Up to four entries are held as four (fewer repeat the
     // last), which a search reads with the same few reads whatever they are;
     // a longer list holds the count less one, then the entries in index
-    // order. The cells and the
-    // records together stay within 256 KB for any palette, so they stay in a
-    // core's own cache however a picture jumps.
+    // order. The cells and the records together stay within 256 KB for any
+    // palette, so they stay in a core's own cache however a picture jumps.
     static constexpr int kCellBits = 3;
     static constexpr std::size_t kCells = std::size_t{1} << (3 * (8 - kCellBits));
     static constexpr std::uint32_t kRecordFlag = 0x80;
