@@ -106,9 +106,8 @@ NAMED = [
      "if (size_ > 1) std::memcpy(kept.block, block_, size_ - 1);", "a block grown into a freed one that leaves the last byte behind"),
     ("n-long-list-tail", "core", "core/nearest_colour_wide.cpp", "count < kLanes ? 0 : count - kLanes", "0",
      "a list of more than eight candidates searched only in whole groups of eight from its start"),
-    ("n-cells-by-loads", "core", "core/nearest_colour_wide.cpp", "for (std::size_t i = 0; i < whole; ++i) held[i] = cells[held[i]];",
-     "for (std::size_t i = 0; i + 1 < whole; ++i) held[i] = cells[held[i]];",
-     "the last pixel of a run's whole groups left with its cell's place where plain reads read the cells"),
+    ("n-cells-by-loads", "core", "core/nearest_colour_wide.cpp", "at(4), at(5), at(6), at(7));", "at(4), at(5), at(6), at(6));",
+     "each group's last pixel given the cell of the pixel before it where plain reads read the cells"),
     ("n-fours-kept-first", "core", "core/nearest_colour_wide.cpp",
      "        for (unsigned mask = present & ~four; mask != 0; mask &= mask - 1) {\n"
      "            slow.places[slow.count++] = static_cast<std::uint16_t>(listed.places[k + static_cast<std::size_t>(std::countr_zero(mask))]);\n"
