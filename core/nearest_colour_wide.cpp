@@ -207,11 +207,19 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
 // after it. The places go from the register to the reads two by two: stored
 // and read back one by one, they made this pass a twentieth slower (photo
 // 256, Zen 3: 8,192 groups of eight, the same 65,536 reads).
+// (A 32-bit processor has no 64-bit moves from a register: there the
+// places go through memory.)
 __attribute__((target("avx2"))) inline __m256i ReadCells(const std::uint32_t* cells, __m256i places) {
+#ifdef __x86_64__
     const __m128i low = _mm256_castsi256_si128(places), high = _mm256_extracti128_si256(places, 1);
     const std::uint64_t pairs[4] = {static_cast<std::uint64_t>(_mm_cvtsi128_si64(low)), static_cast<std::uint64_t>(_mm_extract_epi64(low, 1)),
                                     static_cast<std::uint64_t>(_mm_cvtsi128_si64(high)), static_cast<std::uint64_t>(_mm_extract_epi64(high, 1))};
     const auto at = [&](int lane) { return static_cast<std::int32_t>(cells[pairs[lane / 2] >> (32 * (lane % 2)) & 0xFFFFFFFF]); };
+#else
+    alignas(32) std::uint32_t place[kLanes];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(place), places);
+    const auto at = [&](int lane) { return static_cast<std::int32_t>(cells[place[lane]]); };
+#endif
     return _mm256_setr_epi32(at(0), at(1), at(2), at(3), at(4), at(5), at(6), at(7));
 }
 
