@@ -204,11 +204,11 @@ inline std::uint32_t ColourAt(const std::uint8_t* start, std::size_t size, std::
 // The cells at eight places, by plain reads, as the gathers' are: a cell
 // another thread stores meanwhile is an aligned word, read whole as it was or
 // as it is, and a record's lists are read at a place the word read gives, so
-// after it. The places go from the register to the reads two by two: stored
-// and read back one by one, they made this pass a twentieth slower (photo
-// 256, Zen 3: 8,192 groups of eight, the same 65,536 reads).
-// (A 32-bit processor has no 64-bit moves from a register: there the
-// places go through memory.)
+// after it. The places go from the register to the reads two by two:
+// stored and read back one by one, they made the pass that places pixels by
+// their cells a twentieth slower (photo 256, Zen 3: 8,192 groups of eight,
+// the same 65,536 reads). A 32-bit processor has no 64-bit moves from a
+// register; there they still go through memory.
 __attribute__((target("avx2"))) inline __m256i ReadCells(const std::uint32_t* cells, __m256i places) {
 #ifdef __x86_64__
     const __m128i low = _mm256_castsi256_si128(places), high = _mm256_extracti128_si256(places, 1);
