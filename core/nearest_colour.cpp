@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include "core/cube_palette_search.h"
 #include "core/little_endian.h"
 
 // Exactness: each box of the table is cut in eight again and again, starting
@@ -252,6 +253,7 @@ void NearestPaletteColour::SetColours() {
         colour[3] = Square(colour[0]) + Square(colour[1]) + Square(colour[2]);
         packed_colours_[entry] = LoadU24(&palette_[entry * 4]);
     }
+    cube_and_greys_ = IsCubeAndGreys(palette_);
 }
 
 void NearestPaletteColour::Build(int size_bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::span<const std::uint8_t> from) const {

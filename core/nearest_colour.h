@@ -104,7 +104,8 @@ public:
     // eight or sixteen at a time where the processor can, reading the table
     // the way that is faster on it, unless asked for one at a time or for
     // one way (the same answers; a way the processor lacks is taken by a
-    // narrower one).
+    // narrower one). The widest way searches a palette of the texture
+    // palette's shape by arithmetic, without the table.
     enum class Width { kOnePixel, kWidest, kEightByGathers, kEightByLoads, kSixteenByGathers, kSixteenByLoads };
     void MapBgrPixels(std::span<const std::uint8_t> row, const RowOffsets& offsets, std::uint8_t* out, Width width = Width::kWidest) const {
         const std::uint8_t* const start = row.data();
@@ -174,4 +175,7 @@ private:
     const std::uint8_t* lists_ = nullptr;
     mutable std::size_t list_bytes_ = 0;
     std::size_t record_room_ = kMaxListBytes;
+    // The texture palette's shape (cube_palette_search.h): the widest search
+    // works each colour out without the table.
+    bool cube_and_greys_ = false;
 };

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include "core/cube_palette_search.h"
 #include "core/little_endian.h"
 #include "core/wide_words.h"
 
@@ -443,6 +444,7 @@ bool NearestPaletteColour::MapBgrRowsWide(std::span<const std::uint8_t* const> r
             for (std::size_t r = 0; r < rows_here; ++r) {
                 ReadColours({rows[first_row + r], row_bytes}, offsets + start, piece, places.GroupStep(), colours.data() + r * piece);
             }
+            if (cube_and_greys_ && width == Width::kWidest && MapCubeAndGreys(colours.data(), run, run_out)) continue;
             for (std::size_t i = place_by_cell(colours.data(), run, cells_, run_out, listed); i < run; ++i) {
                 slow.places[slow.count++] = static_cast<std::uint16_t>(i);
             }

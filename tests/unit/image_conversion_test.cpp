@@ -145,7 +145,10 @@ TEST(Conversion, EveryPixelIsTheExactNearestColourOfTheStretchedSource) {
 TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     TexturePalette ramp{};
     for (int entry = 0; entry < 256; ++entry) ramp[entry * 4] = ramp[entry * 4 + 1] = ramp[entry * 4 + 2] = static_cast<std::uint8_t>(entry);
-    const NearestPaletteColour made_up(MadeUpPalette()), greys(ramp), cramped(MadeUpPalette(), 512);
+    // The texture palette with two entries swapped no longer has its shape.
+    TexturePalette swapped = BuiltinTexturePalette();
+    std::swap_ranges(&swapped[1 * 4], &swapped[2 * 4], &swapped[2 * 4]);
+    const NearestPaletteColour made_up(MadeUpPalette()), greys(ramp), cramped(MadeUpPalette(), 512), reordered(swapped);
     std::mt19937 random(7);
     // Five rows of 100 pixels, handed over in another order than they lie in:
     // the first ends where the readable memory does.
@@ -156,7 +159,7 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
     std::array<const std::uint8_t*, 5> rows;
     for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = guarded.Bytes().data() + std::array{4, 1, 3, 0, 2}[r] * kRowBytes;
     for (const auto& [palette, nearest] : {std::pair{BuiltinTexturePalette(), &BuiltinNearestColour()}, {MadeUpPalette(), &made_up}, {ramp, &greys},
-                                             {MadeUpPalette(), &cramped}}) {
+                                             {MadeUpPalette(), &cramped}, {swapped, &reordered}}) {
         using enum NearestPaletteColour::Width;
         // Pixels anywhere, or every pixel or every fourth from a byte on, as
         // a picture of the texture's width or four times it gives them, up
@@ -199,6 +202,61 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
             }
             EXPECT_EQ(out[count * run.rows], 0xEE);
         }
+    }
+}
+
+// Where the processor can, the widest search works out the texture
+// palette's entries by arithmetic, sixteen colours together, and skips the
+// greys for a group where none can be nearest. Every colour of the cube, each
+// alone in whole groups of sixteen (so that it decides that for itself), and
+// side by side with its neighbours, gets the entry the table gives one pixel
+// at a time.
+TEST(Conversion, EveryColourGetsItsNearestEntryOfTheTexturePalette) {
+    const NearestPaletteColour& nearest = BuiltinNearestColour();
+    std::vector<std::uint32_t> side_by_side(256), alone(16 * 256);
+    for (std::uint32_t i = 0; i < alone.size(); ++i) alone[i] = 3 * (i / 16);
+    for (std::uint32_t i = 0; i < side_by_side.size(); ++i) side_by_side[i] = 3 * i;
+    std::array<std::uint8_t, 3 * 256> row;  // the 256 blues of one red and green
+    std::array<std::uint8_t, 256> expected, found;
+    std::vector<std::uint8_t> found_alone(alone.size());
+    for (std::uint32_t red_green = 0; red_green < 1u << 16; ++red_green) {
+        for (std::size_t blue = 0; blue < 256; ++blue) {
+            row[3 * blue] = static_cast<std::uint8_t>(blue);
+            row[3 * blue + 1] = static_cast<std::uint8_t>(red_green);
+            row[3 * blue + 2] = static_cast<std::uint8_t>(red_green >> 8);
+        }
+        nearest.MapBgrPixels(row, side_by_side.data(), side_by_side.size(), expected.data(), NearestPaletteColour::Width::kOnePixel);
+        nearest.MapBgrPixels(row, side_by_side.data(), side_by_side.size(), found.data());
+        nearest.MapBgrPixels(row, alone.data(), alone.size(), found_alone.data());
+        int wrong = 0;
+        for (std::size_t i = 0; i < alone.size(); ++i) wrong += found_alone[i] != expected[i / 16];
+        ASSERT_EQ(wrong, 0) << "alone; red " << (red_green >> 8) << ", green " << (red_green & 0xFF);
+        ASSERT_EQ(found, expected) << "red " << (red_green >> 8) << ", green " << (red_green & 0xFF);
+    }
+}
+
+// A palette that differs from the texture palette's shape in one channel of
+// one entry, of the cube or of the greys, is searched exactly: the changed
+// entry's own colour, sixteen times over, gets that entry, and random colours
+// their nearest.
+TEST(Conversion, APaletteOneChannelAwayFromTheTexturePalettesShapeIsSearchedExactly) {
+    std::mt19937 random(11);
+    for (const auto& [entry, channel] : {std::pair{100, 0}, {100, 1}, {100, 2}, {230, 0}, {230, 1}, {230, 2}}) {
+        SCOPED_TRACE(testing::Message() << "entry " << entry << ", channel " << channel);
+        TexturePalette palette = BuiltinTexturePalette();
+        palette[entry * 4 + channel] = static_cast<std::uint8_t>(palette[entry * 4 + channel] + 30);
+        const NearestPaletteColour nearest(palette);
+        std::array<std::uint8_t, 3 * 64> row;
+        for (std::size_t i = 0; i < row.size(); ++i) row[i] = i < 3 * 16 ? palette[entry * 4 + i % 3] : static_cast<std::uint8_t>(random());
+        std::array<std::uint32_t, 64> offsets;
+        for (std::uint32_t i = 0; i < offsets.size(); ++i) offsets[i] = 3 * i;
+        std::array<std::uint8_t, 64> found;
+        nearest.MapBgrPixels(row, offsets.data(), offsets.size(), found.data());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const std::uint8_t* pixel = &row[3 * i];
+            ASSERT_EQ(found[i], BruteForceNearest(palette, {pixel[2], pixel[1], pixel[0]})) << "pixel " << i;
+        }
+        EXPECT_EQ(found[0], entry);
     }
 }
 
