@@ -235,16 +235,18 @@ TEST(Conversion, EveryColourGetsItsNearestEntryOfTheTexturePalette) {
     }
 }
 
-// A palette that differs from the texture palette's shape in one channel of
-// one entry, of the cube or of the greys, is searched exactly: the changed
-// entry's own colour, sixteen times over, gets that entry, and random colours
-// their nearest.
-TEST(Conversion, APaletteOneChannelAwayFromTheTexturePalettesShapeIsSearchedExactly) {
+// A palette that differs from the texture palette's shape in one entry, of
+// the cube or of the greys, in one channel or (a grey of another level) in
+// all three, is searched exactly: the changed entry's own colour, sixteen
+// times over, gets that entry, and random colours their nearest.
+TEST(Conversion, APaletteOneEntryAwayFromTheTexturePalettesShapeIsSearchedExactly) {
     std::mt19937 random(11);
-    for (const auto& [entry, channel] : {std::pair{100, 0}, {100, 1}, {100, 2}, {230, 0}, {230, 1}, {230, 2}}) {
-        SCOPED_TRACE(testing::Message() << "entry " << entry << ", channel " << channel);
+    for (const auto& [entry, channels] : {std::pair{100, 1}, {100, 2}, {100, 4}, {230, 1}, {230, 2}, {230, 4}, {230, 7}}) {
+        SCOPED_TRACE(testing::Message() << "entry " << entry << ", channels " << channels);
         TexturePalette palette = BuiltinTexturePalette();
-        palette[entry * 4 + channel] = static_cast<std::uint8_t>(palette[entry * 4 + channel] + 30);
+        for (int channel = 0; channel < 3; ++channel) {
+            if (channels >> channel & 1) palette[entry * 4 + channel] = static_cast<std::uint8_t>(palette[entry * 4 + channel] + 30);
+        }
         const NearestPaletteColour nearest(palette);
         std::array<std::uint8_t, 3 * 64> row;
         for (std::size_t i = 0; i < row.size(); ++i) row[i] = i < 3 * 16 ? palette[entry * 4 + i % 3] : static_cast<std::uint8_t>(random());
