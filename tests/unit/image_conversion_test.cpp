@@ -210,7 +210,7 @@ TEST(Conversion, AnyNumberOfPixelsAnywhereInARowGetTheirNearestColours) {
 // greys for a group where none can be nearest. Every colour of the cube, each
 // alone in whole groups of sixteen (so that it decides that for itself), and
 // side by side with its neighbours, gets the entry the table gives one pixel
-// at a time.
+// at a time; so does the table read eight at a time, either way.
 TEST(Conversion, EveryColourGetsItsNearestEntryOfTheTexturePalette) {
     const NearestPaletteColour& nearest = BuiltinNearestColour();
     std::vector<std::uint32_t> side_by_side(256), alone(16 * 256);
@@ -232,6 +232,10 @@ TEST(Conversion, EveryColourGetsItsNearestEntryOfTheTexturePalette) {
         for (std::size_t i = 0; i < alone.size(); ++i) wrong += found_alone[i] != expected[i / 16];
         ASSERT_EQ(wrong, 0) << "alone; red " << (red_green >> 8) << ", green " << (red_green & 0xFF);
         ASSERT_EQ(found, expected) << "red " << (red_green >> 8) << ", green " << (red_green & 0xFF);
+        for (const auto way : {NearestPaletteColour::Width::kEightByLoads, NearestPaletteColour::Width::kEightByGathers}) {
+            nearest.MapBgrPixels(row, side_by_side.data(), side_by_side.size(), found.data(), way);
+            ASSERT_EQ(found, expected) << "way " << static_cast<int>(way) << "; red " << (red_green >> 8) << ", green " << (red_green & 0xFF);
+        }
     }
 }
 
