@@ -159,8 +159,8 @@ PILLOW_REPEAT = "import sys\nsys.path.insert(0, sys.argv[1])\nimport compare_pil
 
 def instructions_per_pixel(path, repeats=6):
     """Instructions per texture pixel of one conversion, ours and Pillow's, counted by valgrind's callgrind: runs
-    converting repeats times less runs converting once. A count no machine's speed or caches change; ours as the
-    processor valgrind shows reads the table (the way is returned too). Nothing without valgrind."""
+    converting repeats times less runs converting once. A count no machine's speed or caches change; ours searches
+    as it does on the processor valgrind shows (the way is returned too). Nothing without valgrind."""
     valgrind = shutil.which("valgrind")
     if not valgrind:
         return None

@@ -16,6 +16,7 @@
 #include <vector>
 #include "core/bitmap_file.h"
 #include "core/builtin_palette.h"
+#include "core/cube_palette_search.h"
 #include "core/stretch_map.h"
 #include "core/texture_conversion.h"
 #include "core/wide_words.h"
@@ -102,9 +103,10 @@ int Convert(int repeats, char** files, int count) {
     return 0;
 }
 
-// How the search reads its table here: under valgrind, as on the processor valgrind shows.
+// How the built-in palette is searched here: under valgrind, as on the processor valgrind shows.
 std::string SearchWay() {
 #ifdef LUMIVANE_WIDE_READS
+    if (HasAvx2() && IsCubeAndGreys(BuiltinTexturePalette())) return "sixteen at a time by arithmetic, no table";
     if (HasAvx2()) return std::string(HasAvx512() ? "sixteen" : "eight") + " at a time by " + (GathersAreFast() ? "gathers" : "plain reads");
 #endif
     return "one pixel at a time";
