@@ -113,20 +113,25 @@ namespace {
     return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_packus_epi16(nearest, nearest), _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0)));
 }
 
-}  // namespace
-
-[[gnu::target("avx2")]] bool MapCubeAndGreys(const std::uint32_t* colours, std::size_t count, std::uint8_t* out) {
-    if (!HasAvx2()) return false;
+[[gnu::noinline, gnu::target("avx2")]] void MapSixteenAtATime(const std::uint32_t* colours, std::size_t count, std::uint8_t* out) {
     std::size_t i = 0;
     for (; count - i >= 16; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), NearestOfSixteen(colours + i));
     if (i < count) {
         // The last few, with black after them.
         std::array<std::uint32_t, 16> last{};
         std::copy(colours + i, colours + count, last.begin());
-        alignas(16) std::array<std::uint8_t, 16> nearest;
-        _mm_store_si128(reinterpret_cast<__m128i*>(nearest.data()), NearestOfSixteen(last.data()));
+        std::array<std::uint8_t, 16> nearest;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(nearest.data()), NearestOfSixteen(last.data()));
         std::copy(nearest.begin(), nearest.begin() + static_cast<std::ptrdiff_t>(count - i), out + i);
     }
+}
+
+}  // namespace
+
+// Not compiled for AVX2 itself: it is what a processor without it may run.
+bool MapCubeAndGreys(const std::uint32_t* colours, std::size_t count, std::uint8_t* out) {
+    if (!HasAvx2()) return false;
+    MapSixteenAtATime(colours, count, out);
     return true;
 }
 
