@@ -27,7 +27,13 @@ after a restart: then reading is the disk's work, and ours written into
 memory (/dev/shm), where no flush waits for the disk: how default -j scales
 with the processors alone, also less the time the converter takes to start
 and end with nothing to do, which no number of jobs divides, and for the
-files after the first ten alone. Before and after, it names the processor
+files after the first ten alone. And how many processors the whole machine
+keeps busy while each side's batches run back to back, with the processor
+time a file costs it (the kernel's own threads and the disk's interrupts
+included): -j 1 already keeps more than one busy, as its files are written
+and flushed on threads of their own, and default -j / -j 1 cannot pass the
+processors there are divided by that figure while a file costs the machine
+as much either way. Before and after, it names the processor
 and times one loop pinned to each processor, then on all of them at once:
 on a virtual machine one may run at half the speed of another, and a figure
 depends on where it ran; and two processors may do less than twice the
@@ -233,6 +239,28 @@ def ours_batch(files, out, jobs):
             (after_faults - faults) / len(files), 0.0, (after_kernel - kernel) / len(files) * 1e3)
 
 
+def machine_time():
+    """Clock ticks of every processor since boot: those spent working (for any process, the kernel's own threads
+    and interrupts included), and all of them."""
+    with open("/proc/stat") as stat:
+        ticks = [int(t) for t in stat.readline().split()[1:]]
+    idle = ticks[3] + ticks[4]  # idle, and idle waiting for the disk
+    return sum(ticks) - idle, sum(ticks)
+
+
+def machine_busy(files, out, jobs, repeats=5):
+    """How many processors the whole machine keeps busy while batches run back to back, and the processor ms
+    a file costs it: the disk's interrupts and the kernel's writeback count here, not in the converter's own
+    time. The kernel counts in hundredths of a second, so a batch alone would be too short to tell."""
+    (busy, ticks), wall = machine_time(), time.perf_counter()
+    for _ in range(repeats):
+        ours_batch(files, out, jobs)
+    wall = time.perf_counter() - wall
+    after_busy, after_ticks = machine_time()
+    processors = os.cpu_count() * (after_busy - busy) / max(after_ticks - ticks, 1)
+    return processors, processors * wall / (repeats * len(files)) * 1e3
+
+
 def ours_start_up():
     """Wall ms of the converter started and ended with nothing to convert (--help): the part of a batch that
     no number of jobs divides, which on a virtual machine may be milliseconds."""
@@ -296,11 +324,14 @@ def batches(work, palette, runs, count=100):
     for name, files in sets:
         times = {"ours1": [], "oursN": [], "pillow": []}
         cold = {"ours1": [], "oursN": [], "pillow": []}
+        busy = {"ours1": [], "oursN": []}
         for _ in range(runs):
             warm(files)
             times["ours1"].append(ours_batch(files, outs["ours1"], 1))
             times["oursN"].append(ours_batch(files, outs["oursN"], 0))
             times["pillow"].append(pillow_batch(files, outs["pillow"], palette))
+            busy["ours1"].append(machine_busy(files, outs["ours1"], 1))
+            busy["oursN"].append(machine_busy(files, outs["oursN"], 0))
         # The same batches written into memory, where no flush waits for a
         # disk: how default -j scales with the processors alone. And batches
         # of the first ten files alone: the whole batch less one of them is
@@ -342,6 +373,13 @@ def batches(work, palette, runs, count=100):
             spread([p / o for p, o in zip(cold["pillow"], cold["ours1"])]), spread([p / o for p, o in zip(cold["pillow"], cold["oursN"])])))
         print("%-15s %-5s %22s   (ms per file in fsync on Pillow's side: the disk's share, the same for both)" % (
             name, "fsync", spread([t[3] for t in times["pillow"]])))
+        processors = os.cpu_count()
+        print("%-15s %-5s %22s %22s %22s   (processors the whole machine kept busy, of %d; default -j / -j 1 can be at most"
+              " %d / the -j 1 figure while a file costs the machine as much either way: %s)" % (
+                  name, "busy", "", spread([b[0] for b in busy["ours1"]]), spread([b[0] for b in busy["oursN"]]), processors,
+                  processors, spread([processors / b[0] for b in busy["ours1"]])))
+        print("%-15s %-5s %22s %22s %22s   (processor ms a file costs the whole machine, its kernel threads and interrupts"
+              " included)" % (name, "mach", "", spread([b[1] for b in busy["ours1"]]), spread([b[1] for b in busy["oursN"]])))
         print("%-15s %-5s %22s %22s %22s   (files per second; default -j / -j 1: %s)" % (
             name, "f/s", spread([1e3 / t[0] for t in times["pillow"]]), spread([1e3 / t[0] for t in times["ours1"]]),
             spread([1e3 / t[0] for t in times["oursN"]]), spread([a[0] / b[0] for a, b in zip(times["ours1"], times["oursN"])])))
