@@ -28,7 +28,8 @@ memory (/dev/shm), where no flush waits for the disk: how default -j scales
 with the processors alone, also less the time the converter takes to start
 and end with nothing to do, which no number of jobs divides, and for the
 files after the first ten alone. And how many processors the whole machine
-keeps busy while each side's batches run back to back, with the processor
+keeps busy while our batches run back to back, with -j 1 and with the
+default number of jobs, with the processor
 time a file costs it (the kernel's own threads and the disk's interrupts
 included): -j 1 already keeps more than one busy, as its files are written
 and flushed on threads of their own, and default -j / -j 1 cannot pass the
@@ -44,6 +45,7 @@ build/core-bench unless --no-build is given.
     bench/compare_pillow.py [--no-build] [--repeats N] [--runs N] [--work DIR]
 """
 import argparse
+import math
 import os
 import random
 import re
@@ -377,7 +379,7 @@ def batches(work, palette, runs, count=100):
         print("%-15s %-5s %22s %22s %22s   (processors the whole machine kept busy, of %d; default -j / -j 1 can be at most"
               " %d / the -j 1 figure while a file costs the machine as much either way: %s)" % (
                   name, "busy", "", spread([b[0] for b in busy["ours1"]]), spread([b[0] for b in busy["oursN"]]), processors,
-                  processors, spread([processors / b[0] for b in busy["ours1"]])))
+                  processors, spread([processors / b[0] if b[0] else math.inf for b in busy["ours1"]])))
         print("%-15s %-5s %22s %22s %22s   (processor ms a file costs the whole machine, its kernel threads and interrupts"
               " included)" % (name, "mach", "", spread([b[1] for b in busy["ours1"]]), spread([b[1] for b in busy["oursN"]])))
         print("%-15s %-5s %22s %22s %22s   (files per second; default -j / -j 1: %s)" % (
