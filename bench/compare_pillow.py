@@ -29,12 +29,12 @@ with the processors alone, also less the time the converter takes to start
 and end with nothing to do, which no number of jobs divides, and for the
 files after the first ten alone. And how many processors the whole machine
 keeps busy while our batches run back to back, with -j 1 and with the
-default number of jobs, with the processor
-time a file costs it (the kernel's own threads and the disk's interrupts
-included): -j 1 already keeps more than one busy, as its files are written
-and flushed on threads of their own, and default -j / -j 1 cannot pass the
-processors there are divided by that figure while a file costs the machine
-as much either way. Before and after, it names the processor
+default number of jobs, and the processor time a file costs it (the
+kernel's own threads and the disk's interrupts included): -j 1 already
+keeps more than one busy, as its files are written and flushed on threads
+of their own, and default -j / -j 1 cannot pass the processors there are
+divided by that figure while a file costs the machine as much either way.
+Before and after, it names the processor
 and times one loop pinned to each processor, then on all of them at once:
 on a virtual machine one may run at half the speed of another, and a figure
 depends on where it ran; and two processors may do less than twice the
